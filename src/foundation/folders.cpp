@@ -1,0 +1,28 @@
+#include "foundation/folders.h"
+
+#include "foundation/log.h"
+#include "foundation/program.h"
+
+namespace orv {
+
+std::optional<std::filesystem::path> gf_knownFolderPath(os::KnownFolder folder) {
+  return os::knownFolderPath(folder);
+}
+
+std::filesystem::path gf_appDataPath() {
+  if (auto path = gf_knownFolderPath(os::KnownFolder::RoamingAppData)) return *path;
+  gf_logImportant("Could not find the AppData path");
+  return {};
+}
+
+std::filesystem::path gf_localAppDataPath() {
+  if (auto path = gf_knownFolderPath(os::KnownFolder::LocalAppData)) return *path;
+  gf_logImportant("Could not find the Local AppData path");
+  return {};
+}
+
+std::filesystem::path gf_userFolderPath() { return gf_appDataPath() / kProductName; }
+
+std::filesystem::path gf_parametersPath() { return gf_userFolderPath() / "parameters.xml"; }
+
+}  // namespace orv

@@ -1,0 +1,45 @@
+#pragma once
+
+// Inside the window model: the records behind the handles. Not part of the model's interface.
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/ui/window.h"
+
+namespace ui::detail {
+
+// The messages of one thread: posted messages, its quit request and the windows to repaint.
+struct MessageQueue {
+  std::mutex mutex;
+  std::condition_variable wake;
+  std::deque<Message> posted;
+  std::set<WindowHandle> invalid;
+  bool quit = false;
+  int quitCode = 0;
+};
+
+struct WindowRecord {
+  WindowSpec spec;
+  std::shared_ptr<MessageQueue> queue;
+  std::vector<WindowHandle> children;
+};
+
+// The registry lock is taken before a queue's lock, never after it.
+struct Registry {
+  std::mutex mutex;
+  std::unordered_map<std::uint32_t, std::shared_ptr<WindowRecord>> windows;
+  std::uint32_t lastHandle = 0;
+};
+
+Registry& registry();
+
+// The record behind a handle, or null; the caller holds the registry lock.
+WindowRecord* findLocked(WindowHandle window);
+
+}  // namespace ui::detail

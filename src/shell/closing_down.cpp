@@ -1,0 +1,124 @@
+#include "shell/closing_down.h"
+
+#include <fmt/format.h>
+
+#include <exception>
+
+#include "foundation/log.h"
+#include "foundation/message_line.h"
+#include "foundation/program.h"
+#include "foundation/run_control.h"
+#include "foundation/time_text.h"
+#include "foundation/window_messages.h"
+#include "platform/os/clock.h"
+#include "shell/main_cycle.h"
+#include "shell/pending_parts.h"
+#include "shell/run_state.h"
+#include "simlink/sim_state.h"
+
+namespace orv {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Steps 1 to 12 of the closing down; true when the run restarts and has been reset.
+bool lf_closeRun() {
+  const RunOutcome outcome = gf_runOutcome();
+  gf_logLine(fmt::format("Exiting: {}", gf_exitReasonName(outcome.reason)));
+  pending::setAddingOpen(false);
+  pending::requestSimClientStopAndJoin();
+  pending::stopReadersAndWait();
+  os::clock().sleepFor(500ms);
+  pending::gf_closeRealTrafficLink();
+
+  if (outcome.reason == ExitReason::SystemError) {
+    // The error stays on screen until the user closes the window.
+    while (!gf_closingRaised()) os::clock().sleepFor(500ms);
+    // Logged even though the error line keeps the message from showing.
+    const std::string text = fmt::format("User closed {}", kProductName);
+    gf_logLine(text);
+    gf_setMessage(text);
+  }
+  pending::clearParkAirport();
+  pending::emptyRespawnTitleMemory();
+  pending::gf_removeFlightPlanFolder();
+  pending::clearDestinationAndBlockCallsign();
+  pending::emptyCallsignsToRemove();
+  pending::gf_logLiveryMatchingSummary();
+  pending::gf_logNoMatchList();
+
+  // A reason stored while the closing down ran (a SYSTEM ERROR run ended by a new setting) counts.
+  const ExitReason reason = gf_runOutcome().reason;
+  if (gf_isRestartingReason(reason)) {
+    gf_setRestartFlag(true);
+    gf_clearError();
+    gf_setMessage("Prepare for a restart ...", true);
+    if (reason != ExitReason::NewSettings) pending::switchScansOff();
+    lf_restartCountdown();
+    lf_resetRun();
+    return true;
+  }
+  gf_setRestartFlag(false);
+  if (reason == ExitReason::NewFlight) {
+    gf_setMessage(fmt::format("New flight detected, {} will close, please restart manually ...", kProductName), true);
+    os::clock().sleepFor(10s);
+  }
+  return false;
+}
+
+}  // namespace
+
+void lf_restartCountdown() {
+  const int n = gf_runOutcome().restartSeconds;
+  if (n < 1) return;
+  gf_logLine(fmt::format("Restarting after {} seconds", n));
+  gf_logLine(std::string(48, '-'));
+  os::Clock& clock = os::clock();
+  for (int k = n; k >= 1; --k) {
+    gf_setMessage(fmt::format("Restarting after {} second{}", k, k == 1 ? "" : "s"));
+    clock.sleepUntil(clock.now() + 1s);
+  }
+  gf_logLine("Restart countdown finished");
+}
+
+void lf_resetRun() {
+  pending::resetTrafficSide();
+  pending::resetSimulatorLink();
+  gf_setSimulationRunning(false);
+  gf_setSimConnectBlocked(false);
+  gf_resetMessageState();
+  pending::resetWindowState();
+  gf_resetRunControl();
+  gf_resetMainCycle();
+}
+
+void lf_closingDown() {
+  bool restart = false;
+  try {
+    restart = lf_closeRun();
+  } catch (const std::exception& e) {
+    const std::string text = fmt::format("{} exception {}", "lf_closingDown", e.what());
+    gf_logImportant(text);
+    gf_setMessage(text);
+    restart = false;
+  } catch (...) {
+    gf_logImportant("lf_closingDown exception Unknown exception");
+    restart = false;
+  }
+  // Flushed before the window may end the process; posted on every path so that the window can close.
+  gf_flushLog();
+  if (const ui::WindowHandle window = gf_mainWindow())
+    ui::postMessage(window, restart ? WM_APP_START_RUN : WM_APP_END_PROCESS);
+}
+
+void gf_simulatorLost(bool otherVersion) {
+  if (gf_runStopRaised()) return;
+  if (otherVersion) {
+    pending::gf_switchSimVersion();
+    return;
+  }
+  gf_logLine(fmt::format("{} Flight Simulator no longer connected, {} will stop ...", gf_nowHms(), kProductName));
+  gf_endRun(ExitReason::SimWasClosed, 0);
+}
+
+}  // namespace orv

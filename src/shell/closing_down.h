@@ -1,0 +1,20 @@
+#pragma once
+
+// The end of a run: the closing down, and the restart or the end of the process that follows.
+
+namespace orv {
+
+// The last step of every run. Start-up thread only.
+void lf_closingDown();
+
+// Shows "Restarting after {} second{}" once per second of the stored restart seconds.
+void lf_restartCountdown();
+
+// Returns every run-scoped state to its start value for the next run.
+void lf_resetRun();
+
+// The simulator link lost the simulator; true when the simulator that answered is the other
+// version. Only while the run-stop flag is down. "SimClient" thread.
+void gf_simulatorLost(bool otherVersion);
+
+}  // namespace orv

@@ -1,0 +1,75 @@
+#include "shell/entry.h"
+
+#include <fmt/format.h>
+
+#include <atomic>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+
+#include "foundation/folders.h"
+#include "foundation/log.h"
+#include "foundation/message_line.h"
+#include "foundation/program.h"
+#include "foundation/window_messages.h"
+#include "platform/os/close_signals.h"
+#include "platform/os/single_instance.h"
+#include "shell/command_line.h"
+#include "shell/main_window.h"
+#include "shell/run_state.h"
+
+namespace orv {
+namespace {
+
+// A stop signal that arrives before the window exists is kept until the window can take it.
+std::atomic<bool> closeRequested{false};
+
+void lf_onCloseSignal() {
+  closeRequested = true;
+  ui::postMessage(gf_mainWindow(), ui::WM_CLOSE);
+}
+
+}  // namespace
+
+int lf_winMain(std::span<const std::string_view> arguments) {
+  const bool production = gf_productionRequested(arguments);
+  const std::u16string title = u"Quillstar";
+
+  std::error_code ec;
+  const auto userFolder = gf_userFolderPath();
+  if (!std::filesystem::is_directory(userFolder, ec)) std::filesystem::create_directories(userFolder, ec);
+  if (ec) {
+    gf_logLine(fmt::format("Failed to create directory: {}", ec.message()));
+    return 0;
+  }
+  if (!initInstance(title)) {
+    gf_logLine("initInstance failed");
+    return 0;
+  }
+  gf_setProductionRun(production);
+  ui::postMessage(gf_mainWindow(), WM_APP_START_RUN);
+  if (closeRequested) ui::postMessage(gf_mainWindow(), ui::WM_CLOSE);
+
+  ui::Message message;
+  while (ui::getMessage(message)) ui::dispatchMessage(message);
+  gf_joinStartUpThread();
+  return static_cast<int>(message.wParam);
+}
+
+int wWinMain(std::span<const std::string_view> arguments) {
+  const auto instance = os::SingleInstance::acquire(kInstanceName);
+  if (!instance) return -1;
+  // Before any other thread starts, so that every thread inherits the blocked signals.
+  os::CloseSignals closeSignals(lf_onCloseSignal);
+  try {
+    gf_openLog();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: %s\n", std::string(kProductName).c_str(), e.what());
+    return 1;
+  }
+  const int code = lf_winMain(arguments);
+  gf_closeLog();
+  return code;
+}
+
+}  // namespace orv

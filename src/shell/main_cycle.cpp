@@ -1,0 +1,233 @@
+#include "shell/main_cycle.h"
+
+#include <fmt/format.h>
+
+#include "foundation/log.h"
+#include "foundation/message_line.h"
+#include "foundation/program.h"
+#include "foundation/run_control.h"
+#include "foundation/time_text.h"
+#include "platform/os/clock.h"
+#include "platform/os/timer_resolution.h"
+#include "shell/pending_parts.h"
+#include "shell/tick_schedule.h"
+#include "simlink/sim_state.h"
+
+namespace orv {
+namespace {
+
+constexpr std::int32_t kCyclesPerSecond = 100;
+
+// State of the cycle that only the start-up thread touches; a run reset replaces it.
+struct CycleState {
+  bool flightNotRunning = false;
+  std::int32_t oneSecondCountdown = 0;
+  int staticParkingPhase = 0;  // 1 while the Traffic Reader collects callsigns for the update
+  bool csToOidPending = false;
+  std::int64_t shownActive = 0;
+  pending::StatisticsCounts shownStatistics;
+};
+
+CycleState cycle;
+// Ticks of this run; the Now button reads it on the window's thread.
+std::atomic<std::int32_t> tickCounter{0};
+TickRequests requests;
+
+void lf_refreshCounts() {
+  const std::int64_t active = pending::activeLiveCount();
+  if (active != cycle.shownActive) {
+    cycle.shownActive = active;
+    pending::setActiveCountShown(active);
+  }
+  const pending::StatisticsCounts counts = pending::statisticsCounts();
+  if (counts != cycle.shownStatistics) {
+    cycle.shownStatistics = counts;
+    pending::setStatisticsCountsShown(counts.first, counts.second);
+  }
+}
+
+void lf_rereadIfRequested() {
+  if (!requests.reread.load() || requests.parkingUpdateInProgress.load()) return;
+  std::string text;
+  if (pending::gf_checkReservedStands(true, text)) gf_setMessage(text, true);
+  // The Re-read button and the DESTINATION box are enabled again by the window (main window issue).
+  requests.reread = false;
+}
+
+void lf_everySecond() {
+  if (cycle.flightNotRunning) {
+    cycle.flightNotRunning = false;
+    gf_logLine(fmt::format("{} Flight resumed", gf_nowHms()));
+    pending::setAddingOpen(true);
+  }
+  gf_messageTick();
+  lf_refreshCounts();
+  pending::updateCurrentSlot();
+  ++tickCounter;
+  pending::arrivalCheckStep();
+
+  if (cycle.csToOidPending) {
+    const auto id = pending::objectIdOfActiveCallsign(pending::callsignToObjectId());
+    pending::setCsToOidText(id ? fmt::format("= {}", pending::gf_hexString(*id)) : "has left");
+    cycle.csToOidPending = false;
+  }
+  if (requests.flushStatic.exchange(false)) {
+    pending::gf_removeAllAc();
+    if (!pending::initialLoadOnly()) pending::setInitialLoadOnlyUnsaved();
+  }
+  if (requests.csToOid.exchange(false)) {
+    pending::setCsToOidText("");
+    pending::gf_listActiveCallsigns();
+    cycle.csToOidPending = true;
+  }
+  if (pending::userAircraftOnGround()) {
+    if (pending::collisionUserGroundOn()) pending::gf_removeAcNearUser();
+  } else if (pending::collisionUserAirOn()) {
+    pending::gf_removeAcAheadOfUser();
+  }
+  if (pending::collisionLiveParkedGroundOn()) pending::gf_recheckMovingAc();
+  if (requests.block.load()) {
+    if (const std::string callsign = pending::blockCallsign(); !callsign.empty())
+      pending::removeActiveByCallsign(callsign);
+    requests.block = false;
+  }
+  if (requests.parkingUpdateInProgress.load()) pending::setStaticCountShown(pending::staticCount());
+}
+
+void lf_everyHalfMinute(const TickJobs& jobs) {
+  if (requests.noLiveryReset.exchange(false)) pending::emptyNoLiverySet();
+  if (pending::autoRangeOn()) pending::lf_autoRange();
+  if (jobs.minute) {
+    std::int32_t countdown = --requests.staticParkingCountdown;
+    if (countdown < 1) {
+      requests.staticParkingCountdown = countdown = 20;
+      if (pending::staticParkAirportLoaded() && !pending::initialLoadOnly() &&
+          !requests.parkingUpdateInProgress.load() && !requests.staticParkingUpdate.load())
+        lf_announceStaticParkingUpdate();
+    }
+    pending::setStaticCountdownShown(countdown);
+    if (pending::objectIdListOn()) pending::gf_writeActiveAcFile();
+    if (jobs.noMatchList) pending::gf_logNoMatchList();
+    if (jobs.dailyReset) {
+      tickCounter = 0;
+      pending::gf_logLiveryMatchingSummary();
+      pending::emptyRespawnTitleMemory();
+    }
+  }
+  gf_flushLog();
+}
+
+void lf_staticParkingPhase() {
+  if (!requests.staticParkingUpdate.load()) return;
+  if (cycle.staticParkingPhase == 0) {
+    cycle.staticParkingPhase = 1;
+    pending::gf_disableParkingControls();
+    pending::collectCallsignsForStaticUpdate();
+    return;
+  }
+  cycle.staticParkingPhase = 0;
+  gf_clearError();
+  if (pending::parkAirportWithStands()) pending::gf_parkingAdjustments();
+  gf_flushLog();
+  requests.staticParkingUpdate = false;
+}
+
+void lf_flightNotRunning() {
+  if (!cycle.flightNotRunning) {
+    pending::setAddingOpen(false);
+    cycle.flightNotRunning = true;
+    cycle.oneSecondCountdown = kCyclesPerSecond;
+    pending::emptyPositionBuffers();
+    gf_logLine(fmt::format("{} Flight not running", gf_nowHms()));
+  }
+  pending::gf_handleSimMessages();
+  if (--cycle.oneSecondCountdown % kCyclesPerSecond == 0) {
+    lf_rereadIfRequested();
+    pending::gf_sendQs121();
+  }
+  if (cycle.oneSecondCountdown < 1) {
+    cycle.oneSecondCountdown = kCyclesPerSecond;
+    lf_refreshCounts();
+    pending::updateCurrentSlot();
+  }
+}
+
+}  // namespace
+
+TickRequests& gf_tickRequests() { return requests; }
+
+std::int32_t gf_tickCounter() { return tickCounter.load(); }
+
+void gf_resetMainCycle() {
+  tickCounter = 0;
+  cycle = CycleState{};
+  requests.staticParkingUpdate = false;
+  requests.block = false;
+}
+
+void lf_announceStaticParkingUpdate() {
+  pending::gf_disableParkingControls();
+  const std::int32_t s = 15 - tickCounter.load() % 15;
+  gf_setMessage(fmt::format("{} will update static parking in {} second{} ...", kProductName, s, s == 1 ? "" : "s"));
+  requests.staticParkingUpdate = true;
+}
+
+bool lf_cycleTick() {
+  if (!gf_simulationRunning() || gf_simConnectBlocked()) {
+    lf_flightNotRunning();
+    return !gf_stopRaised();
+  }
+  pending::lf_handleAddingStack();
+  // Tested on every cycle, not only on a tick: a run whose ticks stopped must still end when
+  // the window is closed.
+  if (gf_stopRaised()) return false;
+  if (!gf_takeTick()) return true;
+  lf_everySecond();
+  if (gf_stopRaised()) return false;
+
+  const std::int32_t c = tickCounter.load();
+  const TickJobs jobs = gf_tickJobs(c, cycle.staticParkingPhase);
+  if (!jobs.fifthTick) {
+    if (jobs.parkAirportUpdate) pending::gf_updateParkAirport(false);
+    if (jobs.readerWatchdog) pending::gf_readerWatchdog();
+    if (jobs.removeByList) pending::gf_removeByList();
+    return true;
+  }
+  pending::copyUserPositionToTrafficReader();
+  if (pending::professionalPeer()) pending::gf_sendQs123();
+  if (const std::string stand = pending::reservedStandName(); !stand.empty()) pending::gf_removeParkedByName(stand);
+  lf_rereadIfRequested();
+  if (!jobs.fifteenthTick) return true;
+
+  lf_staticParkingPhase();
+  if (pending::readerStalled()) pending::gf_readerWatchdog();
+  if (jobs.halfMinute) lf_everyHalfMinute(jobs);
+  return true;
+}
+
+void lf_mainCycle() {
+  pending::gf_updateParkAirport(true);
+  pending::gf_readerWatchdog();
+  tickCounter = 0;
+  os::Clock& clock = os::clock();
+  const os::SteadyTime start = clock.now();
+  pending::updateCurrentSlot();
+  pending::setAddingOpen(true);
+  os::SteadyTime deadline = start + kCyclePeriod;
+  pending::gf_fillCallsignCombo();
+  pending::enableCsToOidButton();
+  const bool resolutionGranted = os::timeBeginPeriod(1) == os::TIMERR_NOERROR;
+
+  bool running = lf_cycleTick();
+  while (running) {
+    const os::SteadyTime now = clock.now();
+    os::SteadyTime target = gf_nextCycleTarget(deadline, now);
+    if (target - now >= std::chrono::milliseconds{1}) clock.sleepUntil(target);
+    if (gf_tickRaised()) target = clock.now();  // align the grid to the arrival of a tick
+    deadline = target + kCyclePeriod;
+    running = lf_cycleTick();
+  }
+  if (resolutionGranted) os::timeEndPeriod(1);
+}
+
+}  // namespace orv

@@ -1,0 +1,83 @@
+#include "shell/pending_parts.h"
+
+#include <fmt/format.h>
+
+namespace orv::pending {
+
+bool autoRangeOn() { return false; }
+bool initialLoadOnly() { return false; }
+void setInitialLoadOnlyUnsaved() {}
+bool objectIdListOn() { return false; }
+bool collisionUserGroundOn() { return false; }
+bool collisionUserAirOn() { return false; }
+bool collisionLiveParkedGroundOn() { return false; }
+std::string blockCallsign() { return {}; }
+std::string callsignToObjectId() { return {}; }
+void clearDestinationAndBlockCallsign() {}
+void switchScansOff() {}
+
+void gf_fillCallsignCombo() {}
+void enableCsToOidButton() {}
+void gf_disableParkingControls() {}
+void lf_autoRange() {}
+void setCsToOidText(std::string_view) {}
+void setStaticCountdownShown(std::int32_t) {}
+void setStaticCountShown(std::int64_t) {}
+void setActiveCountShown(std::int64_t) {}
+void setStatisticsCountsShown(std::int64_t, std::int64_t) {}
+void resetWindowState() {}
+
+void gf_handleSimMessages() {}
+void emptyPositionBuffers() {}
+void requestSimClientStopAndJoin() {}
+void gf_removeFlightPlanFolder() {}
+void gf_logNoMatchList() {}
+void resetSimulatorLink() {}
+bool userAircraftOnGround() { return true; }
+
+void gf_logLiveryMatchingSummary() {}
+void emptyRespawnTitleMemory() {}
+
+void lf_handleAddingStack() {}
+void setAddingOpen(bool) {}
+void gf_updateParkAirport(bool) {}
+void gf_readerWatchdog() {}
+void gf_removeByList() {}
+void copyUserPositionToTrafficReader() {}
+bool professionalPeer() { return false; }
+void gf_sendQs121() {}
+void gf_sendQs123() {}
+std::string reservedStandName() { return {}; }
+void gf_removeParkedByName(std::string_view) {}
+bool gf_checkReservedStands(bool, std::string&) { return false; }
+void collectCallsignsForStaticUpdate() {}
+bool parkAirportWithStands() { return false; }
+bool staticParkAirportLoaded() { return false; }
+void gf_parkingAdjustments() {}
+bool readerStalled() { return false; }
+void gf_writeActiveAcFile() {}
+void arrivalCheckStep() {}
+std::optional<std::uint32_t> objectIdOfActiveCallsign(std::string_view) { return std::nullopt; }
+std::string gf_hexString(std::uint32_t value) { return fmt::format("{}", value); }
+void gf_removeAllAc() {}
+void gf_listActiveCallsigns() {}
+void gf_removeAcNearUser() {}
+void gf_removeAcAheadOfUser() {}
+void gf_recheckMovingAc() {}
+void removeActiveByCallsign(std::string_view) {}
+std::int64_t activeLiveCount() { return 0; }
+std::int64_t staticCount() { return 0; }
+StatisticsCounts statisticsCounts() { return {}; }
+void emptyNoLiverySet() {}
+void stopReadersAndWait() {}
+void gf_closeRealTrafficLink() {}
+void clearParkAirport() {}
+void emptyCallsignsToRemove() {}
+void resetTrafficSide() {}
+void updateCurrentSlot() {}
+
+}  // namespace orv::pending
+
+namespace orv::pending {
+void gf_switchSimVersion() {}
+}  // namespace orv::pending

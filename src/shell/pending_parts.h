@@ -1,0 +1,101 @@
+#pragma once
+
+// The calls of the run into parts of the program that are not built yet. Each does nothing, or
+// answers "nothing there", until its part arrives; the part then takes the place of its entry
+// here and the call site drops the `pending::` prefix.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orv::pending {
+
+// --- settings ---
+[[nodiscard]] bool autoRangeOn();
+[[nodiscard]] bool initialLoadOnly();
+void setInitialLoadOnlyUnsaved();  // on, and its check box checked, without saving
+[[nodiscard]] bool objectIdListOn();
+[[nodiscard]] bool collisionUserGroundOn();
+[[nodiscard]] bool collisionUserAirOn();
+[[nodiscard]] bool collisionLiveParkedGroundOn();
+[[nodiscard]] std::string blockCallsign();
+[[nodiscard]] std::string callsignToObjectId();
+void clearDestinationAndBlockCallsign();  // both emptied and saved
+void switchScansOff();                    // SCAN_LIVERIES and SCAN_AIRPORTS off and saved
+
+// --- main window ---
+void gf_fillCallsignCombo();
+void enableCsToOidButton();
+void gf_disableParkingControls();
+void lf_autoRange();
+void setCsToOidText(std::string_view text);  // and repaint the options band
+void setStaticCountdownShown(std::int32_t minutes);
+void setStaticCountShown(std::int64_t count);
+void setActiveCountShown(std::int64_t count);
+void setStatisticsCountsShown(std::int64_t first, std::int64_t second);
+void resetWindowState();
+
+// --- simulator link ---
+void gf_handleSimMessages();
+void emptyPositionBuffers();  // under the command mutex
+void requestSimClientStopAndJoin();
+void gf_removeFlightPlanFolder();
+void gf_logNoMatchList();
+void resetSimulatorLink();
+[[nodiscard]] bool userAircraftOnGround();
+
+// --- liveries ---
+void gf_logLiveryMatchingSummary();
+void emptyRespawnTitleMemory();
+
+// --- live traffic ---
+void lf_handleAddingStack();
+void setAddingOpen(bool open);  // under the adding mutex
+void gf_updateParkAirport(bool firstCallOfRun);
+void gf_readerWatchdog();
+void gf_removeByList();
+void copyUserPositionToTrafficReader();
+[[nodiscard]] bool professionalPeer();
+void gf_sendQs121();
+void gf_sendQs123();
+[[nodiscard]] std::string reservedStandName();
+void gf_removeParkedByName(std::string_view stand);
+[[nodiscard]] bool gf_checkReservedStands(bool announce, std::string& text);
+void collectCallsignsForStaticUpdate();  // empties the Traffic Reader's callsign set, raises its collect flag
+[[nodiscard]] bool parkAirportWithStands();
+[[nodiscard]] bool staticParkAirportLoaded();
+void gf_parkingAdjustments();
+[[nodiscard]] bool readerStalled();
+void gf_writeActiveAcFile();
+void arrivalCheckStep();  // one key of the arrival check list per tick
+[[nodiscard]] std::optional<std::uint32_t> objectIdOfActiveCallsign(std::string_view callsign);
+[[nodiscard]] std::string gf_hexString(std::uint32_t value);
+void gf_removeAllAc();
+void gf_listActiveCallsigns();
+void gf_removeAcNearUser();
+void gf_removeAcAheadOfUser();
+void gf_recheckMovingAc();
+void removeActiveByCallsign(std::string_view callsign);
+[[nodiscard]] std::int64_t activeLiveCount();
+[[nodiscard]] std::int64_t staticCount();
+struct StatisticsCounts {
+  std::int64_t first = 0;
+  std::int64_t second = 0;
+  bool operator==(const StatisticsCounts&) const = default;
+};
+[[nodiscard]] StatisticsCounts statisticsCounts();
+void emptyNoLiverySet();
+void stopReadersAndWait();
+void gf_closeRealTrafficLink();
+void clearParkAirport();
+void emptyCallsignsToRemove();
+void resetTrafficSide();
+void updateCurrentSlot();
+
+}  // namespace orv::pending
+
+namespace orv::pending {
+// --- switching the simulator version (SIM_CHOICE with its liveries and settings) ---
+void gf_switchSimVersion();
+}  // namespace orv::pending

@@ -1,0 +1,19 @@
+#include "simlink/sim_state.h"
+
+#include <atomic>
+
+namespace orv {
+namespace {
+
+std::atomic<bool> simulationRunning{false};
+std::atomic<bool> simConnectBlocked{false};
+
+}  // namespace
+
+void gf_setSimulationRunning(bool running) { simulationRunning = running; }
+bool gf_simulationRunning() { return simulationRunning; }
+
+void gf_setSimConnectBlocked(bool blocked) { simConnectBlocked = blocked; }
+bool gf_simConnectBlocked() { return simConnectBlocked; }
+
+}  // namespace orv

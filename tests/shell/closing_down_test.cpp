@@ -1,0 +1,171 @@
+#include "shell/closing_down.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "foundation/log.h"
+#include "foundation/message_line.h"
+#include "foundation/run_control.h"
+#include "foundation/window_messages.h"
+#include "platform/os/clock.h"
+#include "shell/main_cycle.h"
+#include "shell/run_state.h"
+#include "support/test_support.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using orv::ExitReason;
+using testing_support::readLines;
+
+// A fake clock that notes the message line each time the code under test sleeps.
+class MessageRecordingClock final : public os::Clock {
+ public:
+  os::SteadyTime now() const override { return fake.now(); }
+  os::SystemTime utcNow() const override { return fake.utcNow(); }
+  void sleepUntil(os::SteadyTime deadline) override {
+    messages.push_back(orv::gf_messageLines().message);
+    fake.sleepUntil(deadline);
+  }
+  os::FakeClock fake;
+  std::vector<std::string> messages;
+};
+
+class ClosingDownTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    orv::gf_openLog();
+    ui::WindowSpec spec;
+    spec.proc = [this](ui::WindowHandle, ui::MessageId id, ui::WParam, ui::LParam) -> ui::LResult {
+      if (id == orv::WM_APP_START_RUN || id == orv::WM_APP_END_PROCESS) posted.push_back(id);
+      return 0;
+    };
+    orv::gf_setMainWindow(ui::createWindow(std::move(spec)));
+  }
+
+  std::vector<ui::MessageId> pump() {
+    posted.clear();
+    ui::Message m;
+    while (ui::peekMessage(m)) ui::dispatchMessage(m);
+    return posted;
+  }
+
+  std::vector<std::string> logBody() {
+    orv::gf_flushLog();
+    auto lines = readLines("Log.txt");
+    lines.erase(lines.begin());
+    return lines;
+  }
+
+  testing_support::WorkingFolder folder;
+  MessageRecordingClock clock;
+  os::ScopedClock scoped{clock};
+  std::vector<ui::MessageId> posted;
+};
+
+TEST_F(ClosingDownTest, RestartCountdownShowsEverySecond) {
+  orv::gf_endRun(ExitReason::NewSettings, 3);
+  const auto start = clock.now();
+  orv::lf_restartCountdown();
+  EXPECT_EQ(clock.now() - start, 3s);
+  EXPECT_EQ(clock.messages, (std::vector<std::string>{"Restarting after 3 seconds", "Restarting after 2 seconds",
+                                                      "Restarting after 1 second"}));
+  EXPECT_EQ(logBody(), (std::vector<std::string>{"Restarting after 3 seconds", std::string(48, '-'),
+                                                 "Restart countdown finished"}));
+}
+
+TEST_F(ClosingDownTest, NoCountdownWithoutSeconds) {
+  orv::gf_endRun(ExitReason::SimConnectError, 0);
+  orv::lf_restartCountdown();
+  EXPECT_TRUE(clock.messages.empty());
+  EXPECT_TRUE(logBody().empty());
+}
+
+TEST_F(ClosingDownTest, WhatFollowsEachReason) {
+  struct Case {
+    ExitReason reason;
+    int seconds;
+    ui::MessageId posted;
+    bool restart;
+  };
+  const Case cases[] = {
+      {ExitReason::NewSettings, 3, orv::WM_APP_START_RUN, true},
+      {ExitReason::SimConnectError, 9, orv::WM_APP_START_RUN, true},
+      {ExitReason::ReaderError, 15, orv::WM_APP_START_RUN, true},
+      {ExitReason::SimWasClosed, 0, orv::WM_APP_END_PROCESS, false},
+      {ExitReason::UserClosedSim, 0, orv::WM_APP_END_PROCESS, false},
+      {ExitReason::NewVersion, 0, orv::WM_APP_END_PROCESS, false},
+      {ExitReason::NewFlight, 45, orv::WM_APP_END_PROCESS, false},
+  };
+  for (const Case& c : cases) {
+    orv::gf_endRun(c.reason, c.seconds);
+    const auto start = clock.now();
+    orv::lf_closingDown();
+    EXPECT_EQ(pump(), std::vector<ui::MessageId>{c.posted}) << orv::gf_exitReasonName(c.reason);
+    EXPECT_EQ(orv::gf_restartFlag(), c.restart);
+    // 500 ms for the readers, the countdown, and 10 s to read the new-flight notice.
+    const auto waited = c.restart ? 500ms + std::chrono::seconds{c.seconds}
+                                  : (c.reason == ExitReason::NewFlight ? 10500ms : 500ms);
+    EXPECT_EQ(clock.now() - start, waited) << orv::gf_exitReasonName(c.reason);
+    if (c.restart) {
+      EXPECT_FALSE(orv::gf_stopRaised());  // the run was reset for the next one
+      EXPECT_EQ(orv::gf_runOutcome().reason, ExitReason::NotYetSet);
+    }
+    orv::gf_resetRunControl();
+  }
+  const auto lines = logBody();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Prepare for a restart ..."), 3);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Exiting: NEW FLIGHT"), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                       "New flight detected, Quillstar will close, please restart manually ..."),
+            1);
+}
+
+TEST_F(ClosingDownTest, ASystemErrorWaitsForTheWindowToClose) {
+  orv::gf_setError("41: something failed");
+  orv::gf_endRun(ExitReason::SystemError, 0);
+  const auto start = clock.now();
+  std::thread user([&] {
+    while (clock.now() - start < 60s) std::this_thread::yield();
+    orv::gf_raiseClosing();
+  });
+  orv::lf_closingDown();
+  user.join();
+  EXPECT_EQ(pump(), std::vector<ui::MessageId>{orv::WM_APP_END_PROCESS});
+  EXPECT_EQ(orv::gf_messageLines().error, "41: something failed");  // still shown
+  const auto lines = logBody();
+  EXPECT_EQ(lines.front(), "Error 41: something failed");
+  EXPECT_EQ(lines.at(1), "Exiting: SYSTEM ERROR");
+  EXPECT_EQ(lines.at(2), "User closed Quillstar");
+  EXPECT_GE(clock.now() - start, 60s);
+}
+
+TEST_F(ClosingDownTest, TheRunResetReturnsTheRunStateToItsStart) {
+  orv::gf_setMessage("shown");
+  orv::gf_raiseTick();
+  orv::gf_raiseClosing();
+  orv::gf_endRun(ExitReason::ReaderError, 15);
+  orv::gf_tickRequests().block = true;
+  orv::gf_tickRequests().staticParkingUpdate = true;
+  orv::lf_resetRun();
+  EXPECT_FALSE(orv::gf_stopRaised());
+  EXPECT_FALSE(orv::gf_takeTick());
+  EXPECT_EQ(orv::gf_runOutcome().reason, ExitReason::NotYetSet);
+  EXPECT_EQ(orv::gf_messageLines().message, "");
+  EXPECT_EQ(orv::gf_secondsCounter(), 0);
+  EXPECT_EQ(orv::gf_tickCounter(), 0);
+  EXPECT_FALSE(orv::gf_tickRequests().block);
+  EXPECT_FALSE(orv::gf_tickRequests().staticParkingUpdate);
+}
+
+TEST_F(ClosingDownTest, TheLostSimulatorEndsTheRunOnlyOnce) {
+  orv::gf_simulatorLost(false);
+  EXPECT_EQ(orv::gf_runOutcome().reason, ExitReason::SimWasClosed);
+  orv::gf_simulatorLost(false);
+  const auto lines = logBody();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(lines[0].ends_with(" Flight Simulator no longer connected, Quillstar will stop ...")) << lines[0];
+}
+
+}  // namespace

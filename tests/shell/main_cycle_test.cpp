@@ -1,0 +1,111 @@
+#include "shell/main_cycle.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "foundation/log.h"
+#include "foundation/message_line.h"
+#include "foundation/run_control.h"
+#include "platform/os/clock.h"
+#include "simlink/sim_state.h"
+#include "support/test_support.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using testing_support::readLines;
+
+class MainCycleTest : public ::testing::Test {
+ protected:
+  void SetUp() override { orv::gf_openLog(); }
+
+  std::vector<std::string> logBody() {
+    orv::gf_flushLog();
+    auto lines = readLines("Log.txt");
+    lines.erase(lines.begin());
+    return lines;
+  }
+
+  // Runs cycles with a tick on every n-th one.
+  static void runCycles(int cycles, int tickEvery) {
+    for (int i = 1; i <= cycles; ++i) {
+      if (i % tickEvery == 0) orv::gf_raiseTick();
+      ASSERT_TRUE(orv::lf_cycleTick());
+    }
+  }
+
+  testing_support::WorkingFolder folder;
+  os::FakeClock fake;
+  os::ScopedClock scoped{fake};
+};
+
+TEST_F(MainCycleTest, TicksCountOnlyWhenTheTickArrives) {
+  orv::gf_setSimulationRunning(true);
+  runCycles(1000, 100);
+  EXPECT_EQ(orv::gf_tickCounter(), 10);
+  EXPECT_EQ(orv::gf_secondsCounter(), 10);
+}
+
+TEST_F(MainCycleTest, AMessageSetDuringTheRunExpiresAfter25Ticks) {
+  orv::gf_setSimulationRunning(true);
+  runCycles(100, 1);
+  orv::gf_setMessage("notice");
+  runCycles(24, 1);
+  EXPECT_EQ(orv::gf_messageLines().message, "notice");
+  runCycles(1, 1);
+  EXPECT_EQ(orv::gf_messageLines().message, "");
+}
+
+TEST_F(MainCycleTest, AStopFlagEndsTheCycleEvenWithoutTicks) {
+  orv::gf_setSimulationRunning(true);
+  runCycles(5, 1000);
+  orv::gf_raiseClosing();
+  EXPECT_FALSE(orv::lf_cycleTick());
+}
+
+TEST_F(MainCycleTest, APauseIsLoggedOnceAndTheFirstTickAfterItResumes) {
+  runCycles(250, 1000);  // no flight running
+  EXPECT_EQ(orv::gf_tickCounter(), 0);
+  orv::gf_setSimulationRunning(true);
+  runCycles(3, 1);
+  const auto lines = logBody();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_TRUE(lines[0].ends_with(" Flight not running")) << lines[0];
+  EXPECT_TRUE(lines[1].ends_with(" Flight resumed")) << lines[1];
+  EXPECT_EQ(orv::gf_tickCounter(), 3);
+}
+
+TEST_F(MainCycleTest, TheStaticParkingAnnouncementCountsToTheNextMultipleOf15) {
+  orv::gf_setSimulationRunning(true);
+  runCycles(9, 1);
+  orv::lf_announceStaticParkingUpdate();
+  EXPECT_EQ(orv::gf_messageLines().message, "Quillstar will update static parking in 6 seconds ...");
+  EXPECT_TRUE(orv::gf_tickRequests().staticParkingUpdate);
+  runCycles(5, 1);
+  orv::lf_announceStaticParkingUpdate();
+  EXPECT_EQ(orv::gf_messageLines().message, "Quillstar will update static parking in 1 second ...");
+  runCycles(1, 1);  // tick 15 starts the collection, tick 30 adjusts and takes the request
+  EXPECT_TRUE(orv::gf_tickRequests().staticParkingUpdate);
+  runCycles(15, 1);
+  EXPECT_FALSE(orv::gf_tickRequests().staticParkingUpdate);
+}
+
+TEST_F(MainCycleTest, TheMainCycleKeepsItsGridAndEndsOnClose) {
+  // The main cycle runs on the fake clock; another thread closes the window after 2 fake seconds.
+  const auto start = fake.now();
+  std::thread closer([&] {
+    while (fake.now() - start < 2s) std::this_thread::yield();
+    orv::gf_raiseClosing();
+  });
+  orv::lf_mainCycle();
+  closer.join();
+  // Each cycle slept up to its 10 ms deadline: one sleep per 10 ms of clock time, no burst.
+  const auto elapsed = fake.now() - start;
+  ASSERT_GE(elapsed, 2s);
+  const auto perSleep = elapsed / fake.sleeps();
+  EXPECT_GE(perSleep, 9ms);
+  EXPECT_LE(perSleep, 11ms);
+}
+
+}  // namespace

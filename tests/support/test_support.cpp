@@ -1,0 +1,69 @@
+#include "support/test_support.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace testing_support {
+
+TempFolder::TempFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "quillstar-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+WorkingFolder::WorkingFolder() : previous_(std::filesystem::current_path()) {
+  std::filesystem::current_path(path());
+  std::filesystem::create_directories(path() / "config");
+  std::filesystem::create_directories(path() / "data");
+  std::filesystem::create_directories(path() / "runtime");
+  setenv("XDG_CONFIG_HOME", (path() / "config").c_str(), 1);
+  setenv("XDG_DATA_HOME", (path() / "data").c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", (path() / "runtime").c_str(), 1);
+}
+
+WorkingFolder::~WorkingFolder() {
+  std::error_code ec;
+  std::filesystem::current_path(previous_, ec);
+}
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
+  if (const char* old = std::getenv(name)) previous_ = old;
+  setenv(name, value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (previous_)
+    setenv(name_.c_str(), previous_->c_str(), 1);
+  else
+    unsetenv(name_.c_str());
+}
+
+std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+std::vector<std::string> readLines(const std::filesystem::path& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path, std::ios::binary);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+}
+
+}  // namespace testing_support
