@@ -1,5 +1,7 @@
 #include "foundation/folders.h"
 
+#include <atomic>
+
 #include "foundation/log.h"
 #include "foundation/program.h"
 
@@ -24,5 +26,12 @@ std::filesystem::path gf_localAppDataPath() {
 std::filesystem::path gf_userFolderPath() { return gf_appDataPath() / kProductName; }
 
 std::filesystem::path gf_parametersPath() { return gf_userFolderPath() / "parameters.xml"; }
+
+namespace {
+std::atomic<bool> msfs2020Chosen{true};
+}  // namespace
+
+void gf_setMsfs2020Chosen(bool msfs2020) { msfs2020Chosen = msfs2020; }
+bool gf_msfs2020Chosen() { return msfs2020Chosen; }
 
 }  // namespace orv

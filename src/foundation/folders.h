@@ -21,4 +21,10 @@ namespace orv {
 [[nodiscard]] std::filesystem::path gf_userFolderPath();
 [[nodiscard]] std::filesystem::path gf_parametersPath();
 
+// The simulator the program is set for: true for MSFS 2020 (the start value), false for MSFS
+// 2024. Set by the start-up from SIM_CHOICE; every name with a 2020 and a 2024 form follows it.
+// Any thread.
+void gf_setMsfs2020Chosen(bool msfs2020);
+[[nodiscard]] bool gf_msfs2020Chosen();
+
 }  // namespace orv
