@@ -6,6 +6,7 @@
 
 #include "foundation/log.h"
 #include "foundation/message_line.h"
+#include "foundation/plural.h"
 #include "foundation/program.h"
 #include "foundation/run_control.h"
 #include "foundation/time_text.h"
@@ -75,7 +76,7 @@ void lf_restartCountdown() {
   gf_logLine(std::string(48, '-'));
   os::Clock& clock = os::clock();
   for (int k = n; k >= 1; --k) {
-    gf_setMessage(fmt::format("Restarting after {} second{}", k, k == 1 ? "" : "s"));
+    gf_setMessage(fmt::format("Restarting after {} second{}", k, gf_plural(k)));
     clock.sleepUntil(clock.now() + 1s);
   }
   gf_logLine("Restart countdown finished");

@@ -4,8 +4,10 @@
 
 #include "foundation/log.h"
 #include "foundation/message_line.h"
+#include "foundation/plural.h"
 #include "foundation/program.h"
 #include "foundation/run_control.h"
+#include "foundation/text.h"
 #include "foundation/time_text.h"
 #include "platform/os/clock.h"
 #include "platform/os/timer_resolution.h"
@@ -68,7 +70,7 @@ void lf_everySecond() {
 
   if (cycle.csToOidPending) {
     const auto id = pending::objectIdOfActiveCallsign(pending::callsignToObjectId());
-    pending::setCsToOidText(id ? fmt::format("= {}", pending::gf_hexString(*id)) : "has left");
+    pending::setCsToOidText(id ? fmt::format("= {}", gf_hexString(*id)) : "has left");
     cycle.csToOidPending = false;
   }
   if (requests.flushStatic.exchange(false)) {
@@ -168,7 +170,7 @@ void gf_resetMainCycle() {
 void lf_announceStaticParkingUpdate() {
   pending::gf_disableParkingControls();
   const std::int32_t s = 15 - tickCounter.load() % 15;
-  gf_setMessage(fmt::format("{} will update static parking in {} second{} ...", kProductName, s, s == 1 ? "" : "s"));
+  gf_setMessage(fmt::format("{} will update static parking in {} second{} ...", kProductName, s, gf_plural(s)));
   requests.staticParkingUpdate = true;
 }
 

@@ -1,7 +1,5 @@
 #include "shell/pending_parts.h"
 
-#include <fmt/format.h>
-
 namespace orv::pending {
 
 bool autoRangeOn() { return false; }
@@ -58,7 +56,6 @@ bool readerStalled() { return false; }
 void gf_writeActiveAcFile() {}
 void arrivalCheckStep() {}
 std::optional<std::uint32_t> objectIdOfActiveCallsign(std::string_view) { return std::nullopt; }
-std::string gf_hexString(std::uint32_t value) { return fmt::format("{}", value); }
 void gf_removeAllAc() {}
 void gf_listActiveCallsigns() {}
 void gf_removeAcNearUser() {}

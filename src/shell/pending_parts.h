@@ -70,7 +70,6 @@ void gf_parkingAdjustments();
 void gf_writeActiveAcFile();
 void arrivalCheckStep();  // one key of the arrival check list per tick
 [[nodiscard]] std::optional<std::uint32_t> objectIdOfActiveCallsign(std::string_view callsign);
-[[nodiscard]] std::string gf_hexString(std::uint32_t value);
 void gf_removeAllAc();
 void gf_listActiveCallsigns();
 void gf_removeAcNearUser();
