@@ -4,6 +4,9 @@
 
 #include <exception>
 
+#include "config/parameter_controls.h"
+#include "config/parameter_store.h"
+#include "config/parameters.h"
 #include "foundation/log.h"
 #include "foundation/message_line.h"
 #include "foundation/plural.h"
@@ -21,6 +24,22 @@ namespace orv {
 namespace {
 
 using namespace std::chrono_literals;
+
+void lf_clearDestinationAndBlockCallsign() {
+  for (EditParameter* box : {&cfg::DESTINATION, &cfg::BLOCK_CALLSIGN}) {
+    gf_setAndWriteParameter(*box, "");
+    gf_showTextParameter(*box, *box);
+  }
+}
+
+// A restart for another reason than new settings does not scan again.
+void lf_switchScansOff() {
+  for (CheckBoxParameter* scan : {&cfg::SCAN_LIVERIES, &cfg::SCAN_AIRPORTS}) {
+    scan->set(false);
+    gf_saveBoolParameter(*scan);
+    gf_showCheck(*scan);
+  }
+}
 
 // Steps 1 to 12 of the closing down; true when the run restarts and has been reset.
 bool lf_closeRun() {
@@ -43,7 +62,7 @@ bool lf_closeRun() {
   pending::clearParkAirport();
   pending::emptyRespawnTitleMemory();
   pending::gf_removeFlightPlanFolder();
-  pending::clearDestinationAndBlockCallsign();
+  lf_clearDestinationAndBlockCallsign();
   pending::emptyCallsignsToRemove();
   pending::gf_logLiveryMatchingSummary();
   pending::gf_logNoMatchList();
@@ -54,7 +73,7 @@ bool lf_closeRun() {
     gf_setRestartFlag(true);
     gf_clearError();
     gf_setMessage("Prepare for a restart ...", true);
-    if (reason != ExitReason::NewSettings) pending::switchScansOff();
+    if (reason != ExitReason::NewSettings) lf_switchScansOff();
     lf_restartCountdown();
     lf_resetRun();
     return true;

@@ -2,19 +2,6 @@
 
 namespace orv::pending {
 
-bool autoRangeOn() { return false; }
-bool initialLoadOnly() { return false; }
-void setInitialLoadOnlyUnsaved() {}
-bool objectIdListOn() { return false; }
-bool collisionUserGroundOn() { return false; }
-bool collisionUserAirOn() { return false; }
-bool collisionLiveParkedGroundOn() { return false; }
-std::string blockCallsign() { return {}; }
-std::string callsignToObjectId() { return {}; }
-void clearDestinationAndBlockCallsign() {}
-void switchScansOff() {}
-
-void gf_fillCallsignCombo() {}
 void enableCsToOidButton() {}
 void gf_disableParkingControls() {}
 void lf_autoRange() {}
