@@ -1,0 +1,147 @@
+#include "traffic/udp_reader.h"
+
+#include <fmt/format.h>
+
+#include <chrono>
+#include <exception>
+#include <stdexcept>
+#include <thread>
+
+#include "foundation/log.h"
+#include "foundation/message_line.h"
+#include "foundation/run_control.h"
+#include "foundation/text.h"
+#include "platform/net/errors.h"
+#include "platform/os/clock.h"
+
+namespace orv {
+
+using namespace std::chrono_literals;
+
+UdpReader::UdpReader(std::string name) : name_(std::move(name)), buffer_(kBufferSize) {}
+
+UdpReader::~UdpReader() {
+  requestStop();
+  waitUntilStopped();
+}
+
+void UdpReader::start(std::uint16_t port, bool local) {
+  running_ = true;
+  try {
+    // Detached: the run never joins a reader; it waits for the end of its thread through running().
+    std::thread([this, port, local] { lf_readerThread(port, local); }).detach();
+  } catch (...) {
+    running_ = false;
+    throw;
+  }
+}
+
+void UdpReader::waitUntilStopped() const {
+  while (running_.load()) os::clock().sleepFor(10ms);
+}
+
+void UdpReader::resetForRun() {
+  stop_.lower();
+  datagrams_ = 0;
+  lastSeen_ = 0;
+  receiving_ = true;
+  lastDatagram_.clear();
+}
+
+void UdpReader::setStatus(ReaderStatus status) {
+  status_ = status;
+  ui::invalidate(gf_mainWindow());
+}
+
+void UdpReader::watch() {
+  const std::uint32_t count = datagrams_.load();
+  if (count == lastSeen_) {
+    setStatus(ReaderStatus::Silent);
+    receiving_ = false;
+  } else if (!receiving_) {
+    receiving_ = true;
+    setStatus(ReaderStatus::Receiving);
+  }
+  lastSeen_ = count;
+}
+
+void UdpReader::lf_readerThread(std::uint16_t port, bool local) {
+  try {
+    try {
+      socket_ = net::Socket::open(net::Socket::Type::Datagram);
+      if (!socket_.isOpen())
+        throw std::runtime_error(
+            fmt::format("failed to create the socket, error: {}", gf_wsaErrorText(net::lastError())));
+      lf_udpBind(port, local);
+      setStatus(ReaderStatus::Receiving);
+      gf_logLine(fmt::format("{} connected", name_));
+      lf_udpReceiveLoop(local);
+    } catch (const std::exception& e) {
+      gf_readerStopped(name_, e.what());
+    } catch (...) {
+      gf_readerStopped(name_, "Unknown exception");
+    }
+    socket_.close();
+    boundPort_ = 0;
+    setStatus(ReaderStatus::Stopped);
+    gf_logLine(fmt::format("{} disconnected", name_));
+  } catch (...) {
+    // Nothing leaves a thread function; the reader has ended either way.
+  }
+  running_ = false;
+}
+
+void UdpReader::lf_udpBind(std::uint16_t port, bool local) {
+  if (!socket_.bind({local ? net::kLoopbackAddress : net::kAnyAddress, port}))
+    throw std::runtime_error(
+        fmt::format("bind to stream socket failed, error: {}", gf_wsaErrorText(net::lastError())));
+  if (const auto endpoint = socket_.localEndpoint()) boundPort_ = endpoint->port;
+}
+
+void UdpReader::lf_closeAndReportStop() {
+  socket_.close();
+  onStopped();
+}
+
+void UdpReader::lf_udpReceiveLoop(bool local) {
+  socket_.setReceiveTimeout(1000ms);
+  if (stop_.raised()) {
+    lf_closeAndReportStop();
+    return;
+  }
+  for (;;) {
+    const long n = socket_.receive(buffer_, &stop_);
+    if (n < 0) {
+      const int error = net::lastError();
+      if (error != net::WSAEINTR && error != net::WSAEWOULDBLOCK && error != net::WSAETIMEDOUT) {
+        if (!stop_.raised())
+          throw std::runtime_error(fmt::format("receive error: {}", gf_wsaErrorText(error)));
+        lf_closeAndReportStop();
+        return;
+      }
+    } else if (static_cast<std::size_t>(n) >= kBufferSize) {
+      // A datagram that fills the buffer may have been cut: it is lost, the reader goes on.
+      gf_logUnlessStopping(fmt::format("buffer overrun: {} bytes", n));
+    } else if (n > 0) {
+      const std::string_view datagram(buffer_.data(), static_cast<std::size_t>(n));
+      // A remote RealTraffic repeats datagrams; a local one does not, so there a repeat is news.
+      const bool repeated = !local && datagram == lastDatagram_;
+      if (!repeated) {
+        if (!local) lastDatagram_.assign(datagram);
+        ++datagrams_;
+        onDatagram(datagram);
+      }
+    }
+    if (stop_.raised()) {
+      lf_closeAndReportStop();
+      return;
+    }
+  }
+}
+
+void gf_readerStopped(std::string_view name, std::string_view text) {
+  gf_setMessage(fmt::format("The {} has stopped with error: {}", name, text), true);
+  gf_endRun(ExitReason::ReaderError, 15);
+}
+
+}  // namespace orv

@@ -1,0 +1,93 @@
+#pragma once
+
+// The UDP receivers of RealTraffic's datagrams: one thread per reader and run, bound to one port,
+// handing every datagram to the reader's handler until its stop flag is raised.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/net/socket.h"
+#include "platform/net/stop_signal.h"
+
+namespace orv {
+
+// A reader's lamp in the status band.
+enum class ReaderStatus : std::int32_t {
+  NotStarted = 0,
+  Receiving = 1,
+  Silent = 2,  // no datagram since the previous watchdog check
+  Stopped = 3,
+};
+
+class UdpReader {
+ public:
+  static constexpr std::size_t kBufferSize = 16384;
+
+  explicit UdpReader(std::string name);
+  // Stops the thread and waits for its end, so that it never outlives the object.
+  virtual ~UdpReader();
+  UdpReader(const UdpReader&) = delete;
+  UdpReader& operator=(const UdpReader&) = delete;
+
+  // Starts the thread for this run: it binds the port (0: any free one) on 127.0.0.1 when
+  // RealTraffic runs on this computer, else on every address. With `local` set, a repeated
+  // datagram is handed on as well. Start-up thread; not while the thread of a run still runs.
+  void start(std::uint16_t port, bool local);
+
+  // Any thread; the receive wakes at once.
+  void requestStop() { stop_.raise(); }
+  [[nodiscard]] bool stopRequested() const { return stop_.raised(); }
+  // Until the thread of the run has ended (at once when none was started).
+  void waitUntilStopped() const;
+  [[nodiscard]] bool running() const { return running_.load(); }
+
+  // For the next run: stop flag down, counters and the watchdog's memory at their start values.
+  // Only while no thread runs.
+  void resetForRun();
+
+  [[nodiscard]] const std::string& name() const { return name_; }
+  [[nodiscard]] std::uint32_t datagramCount() const { return datagrams_.load(); }
+  // The port the socket is bound to; 0 until then.
+  [[nodiscard]] std::uint16_t boundPort() const { return boundPort_.load(); }
+  [[nodiscard]] ReaderStatus status() const { return status_.load(); }
+  void setStatus(ReaderStatus status);
+
+  // One step of the watchdog: silent when no datagram came since the last check, receiving again
+  // after the first check that saw datagrams. Start-up thread.
+  void watch();
+
+ protected:
+  // On the reader's thread.
+  virtual void onDatagram(std::string_view datagram) = 0;
+  // The loop saw the stop flag.
+  virtual void onStopped() = 0;
+
+ private:
+  void lf_readerThread(std::uint16_t port, bool local);
+  void lf_udpBind(std::uint16_t port, bool local);
+  void lf_udpReceiveLoop(bool local);
+  void lf_closeAndReportStop();
+
+  const std::string name_;
+  net::StopSignal stop_;
+  std::atomic<bool> running_{false};
+  std::atomic<std::uint32_t> datagrams_{0};
+  std::atomic<std::uint16_t> boundPort_{0};
+  std::atomic<ReaderStatus> status_{ReaderStatus::NotStarted};
+  // The watchdog's side, start-up thread only.
+  std::uint32_t lastSeen_ = 0;
+  bool receiving_ = true;
+  // The reader thread's side.
+  net::Socket socket_;
+  std::vector<char> buffer_;
+  std::string lastDatagram_;
+};
+
+// A reader that ended with an error: the message line shows (and the log gets) "The {} has stopped
+// with error: {}", and the run ends with READER ERROR, restarting after 15 seconds.
+void gf_readerStopped(std::string_view name, std::string_view text);
+
+}  // namespace orv

@@ -1,0 +1,218 @@
+#include "traffic/udp_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "foundation/log.h"
+#include "foundation/message_line.h"
+#include "foundation/run_control.h"
+#include "reader_test_support.h"
+#include "support/test_support.h"
+#include "traffic/qnh_reader.h"
+
+namespace {
+
+using orv::ReaderStatus;
+using traffic_test::eventually;
+
+class RecordingReader final : public orv::UdpReader {
+ public:
+  RecordingReader() : UdpReader("Test Reader") {}
+  ~RecordingReader() override {
+    requestStop();
+    waitUntilStopped();
+  }
+  std::vector<std::string> datagrams() const {
+    std::scoped_lock lock(mutex_);
+    return datagrams_;
+  }
+  int stopped() const { return stopped_.load(); }
+
+ protected:
+  void onDatagram(std::string_view datagram) override {
+    std::scoped_lock lock(mutex_);
+    datagrams_.emplace_back(datagram);
+  }
+  void onStopped() override { ++stopped_; }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<std::string> datagrams_;
+  std::atomic<int> stopped_{0};
+};
+
+class ReaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override { orv::gf_openLog(); }
+
+  std::vector<std::string> logBody() {
+    orv::gf_flushLog();
+    auto lines = testing_support::readLines("Log.txt");
+    lines.erase(lines.begin());
+    return lines;
+  }
+  bool logHas(const std::string& line) {
+    const auto lines = logBody();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
+
+  // Started on a free loopback port; waits until the socket is bound.
+  std::uint16_t startOnFreePort(orv::UdpReader& reader, bool local) {
+    reader.start(0, local);
+    EXPECT_TRUE(eventually([&] { return reader.status() == ReaderStatus::Receiving; }));
+    return reader.boundPort();
+  }
+
+  testing_support::WorkingFolder folder;
+  traffic_test::Sender sender;
+};
+
+TEST_F(ReaderTest, ARemoteRealTrafficsRepeatsAreDroppedALocalOnesAreNot) {
+  RecordingReader remote;
+  const std::uint16_t port = startOnFreePort(remote, false);
+  for (const char* text : {"one", "one", "two", "one"}) sender.send(port, text);
+  ASSERT_TRUE(eventually([&] { return remote.datagramCount() == 3; }));
+  EXPECT_EQ(remote.datagrams(), (std::vector<std::string>{"one", "two", "one"}));
+
+  RecordingReader local;
+  const std::uint16_t localPort = startOnFreePort(local, true);
+  for (const char* text : {"one", "one"}) sender.send(localPort, text);
+  ASSERT_TRUE(eventually([&] { return local.datagramCount() == 2; }));
+  EXPECT_EQ(local.datagrams(), (std::vector<std::string>{"one", "one"}));
+}
+
+TEST_F(ReaderTest, TheStopFlagEndsTheThreadThroughItsStoppedHandler) {
+  RecordingReader reader;
+  startOnFreePort(reader, false);
+  EXPECT_TRUE(logHas("Test Reader connected"));
+  reader.requestStop();
+  reader.waitUntilStopped();
+  EXPECT_FALSE(reader.running());
+  EXPECT_EQ(reader.stopped(), 1);
+  EXPECT_EQ(reader.status(), ReaderStatus::Stopped);
+  EXPECT_TRUE(logHas("Test Reader disconnected"));
+  EXPECT_FALSE(orv::gf_runStopRaised()) << "a requested stop is no reader error";
+
+  // The next run starts again after the reset.
+  reader.resetForRun();
+  EXPECT_EQ(reader.datagramCount(), 0u);
+  const std::uint16_t port = startOnFreePort(reader, false);
+  sender.send(port, "again");
+  EXPECT_TRUE(eventually([&] { return reader.datagramCount() == 1; }));
+}
+
+TEST_F(ReaderTest, ABusyPortEndsTheRunWithAReaderError) {
+  RecordingReader first;
+  const std::uint16_t port = startOnFreePort(first, false);
+  RecordingReader second;
+  second.start(port, false);
+  second.waitUntilStopped();
+  EXPECT_EQ(second.status(), ReaderStatus::Stopped);
+  EXPECT_EQ(second.stopped(), 0);
+  const std::string text =
+      "The Test Reader has stopped with error: bind to stream socket failed, error: 10048 Address already in "
+      "use";
+  EXPECT_EQ(orv::gf_messageLines().message, text);
+  EXPECT_TRUE(logHas(text));
+  EXPECT_EQ(orv::gf_runOutcome().reason, orv::ExitReason::ReaderError);
+  EXPECT_EQ(orv::gf_runOutcome().restartSeconds, 15);
+}
+
+TEST_F(ReaderTest, ADatagramThatFillsTheBufferIsLostAndTheReaderGoesOn) {
+  RecordingReader reader;
+  const std::uint16_t port = startOnFreePort(reader, false);
+  sender.send(port, std::string(16383, 'a'));
+  sender.send(port, std::string(16384, 'b'));
+  sender.send(port, std::string(20000, 'c'));
+  sender.send(port, "small");
+  ASSERT_TRUE(eventually([&] { return reader.datagramCount() == 2; }));
+  const auto datagrams = reader.datagrams();
+  EXPECT_EQ(datagrams[0].size(), 16383u);
+  EXPECT_EQ(datagrams[1], "small");
+  EXPECT_TRUE(logHas("buffer overrun: 16384 bytes"));
+  EXPECT_TRUE(logHas("buffer overrun: 20000 bytes"));
+}
+
+TEST_F(ReaderTest, TheWatchdogShowsASilentReaderAndItsReturn) {
+  orv::QnhReader reader;
+  const std::uint16_t port = startOnFreePort(reader, false);
+  sender.send(port, R"({"QNH":1000})");
+  ASSERT_TRUE(eventually([&] { return reader.datagramCount() == 1; }));
+
+  reader.watch();  // datagrams since the start
+  EXPECT_EQ(reader.status(), ReaderStatus::Receiving);
+  reader.watch();
+  EXPECT_EQ(reader.status(), ReaderStatus::Silent);
+  reader.watch();
+  EXPECT_EQ(reader.status(), ReaderStatus::Silent);
+
+  sender.send(port, R"({"QNH":1001})");
+  ASSERT_TRUE(eventually([&] { return reader.datagramCount() == 2; }));
+  reader.watch();
+  EXPECT_EQ(reader.status(), ReaderStatus::Receiving);
+  EXPECT_EQ(orv::gf_qnh(), 1001);
+  reader.requestStop();
+  reader.waitUntilStopped();
+  EXPECT_TRUE(logHas("QNH Reader has stopped"));
+}
+
+TEST_F(ReaderTest, QnhDatagramsInEveryFormAndTheirFaults) {
+  struct Row {
+    const char* datagram;
+    std::int32_t qnh;
+    const char* log;  // the line it writes, or none
+  };
+  const Row rows[] = {
+      {R"({"QNH":2992})", 1013, nullptr},  // inches x 100
+      {R"({"QNH":3100})", 1050, nullptr},
+      {R"({"QNH":850})", 900, nullptr},
+      {R"({"QNH":1200})", 900, nullptr},  // 406 hPa, clamped
+      {R"({"QNH":1013.4})", 1013, nullptr},
+      {R"({"QNH":1008.6})", 1009, nullptr},
+      {R"({"QNH":"1017"})", 1017, nullptr},
+      {R"({"QNH":"998 hPa"})", 998, nullptr},
+      {R"({"QNH":"abc"})", 998, R"(==> QNH string parse error: abc in {"QNH":"abc"})"},
+      {R"({"QNH":"99999999999"})", 998,
+       R"(==> QNH string parse error: 99999999999 in {"QNH":"99999999999"})"},
+      {R"({"qnh":1000})", 998, R"(no QNH {"qnh":1000})"},
+      {R"({"QNH":null})", 998, R"(no QNH {"QNH":null})"},
+      {R"({"QNH":true})", 998, R"(no QNH {"QNH":true})"},
+      {R"([1000])", 998, R"(no QNH [1000])"},
+      {R"({"QNH":1e12})", 998, R"(Exception narrowing_error, in {"QNH":1e12})"},
+      {R"({"QNH":99999999999})", 998, R"(Exception narrowing_error, in {"QNH":99999999999})"},
+  };
+  orv::QnhReader reader;
+  for (const Row& row : rows) {
+    reader.lf_onQnhDatagram(row.datagram);
+    EXPECT_EQ(reader.qnh(), row.qnh) << row.datagram;
+    EXPECT_EQ(orv::gf_qnh(), row.qnh) << row.datagram;
+    if (row.log) {
+      EXPECT_EQ(logBody().back(), row.log);
+    }
+  }
+  const auto before = logBody().size();
+  reader.lf_onQnhDatagram("QNH 1013");
+  ASSERT_EQ(logBody().size(), before + 1);
+  EXPECT_TRUE(logBody().back().starts_with("Exception ")) << logBody().back();
+  EXPECT_TRUE(logBody().back().ends_with(", in QNH 1013")) << logBody().back();
+}
+
+TEST_F(ReaderTest, ARepeatedQnhIsWrittenAgainOnlyWhenStandard) {
+  orv::QnhReader reader;
+  reader.lf_onQnhDatagram(R"({"QNH":1012})");
+  reader.setStatus(ReaderStatus::Silent);
+  reader.lf_onQnhDatagram(R"({"QNH":1012})");
+  EXPECT_EQ(reader.status(), ReaderStatus::Silent) << "the same 1012 changes nothing";
+  reader.lf_onQnhDatagram(R"({"QNH":1013})");
+  EXPECT_EQ(reader.status(), ReaderStatus::Receiving);
+  reader.setStatus(ReaderStatus::Silent);
+  reader.lf_onQnhDatagram(R"({"QNH":1013})");
+  EXPECT_EQ(reader.status(), ReaderStatus::Receiving) << "1013 is written again";
+  EXPECT_EQ(orv::gf_qnh(), 1013);
+}
+
+}  // namespace
