@@ -1,13 +1,18 @@
 #pragma once
 
-// File utilities shared by the whole program.
+// File utilities shared by the whole program. None raises: failures are results or log lines.
+// Any thread.
 
 #include <filesystem>
+#include <list>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace orv {
 
-// Backup generation k of a file: k zeros inserted before the last '.' of the path ("Log.txt" ->
-// "Log0.txt", "Log00.txt", ...). Empty when the path has no dot.
+// Backup generation k of a file: k zeros inserted before the last '.' of the file name
+// ("Log.txt" -> "Log0.txt", "Log00.txt", ...). Empty when the file name has no dot.
 [[nodiscard]] std::filesystem::path gf_generationPath(const std::filesystem::path& path, int generation);
 
 // Copies the file over its generation 1. True when done or when there is no file; false (logged)
@@ -17,5 +22,33 @@ namespace orv {
 // Shifts generation 2 to 3, 1 to 2 and the file to 1; a missing source skips its step. A failed
 // step is logged and makes the result false, but the other steps still run.
 bool gf_saveUpto3GenerationsOf(const std::filesystem::path& path);
+
+inline constexpr std::string_view kOpenFailed = "open_failed";
+
+// Clears `lines` and reads the file's lines (see gf_readStreamLines). Empty on success, else
+// "open_failed".
+[[nodiscard]] std::string gf_readFile(const std::filesystem::path& path, std::vector<std::string>& lines,
+                                      std::size_t expectedLines = 0);
+
+// Replaces the file with the text (and a line feed when asked); true when every step succeeded.
+[[nodiscard]] bool gf_writeFile(std::string_view text, const std::filesystem::path& path,
+                                bool appendLineFeed);
+// Replaces the file with the lines, each followed by a line feed.
+[[nodiscard]] bool gf_writeLines(const std::vector<std::string>& lines, const std::filesystem::path& path);
+[[nodiscard]] bool gf_writeLines(const std::list<std::string>& lines, const std::filesystem::path& path);
+
+// Logs "Warning: could not remove {}, errorcode: {}" when the file exists and stays.
+void gf_removeFileIfExists(const std::filesystem::path& path);
+
+// Removes the regular files directly in the folder; subfolders and their contents stay.
+void gf_removeFilesFromDirectory(const std::filesystem::path& folder);
+// Removes the ".xml" files (any letter case) directly in the bundle folder "tblo".
+void gf_removeXMLFilesFromDirectory();
+
+// The number of entries directly in the folder; 0 when it is no folder.
+[[nodiscard]] std::size_t gf_countDirEntries(const std::filesystem::path& folder);
+
+// The ".xml" files (any letter case) directly in "airports/my_thirdparty", sorted by name.
+[[nodiscard]] std::vector<std::filesystem::path> gf_listMyThirdPartyXmlFiles();
 
 }  // namespace orv

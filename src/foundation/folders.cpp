@@ -27,11 +27,20 @@ std::filesystem::path gf_userFolderPath() { return gf_appDataPath() / kProductNa
 
 std::filesystem::path gf_parametersPath() { return gf_userFolderPath() / "parameters.xml"; }
 
+const ProgramPaths& gf_paths() {
+  static const ProgramPaths paths;
+  return paths;
+}
+
 namespace {
 std::atomic<bool> msfs2020Chosen{true};
 }  // namespace
 
 void gf_setMsfs2020Chosen(bool msfs2020) { msfs2020Chosen = msfs2020; }
 bool gf_msfs2020Chosen() { return msfs2020Chosen; }
+
+std::string_view gf_storePackageName() { return msfs2020Chosen ? kStorePackage2020 : kStorePackage2024; }
+std::string_view gf_steamFolderName() { return msfs2020Chosen ? kSteamFolder2020 : kSteamFolder2024; }
+std::string_view gf_officialFolderName() { return msfs2020Chosen ? kOfficial2020Name : kOfficial2024Name; }
 
 }  // namespace orv

@@ -4,8 +4,12 @@
 
 #include <exception>
 
+#include "config/parameter_controls.h"
+#include "config/parameter_store.h"
+#include "config/parameters.h"
 #include "foundation/log.h"
 #include "foundation/message_line.h"
+#include "foundation/plural.h"
 #include "foundation/program.h"
 #include "foundation/run_control.h"
 #include "foundation/time_text.h"
@@ -20,6 +24,22 @@ namespace orv {
 namespace {
 
 using namespace std::chrono_literals;
+
+void lf_clearDestinationAndBlockCallsign() {
+  for (EditParameter* box : {&cfg::DESTINATION, &cfg::BLOCK_CALLSIGN}) {
+    gf_setAndWriteParameter(*box, "");
+    gf_showTextParameter(*box, *box);
+  }
+}
+
+// A restart for another reason than new settings does not scan again.
+void lf_switchScansOff() {
+  for (CheckBoxParameter* scan : {&cfg::SCAN_LIVERIES, &cfg::SCAN_AIRPORTS}) {
+    scan->set(false);
+    gf_saveBoolParameter(*scan);
+    gf_showCheck(*scan);
+  }
+}
 
 // Steps 1 to 12 of the closing down; true when the run restarts and has been reset.
 bool lf_closeRun() {
@@ -42,7 +62,7 @@ bool lf_closeRun() {
   pending::clearParkAirport();
   pending::emptyRespawnTitleMemory();
   pending::gf_removeFlightPlanFolder();
-  pending::clearDestinationAndBlockCallsign();
+  lf_clearDestinationAndBlockCallsign();
   pending::emptyCallsignsToRemove();
   pending::gf_logLiveryMatchingSummary();
   pending::gf_logNoMatchList();
@@ -53,7 +73,7 @@ bool lf_closeRun() {
     gf_setRestartFlag(true);
     gf_clearError();
     gf_setMessage("Prepare for a restart ...", true);
-    if (reason != ExitReason::NewSettings) pending::switchScansOff();
+    if (reason != ExitReason::NewSettings) lf_switchScansOff();
     lf_restartCountdown();
     lf_resetRun();
     return true;
@@ -75,7 +95,7 @@ void lf_restartCountdown() {
   gf_logLine(std::string(48, '-'));
   os::Clock& clock = os::clock();
   for (int k = n; k >= 1; --k) {
-    gf_setMessage(fmt::format("Restarting after {} second{}", k, k == 1 ? "" : "s"));
+    gf_setMessage(fmt::format("Restarting after {} second{}", k, gf_plural(k)));
     clock.sleepUntil(clock.now() + 1s);
   }
   gf_logLine("Restart countdown finished");

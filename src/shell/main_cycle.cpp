@@ -2,10 +2,14 @@
 
 #include <fmt/format.h>
 
+#include "config/parameter_controls.h"
+#include "config/parameters.h"
 #include "foundation/log.h"
 #include "foundation/message_line.h"
+#include "foundation/plural.h"
 #include "foundation/program.h"
 #include "foundation/run_control.h"
+#include "foundation/text.h"
 #include "foundation/time_text.h"
 #include "platform/os/clock.h"
 #include "platform/os/timer_resolution.h"
@@ -67,13 +71,17 @@ void lf_everySecond() {
   pending::arrivalCheckStep();
 
   if (cycle.csToOidPending) {
-    const auto id = pending::objectIdOfActiveCallsign(pending::callsignToObjectId());
-    pending::setCsToOidText(id ? fmt::format("= {}", pending::gf_hexString(*id)) : "has left");
+    const auto id = pending::objectIdOfActiveCallsign(cfg::CALLSIGN_2_OBJECTID.value());
+    pending::setCsToOidText(id ? fmt::format("= {}", gf_hexString(*id)) : "has left");
     cycle.csToOidPending = false;
   }
   if (requests.flushStatic.exchange(false)) {
     pending::gf_removeAllAc();
-    if (!pending::initialLoadOnly()) pending::setInitialLoadOnlyUnsaved();
+    if (!cfg::INITIAL_LOAD_ONLY.value()) {
+      // On for the rest of the run only: not saved.
+      cfg::INITIAL_LOAD_ONLY.set(true);
+      gf_showCheck(cfg::INITIAL_LOAD_ONLY);
+    }
   }
   if (requests.csToOid.exchange(false)) {
     pending::setCsToOidText("");
@@ -81,13 +89,13 @@ void lf_everySecond() {
     cycle.csToOidPending = true;
   }
   if (pending::userAircraftOnGround()) {
-    if (pending::collisionUserGroundOn()) pending::gf_removeAcNearUser();
-  } else if (pending::collisionUserAirOn()) {
+    if (cfg::COLLISION_USER_GND.value()) pending::gf_removeAcNearUser();
+  } else if (cfg::COLLISION_USER_AIR.value()) {
     pending::gf_removeAcAheadOfUser();
   }
-  if (pending::collisionLiveParkedGroundOn()) pending::gf_recheckMovingAc();
+  if (cfg::COLLISION_LIVE_PARKED_GND.value()) pending::gf_recheckMovingAc();
   if (requests.block.load()) {
-    if (const std::string callsign = pending::blockCallsign(); !callsign.empty())
+    if (const std::string callsign = cfg::BLOCK_CALLSIGN.value(); !callsign.empty())
       pending::removeActiveByCallsign(callsign);
     requests.block = false;
   }
@@ -96,17 +104,17 @@ void lf_everySecond() {
 
 void lf_everyHalfMinute(const TickJobs& jobs) {
   if (requests.noLiveryReset.exchange(false)) pending::emptyNoLiverySet();
-  if (pending::autoRangeOn()) pending::lf_autoRange();
+  if (cfg::AUTO_RANGE.value()) pending::lf_autoRange();
   if (jobs.minute) {
     std::int32_t countdown = --requests.staticParkingCountdown;
     if (countdown < 1) {
       requests.staticParkingCountdown = countdown = 20;
-      if (pending::staticParkAirportLoaded() && !pending::initialLoadOnly() &&
+      if (pending::staticParkAirportLoaded() && !cfg::INITIAL_LOAD_ONLY.value() &&
           !requests.parkingUpdateInProgress.load() && !requests.staticParkingUpdate.load())
         lf_announceStaticParkingUpdate();
     }
     pending::setStaticCountdownShown(countdown);
-    if (pending::objectIdListOn()) pending::gf_writeActiveAcFile();
+    if (cfg::OBJECTID_LIST.value()) pending::gf_writeActiveAcFile();
     if (jobs.noMatchList) pending::gf_logNoMatchList();
     if (jobs.dailyReset) {
       tickCounter = 0;
@@ -168,7 +176,7 @@ void gf_resetMainCycle() {
 void lf_announceStaticParkingUpdate() {
   pending::gf_disableParkingControls();
   const std::int32_t s = 15 - tickCounter.load() % 15;
-  gf_setMessage(fmt::format("{} will update static parking in {} second{} ...", kProductName, s, s == 1 ? "" : "s"));
+  gf_setMessage(fmt::format("{} will update static parking in {} second{} ...", kProductName, s, gf_plural(s)));
   requests.staticParkingUpdate = true;
 }
 
@@ -214,7 +222,7 @@ void lf_mainCycle() {
   pending::updateCurrentSlot();
   pending::setAddingOpen(true);
   os::SteadyTime deadline = start + kCyclePeriod;
-  pending::gf_fillCallsignCombo();
+  gf_fillCallsignCombo();
   pending::enableCsToOidButton();
   const bool resolutionGranted = os::timeBeginPeriod(1) == os::TIMERR_NOERROR;
 

@@ -1,22 +1,7 @@
 #include "shell/pending_parts.h"
 
-#include <fmt/format.h>
-
 namespace orv::pending {
 
-bool autoRangeOn() { return false; }
-bool initialLoadOnly() { return false; }
-void setInitialLoadOnlyUnsaved() {}
-bool objectIdListOn() { return false; }
-bool collisionUserGroundOn() { return false; }
-bool collisionUserAirOn() { return false; }
-bool collisionLiveParkedGroundOn() { return false; }
-std::string blockCallsign() { return {}; }
-std::string callsignToObjectId() { return {}; }
-void clearDestinationAndBlockCallsign() {}
-void switchScansOff() {}
-
-void gf_fillCallsignCombo() {}
 void enableCsToOidButton() {}
 void gf_disableParkingControls() {}
 void lf_autoRange() {}
@@ -58,7 +43,6 @@ bool readerStalled() { return false; }
 void gf_writeActiveAcFile() {}
 void arrivalCheckStep() {}
 std::optional<std::uint32_t> objectIdOfActiveCallsign(std::string_view) { return std::nullopt; }
-std::string gf_hexString(std::uint32_t value) { return fmt::format("{}", value); }
 void gf_removeAllAc() {}
 void gf_listActiveCallsigns() {}
 void gf_removeAcNearUser() {}

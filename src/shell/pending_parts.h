@@ -11,21 +11,7 @@
 
 namespace orv::pending {
 
-// --- settings ---
-[[nodiscard]] bool autoRangeOn();
-[[nodiscard]] bool initialLoadOnly();
-void setInitialLoadOnlyUnsaved();  // on, and its check box checked, without saving
-[[nodiscard]] bool objectIdListOn();
-[[nodiscard]] bool collisionUserGroundOn();
-[[nodiscard]] bool collisionUserAirOn();
-[[nodiscard]] bool collisionLiveParkedGroundOn();
-[[nodiscard]] std::string blockCallsign();
-[[nodiscard]] std::string callsignToObjectId();
-void clearDestinationAndBlockCallsign();  // both emptied and saved
-void switchScansOff();                    // SCAN_LIVERIES and SCAN_AIRPORTS off and saved
-
 // --- main window ---
-void gf_fillCallsignCombo();
 void enableCsToOidButton();
 void gf_disableParkingControls();
 void lf_autoRange();
@@ -70,7 +56,6 @@ void gf_parkingAdjustments();
 void gf_writeActiveAcFile();
 void arrivalCheckStep();  // one key of the arrival check list per tick
 [[nodiscard]] std::optional<std::uint32_t> objectIdOfActiveCallsign(std::string_view callsign);
-[[nodiscard]] std::string gf_hexString(std::uint32_t value);
 void gf_removeAllAc();
 void gf_listActiveCallsigns();
 void gf_removeAcNearUser();

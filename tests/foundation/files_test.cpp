@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <list>
+
 #include "foundation/log.h"
+#include "foundation/utility_folders.h"
 #include "support/test_support.h"
 
 namespace {
@@ -16,6 +20,8 @@ TEST(Generations, NamesPutZerosBeforeTheLastDot) {
   EXPECT_EQ(orv::gf_generationPath("a.b/Log.txt", 1), std::filesystem::path("a.b/Log0.txt"));
   EXPECT_EQ(orv::gf_generationPath("parameters.xml", 3), std::filesystem::path("parameters000.xml"));
   EXPECT_TRUE(orv::gf_generationPath("README", 1).empty());
+  // The dot of a folder above a file without one does not count.
+  EXPECT_TRUE(orv::gf_generationPath("john.doe/README", 1).empty());
 }
 
 TEST(Generations, OneGeneration) {
@@ -41,6 +47,84 @@ TEST(Generations, AFailedStepDoesNotStopTheOthers) {
   EXPECT_FALSE(orv::gf_saveUpto3GenerationsOf("a.txt"));
   EXPECT_EQ(readFile("a00.txt"), "1");
   EXPECT_EQ(readFile("a0.txt"), "0");
+}
+
+TEST(Generations, ThreeGenerationsShift) {
+  WorkingFolder folder;
+  writeFile("Log.txt", "now");
+  writeFile("Log0.txt", "one");
+  writeFile("Log00.txt", "two");
+  writeFile("Log000.txt", "three");
+  EXPECT_TRUE(orv::gf_saveUpto3GenerationsOf("Log.txt"));
+  EXPECT_EQ(readFile("Log000.txt"), "two");
+  EXPECT_EQ(readFile("Log00.txt"), "one");
+  EXPECT_EQ(readFile("Log0.txt"), "now");
+}
+
+TEST(Files, ReadAndWrite) {
+  WorkingFolder folder;
+  std::vector<std::string> lines{"stale"};
+  EXPECT_EQ(orv::gf_readFile("missing.txt", lines), "open_failed");
+  EXPECT_TRUE(lines.empty());
+  ASSERT_TRUE(orv::gf_writeFile("a\r\n\r\nb", "f.txt", true));
+  EXPECT_EQ(readFile("f.txt"), "a\r\n\r\nb\n");
+  EXPECT_EQ(orv::gf_readFile("f.txt", lines, 32), "");
+  EXPECT_EQ(lines, (std::vector<std::string>{"a", "", "b"}));
+  ASSERT_TRUE(orv::gf_writeFile("x", "f.txt", false));
+  EXPECT_EQ(readFile("f.txt"), "x");
+  ASSERT_TRUE(orv::gf_writeLines(std::vector<std::string>{"1", "", "2"}, "v.txt"));
+  EXPECT_EQ(readFile("v.txt"), "1\n\n2\n");
+  ASSERT_TRUE(orv::gf_writeLines(std::list<std::string>{"z"}, "l.txt"));
+  EXPECT_EQ(readFile("l.txt"), "z\n");
+  EXPECT_FALSE(orv::gf_writeFile("x", "no/such/folder/f.txt", false));
+  EXPECT_FALSE(orv::gf_writeLines(std::vector<std::string>{"x"}, "no/such/folder/f.txt"));
+}
+
+TEST(Files, RemovingFiles) {
+  WorkingFolder folder;
+  orv::gf_openLog();
+  writeFile("gone.txt", "x");
+  orv::gf_removeFileIfExists("gone.txt");
+  orv::gf_removeFileIfExists("never.txt");
+  EXPECT_FALSE(std::filesystem::exists("gone.txt"));
+
+  std::filesystem::create_directories("reports/sub");
+  writeFile("reports/a.txt", "");
+  writeFile("reports/b.xml", "");
+  writeFile("reports/sub/c.txt", "");
+  orv::gf_removeFilesFromDirectory("reports");
+  orv::gf_removeFilesFromDirectory("missing-folder");
+  EXPECT_EQ(orv::gf_countDirEntries("reports"), 1u);
+  EXPECT_TRUE(std::filesystem::exists("reports/sub/c.txt"));
+
+  std::filesystem::create_directories(orv::gf_tbloPath() / "sub.xml");
+  writeFile(orv::gf_tbloPath() / "a.xml", "");
+  writeFile(orv::gf_tbloPath() / "b.XML", "");
+  writeFile(orv::gf_tbloPath() / "c.txt", "");
+  orv::gf_removeXMLFilesFromDirectory();
+  EXPECT_FALSE(std::filesystem::exists("tblo/a.xml"));
+  EXPECT_FALSE(std::filesystem::exists("tblo/b.XML"));
+  EXPECT_TRUE(std::filesystem::exists("tblo/c.txt"));
+  EXPECT_TRUE(std::filesystem::exists("tblo/sub.xml"));
+  orv::gf_flushLog();
+  EXPECT_EQ(readLines("Log.txt").size(), 1u);  // nothing failed, nothing logged
+}
+
+TEST(Files, CountingAndListing) {
+  WorkingFolder folder;
+  EXPECT_EQ(orv::gf_countDirEntries("missing"), 0u);
+  writeFile("plain.txt", "");
+  EXPECT_EQ(orv::gf_countDirEntries("plain.txt"), 0u);
+  EXPECT_TRUE(orv::gf_listMyThirdPartyXmlFiles().empty());
+  const auto mine = orv::gf_myThirdPartyPath();
+  EXPECT_EQ(mine, std::filesystem::path("airports/my_thirdparty"));
+  std::filesystem::create_directories(mine / "folder.xml");
+  writeFile(mine / "EHAM.xml", "");
+  writeFile(mine / "EDDF.XML", "");
+  writeFile(mine / "EDDF.txt", "");
+  EXPECT_EQ(orv::gf_countDirEntries(mine), 4u);
+  EXPECT_EQ(orv::gf_listMyThirdPartyXmlFiles(),
+            (std::vector<std::filesystem::path>{mine / "EDDF.XML", mine / "EHAM.xml"}));
 }
 
 }  // namespace

@@ -196,10 +196,17 @@ std::optional<std::u16string> windowText(WindowHandle window) {
 }
 
 bool setWindowText(WindowHandle window, std::u16string text) {
-  std::scoped_lock lock(registry().mutex);
-  WindowRecord* record = findLocked(window);
-  if (!record) return false;
-  record->spec.text = std::move(text);
+  WindowHandle parent;
+  {
+    std::scoped_lock lock(registry().mutex);
+    WindowRecord* record = findLocked(window);
+    if (!record) return false;
+    if (record->spec.text == text) return true;
+    record->spec.text = std::move(text);
+    parent = record->spec.parent;
+  }
+  // A child's text is drawn by its parent.
+  if (parent) invalidate(parent);
   return true;
 }
 

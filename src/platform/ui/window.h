@@ -107,6 +107,7 @@ void invalidate(WindowHandle window);
 [[nodiscard]] WindowHandle findChild(WindowHandle parent, int controlId);
 
 [[nodiscard]] std::optional<std::u16string> windowText(WindowHandle window);
+// Also schedules a repaint of the parent when a child's text changed. Any thread.
 bool setWindowText(WindowHandle window, std::u16string text);
 
 [[nodiscard]] std::optional<Rect> windowRect(WindowHandle window);

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/ui/controls.h"
 #include "platform/ui/window.h"
 
 namespace ui::detail {
@@ -24,10 +25,20 @@ struct MessageQueue {
   int quitCode = 0;
 };
 
+// The state of a child control; kind None for every other window. The text lives in spec.text.
+struct ControlRecord {
+  ControlKind kind = ControlKind::None;
+  bool enabled = true;
+  bool checked = false;
+  std::vector<std::u16string> items;
+  int selection = -1;
+};
+
 struct WindowRecord {
   WindowSpec spec;
   std::shared_ptr<MessageQueue> queue;
   std::vector<WindowHandle> children;
+  ControlRecord control;
 };
 
 // The registry lock is taken before a queue's lock, never after it.

@@ -1,0 +1,380 @@
+#include "config/parameter_store.h"
+
+#include <fmt/format.h>
+
+#include <mutex>
+#include <pugixml.hpp>
+
+#include "config/parameter_controls.h"
+#include "config/parameter_xml.h"
+#include "config/store_internal.h"
+#include "foundation/files.h"
+#include "foundation/folders.h"
+#include "foundation/log.h"
+#include "foundation/text.h"
+#include "foundation/utf.h"
+#include "foundation/version.h"
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string lf_pathText() {
+  return gf_pathToUtf8(gf_parametersPath());
+}
+
+std::string lf_text(bool value) {
+  return value ? "true" : "false";
+}
+std::string lf_text(std::int32_t value) {
+  return fmt::format("{}", value);
+}
+
+void lf_logParameter(std::string_view key, bool value) {
+  gf_logUnlessStopping(fmt::format("{}={}", key, lf_text(value)));
+}
+void lf_logParameter(std::string_view key, std::int32_t value) {
+  gf_logUnlessStopping(fmt::format("{}={}", key, value));
+}
+void lf_logParameter(std::string_view key, std::string_view value) {
+  gf_logUnlessStopping(fmt::format("{}=\"{}\"", key, value));
+}
+
+bool lf_append(pugi::xml_node parameters, std::string_view key, bool value) {
+  return gf_appendBoolParameter(parameters, key, value);
+}
+bool lf_append(pugi::xml_node parameters, std::string_view key, std::int32_t value) {
+  return gf_appendIntParameter(parameters, key, value);
+}
+bool lf_append(pugi::xml_node parameters, std::string_view key, std::string_view value) {
+  return gf_appendStringParameter(parameters, key, value);
+}
+
+// Appends one setting with the given value and logs it; a failure is logged and the walk goes on.
+template <typename Value>
+void lf_appendAndLog(pugi::xml_node parameters, std::string_view key, const Value& value) {
+  if (!lf_append(parameters, key, value))
+    gf_logUnlessStopping(fmt::format("===> {}adding xml parameter {} with {} failed!", "", key, value));
+  lf_logParameter(key, value);
+}
+
+void lf_logClosingLine() {
+  gf_logLine(gf_bannerLine(70, 10, false, true, ""));
+}
+
+// Calls bool, int and text handlers for every persisted setting, in the order of the file.
+template <typename OnBool, typename OnInt, typename OnText>
+void lf_forEachPersisted(OnBool onBool, OnInt onInt, OnText onText) {
+  for (BoolParameter* p : gf_boolList()) onBool(*p);
+  for (CheckBoxParameter* p : gf_checkBoxList()) onBool(*p);
+  for (IntParameter* p : gf_intList()) onInt(*p);
+  for (ComboIntParameter* p : gf_intComboList()) onInt(*p);
+  for (const StringEntry& e : gf_stringList()) onText(*e.parameter);
+  for (const StringEntry& e : gf_stringControlList()) onText(*e.parameter);
+}
+
+}  // namespace
+
+namespace store {
+
+std::mutex& mutex() {
+  static std::mutex instance;
+  return instance;
+}
+
+void showListedControls() {
+  for (CheckBoxParameter* p : gf_checkBoxList()) gf_showCheck(*p);
+  for (ComboIntParameter* p : gf_intComboList()) gf_showIntParameter(*p);
+  for (const auto* list : {&gf_stringList(), &gf_stringControlList()})
+    for (const StringEntry& e : *list)
+      if (e.control) gf_showTextParameter(*e.parameter, *e.control);
+}
+
+void saveAllLocked(bool writeDefaults) {
+  if (writeDefaults) cfg::PROGRAM_VERSION.set(std::string(kVersionText));  // a new file records who wrote it
+  pugi::xml_document doc;
+  pugi::xml_node parameters = doc.append_child("root").append_child("parameters");
+  if (parameters) {
+    lf_forEachPersisted(
+        [&](BoolParameter& p) {
+          lf_appendAndLog(parameters, p.key(), writeDefaults ? p.defaultValue() : p.value());
+        },
+        [&](IntParameter& p) {
+          lf_appendAndLog(parameters, p.key(), writeDefaults ? p.defaultValue() : p.value());
+        },
+        [&](StringParameter& p) {
+          std::string value = p.value();
+          if (writeDefaults)
+            value = &p == &cfg::PROGRAM_VERSION ? std::string(kVersionText) : p.defaultValue();
+          lf_appendAndLog(parameters, p.key(), std::string_view(value));
+        });
+  }
+  if (!gf_saveXml(doc, gf_parametersPath())) gf_logImportant(fmt::format("saving: {} failed", lf_pathText()));
+  lf_logClosingLine();
+}
+
+bool isPersisted(std::string_view key) {
+  bool found = false;
+  lf_forEachPersisted([&](BoolParameter& p) { found = found || p.key() == key; },
+                      [&](IntParameter& p) { found = found || p.key() == key; },
+                      [&](StringParameter& p) { found = found || p.key() == key; });
+  return found;
+}
+
+// A copy of an existing file that is about to be replaced by one written from memory.
+void keepGeneration() {
+  std::error_code ec;
+  if (fs::exists(gf_parametersPath(), ec)) (void)gf_save1GenerationOf(gf_parametersPath());
+}
+
+}  // namespace store
+
+namespace {
+
+enum class Layout { Rooted, Bare };
+
+// Sets the value of every element with the key; false when there is none.
+bool lf_setValues(pugi::xml_node parameters, std::string_view key, std::string_view value) {
+  bool matched = false;
+  const std::string text(value);
+  for (pugi::xml_node p = parameters.child("parameter"); p; p = p.next_sibling("parameter")) {
+    if (key != p.attribute("name").value()) continue;
+    pugi::xml_attribute v = p.attribute("value");
+    if (!v) v = p.append_attribute("value");
+    v.set_value(text.c_str());
+    matched = true;
+  }
+  return matched;
+}
+
+// The single save, with the store's lock held.
+void lf_singleSaveLocked(std::string_view key, std::string_view value, bool asText, bool retried = false) {
+  pugi::xml_document doc;
+  if (!doc.load_file(gf_parametersPath().c_str())) {
+    // Not loadable (missing, cut short, broken): the memory holds every persisted setting, so the
+    // whole state is written rather than a file with this one setting.
+    store::keepGeneration();
+    store::saveAllLocked(false);
+    if (!retried && !store::isPersisted(key)) lf_singleSaveLocked(key, value, asText, true);
+    return;
+  }
+  const pugi::xml_node root = doc.child("root");
+  const Layout layout = root ? Layout::Rooted : Layout::Bare;
+  pugi::xml_node base = root ? root : static_cast<pugi::xml_node>(doc);
+  pugi::xml_node parameters = base.child("parameters");
+  if (!parameters) parameters = base.append_child("parameters");
+  if (!lf_setValues(parameters, key, value)) (void)gf_appendStringParameter(parameters, key, value);
+  if (asText)
+    lf_logParameter(key, value);
+  else
+    gf_logUnlessStopping(fmt::format("{}={}", key, value));
+  if (layout == Layout::Rooted) {
+    if (!gf_saveXml(doc, gf_parametersPath()))
+      gf_logImportant(fmt::format("saving: {} failed", lf_pathText()));
+    return;
+  }
+  gf_logLine("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
+  store::saveAllLocked(false);
+  // The rewrite from memory covers the persisted settings only.
+  if (!retried && !store::isPersisted(key)) lf_singleSaveLocked(key, value, asText, true);
+}
+
+void lf_singleSave(std::string_view key, std::string_view value, bool asText) {
+  std::scoped_lock lock(store::mutex());
+  lf_singleSaveLocked(key, value, asText);
+}
+
+bool lf_readLocked() {
+  gf_logLine(gf_bannerLine(70, 0, true, false, "parameters"));
+  const fs::path path = gf_parametersPath();
+  pugi::xml_document doc;
+  const pugi::xml_parse_result loaded = doc.load_file(path.c_str());
+  pugi::xml_node parameters;
+  if (loaded) {
+    gf_logLine(fmt::format("from '{}'", lf_pathText()));
+    const pugi::xml_node root = doc.child("root");
+    parameters = (root ? root : static_cast<pugi::xml_node>(doc)).child("parameters");
+  }
+  if (!parameters) {
+    std::error_code ec;
+    if (fs::exists(path, ec)) {
+      gf_logImportant(fmt::format("{} is not usable ({}), kept as {}", lf_pathText(),
+                                  loaded ? "no parameters" : loaded.description(),
+                                  gf_pathToUtf8(gf_generationPath(path, 1))));
+      store::keepGeneration();
+    }
+    gf_logLine(fmt::format("{} not found, creating new with default values:", lf_pathText()));
+    store::saveAllLocked(true);
+    return true;
+  }
+  lf_forEachPersisted(
+      [&](BoolParameter& p) {
+        const auto stored = gf_getXmlParameterBool(doc, p.key());
+        p.set(stored.value_or(p.defaultValue()));
+        if (!stored) (void)gf_appendBoolParameter(parameters, p.key(), p.value());
+        lf_logParameter(p.key(), p.value());
+      },
+      [&](IntParameter& p) {
+        const auto stored = gf_getXmlParameterInt(doc, p.key());
+        p.set(stored.value_or(p.defaultValue()));  // clamped
+        if (!stored)
+          (void)gf_appendIntParameter(parameters, p.key(), p.value());
+        else if (*stored != p.value())
+          lf_setValues(parameters, p.key(), lf_text(p.value()));  // the file holds the clamped value too
+        lf_logParameter(p.key(), p.value());
+      },
+      [&](StringParameter& p) {
+        const auto stored = gf_getXmlParameterString(doc, p.key());
+        p.set(stored.value_or(p.defaultValue()));
+        if (!stored) (void)gf_appendStringParameter(parameters, p.key(), p.defaultValue());
+        lf_logParameter(p.key(), std::string_view(p.value()));
+      });
+  if (!gf_saveXml(doc, path)) gf_logImportant(fmt::format("saving: {} failed", lf_pathText()));
+  lf_logClosingLine();
+  return false;
+}
+
+struct Hooks {
+  std::mutex mutex;
+  std::function<void(std::int32_t)> rangeSetter;
+  std::function<void()> maxFitShower;
+};
+
+Hooks& hooks() {
+  static Hooks instance;
+  return instance;
+}
+
+void lf_setRange(std::int32_t nm) {
+  std::function<void(std::int32_t)> setter;
+  {
+    std::scoped_lock lock(hooks().mutex);
+    setter = hooks().rangeSetter;
+  }
+  if (setter) {
+    setter(nm);
+    return;
+  }
+  gf_setRangeCompanions(nm);
+  gf_showIntParameter(cfg::RANGE);
+}
+
+void lf_showMaxFit() {
+  std::function<void()> shower;
+  {
+    std::scoped_lock lock(hooks().mutex);
+    shower = hooks().maxFitShower;
+  }
+  if (shower) shower();
+}
+
+// Stores a differing integer clamped and saves it; true when it differed.
+bool lf_applyInt(IntParameter& parameter, const std::optional<std::int32_t>& value) {
+  if (!value || *value == parameter.value()) return false;
+  parameter.set(*value);
+  gf_saveIntParameter(parameter);
+  return true;
+}
+
+bool lf_applyBool(BoolParameter& parameter, const std::optional<bool>& value) {
+  if (!value || *value == parameter.value()) return false;
+  parameter.set(*value);
+  gf_saveBoolParameter(parameter);
+  return true;
+}
+
+}  // namespace
+
+bool gf_readParameters() {
+  bool created = false;
+  {
+    std::scoped_lock lock(store::mutex());
+    created = lf_readLocked();
+  }
+  store::showListedControls();
+  return created;
+}
+
+void gf_saveParameters(bool writeDefaults) {
+  {
+    std::scoped_lock lock(store::mutex());
+    store::saveAllLocked(writeDefaults);
+  }
+  store::showListedControls();
+}
+
+void gf_wrapParametersRoot() {
+  {
+    std::scoped_lock lock(store::mutex());
+    gf_logLine("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
+    store::saveAllLocked(false);
+  }
+  store::showListedControls();
+}
+
+void gf_writeParameter(const StringParameter& parameter) {
+  lf_singleSave(parameter.key(), parameter.value(), true);
+}
+
+void gf_saveBoolParameter(const BoolParameter& parameter) {
+  lf_singleSave(parameter.key(), lf_text(parameter.value()), false);
+}
+
+void gf_saveIntParameter(const IntParameter& parameter) {
+  lf_singleSave(parameter.key(), lf_text(parameter.value()), false);
+}
+
+void gf_setAndWriteParameter(StringParameter& parameter, std::string value) {
+  parameter.set(std::move(value));
+  gf_writeParameter(parameter);
+}
+
+void gf_setRangeSetter(std::function<void(std::int32_t)> setter) {
+  std::scoped_lock lock(hooks().mutex);
+  hooks().rangeSetter = std::move(setter);
+}
+
+void gf_setMaxFitShower(std::function<void()> shower) {
+  std::scoped_lock lock(hooks().mutex);
+  hooks().maxFitShower = std::move(shower);
+}
+
+void gf_applyIntParameterChanges(const AirportSettings& settings) {
+  using namespace cfg;
+  if (lf_applyInt(MAX_LIVE_SEL, settings.maxLiveSel)) gf_showIntParameter(MAX_LIVE_SEL);
+  if (lf_applyInt(MAX_FIT, settings.maxFit)) lf_showMaxFit();
+  if (lf_applyInt(RANGE, settings.range)) lf_setRange(RANGE.value());
+  if (lf_applyInt(PARKING_PERCENTAGE, settings.parkingPercentage)) gf_showIntParameter(PARKING_PERCENTAGE);
+  if (lf_applyBool(AUTO_RANGE, settings.autoRange)) {
+    gf_showCheck(AUTO_RANGE);
+    if (const ui::WindowHandle range = RANGE.window()) ui::setEnabled(range, !AUTO_RANGE.value());
+    if (const ui::WindowHandle height = AR_ABOVE_HEIGHT.window()) ui::setEnabled(height, AUTO_RANGE.value());
+  }
+  for (auto [parameter, value] :
+       {std::pair{&INITIAL_LOAD_ONLY, settings.initialLoadOnly}, std::pair{&PARK_SOFT, settings.parkSoft},
+        std::pair{&WEEK, settings.week}}) {
+    if (lf_applyBool(*parameter, value)) gf_showCheck(*parameter);
+  }
+}
+
+bool gf_readWindowPosition() {
+  std::scoped_lock lock(store::mutex());
+  const fs::path path = gf_parametersPath();
+  std::error_code ec;
+  if (!fs::exists(path, ec)) return false;
+  pugi::xml_document doc;
+  const pugi::xml_parse_result loaded = doc.load_file(path.c_str());
+  if (!loaded) {
+    gf_logImportant(fmt::format("{} failed to load ({}). Saved as 0.xml and removed.", lf_pathText(),
+                                loaded.description()));
+    (void)gf_save1GenerationOf(path);
+    gf_removeFileIfExists(path);
+    return false;
+  }
+  if (const auto x = gf_getXmlParameterInt(doc, cfg::MAIN_WINDOW_X.key())) cfg::MAIN_WINDOW_X.set(*x);
+  if (const auto y = gf_getXmlParameterInt(doc, cfg::MAIN_WINDOW_Y.key())) cfg::MAIN_WINDOW_Y.set(*y);
+  return true;
+}
+
+}  // namespace orv

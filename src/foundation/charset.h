@@ -1,0 +1,49 @@
+#pragma once
+
+// Text files in the character sets that add-on packages are written in, read as UTF-8 lines.
+// Any thread (the livery scan reads on its workers).
+
+#include <cstdint>
+#include <filesystem>
+#include <istream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orv {
+
+enum class Charset : std::int32_t {
+  Ansi = 0,     // Windows-1252
+  Unicode = 1,  // UTF-16 little-endian
+  UnicodeBigEndian = 2,
+  Utf8WithBom = 3,
+  Utf8WithoutBom = 4,
+  NoneFound = 5,  // the file cannot be opened
+};
+
+// "ANSI", "Unicode", ...; empty for a value outside the table.
+[[nodiscard]] std::string_view gf_charsetName(Charset charset);
+
+// Windows-1252 to UTF-8. Every byte has a character: the five bytes the code page leaves out
+// stand for the control characters of the same number.
+[[nodiscard]] std::string gf_ansiToUtf8(std::string_view text);
+
+// The charset of a file's first bytes: a byte-order mark, the zero bytes of UTF-16 without one,
+// else UTF-8 when the first 4096 bytes are valid UTF-8 and Windows-1252 when they are not.
+[[nodiscard]] Charset gf_detectCharset(const std::filesystem::path& path);
+// The same for the first bytes of a file; `cutShort` says that the file goes on after them, so
+// that a character cut off at their end still counts as valid.
+[[nodiscard]] Charset gf_detectCharsetOfBytes(std::string_view head, bool cutShort);
+
+// Clears `lines` and reads the file as UTF-8 lines. Failures (an unknown charset, invalid UTF-16)
+// are shown as "Read failed for '{}': {}" on the message line and logged; the lines read before
+// the failure stay. A file that cannot be opened gives no lines.
+void gf_readTextFileByCharset(Charset charset, const std::filesystem::path& path,
+                              std::vector<std::string>& lines);
+
+// Reads the whole stream and cuts it into lines: a leading UTF-8 byte-order mark is dropped, lines
+// end at LF with a CR before it dropped, empty lines stay, a final LF adds no empty line.
+void gf_readStreamLines(std::istream& in, std::vector<std::string>& lines);
+void gf_cutLines(std::string_view text, std::vector<std::string>& lines);
+
+}  // namespace orv

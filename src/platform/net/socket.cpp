@@ -1,0 +1,301 @@
+#include "platform/net/socket.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <mutex>
+
+#include "platform/net/errors.h"
+
+namespace net {
+
+struct Socket::Core {
+  Core(int descriptor, Type socketType) : fd(descriptor), type(socketType) {}
+  std::mutex mutex;
+  int fd;
+  Type type;
+  int users = 0;         // calls under way on the descriptor
+  bool closing = false;  // close() came; the last user releases the descriptor
+  std::optional<std::chrono::milliseconds> receiveTimeout;
+};
+
+// Keeps the descriptor alive for the length of one call, so that a close() from another thread
+// can never let the number be reused under that call.
+class Socket::Use {
+ public:
+  explicit Use(Core* core) : core_(core) {
+    if (!core_) {
+      setLastError(WSAENOTSOCK);
+      return;
+    }
+    std::scoped_lock lock(core_->mutex);
+    if (core_->fd < 0 || core_->closing) {
+      setLastError(WSAENOTSOCK);
+      core_ = nullptr;
+      return;
+    }
+    ++core_->users;
+    fd_ = core_->fd;
+  }
+  ~Use() {
+    if (!core_) return;
+    std::scoped_lock lock(core_->mutex);
+    if (--core_->users == 0 && core_->closing && core_->fd >= 0) {
+      ::close(core_->fd);
+      core_->fd = -1;
+    }
+  }
+  Use(const Use&) = delete;
+  Use& operator=(const Use&) = delete;
+
+  explicit operator bool() const { return core_ != nullptr; }
+  [[nodiscard]] int fd() const { return fd_; }
+  // close() came while the call waited: Winsock's interrupted blocking call.
+  [[nodiscard]] bool interrupted() const {
+    std::scoped_lock lock(core_->mutex);
+    if (!core_->closing) return false;
+    setLastError(WSAEINTR);
+    return true;
+  }
+
+ private:
+  Core* core_;
+  int fd_ = -1;
+};
+
+namespace {
+
+void lf_failWithErrno() {
+  setLastError(wsaErrorFromErrno(errno));
+}
+
+sockaddr_in lf_address(Ipv4Endpoint endpoint) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(endpoint.address);
+  address.sin_port = htons(endpoint.port);
+  return address;
+}
+
+bool lf_result(int rc) {
+  if (rc == 0) return true;
+  lf_failWithErrno();
+  return false;
+}
+
+bool lf_setIntOption(int fd, int level, int name, bool on) {
+  const int value = on ? 1 : 0;
+  return lf_result(::setsockopt(fd, level, name, &value, sizeof value));
+}
+
+}  // namespace
+
+ResolveResult resolvePassiveTcp(const std::string& port) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_protocol = IPPROTO_TCP;
+  hints.ai_flags = AI_PASSIVE;
+  addrinfo* found = nullptr;
+  ResolveResult result;
+  result.error = ::getaddrinfo(nullptr, port.c_str(), &hints, &found);
+  if (result.error != 0) return result;
+  const auto* address = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+  result.endpoint = {ntohl(address->sin_addr.s_addr), ntohs(address->sin_port)};
+  ::freeaddrinfo(found);
+  return result;
+}
+
+Socket Socket::open(Type type) {
+  const int fd = ::socket(AF_INET, (type == Type::Datagram ? SOCK_DGRAM : SOCK_STREAM) | SOCK_CLOEXEC, 0);
+  if (fd < 0) {
+    lf_failWithErrno();
+    return Socket{};
+  }
+  return Socket{std::make_unique<Core>(fd, type)};
+}
+
+Socket::Socket() = default;
+Socket::Socket(std::unique_ptr<Core> core) : core_(std::move(core)) {}
+Socket::~Socket() {
+  close();
+}
+Socket::Socket(Socket&&) noexcept = default;
+
+Socket& Socket::operator=(Socket&& other) noexcept {
+  if (this != &other) {
+    close();
+    core_ = std::move(other.core_);
+  }
+  return *this;
+}
+
+bool Socket::isOpen() const {
+  if (!core_) return false;
+  std::scoped_lock lock(core_->mutex);
+  return core_->fd >= 0 && !core_->closing;
+}
+
+bool Socket::bind(Ipv4Endpoint endpoint) {
+  const Use use(core_.get());
+  if (!use) return false;
+  const sockaddr_in address = lf_address(endpoint);
+  return lf_result(::bind(use.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address));
+}
+
+bool Socket::setReuseAddress(bool on) {
+  const Use use(core_.get());
+  return use && lf_setIntOption(use.fd(), SOL_SOCKET, SO_REUSEADDR, on);
+}
+
+bool Socket::setBlocking(bool on) {
+  const Use use(core_.get());
+  if (!use) return false;
+  const int flags = ::fcntl(use.fd(), F_GETFL);
+  if (flags < 0) {
+    lf_failWithErrno();
+    return false;
+  }
+  return lf_result(::fcntl(use.fd(), F_SETFL, on ? flags & ~O_NONBLOCK : flags | O_NONBLOCK));
+}
+
+bool Socket::setNoDelay(bool on) {
+  const Use use(core_.get());
+  return use && lf_setIntOption(use.fd(), IPPROTO_TCP, TCP_NODELAY, on);
+}
+
+bool Socket::listen() {
+  const Use use(core_.get());
+  return use && lf_result(::listen(use.fd(), SOMAXCONN));
+}
+
+bool Socket::connect(Ipv4Endpoint endpoint) {
+  const Use use(core_.get());
+  if (!use) return false;
+  const sockaddr_in address = lf_address(endpoint);
+  return lf_result(::connect(use.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address));
+}
+
+Socket Socket::accept() {
+  const Use use(core_.get());
+  if (!use) return Socket{};
+  int fd;
+  do {
+    fd = ::accept4(use.fd(), nullptr, nullptr, SOCK_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    if (!use.interrupted()) lf_failWithErrno();
+    return Socket{};
+  }
+  return Socket{std::make_unique<Core>(fd, Type::Stream)};
+}
+
+std::optional<Ipv4Endpoint> Socket::localEndpoint() const {
+  const Use use(core_.get());
+  if (!use) return std::nullopt;
+  sockaddr_in address{};
+  socklen_t length = sizeof address;
+  if (::getsockname(use.fd(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    lf_failWithErrno();
+    return std::nullopt;
+  }
+  return Ipv4Endpoint{ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
+}
+
+void Socket::setReceiveTimeout(std::optional<std::chrono::milliseconds> timeout) {
+  if (!core_) return;
+  std::scoped_lock lock(core_->mutex);
+  core_->receiveTimeout = timeout;
+}
+
+long Socket::receive(std::span<char> buffer, const StopSignal* stop) {
+  std::optional<std::chrono::milliseconds> timeout;
+  Type type = Type::Stream;
+  if (core_) {
+    std::scoped_lock lock(core_->mutex);
+    timeout = core_->receiveTimeout;
+    type = core_->type;
+  }
+  const Use use(core_.get());
+  if (!use) return -1;
+  if (stop && stop->raised()) {
+    setLastError(WSAEINTR);
+    return -1;
+  }
+  // Wait in poll rather than in recv, so that the stop signal can end the wait.
+  pollfd waits[2] = {{use.fd(), POLLIN, 0}, {stop ? stop->waitHandle() : -1, POLLIN, 0}};
+  const int ms = timeout ? static_cast<int>(std::min<long long>(timeout->count(), INT_MAX)) : -1;
+  const int ready = ::poll(waits, 2, ms);
+  if (ready < 0) {
+    lf_failWithErrno();
+    return -1;
+  }
+  if (ready == 0) {
+    setLastError(WSAETIMEDOUT);
+    return -1;
+  }
+  if (use.interrupted()) return -1;
+  if (waits[1].revents != 0 && !(waits[0].revents & (POLLIN | POLLHUP | POLLERR))) {
+    setLastError(WSAEINTR);
+    return -1;
+  }
+  const int flags = MSG_DONTWAIT | (type == Type::Datagram ? MSG_TRUNC : 0);
+  const ssize_t received = ::recv(use.fd(), buffer.data(), buffer.size(), flags);
+  if (received < 0) {
+    lf_failWithErrno();
+    return -1;
+  }
+  return static_cast<long>(received);
+}
+
+long Socket::send(std::span<const char> data) {
+  const Use use(core_.get());
+  if (!use) return -1;
+  std::size_t sent = 0;
+  do {
+    const ssize_t n = ::send(use.fd(), data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      lf_failWithErrno();
+      return -1;
+    }
+    sent += static_cast<std::size_t>(n);
+  } while (sent < data.size());
+  return static_cast<long>(sent);
+}
+
+long Socket::sendTo(std::span<const char> data, Ipv4Endpoint to) {
+  const Use use(core_.get());
+  if (!use) return -1;
+  const sockaddr_in address = lf_address(to);
+  const ssize_t n = ::sendto(use.fd(), data.data(), data.size(), MSG_NOSIGNAL,
+                             reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  if (n < 0) {
+    lf_failWithErrno();
+    return -1;
+  }
+  return static_cast<long>(n);
+}
+
+void Socket::close() {
+  if (!core_) return;
+  std::scoped_lock lock(core_->mutex);
+  if (core_->fd < 0 || core_->closing) return;
+  core_->closing = true;
+  // The shutdown is what wakes a blocked accept or recv; the close alone would not.
+  ::shutdown(core_->fd, SHUT_RDWR);
+  if (core_->users == 0) {
+    ::close(core_->fd);
+    core_->fd = -1;
+  }
+}
+
+}  // namespace net

@@ -1,0 +1,244 @@
+#include "platform/net/socket.h"
+
+#include <gtest/gtest.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "platform/net/errors.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using net::Socket;
+
+// Waits until the thread is asleep in the kernel (a blocking call), so that a test reaches the
+// case it means: waking a blocked call, not refusing one that had not started yet.
+void waitUntilBlocked(pid_t tid) {
+  const std::string path = "/proc/self/task/" + std::to_string(tid) + "/stat";
+  for (;;) {
+    std::ifstream stat(path);
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const auto close = text.rfind(')');
+    if (close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'S') return;
+    std::this_thread::yield();
+  }
+}
+
+Socket boundUdp() {
+  Socket socket = Socket::open(Socket::Type::Datagram);
+  EXPECT_TRUE(socket.isOpen());
+  EXPECT_TRUE(socket.bind({net::kLoopbackAddress, 0}));
+  return socket;
+}
+
+net::Ipv4Endpoint endpointOf(const Socket& socket) {
+  const auto endpoint = socket.localEndpoint();
+  EXPECT_TRUE(endpoint.has_value());
+  return endpoint.value_or(net::Ipv4Endpoint{});
+}
+
+long sendText(Socket& from, const std::string& text, net::Ipv4Endpoint to) {
+  return from.sendTo(std::span<const char>(text.data(), text.size()), to);
+}
+
+TEST(NetErrors, PosixErrorsTakeWinsockNumbers) {
+  struct Row {
+    int error;
+    int wsa;
+  };
+  const Row rows[] = {{EINTR, 10004},      {EAGAIN, 10035},       {EWOULDBLOCK, 10035}, {ETIMEDOUT, 10060},
+                      {ECONNRESET, 10054}, {EPIPE, 10054},        {EADDRINUSE, 10048},  {ENOTSOCK, 10038},
+                      {EMSGSIZE, 10040},   {ECONNREFUSED, 10061}, {EBADF, 10009},       {EREMOTE, 10071},
+                      {ENOENT, ENOENT}};
+  for (const Row& row : rows) EXPECT_EQ(net::wsaErrorFromErrno(row.error), row.wsa) << row.error;
+}
+
+TEST(UdpSocket, ADatagramArrivesOnAnEphemeralLoopbackPort) {
+  Socket receiver = boundUdp();
+  const net::Ipv4Endpoint to = endpointOf(receiver);
+  EXPECT_NE(to.port, 0);
+  Socket sender = Socket::open(Socket::Type::Datagram);
+  ASSERT_EQ(sendText(sender, "x,4840116,51.47", to), 15);
+
+  char buffer[64];
+  EXPECT_EQ(receiver.receive(buffer), 15);
+  EXPECT_EQ(std::string(buffer, 15), "x,4840116,51.47");
+}
+
+TEST(UdpSocket, AnOversizedDatagramReportsItsWholeLength) {
+  Socket receiver = boundUdp();
+  Socket sender = Socket::open(Socket::Type::Datagram);
+  ASSERT_EQ(sendText(sender, std::string(20000, 'a'), endpointOf(receiver)), 20000);
+  std::string buffer(16384, '\0');
+  EXPECT_EQ(receiver.receive(buffer), 20000);
+}
+
+TEST(UdpSocket, AReceiveTimesOutWithWinsocksTimeoutError) {
+  Socket receiver = boundUdp();
+  receiver.setReceiveTimeout(5ms);
+  char buffer[16];
+  EXPECT_EQ(receiver.receive(buffer), -1);
+  EXPECT_EQ(net::lastError(), net::WSAETIMEDOUT);
+}
+
+TEST(UdpSocket, TheStopSignalEndsAReceiveBeforeAndWhileItWaits) {
+  Socket receiver = boundUdp();
+  net::StopSignal stop;
+  char buffer[16];
+  stop.raise();
+  EXPECT_EQ(receiver.receive(buffer, &stop), -1);
+  EXPECT_EQ(net::lastError(), net::WSAEINTR);
+
+  stop.lower();
+  receiver.setReceiveTimeout(5ms);
+  EXPECT_EQ(receiver.receive(buffer, &stop), -1);
+  EXPECT_EQ(net::lastError(), net::WSAETIMEDOUT) << "a lowered signal no longer wakes the wait";
+
+  receiver.setReceiveTimeout(std::nullopt);  // only the signal can end this wait
+  std::atomic<pid_t> tid{0};
+  long result = 0;
+  int error = 0;
+  std::thread waiter([&] {
+    tid = static_cast<pid_t>(::syscall(SYS_gettid));
+    result = receiver.receive(buffer, &stop);
+    error = net::lastError();
+  });
+  while (tid.load() == 0) std::this_thread::yield();
+  waitUntilBlocked(tid);
+  stop.raise();
+  waiter.join();
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(error, net::WSAEINTR);
+}
+
+TEST(UdpSocket, BindingAPortInUseFailsWithAddressInUse) {
+  Socket first = boundUdp();
+  Socket second = Socket::open(Socket::Type::Datagram);
+  EXPECT_FALSE(second.bind(endpointOf(first)));
+  EXPECT_EQ(net::lastError(), net::WSAEADDRINUSE);
+}
+
+TEST(UdpSocket, ClosingWakesABlockedReceiveAndLaterCallsFail) {
+  Socket receiver = boundUdp();
+  std::atomic<pid_t> tid{0};
+  long result = -2;
+  int error = 0;
+  std::thread waiter([&] {
+    tid = static_cast<pid_t>(::syscall(SYS_gettid));
+    char buffer[16];
+    result = receiver.receive(buffer);
+    error = net::lastError();
+  });
+  while (tid.load() == 0) std::this_thread::yield();
+  waitUntilBlocked(tid);
+  receiver.close();
+  waiter.join();
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(error, net::WSAEINTR);
+  EXPECT_FALSE(receiver.isOpen());
+  char buffer[16];
+  EXPECT_EQ(receiver.receive(buffer), -1);
+  EXPECT_EQ(net::lastError(), net::WSAENOTSOCK);
+}
+
+struct TcpPair {
+  Socket listener;
+  Socket server;
+  Socket client;
+};
+
+TcpPair connectedPair() {
+  TcpPair pair;
+  pair.listener = Socket::open(Socket::Type::Stream);
+  EXPECT_TRUE(pair.listener.setReuseAddress(true));
+  EXPECT_TRUE(pair.listener.setBlocking(true));
+  EXPECT_TRUE(pair.listener.bind({net::kLoopbackAddress, 0}));
+  EXPECT_TRUE(pair.listener.listen());
+  pair.client = Socket::open(Socket::Type::Stream);
+  EXPECT_TRUE(pair.client.connect(endpointOf(pair.listener)));
+  pair.server = pair.listener.accept();
+  EXPECT_TRUE(pair.server.isOpen());
+  EXPECT_TRUE(pair.server.setNoDelay(true));
+  return pair;
+}
+
+TEST(TcpSocket, AListenerAcceptsAClientAndTextGoesBothWays) {
+  TcpPair pair = connectedPair();
+  const std::string request = "Qs999=version\r\n";
+  EXPECT_EQ(pair.server.send(request), static_cast<long>(request.size()));
+  char buffer[64];
+  const long n = pair.client.receive(buffer);
+  EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(std::max(n, 0L))), request);
+
+  const std::string reply = R"({"version":"10.0","level":2})";
+  EXPECT_EQ(pair.client.send(reply), static_cast<long>(reply.size()));
+  const long m = pair.server.receive(buffer);
+  EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(std::max(m, 0L))), reply);
+
+  pair.client.close();
+  EXPECT_EQ(pair.server.receive(buffer), 0) << "the peer closed";
+}
+
+TEST(TcpSocket, SendingToAPeerThatWentAwayFailsWithoutASignal) {
+  TcpPair pair = connectedPair();
+  pair.client.close();
+  const std::string text(4096, 'q');
+  long result = 0;
+  // The first sends may still be accepted by the kernel; the reset shows within a few.
+  for (int i = 0; i < 100 && result >= 0; ++i) result = pair.server.send(text);
+  EXPECT_EQ(result, -1);
+  EXPECT_TRUE(net::lastError() == net::WSAECONNRESET || net::lastError() == net::WSAESHUTDOWN)
+      << net::lastError();
+}
+
+TEST(TcpSocket, ClosingWakesAThreadBlockedInAcceptOrReceive) {
+  Socket listener = Socket::open(Socket::Type::Stream);
+  ASSERT_TRUE(listener.bind({net::kLoopbackAddress, 0}));
+  ASSERT_TRUE(listener.listen());
+  std::atomic<pid_t> tid{0};
+  bool accepted = true;
+  int error = 0;
+  std::thread acceptor([&] {
+    tid = static_cast<pid_t>(::syscall(SYS_gettid));
+    accepted = listener.accept().isOpen();
+    error = net::lastError();
+  });
+  while (tid.load() == 0) std::this_thread::yield();
+  waitUntilBlocked(tid);
+  listener.close();
+  acceptor.join();
+  EXPECT_FALSE(accepted);
+  EXPECT_EQ(error, net::WSAEINTR);
+
+  TcpPair pair = connectedPair();
+  tid = 0;
+  long received = -2;
+  std::thread reader([&] {
+    tid = static_cast<pid_t>(::syscall(SYS_gettid));
+    char buffer[16];
+    received = pair.server.receive(buffer);
+    error = net::lastError();
+  });
+  while (tid.load() == 0) std::this_thread::yield();
+  waitUntilBlocked(tid);
+  pair.server.close();
+  reader.join();
+  EXPECT_EQ(received, -1);
+  EXPECT_EQ(error, net::WSAEINTR);
+}
+
+TEST(TcpSocket, APortTextResolvesToThePassiveAddress) {
+  const net::ResolveResult found = net::resolvePassiveTcp("10747");
+  EXPECT_EQ(found.error, 0);
+  EXPECT_EQ(found.endpoint, (net::Ipv4Endpoint{net::kAnyAddress, 10747}));
+  EXPECT_NE(net::resolvePassiveTcp("no such port").error, 0);
+}
+
+}  // namespace
