@@ -13,6 +13,7 @@
 #include "reader_test_support.h"
 #include "support/test_support.h"
 #include "traffic/qnh_reader.h"
+#include "traffic/readers.h"
 
 namespace {
 
@@ -75,20 +76,21 @@ TEST_F(ReaderTest, ARemoteRealTrafficsRepeatsAreDroppedALocalOnesAreNot) {
   RecordingReader remote;
   const std::uint16_t port = startOnFreePort(remote, false);
   for (const char* text : {"one", "one", "two", "one"}) sender.send(port, text);
-  ASSERT_TRUE(eventually([&] { return remote.datagramCount() == 3; }));
+  ASSERT_TRUE(eventually([&] { return remote.datagrams().size() == 3; }));
+  EXPECT_EQ(remote.datagramCount(), 3u);
   EXPECT_EQ(remote.datagrams(), (std::vector<std::string>{"one", "two", "one"}));
 
   RecordingReader local;
   const std::uint16_t localPort = startOnFreePort(local, true);
   for (const char* text : {"one", "one"}) sender.send(localPort, text);
-  ASSERT_TRUE(eventually([&] { return local.datagramCount() == 2; }));
+  ASSERT_TRUE(eventually([&] { return local.datagrams().size() == 2; }));
   EXPECT_EQ(local.datagrams(), (std::vector<std::string>{"one", "one"}));
 }
 
 TEST_F(ReaderTest, TheStopFlagEndsTheThreadThroughItsStoppedHandler) {
   RecordingReader reader;
   startOnFreePort(reader, false);
-  EXPECT_TRUE(logHas("Test Reader connected"));
+  EXPECT_TRUE(eventually([&] { return logHas("Test Reader connected"); }));
   reader.requestStop();
   reader.waitUntilStopped();
   EXPECT_FALSE(reader.running());
@@ -129,7 +131,7 @@ TEST_F(ReaderTest, ADatagramThatFillsTheBufferIsLostAndTheReaderGoesOn) {
   sender.send(port, std::string(16384, 'b'));
   sender.send(port, std::string(20000, 'c'));
   sender.send(port, "small");
-  ASSERT_TRUE(eventually([&] { return reader.datagramCount() == 2; }));
+  ASSERT_TRUE(eventually([&] { return reader.datagrams().size() == 2; }));
   const auto datagrams = reader.datagrams();
   EXPECT_EQ(datagrams[0].size(), 16383u);
   EXPECT_EQ(datagrams[1], "small");
@@ -141,7 +143,7 @@ TEST_F(ReaderTest, TheWatchdogShowsASilentReaderAndItsReturn) {
   orv::QnhReader reader;
   const std::uint16_t port = startOnFreePort(reader, false);
   sender.send(port, R"({"QNH":1000})");
-  ASSERT_TRUE(eventually([&] { return reader.datagramCount() == 1; }));
+  ASSERT_TRUE(eventually([&] { return orv::gf_qnh() == 1000; }));
 
   reader.watch();  // datagrams since the start
   EXPECT_EQ(reader.status(), ReaderStatus::Receiving);
@@ -151,13 +153,28 @@ TEST_F(ReaderTest, TheWatchdogShowsASilentReaderAndItsReturn) {
   EXPECT_EQ(reader.status(), ReaderStatus::Silent);
 
   sender.send(port, R"({"QNH":1001})");
-  ASSERT_TRUE(eventually([&] { return reader.datagramCount() == 2; }));
+  // The count moves before the handler runs.
+  ASSERT_TRUE(eventually([&] { return orv::gf_qnh() == 1001; }));
   reader.watch();
   EXPECT_EQ(reader.status(), ReaderStatus::Receiving);
-  EXPECT_EQ(orv::gf_qnh(), 1001);
   reader.requestStop();
   reader.waitUntilStopped();
   EXPECT_TRUE(logHas("QNH Reader has stopped"));
+}
+
+TEST_F(ReaderTest, TheRunsWatchdogWaitsForTheTrafficSource) {
+  orv::QnhReader& qnh = orv::gf_qnhReader();
+  startOnFreePort(qnh, false);
+  orv::gf_readerWatchdog();
+  orv::gf_readerWatchdog();
+  EXPECT_EQ(qnh.status(), ReaderStatus::Receiving) << "nothing before the source is ready";
+  EXPECT_FALSE(orv::gf_readerStalled());
+  orv::gf_setTrafficSourceReady(true);
+  orv::gf_readerWatchdog();
+  EXPECT_EQ(qnh.status(), ReaderStatus::Silent);
+  EXPECT_EQ(orv::gf_trafficReader().status(), ReaderStatus::Silent) << "never started, never heard";
+  EXPECT_TRUE(orv::gf_readerStalled());
+  orv::gf_stopReadersAndWait();
 }
 
 TEST_F(ReaderTest, QnhDatagramsInEveryFormAndTheirFaults) {
