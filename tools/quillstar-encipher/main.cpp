@@ -24,10 +24,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quillstar-encipher: the output would overwrite the input\n");
     return 1;
   }
+  if (!std::filesystem::is_regular_file(input, ec)) {
+    std::fprintf(stderr, "quillstar-encipher: no such file: %s\n", input.c_str());
+    return 1;
+  }
   try {
     orv::gf_streamEncrypt(input, output);
   } catch (const std::exception& e) {
-    std::filesystem::remove(output, ec);
+    std::filesystem::remove(output, ec);  // a partial file is no data file
     std::fprintf(stderr, "quillstar-encipher: %s\n", e.what());
     return 1;
   }
