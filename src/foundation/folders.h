@@ -4,6 +4,7 @@
 // simulator choice and the detection of the simulator's packages folder.
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -114,5 +115,42 @@ void gf_setMsfs2020Chosen(bool msfs2020);
 [[nodiscard]] std::string_view gf_storePackageName();
 [[nodiscard]] std::string_view gf_steamFolderName();
 [[nodiscard]] std::string_view gf_officialFolderName();
+
+// Detection of the simulator's packages folder, the one that holds "Community" and "Official"
+// (MSFS 2020) or "Official2024" (MSFS 2024), for the chosen simulator. Start-up thread.
+
+// The first existing of the four places of "UserCfg.opt" (the Store package's LocalCache, the
+// Steam folder, the FlightDashboard package's LocalCache, "MSFSPackages"), each missing one
+// logged; empty when there is none. Throws std::filesystem::filesystem_error when the file system
+// cannot tell whether a candidate exists.
+[[nodiscard]] std::filesystem::path gf_findUserCfgOpt();
+// The existing "InstalledPackagesPath" of that file, or an empty path (logged).
+[[nodiscard]] std::filesystem::path gf_userCfgPackagesPath();
+// The Steam "Packages" folder when it exists (logged), or an empty path.
+[[nodiscard]] std::filesystem::path gf_steamPackagesPath();
+// The path and its "Community" and Official folders are all folders.
+[[nodiscard]] bool gf_isPackagesRoot(const std::filesystem::path& path);
+
+// Where the detected packages folder of each simulator is kept. The settings (MSFS_INSTALL_PATH,
+// MSFS_2024_INSTALL_PATH, saved in "parameters.xml", and the edit box ALL_INSTALL_PATH) sit above
+// this layer, so the start-up links them here: `stored` gives the setting of the simulator,
+// `store` sets and saves it, copies it into ALL_INSTALL_PATH and shows it there. Until then the
+// paths are kept in memory only. Set before the threads that read it start.
+struct PackagesPathSettings {
+  std::function<std::string(bool msfs2020)> stored;
+  std::function<void(bool msfs2020, const std::string& path)> store;
+};
+void gf_setPackagesPathSettings(PackagesPathSettings settings);
+
+// Finds the packages folder, the Steam one first, then the one of "UserCfg.opt", and stores it
+// as UTF-8 text for the chosen simulator. False, with nothing changed, when neither is one.
+[[nodiscard]] bool gf_detectPackagesPath();
+
+// The chosen simulator's stored packages folder joined with the relative path ("Community").
+[[nodiscard]] std::filesystem::path gf_simRootPath(const std::filesystem::path& relative);
+
+// Opens the folder that holds the file in the file manager. False when the file does not exist,
+// the path has no parent folder, or the file manager could not be started.
+[[nodiscard]] bool gf_openContainingFolder(const std::filesystem::path& file);
 
 }  // namespace orv

@@ -17,6 +17,7 @@
 #include "shell/command_line.h"
 #include "shell/main_window.h"
 #include "shell/run_state.h"
+#include "shell/setting_links.h"
 
 namespace orv {
 namespace {
@@ -42,6 +43,7 @@ int lf_winMain(std::span<const std::string_view> arguments) {
     gf_logLine(fmt::format("Failed to create directory: {}", ec.message()));
     return 0;
   }
+  gf_linkSettingsIntoFoundation();
   if (!initInstance(title)) {
     gf_logLine("initInstance failed");
     return 0;
