@@ -10,6 +10,7 @@
 #include "foundation/log.h"
 #include "foundation/message_line.h"
 #include "foundation/run_control.h"
+#include "refdata/codes.h"
 #include "simlink/command_queues.h"
 #include "simlink/sim_display.h"
 #include "simlink/sim_ids.h"
@@ -42,7 +43,6 @@ std::atomic<bool> keepSimulatorUtc{false};
 std::mutex hookMutex;
 NearestStandNameHook nearestStandHook;  // guarded by hookMutex
 UserStandReservationHook reservationHook;
-ModelLookup modelLookup;
 
 std::string lf_nearestStandName(double latitude, double longitude) {
   NearestStandNameHook hook;
@@ -53,21 +53,12 @@ std::string lf_nearestStandName(double latitude, double longitude) {
   return hook ? hook(latitude, longitude) : std::string();
 }
 
-ModelLookup lf_lookup() {
-  std::scoped_lock lock(hookMutex);
-  return modelLookup;
+double lf_halfWingspan(std::string_view model) {
+  return gf_halfWingspan(gf_modelId(model));
 }
 
-double lf_halfWingspan(const ModelLookup& lookup, std::string_view model) {
-  return lookup.halfWingspan ? lookup.halfWingspan(model) : 0.0;
-}
-
-double lf_maxHalfWingspan(const ModelLookup& lookup) {
-  return lookup.maxHalfWingspan ? lookup.maxHalfWingspan() : 0.0;
-}
-
-std::string lf_className(const ModelLookup& lookup, std::string_view model) {
-  return lookup.className ? lookup.className(model) : std::string();
+std::string_view lf_className(std::string_view model) {
+  return gf_modelClassName(gf_modelClass(gf_modelId(model)));
 }
 
 bool lf_contains(std::string_view text, std::string_view part) {
@@ -142,11 +133,6 @@ void gf_setUserStandReservationHook(UserStandReservationHook hook) {
   reservationHook = std::move(hook);
 }
 
-void gf_setModelLookup(ModelLookup lookup) {
-  std::scoped_lock lock(hookMutex);
-  modelLookup = std::move(lookup);
-}
-
 void lf_onUserAcPosition(UserAcBlock block) {
   if (block.position.altitude < 0) block.position.altitude = 0;
   const Position now{block.position.latitude, block.position.longitude};
@@ -194,16 +180,15 @@ void lf_onUserAcTitle(std::string_view title) {
 }
 
 void lf_onUserAcModel(std::string_view rawModel) {
-  const ModelLookup lookup = lf_lookup();
-  const auto spanOr = [&](std::string_view model, double fallback) {
-    const double span = lf_halfWingspan(lookup, model);
+  const auto spanOr = [](std::string_view model, double fallback) {
+    const double span = lf_halfWingspan(model);
     return span != 0.0 ? span : fallback;
   };
   if (rawModel.empty()) {
     gf_showAircraftText("Unknown (encrypted?) aircraft");
     gf_setMessage("171: No model info from your user aircraft received in SimConnect, CRJ7 is taken instead",
                   true);
-    halfWingspan = spanOr("CRJ7", lf_maxHalfWingspan(lookup));
+    halfWingspan = spanOr("CRJ7", gf_largestHalfWingspan());
     return;
   }
   gf_logIndented(fmt::format("model raw: {}", rawModel));
@@ -213,21 +198,21 @@ void lf_onUserAcModel(std::string_view rawModel) {
 
   if (lf_contains(model, "camerapod") || lf_contains(model, "Crew Vessel")) {
     gf_showSpanKnown(true);
-    halfWingspan = lf_halfWingspan(lookup, "E190");
+    halfWingspan = lf_halfWingspan("E190");
     gf_logIndented(line);
     return;
   }
   bool known = false;
-  if (const double span = lf_halfWingspan(lookup, model); model.size() <= 4 && span != 0.0) {
+  if (const double span = lf_halfWingspan(model); model.size() <= 4 && span != 0.0) {
     halfWingspan = span;
     known = true;
   } else {
-    halfWingspan = lf_maxHalfWingspan(lookup);
+    halfWingspan = gf_largestHalfWingspan();
     for (const char* type : {"A319", "A320", "A321"}) {
       if (title.size() >= 13 && title.substr(0, 13) == fmt::format("Aerosoft {}", type)) {
         model = type;
         line = "SimConnect: User aircraft model deduced from title: " + model;
-        if (const double deduced = lf_halfWingspan(lookup, model); deduced != 0.0) {
+        if (const double deduced = lf_halfWingspan(model); deduced != 0.0) {
           halfWingspan = deduced;
           known = true;
         }
@@ -242,7 +227,7 @@ void lf_onUserAcModel(std::string_view rawModel) {
     gf_showSpanKnown(false);
     gf_setMessage("User aircraft wing span unknown, max is taken instead, please report in my Forum!", true);
   }
-  line += ", category: " + lf_className(lookup, model);
+  line += fmt::format(", category: {}", lf_className(model));
   gf_logIndented(line);
 }
 
@@ -276,11 +261,10 @@ std::string lf_rewriteModel(std::string_view model, std::string_view title) {
     if (model == from) return std::string(to);
 
   if (const std::size_t p = model.find(".0.text"); model.size() >= 7 && p != std::string_view::npos) {
-    const ModelLookup lookup = lf_lookup();
     for (std::size_t n = 4; n >= 2; --n) {
       if (n > p) continue;
       const std::string_view code = model.substr(p - n, n);
-      if (lf_halfWingspan(lookup, code) != 0.0) return std::string(code);
+      if (lf_halfWingspan(code) != 0.0) return std::string(code);
     }
     return std::string(model);
   }

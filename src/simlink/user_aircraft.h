@@ -65,15 +65,6 @@ void gf_setNearestStandNameHook(NearestStandNameHook hook);
 // the stand and the list is saved. Unset: nothing is remembered.
 using UserStandReservationHook = std::function<void(const std::string& stand)>;
 void gf_setUserStandReservationHook(UserStandReservationHook hook);
-// The aircraft database's answers for a type code: half wing span (nm, 0 without an entry), the
-// largest half wing span of the table, and the display name of the type's class. Unset: no
-// entries, a largest span of 0 and empty class names.
-struct ModelLookup {
-  std::function<double(std::string_view model)> halfWingspan;
-  std::function<double()> maxHalfWingspan;
-  std::function<std::string(std::string_view model)> className;
-};
-void gf_setModelLookup(ModelLookup lookup);
 
 // --- "SimClient": the answers, called by the dispatch ---
 void lf_onUserAcPosition(UserAcBlock block);

@@ -2,10 +2,9 @@
 
 #include "simlink/user_aircraft.h"
 
-#include <map>
-
 #include "foundation/message_line.h"
 #include "foundation/run_control.h"
+#include "refdata/codes.h"
 #include "sim_link_fixture.h"
 #include "simlink/sim_display.h"
 
@@ -21,17 +20,22 @@ constexpr double lf_nm(double metres) {
   return metres / 1852.0;
 }
 
+// The code tables as the aircraft database leaves them, with a few types.
 void lf_installLookup() {
-  static const std::map<std::string, double, std::less<>> spans = {
-      {"B738", lf_nm(17.9)}, {"A320", lf_nm(18.1)}, {"E190", lf_nm(14.4)}, {"CRJ7", lf_nm(11.7)},
-      {"ABC", lf_nm(10.0)},  {"AB", lf_nm(9.0)},    {"A388", lf_nm(40.0)}, {"B772", lf_nm(30.5)}};
-  orv::gf_setModelLookup(orv::ModelLookup{
-      [](std::string_view model) {
-        const auto it = spans.find(model);
-        return it == spans.end() ? 0.0 : it->second;
-      },
-      [] { return lf_nm(40.0); },
-      [](std::string_view model) { return model == "A388" ? std::string("Heavy") : std::string("Large"); }});
+  orv::ReferenceSets sets;
+  for (const auto& [code, metres] : {std::pair{"B738", 17.9},
+                                     {"A320", 18.1},
+                                     {"E190", 14.4},
+                                     {"CRJ7", 11.7},
+                                     {"ABC", 10.0},
+                                     {"AB", 9.0},
+                                     {"A388", 40.0},
+                                     {"B772", 30.5}})
+    sets.halfWingspans.at(orv::gf_modelId(code)) = lf_nm(metres);
+  sets.largestHalfWingspan = lf_nm(40.0);
+  for (const char* code : {"B738", "A320", "A319"}) sets.classes.large.insert(orv::gf_modelId(code));
+  sets.classes.heavy.insert(orv::gf_modelId("A388"));
+  orv::gf_installReferenceSets(std::move(sets));
 }
 
 UserAcBlock lf_at(double latitude, double longitude, double groundVelocity = 0.0) {
@@ -120,8 +124,8 @@ TEST_F(UserAircraftTest, TheSpanOfTheTypeOrOfTheTitleOrTheLargest) {
       {"Aerosoft A319 Lufthansa", "LONGTYPE", lf_nm(40.0), false,  // A319 has no entry either
        "SimConnect: User aircraft model deduced from title: A319, category: Large"},
       {"Some Glider", "LONGTYPE", lf_nm(40.0), false,
-       "SimConnect: User aircraft model: LONGTYPE, category: Large"},
-      {"Some Glider", "B7", lf_nm(40.0), false, "SimConnect: User aircraft model: B7, category: Large"},
+       "SimConnect: User aircraft model: LONGTYPE, category: Light"},
+      {"Some Glider", "B7", lf_nm(40.0), false, "SimConnect: User aircraft model: B7, category: Light"},
       {"Camera", "camerapod", lf_nm(14.4), true, "SimConnect: User aircraft model: camerapod"},
   };
   for (const Case& c : cases) {
