@@ -58,6 +58,8 @@ bool lf_requestUserAircraftData() {
 // the RealTraffic link join it later.
 bool lf_runTraffic() {
   gf_showSimulatorConnected(false);
+  // The closing down has joined the thread of the run before; the reset must never meet one.
+  gf_stopSimClient();
   gf_resetSimQueues();
   gf_setSimulatorLostHandler(gf_simulatorLost);
   gf_startSimClient();
