@@ -58,7 +58,7 @@ int lf_winMain(std::span<const std::string_view> arguments) {
   return static_cast<int>(message.wParam);
 }
 
-int wWinMain(std::span<const std::string_view> arguments) {
+int wWinMain(std::span<const std::string_view> arguments, const SimulatorBackendFactory& simulator) {
   const auto instance = os::SingleInstance::acquire(kInstanceName);
   if (!instance) return -1;
   // Before any other thread starts, so that every thread inherits the blocked signals.
@@ -69,7 +69,18 @@ int wWinMain(std::span<const std::string_view> arguments) {
     std::fprintf(stderr, "%s: %s\n", std::string(kProductName).c_str(), e.what());
     return 1;
   }
+  if (simulator) {
+    try {
+      sc::setBackend(simulator());
+    } catch (const std::exception& e) {
+      gf_logImportant(e.what());
+      std::fprintf(stderr, "%s: %s\n", std::string(kProductName).c_str(), e.what());
+      gf_closeLog();
+      return 1;
+    }
+  }
   const int code = lf_winMain(arguments);
+  sc::setBackend(nullptr);
   gf_closeLog();
   return code;
 }
