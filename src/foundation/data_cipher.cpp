@@ -40,13 +40,24 @@ void lf_write(std::ofstream& out, const unsigned char* buffer, std::size_t size,
   if (!out) throw std::runtime_error("Could not write output file: " + gf_pathToUtf8(path));
 }
 
+// Both files of one pass, opened without translation; the output is created or truncated.
+struct Streams {
+  Streams(const std::filesystem::path& input, const std::filesystem::path& output)
+      : in(input, std::ios::binary), out() {
+    if (!in.is_open()) throw std::runtime_error("Could not open input file: " + gf_pathToUtf8(input));
+    out.open(output, std::ios::binary | std::ios::trunc);
+    if (!out.is_open()) throw std::runtime_error("Could not open output file: " + gf_pathToUtf8(output));
+  }
+  std::ifstream in;
+  std::ofstream out;
+};
+
 void lf_decryptStream(const DataFileKey& key, const std::filesystem::path& input,
                       const std::filesystem::path& output) {
   lf_initSodium();
-  std::ifstream in(input, std::ios::binary);
-  if (!in.is_open()) throw std::runtime_error("Could not open input file: " + gf_pathToUtf8(input));
-  std::ofstream out(output, std::ios::binary | std::ios::trunc);
-  if (!out.is_open()) throw std::runtime_error("Could not open output file: " + gf_pathToUtf8(output));
+  Streams streams(input, output);
+  std::ifstream& in = streams.in;
+  std::ofstream& out = streams.out;
 
   std::array<unsigned char, kDataFileHeaderBytes> header{};
   // A file shorter than its header was cut short: nothing in it can be trusted.
@@ -103,10 +114,9 @@ void gf_streamEncrypt(const std::filesystem::path& input, const std::filesystem:
 void gf_streamEncrypt(const DataFileKey& key, const std::filesystem::path& input,
                       const std::filesystem::path& output) {
   lf_initSodium();
-  std::ifstream in(input, std::ios::binary);
-  if (!in.is_open()) throw std::runtime_error("Could not open input file: " + gf_pathToUtf8(input));
-  std::ofstream out(output, std::ios::binary | std::ios::trunc);
-  if (!out.is_open()) throw std::runtime_error("Could not open output file: " + gf_pathToUtf8(output));
+  Streams streams(input, output);
+  std::ifstream& in = streams.in;
+  std::ofstream& out = streams.out;
 
   std::array<unsigned char, kDataFileHeaderBytes> header{};
   crypto_secretstream_xchacha20poly1305_state state;

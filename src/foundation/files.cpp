@@ -9,7 +9,7 @@
 #include "foundation/log.h"
 #include "foundation/text.h"
 #include "foundation/utf.h"
-#include "foundation/utility_folders.h"
+#include "foundation/folders.h"
 
 namespace orv {
 namespace {
@@ -135,7 +135,7 @@ void gf_removeFilesFromDirectory(const fs::path& folder) {
 }
 
 void gf_removeXMLFilesFromDirectory() {
-  lf_removeFilesIn(gf_tbloPath(), "gf_removeXMLFilesFromDirectory", lf_hasXmlExtension);
+  lf_removeFilesIn(gf_paths().tblo, "gf_removeXMLFilesFromDirectory", lf_hasXmlExtension);
 }
 
 std::size_t gf_countDirEntries(const fs::path& folder) {
@@ -150,7 +150,7 @@ std::vector<fs::path> gf_listMyThirdPartyXmlFiles() {
   std::vector<fs::path> files;
   files.reserve(64);
   std::error_code ec;
-  const fs::path folder = gf_myThirdPartyPath();
+  const fs::path folder = gf_paths().myThirdparty;
   if (!fs::is_directory(folder, ec)) return files;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     if (it->is_regular_file(ec) && lf_hasXmlExtension(it->path())) files.push_back(it->path());

@@ -10,6 +10,7 @@
 
 #include "foundation/log.h"
 #include "foundation/random.h"
+#include "refdata/pieces.h"
 
 namespace orv {
 namespace {
@@ -89,16 +90,6 @@ const ModelList kNoModels;
 
 constexpr std::array<std::string_view, kModelClassCount> kClassNames = {"Light", "Buzjets",  "Large",
                                                                         "Heavy", "HighPerf", "Rotorcraft"};
-
-std::vector<std::string_view> lf_splitAtComma(std::string_view text) {
-  std::vector<std::string_view> pieces;
-  for (std::size_t start = 0;;) {
-    const std::size_t comma = text.find(',', start);
-    pieces.push_back(text.substr(start, comma - start));
-    if (comma == std::string_view::npos) return pieces;
-    start = comma + 1;
-  }
-}
 
 }  // namespace
 
@@ -188,11 +179,11 @@ void gf_buildSimilarModels(const LiveryQueries& liveries) {
   }
   // Every code of every similar list gets its id here.
   for (const auto& text : allDefinitions)
-    for (const auto piece : lf_splitAtComma(text)) (void)gf_modelId(piece);
+    for (const auto& piece : gf_splitAtEveryComma(text)) (void)gf_modelId(piece);
 
   similarModelMap.clear();
   for (const auto& text : liveryDefinitions) {
-    const auto pieces = lf_splitAtComma(text);
+    const auto pieces = gf_splitAtEveryComma(text);
     ModelList alike;
     for (std::size_t i = 1; i < pieces.size(); ++i) alike.push_back(gf_modelId(pieces[i]));
     similarModelMap.try_emplace(gf_modelId(pieces.front()), std::move(alike));

@@ -14,6 +14,7 @@
 #include "foundation/log.h"
 #include "foundation/text.h"
 #include "foundation/utf.h"
+#include "refdata/pieces.h"
 
 namespace orv {
 namespace {
@@ -49,21 +50,10 @@ class RemovedOnExit {
   std::filesystem::path path_;
 };
 
-// The pieces between the commas, as they are; empty pieces stay.
-std::vector<std::string> lf_splitAtComma(std::string_view text) {
-  std::vector<std::string> pieces;
-  for (std::size_t start = 0;;) {
-    const std::size_t comma = text.find(',', start);
-    pieces.emplace_back(text.substr(start, comma - start));
-    if (comma == std::string_view::npos) return pieces;
-    start = comma + 1;
-  }
-}
-
 std::vector<std::string> lf_splitTrimmed(std::string_view text) {
   std::vector<std::string> pieces;
   if (text.empty()) return pieces;
-  for (const auto& piece : lf_splitAtComma(text)) pieces.push_back(gf_trim(piece));
+  for (const auto& piece : gf_splitAtEveryComma(text)) pieces.push_back(gf_trim(piece));
   return pieces;
 }
 
@@ -81,7 +71,7 @@ void lf_readSectionSet(const pugi::xml_document& document, const char* section, 
   for (const pugi::xml_node& node : lf_requiredSection(document, section).children(element)) {
     const std::string_view value = node.attribute(attribute).as_string();
     if (value.empty()) continue;
-    for (auto& piece : lf_splitAtComma(value)) {
+    for (auto& piece : gf_splitAtEveryComma(value)) {
       if (piece.empty()) continue;
       target.insert(std::move(piece));
       entered = true;
@@ -109,7 +99,7 @@ void lf_readThirdParties(const pugi::xml_document& document, const char* section
   for (const pugi::xml_node& entry : node.children(element)) {
     const std::string_view airports = entry.attribute("arpts").as_string();
     target.push_back({entry.attribute("pub").as_string(),
-                      airports.empty() ? std::vector<std::string>{} : lf_splitAtComma(airports)});
+                      airports.empty() ? std::vector<std::string>{} : gf_splitAtEveryComma(airports)});
   }
 }
 
@@ -118,7 +108,7 @@ void lf_readSimilarTypes(const pugi::xml_document& document, ReferenceSets& sets
   for (const pugi::xml_node& node : document.child("root").child("similar_types").children("similar")) {
     std::vector<std::string> list;
     // An empty piece ("A320,,A321") names no model: it would make the empty code alike to others.
-    for (auto& piece : lf_splitAtComma(node.attribute("types").as_string()))
+    for (auto& piece : gf_splitAtEveryComma(node.attribute("types").as_string()))
       if (!piece.empty()) list.push_back(std::move(piece));
     std::sort(list.begin(), list.end());
     sets.similarTypes.push_back(std::move(list));

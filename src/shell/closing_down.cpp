@@ -18,7 +18,8 @@
 #include "shell/main_cycle.h"
 #include "shell/pending_parts.h"
 #include "shell/run_state.h"
-#include "simlink/sim_state.h"
+#include "simlink/dispatch.h"
+#include "simlink/sim_client.h"
 
 namespace orv {
 namespace {
@@ -46,7 +47,8 @@ bool lf_closeRun() {
   const RunOutcome outcome = gf_runOutcome();
   gf_logLine(fmt::format("Exiting: {}", gf_exitReasonName(outcome.reason)));
   pending::setAddingOpen(false);
-  pending::requestSimClientStopAndJoin();
+  // Joined here, so that no thread of this run touches the next one or the reset below.
+  gf_stopSimClient();
   pending::stopReadersAndWait();
   os::clock().sleepFor(500ms);
   pending::gf_closeRealTrafficLink();
@@ -80,7 +82,8 @@ bool lf_closeRun() {
   }
   gf_setRestartFlag(false);
   if (reason == ExitReason::NewFlight) {
-    gf_setMessage(fmt::format("New flight detected, {} will close, please restart manually ...", kProductName), true);
+    gf_setMessage(
+        fmt::format("New flight detected, {} will close, please restart manually ...", kProductName), true);
     os::clock().sleepFor(10s);
   }
   return false;
@@ -103,9 +106,7 @@ void lf_restartCountdown() {
 
 void lf_resetRun() {
   pending::resetTrafficSide();
-  pending::resetSimulatorLink();
-  gf_setSimulationRunning(false);
-  gf_setSimConnectBlocked(false);
+  gf_resetSimLink();
   gf_resetMessageState();
   pending::resetWindowState();
   gf_resetRunControl();
@@ -137,7 +138,8 @@ void gf_simulatorLost(bool otherVersion) {
     pending::gf_switchSimVersion();
     return;
   }
-  gf_logLine(fmt::format("{} Flight Simulator no longer connected, {} will stop ...", gf_nowHms(), kProductName));
+  gf_logLine(
+      fmt::format("{} Flight Simulator no longer connected, {} will stop ...", gf_nowHms(), kProductName));
   gf_endRun(ExitReason::SimWasClosed, 0);
 }
 

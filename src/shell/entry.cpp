@@ -17,6 +17,7 @@
 #include "shell/command_line.h"
 #include "shell/main_window.h"
 #include "shell/run_state.h"
+#include "shell/setting_links.h"
 
 namespace orv {
 namespace {
@@ -42,6 +43,7 @@ int lf_winMain(std::span<const std::string_view> arguments) {
     gf_logLine(fmt::format("Failed to create directory: {}", ec.message()));
     return 0;
   }
+  gf_linkSettingsIntoFoundation();
   if (!initInstance(title)) {
     gf_logLine("initInstance failed");
     return 0;
@@ -56,7 +58,7 @@ int lf_winMain(std::span<const std::string_view> arguments) {
   return static_cast<int>(message.wParam);
 }
 
-int wWinMain(std::span<const std::string_view> arguments) {
+int wWinMain(std::span<const std::string_view> arguments, const SimulatorBackendFactory& simulator) {
   const auto instance = os::SingleInstance::acquire(kInstanceName);
   if (!instance) return -1;
   // Before any other thread starts, so that every thread inherits the blocked signals.
@@ -67,7 +69,18 @@ int wWinMain(std::span<const std::string_view> arguments) {
     std::fprintf(stderr, "%s: %s\n", std::string(kProductName).c_str(), e.what());
     return 1;
   }
+  if (simulator) {
+    try {
+      sc::setBackend(simulator());
+    } catch (const std::exception& e) {
+      gf_logImportant(e.what());
+      std::fprintf(stderr, "%s: %s\n", std::string(kProductName).c_str(), e.what());
+      gf_closeLog();
+      return 1;
+    }
+  }
   const int code = lf_winMain(arguments);
+  sc::setBackend(nullptr);
   gf_closeLog();
   return code;
 }

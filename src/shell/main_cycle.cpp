@@ -15,7 +15,9 @@
 #include "platform/os/timer_resolution.h"
 #include "shell/pending_parts.h"
 #include "shell/tick_schedule.h"
+#include "simlink/command_queues.h"
 #include "simlink/sim_state.h"
+#include "simlink/user_aircraft.h"
 
 namespace orv {
 namespace {
@@ -88,7 +90,7 @@ void lf_everySecond() {
     pending::gf_listActiveCallsigns();
     cycle.csToOidPending = true;
   }
-  if (pending::userAircraftOnGround()) {
+  if (gf_userAircraftOnGround()) {
     if (cfg::COLLISION_USER_GND.value()) pending::gf_removeAcNearUser();
   } else if (cfg::COLLISION_USER_AIR.value()) {
     pending::gf_removeAcAheadOfUser();
@@ -145,7 +147,7 @@ void lf_flightNotRunning() {
     pending::setAddingOpen(false);
     cycle.flightNotRunning = true;
     cycle.oneSecondCountdown = kCyclesPerSecond;
-    pending::emptyPositionBuffers();
+    gf_emptyPositionBuffers();
     gf_logLine(fmt::format("{} Flight not running", gf_nowHms()));
   }
   pending::gf_handleSimMessages();
@@ -162,9 +164,13 @@ void lf_flightNotRunning() {
 
 }  // namespace
 
-TickRequests& gf_tickRequests() { return requests; }
+TickRequests& gf_tickRequests() {
+  return requests;
+}
 
-std::int32_t gf_tickCounter() { return tickCounter.load(); }
+std::int32_t gf_tickCounter() {
+  return tickCounter.load();
+}
 
 void gf_resetMainCycle() {
   tickCounter = 0;
@@ -176,7 +182,8 @@ void gf_resetMainCycle() {
 void lf_announceStaticParkingUpdate() {
   pending::gf_disableParkingControls();
   const std::int32_t s = 15 - tickCounter.load() % 15;
-  gf_setMessage(fmt::format("{} will update static parking in {} second{} ...", kProductName, s, gf_plural(s)));
+  gf_setMessage(
+      fmt::format("{} will update static parking in {} second{} ...", kProductName, s, gf_plural(s)));
   requests.staticParkingUpdate = true;
 }
 
@@ -203,7 +210,8 @@ bool lf_cycleTick() {
   }
   pending::copyUserPositionToTrafficReader();
   if (pending::professionalPeer()) pending::gf_sendQs123();
-  if (const std::string stand = pending::reservedStandName(); !stand.empty()) pending::gf_removeParkedByName(stand);
+  if (const std::string stand = pending::reservedStandName(); !stand.empty())
+    pending::gf_removeParkedByName(stand);
   lf_rereadIfRequested();
   if (!jobs.fifteenthTick) return true;
 

@@ -13,12 +13,8 @@ void setStatisticsCountsShown(std::int64_t, std::int64_t) {}
 void resetWindowState() {}
 
 void gf_handleSimMessages() {}
-void emptyPositionBuffers() {}
-void requestSimClientStopAndJoin() {}
 void gf_removeFlightPlanFolder() {}
 void gf_logNoMatchList() {}
-void resetSimulatorLink() {}
-bool userAircraftOnGround() { return true; }
 
 void gf_logLiveryMatchingSummary() {}
 void emptyRespawnTitleMemory() {}
@@ -29,29 +25,49 @@ void gf_updateParkAirport(bool) {}
 void gf_readerWatchdog() {}
 void gf_removeByList() {}
 void copyUserPositionToTrafficReader() {}
-bool professionalPeer() { return false; }
+bool professionalPeer() {
+  return false;
+}
 void gf_sendQs121() {}
 void gf_sendQs123() {}
-std::string reservedStandName() { return {}; }
+std::string reservedStandName() {
+  return {};
+}
 void gf_removeParkedByName(std::string_view) {}
-bool gf_checkReservedStands(bool, std::string&) { return false; }
+bool gf_checkReservedStands(bool, std::string&) {
+  return false;
+}
 void collectCallsignsForStaticUpdate() {}
-bool parkAirportWithStands() { return false; }
-bool staticParkAirportLoaded() { return false; }
+bool parkAirportWithStands() {
+  return false;
+}
+bool staticParkAirportLoaded() {
+  return false;
+}
 void gf_parkingAdjustments() {}
-bool readerStalled() { return false; }
+bool readerStalled() {
+  return false;
+}
 void gf_writeActiveAcFile() {}
 void arrivalCheckStep() {}
-std::optional<std::uint32_t> objectIdOfActiveCallsign(std::string_view) { return std::nullopt; }
+std::optional<std::uint32_t> objectIdOfActiveCallsign(std::string_view) {
+  return std::nullopt;
+}
 void gf_removeAllAc() {}
 void gf_listActiveCallsigns() {}
 void gf_removeAcNearUser() {}
 void gf_removeAcAheadOfUser() {}
 void gf_recheckMovingAc() {}
 void removeActiveByCallsign(std::string_view) {}
-std::int64_t activeLiveCount() { return 0; }
-std::int64_t staticCount() { return 0; }
-StatisticsCounts statisticsCounts() { return {}; }
+std::int64_t activeLiveCount() {
+  return 0;
+}
+std::int64_t staticCount() {
+  return 0;
+}
+StatisticsCounts statisticsCounts() {
+  return {};
+}
 void emptyNoLiverySet() {}
 void stopReadersAndWait() {}
 void gf_closeRealTrafficLink() {}

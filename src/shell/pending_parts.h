@@ -24,12 +24,8 @@ void resetWindowState();
 
 // --- simulator link ---
 void gf_handleSimMessages();
-void emptyPositionBuffers();  // under the command mutex
-void requestSimClientStopAndJoin();
 void gf_removeFlightPlanFolder();
 void gf_logNoMatchList();
-void resetSimulatorLink();
-[[nodiscard]] bool userAircraftOnGround();
 
 // --- liveries ---
 void gf_logLiveryMatchingSummary();

@@ -6,7 +6,7 @@
 #include <list>
 
 #include "foundation/log.h"
-#include "foundation/utility_folders.h"
+#include "foundation/folders.h"
 #include "support/test_support.h"
 
 namespace {
@@ -97,10 +97,10 @@ TEST(Files, RemovingFiles) {
   EXPECT_EQ(orv::gf_countDirEntries("reports"), 1u);
   EXPECT_TRUE(std::filesystem::exists("reports/sub/c.txt"));
 
-  std::filesystem::create_directories(orv::gf_tbloPath() / "sub.xml");
-  writeFile(orv::gf_tbloPath() / "a.xml", "");
-  writeFile(orv::gf_tbloPath() / "b.XML", "");
-  writeFile(orv::gf_tbloPath() / "c.txt", "");
+  std::filesystem::create_directories(orv::gf_paths().tblo / "sub.xml");
+  writeFile(orv::gf_paths().tblo / "a.xml", "");
+  writeFile(orv::gf_paths().tblo / "b.XML", "");
+  writeFile(orv::gf_paths().tblo / "c.txt", "");
   orv::gf_removeXMLFilesFromDirectory();
   EXPECT_FALSE(std::filesystem::exists("tblo/a.xml"));
   EXPECT_FALSE(std::filesystem::exists("tblo/b.XML"));
@@ -116,7 +116,7 @@ TEST(Files, CountingAndListing) {
   writeFile("plain.txt", "");
   EXPECT_EQ(orv::gf_countDirEntries("plain.txt"), 0u);
   EXPECT_TRUE(orv::gf_listMyThirdPartyXmlFiles().empty());
-  const auto mine = orv::gf_myThirdPartyPath();
+  const auto mine = orv::gf_paths().myThirdparty;
   EXPECT_EQ(mine, std::filesystem::path("airports/my_thirdparty"));
   std::filesystem::create_directories(mine / "folder.xml");
   writeFile(mine / "EHAM.xml", "");

@@ -83,12 +83,15 @@ TEST_F(Folders, StoreInstallationThroughUserCfgOpt) {
   EXPECT_EQ(orv::gf_simRootPath("Community"), packages / "Community");
 }
 
-TEST_F(Folders, AFolderWithoutTheChosenSimulatorsOfficialFolderIsRefused) {
+TEST_F(Folders, UserCfgOptOfMsfs2024NeedsItsOwnOfficialFolder) {
   orv::gf_setMsfs2020Chosen(false);
   const fs::path packages = makePackages(folder.path() / "P", {"Community", "Official"});
   writeUserCfg(local / "MSFSPackages" / "UserCfg.opt", "InstalledPackagesPath \"" + packages.string() + "\"");
   EXPECT_FALSE(detect().found);
   EXPECT_EQ(orv::gf_simRootPath("Community"), fs::path("Community"));
+  fs::create_directories(packages / "Official2024");
+  EXPECT_TRUE(detect().found);
+  EXPECT_EQ(orv::gf_simRootPath("Community"), packages / "Community");
 }
 
 TEST_F(Folders, NoInstallationAtAll) {

@@ -1,13 +1,13 @@
 // The program as a whole, started as a process of its own in a prepared working folder.
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <chrono>
+#include <nlohmann/json.hpp>
 #include <thread>
 
 #include "support/test_support.h"
@@ -76,7 +76,8 @@ TEST(Process, OneInstanceRunsUntilSigtermEndsItThroughTheClosePath) {
 
   const pid_t second = startProgram();
   EXPECT_EQ(waitForExit(second, 10s), 255);  // -1
-  EXPECT_EQ(readFile("Log.txt"), logOfFirst);
+  // The first instance goes on writing its log; the second one neither truncated nor moved it.
+  EXPECT_TRUE(readFile("Log.txt").starts_with(logOfFirst));
   EXPECT_EQ(readFile("Log0.txt"), "third\n");
 
   ASSERT_EQ(kill(first, SIGTERM), 0);
@@ -84,9 +85,57 @@ TEST(Process, OneInstanceRunsUntilSigtermEndsItThroughTheClosePath) {
   guard.pid = 0;
   const auto lines = readLines("Log.txt");
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_TRUE(lines.front().find(" (utc) Quillstar version 11.12.1 for MSFS 2020/2024") == 24) << lines.front();
+  EXPECT_TRUE(lines.front().find(" (utc) Quillstar version 11.12.1 for MSFS 2020/2024") == 24)
+      << lines.front();
   // The closing down's saves of the settings follow this line.
   EXPECT_NE(std::find(lines.begin(), lines.end(), "Exiting: USER CLOSED SIM"), lines.end());
+}
+
+TEST(Process, ARunAgainstTheStandInEndsWhenTheSimulatorQuits) {
+  testing_support::WorkingFolder folder;
+  std::filesystem::create_directory("docs");
+  // A pause and a resume in between: the first tick after the resume logs it.
+  writeFile("scenario.json", R"({"app_name": "KittyHawk", "app_version": [11, 0, 7, 3],
+    "timeline": [{"at_s": 1.5, "action": "pause"}, {"at_s": 2.5, "action": "resume"},
+                 {"at_s": 4, "action": "quit"}]})");
+  testing_support::ScopedEnv scenario("QLST_STANDIN", "scenario.json");
+  testing_support::ScopedEnv journal("QLST_STANDIN_JOURNAL", "journal.jsonl");
+
+  const pid_t program = startProgram();
+  ProgramGuard guard{program};
+  EXPECT_EQ(waitForExit(program, 30s), 0) << readFile("Log.txt");
+  guard.pid = 0;
+
+  const auto lines = readLines("Log.txt");
+  const auto at = [&](std::string_view text) {
+    return std::find_if(lines.begin(), lines.end(),
+                        [&](const std::string& l) { return l.find(text) != l.npos; });
+  };
+  const auto connected = at("MSFS 2020 (11.0.7.3) connected");
+  const auto notRunning = at(" Flight not running");
+  const auto resumed = at(" Flight resumed");
+  const auto lost = at("Flight Simulator no longer connected, Quillstar will stop ...");
+  const auto exiting = at("Exiting: SIM WAS CLOSED");
+  ASSERT_NE(exiting, lines.end()) << readFile("Log.txt");
+  EXPECT_LT(at("Waiting for MSFS 2020 ..."), connected);
+  EXPECT_LT(connected, notRunning);
+  EXPECT_LT(notRunning, resumed);
+  EXPECT_LT(resumed, lost);
+  EXPECT_LT(lost, exiting);
+
+  std::vector<std::string> calls;
+  for (const std::string& line : readLines("journal.jsonl"))
+    calls.push_back(nlohmann::json::parse(line)["call"]);
+  ASSERT_GE(calls.size(), 2u);
+  EXPECT_EQ(calls.front(), "open");
+  const auto count = [&](std::string_view call) { return std::count(calls.begin(), calls.end(), call); };
+  EXPECT_EQ(count("subscribe"), 5);
+  EXPECT_EQ(count("define"), 33);
+  EXPECT_EQ(count("map_event"), 17);
+  EXPECT_EQ(count("group_add"), 16);
+  EXPECT_EQ(count("group_priority"), 1);
+  EXPECT_EQ(count("quit"), 1);
+  EXPECT_EQ(count("exception"), 0);
 }
 
 }  // namespace

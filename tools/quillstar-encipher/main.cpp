@@ -19,15 +19,19 @@ int main(int argc, char** argv) {
   const std::filesystem::path input = argv[1];
   const std::filesystem::path output =
       argc == 3 ? std::filesystem::path(argv[2]) : std::filesystem::path(input).replace_extension(".enc");
-  if (std::filesystem::exists(output) && std::filesystem::equivalent(input, output)) {
+  std::error_code ec;
+  if (std::filesystem::equivalent(input, output, ec)) {
     std::fprintf(stderr, "quillstar-encipher: the output would overwrite the input\n");
+    return 1;
+  }
+  if (!std::filesystem::is_regular_file(input, ec)) {
+    std::fprintf(stderr, "quillstar-encipher: no such file: %s\n", input.c_str());
     return 1;
   }
   try {
     orv::gf_streamEncrypt(input, output);
   } catch (const std::exception& e) {
-    std::error_code ec;
-    std::filesystem::remove(output, ec);
+    std::filesystem::remove(output, ec);  // a partial file is no data file
     std::fprintf(stderr, "quillstar-encipher: %s\n", e.what());
     return 1;
   }

@@ -1,0 +1,90 @@
+#pragma once
+
+// A simulator link connected to the stand-in on the manual clock, driven on the test's thread:
+// the test sends what "SimClient" would send and dispatches the answers through lf_dispatch.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "foundation/log.h"
+#include "platform/os/clock.h"
+#include "platform/simconnect/backend.h"
+#include "simlink/command_queues.h"
+#include "simlink/dispatch.h"
+#include "simlink/link_state.h"
+#include "simlink/sim_client.h"
+#include "simlink/sim_messages.h"
+#include "simlink/sim_state.h"
+#include "standin/stand_in.h"
+#include "support/test_support.h"
+
+namespace simlink_test {
+
+class SimLinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override { orv::gf_openLog(); }
+
+  // Opens and registers like "SimClient" does, and takes the first answers.
+  void connect(orv::standin::Scenario scenario = {}) {
+    standIn = std::make_shared<orv::standin::StandIn>(std::move(scenario), orv::standin::Options{});
+    backend.emplace(standIn);
+    orv::gf_resetSimQueues();
+    ASSERT_EQ(SimConnect_Open(&handle, "Quillstar", nullptr, 0, nullptr, 0), sc::S_OK);
+    orv::gf_setSimConnectHandle(handle);
+    orv::lf_registerSimConnect(handle);
+    pump();
+  }
+
+  void pump() { ASSERT_EQ(SimConnect_CallDispatch(handle, orv::lf_dispatch, nullptr), sc::S_OK); }
+
+  void frame() {
+    standIn->frame();
+    pump();
+  }
+
+  static std::vector<orv::SimMessage> takeMessages() {
+    std::vector<orv::SimMessage> taken;
+    orv::gf_drainSimMessages([&](std::span<orv::SimMessage> m) { taken.assign(m.begin(), m.end()); });
+    return taken;
+  }
+
+  static std::vector<std::string> logBody() {
+    orv::gf_flushLog();
+    auto lines = testing_support::readLines("Log.txt");
+    if (!lines.empty()) lines.erase(lines.begin());
+    return lines;
+  }
+
+  static bool logHas(const std::string& text) {
+    for (const std::string& line : logBody())
+      if (line.find(text) != std::string::npos) return true;
+    return false;
+  }
+
+  // The journal's entries of the kinds as "call:event@object" texts, for comparing sequences.
+  [[nodiscard]] std::vector<std::string> calls(std::initializer_list<std::string_view> kinds) const {
+    std::vector<std::string> out;
+    for (const auto& e : standIn->journal()) {
+      const std::string call = e["call"];
+      if (std::find(kinds.begin(), kinds.end(), call) == kinds.end()) continue;
+      std::string text = call;
+      if (e.contains("event")) text += ":" + std::to_string(e["event"].get<std::uint32_t>());
+      if (e.contains("object")) text += "@" + std::to_string(e["object"].get<std::uint32_t>());
+      out.push_back(text);
+    }
+    return out;
+  }
+
+  testing_support::WorkingFolder folder;
+  os::FakeClock clock;
+  os::ScopedClock scopedClock{clock};
+  std::shared_ptr<orv::standin::StandIn> standIn;
+  std::optional<sc::ScopedBackend> backend;
+  sc::Handle handle = 0;
+};
+
+}  // namespace simlink_test
