@@ -20,6 +20,10 @@
 #include "shell/run_state.h"
 #include "simlink/dispatch.h"
 #include "simlink/sim_client.h"
+#include "traffic/adding_deque.h"
+#include "traffic/aircraft_text.h"
+#include "traffic/live_cycle.h"
+#include "traffic/readers.h"
 
 namespace orv {
 namespace {
@@ -46,10 +50,11 @@ void lf_switchScansOff() {
 bool lf_closeRun() {
   const RunOutcome outcome = gf_runOutcome();
   gf_logLine(fmt::format("Exiting: {}", gf_exitReasonName(outcome.reason)));
-  pending::setAddingOpen(false);
+  gf_setAddingOpen(false);
   // Joined here, so that no thread of this run touches the next one or the reset below.
   gf_stopSimClient();
-  pending::stopReadersAndWait();
+  // Waited for, so that no reader of this run survives into the next one.
+  gf_stopReadersAndWait();
   os::clock().sleepFor(500ms);
   pending::gf_closeRealTrafficLink();
 
@@ -62,7 +67,7 @@ bool lf_closeRun() {
     gf_setMessage(text);
   }
   pending::clearParkAirport();
-  pending::emptyRespawnTitleMemory();
+  gf_emptyRespawnTitleMemory();
   pending::gf_removeFlightPlanFolder();
   lf_clearDestinationAndBlockCallsign();
   pending::emptyCallsignsToRemove();
@@ -105,7 +110,7 @@ void lf_restartCountdown() {
 }
 
 void lf_resetRun() {
-  pending::resetTrafficSide();
+  gf_resetTrafficSide();
   gf_resetSimLink();
   gf_resetMessageState();
   pending::resetWindowState();

@@ -18,11 +18,24 @@
 #include "simlink/command_queues.h"
 #include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
+#include "traffic/adding_deque.h"
+#include "traffic/aircraft_text.h"
+#include "traffic/live_cycle.h"
+#include "traffic/readers.h"
+#include "traffic/traffic_hooks.h"
+#include "traffic/traffic_state.h"
 
 namespace orv {
 namespace {
 
 constexpr std::int32_t kCyclesPerSecond = 100;
+
+// The two counts of the statistics band: parked live aircraft and static ones in the simulator.
+struct StatisticsCounts {
+  std::int64_t parkedLive = 0;
+  std::int64_t activeStatic = 0;
+  bool operator==(const StatisticsCounts&) const = default;
+};
 
 // State of the cycle that only the start-up thread touches; a run reset replaces it.
 struct CycleState {
@@ -31,7 +44,7 @@ struct CycleState {
   int staticParkingPhase = 0;  // 1 while the Traffic Reader collects callsigns for the update
   bool csToOidPending = false;
   std::int64_t shownActive = 0;
-  pending::StatisticsCounts shownStatistics;
+  StatisticsCounts shownStatistics;
 };
 
 CycleState cycle;
@@ -40,15 +53,15 @@ std::atomic<std::int32_t> tickCounter{0};
 TickRequests requests;
 
 void lf_refreshCounts() {
-  const std::int64_t active = pending::activeLiveCount();
+  const std::int64_t active = gf_activeLiveCount();
   if (active != cycle.shownActive) {
     cycle.shownActive = active;
     pending::setActiveCountShown(active);
   }
-  const pending::StatisticsCounts counts = pending::statisticsCounts();
+  const StatisticsCounts counts{gf_parkedLiveCount(), gf_trafficHooks().activeStaticCount()};
   if (counts != cycle.shownStatistics) {
     cycle.shownStatistics = counts;
-    pending::setStatisticsCountsShown(counts.first, counts.second);
+    pending::setStatisticsCountsShown(counts.parkedLive, counts.activeStatic);
   }
 }
 
@@ -64,7 +77,7 @@ void lf_everySecond() {
   if (cycle.flightNotRunning) {
     cycle.flightNotRunning = false;
     gf_logLine(fmt::format("{} Flight resumed", gf_nowHms()));
-    pending::setAddingOpen(true);
+    gf_setAddingOpen(true);
   }
   gf_messageTick();
   lf_refreshCounts();
@@ -101,7 +114,7 @@ void lf_everySecond() {
       pending::removeActiveByCallsign(callsign);
     requests.block = false;
   }
-  if (requests.parkingUpdateInProgress.load()) pending::setStaticCountShown(pending::staticCount());
+  if (requests.parkingUpdateInProgress.load()) pending::setStaticCountShown(gf_trafficHooks().staticCount());
 }
 
 void lf_everyHalfMinute(const TickJobs& jobs) {
@@ -116,12 +129,12 @@ void lf_everyHalfMinute(const TickJobs& jobs) {
         lf_announceStaticParkingUpdate();
     }
     pending::setStaticCountdownShown(countdown);
-    if (cfg::OBJECTID_LIST.value()) pending::gf_writeActiveAcFile();
+    if (cfg::OBJECTID_LIST.value()) gf_writeActiveAcFile(gf_trafficState().liveList);
     if (jobs.noMatchList) pending::gf_logNoMatchList();
     if (jobs.dailyReset) {
       tickCounter = 0;
       pending::gf_logLiveryMatchingSummary();
-      pending::emptyRespawnTitleMemory();
+      gf_emptyRespawnTitleMemory();
     }
   }
   gf_flushLog();
@@ -132,7 +145,7 @@ void lf_staticParkingPhase() {
   if (cycle.staticParkingPhase == 0) {
     cycle.staticParkingPhase = 1;
     pending::gf_disableParkingControls();
-    pending::collectCallsignsForStaticUpdate();
+    gf_trafficReader().startCallsignCollection();
     return;
   }
   cycle.staticParkingPhase = 0;
@@ -144,13 +157,13 @@ void lf_staticParkingPhase() {
 
 void lf_flightNotRunning() {
   if (!cycle.flightNotRunning) {
-    pending::setAddingOpen(false);
+    gf_setAddingOpen(false);
     cycle.flightNotRunning = true;
     cycle.oneSecondCountdown = kCyclesPerSecond;
     gf_emptyPositionBuffers();
     gf_logLine(fmt::format("{} Flight not running", gf_nowHms()));
   }
-  pending::gf_handleSimMessages();
+  gf_handleSimMessages();
   if (--cycle.oneSecondCountdown % kCyclesPerSecond == 0) {
     lf_rereadIfRequested();
     pending::gf_sendQs121();
@@ -192,7 +205,7 @@ bool lf_cycleTick() {
     lf_flightNotRunning();
     return !gf_stopRaised();
   }
-  pending::lf_handleAddingStack();
+  lf_handleAddingStack();
   // Tested on every cycle, not only on a tick: a run whose ticks stopped must still end when
   // the window is closed.
   if (gf_stopRaised()) return false;
@@ -204,11 +217,12 @@ bool lf_cycleTick() {
   const TickJobs jobs = gf_tickJobs(c, cycle.staticParkingPhase);
   if (!jobs.fifthTick) {
     if (jobs.parkAirportUpdate) pending::gf_updateParkAirport(false);
-    if (jobs.readerWatchdog) pending::gf_readerWatchdog();
+    if (jobs.readerWatchdog) gf_readerWatchdog();
     if (jobs.removeByList) pending::gf_removeByList();
     return true;
   }
-  pending::copyUserPositionToTrafficReader();
+  const UserAcPosition user = gf_userAcBlock().position;
+  gf_trafficReader().setReferencePosition({user.latitude, user.longitude});
   if (pending::professionalPeer()) pending::gf_sendQs123();
   if (const std::string stand = pending::reservedStandName(); !stand.empty())
     pending::gf_removeParkedByName(stand);
@@ -216,19 +230,19 @@ bool lf_cycleTick() {
   if (!jobs.fifteenthTick) return true;
 
   lf_staticParkingPhase();
-  if (pending::readerStalled()) pending::gf_readerWatchdog();
+  if (gf_readerStalled()) gf_readerWatchdog();
   if (jobs.halfMinute) lf_everyHalfMinute(jobs);
   return true;
 }
 
 void lf_mainCycle() {
   pending::gf_updateParkAirport(true);
-  pending::gf_readerWatchdog();
+  gf_readerWatchdog();
   tickCounter = 0;
   os::Clock& clock = os::clock();
   const os::SteadyTime start = clock.now();
   pending::updateCurrentSlot();
-  pending::setAddingOpen(true);
+  gf_setAddingOpen(true);
   os::SteadyTime deadline = start + kCyclePeriod;
   gf_fillCallsignCombo();
   pending::enableCsToOidButton();

@@ -12,19 +12,13 @@ void setActiveCountShown(std::int64_t) {}
 void setStatisticsCountsShown(std::int64_t, std::int64_t) {}
 void resetWindowState() {}
 
-void gf_handleSimMessages() {}
 void gf_removeFlightPlanFolder() {}
 void gf_logNoMatchList() {}
 
 void gf_logLiveryMatchingSummary() {}
-void emptyRespawnTitleMemory() {}
 
-void lf_handleAddingStack() {}
-void setAddingOpen(bool) {}
 void gf_updateParkAirport(bool) {}
-void gf_readerWatchdog() {}
 void gf_removeByList() {}
-void copyUserPositionToTrafficReader() {}
 bool professionalPeer() {
   return false;
 }
@@ -37,7 +31,6 @@ void gf_removeParkedByName(std::string_view) {}
 bool gf_checkReservedStands(bool, std::string&) {
   return false;
 }
-void collectCallsignsForStaticUpdate() {}
 bool parkAirportWithStands() {
   return false;
 }
@@ -45,10 +38,6 @@ bool staticParkAirportLoaded() {
   return false;
 }
 void gf_parkingAdjustments() {}
-bool readerStalled() {
-  return false;
-}
-void gf_writeActiveAcFile() {}
 void arrivalCheckStep() {}
 std::optional<std::uint32_t> objectIdOfActiveCallsign(std::string_view) {
   return std::nullopt;
@@ -59,21 +48,10 @@ void gf_removeAcNearUser() {}
 void gf_removeAcAheadOfUser() {}
 void gf_recheckMovingAc() {}
 void removeActiveByCallsign(std::string_view) {}
-std::int64_t activeLiveCount() {
-  return 0;
-}
-std::int64_t staticCount() {
-  return 0;
-}
-StatisticsCounts statisticsCounts() {
-  return {};
-}
 void emptyNoLiverySet() {}
-void stopReadersAndWait() {}
 void gf_closeRealTrafficLink() {}
 void clearParkAirport() {}
 void emptyCallsignsToRemove() {}
-void resetTrafficSide() {}
 void updateCurrentSlot() {}
 
 }  // namespace orv::pending

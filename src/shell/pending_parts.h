@@ -23,33 +23,24 @@ void setStatisticsCountsShown(std::int64_t first, std::int64_t second);
 void resetWindowState();
 
 // --- simulator link ---
-void gf_handleSimMessages();
 void gf_removeFlightPlanFolder();
 void gf_logNoMatchList();
 
 // --- liveries ---
 void gf_logLiveryMatchingSummary();
-void emptyRespawnTitleMemory();
 
 // --- live traffic ---
-void lf_handleAddingStack();
-void setAddingOpen(bool open);  // under the adding mutex
 void gf_updateParkAirport(bool firstCallOfRun);
-void gf_readerWatchdog();
 void gf_removeByList();
-void copyUserPositionToTrafficReader();
 [[nodiscard]] bool professionalPeer();
 void gf_sendQs121();
 void gf_sendQs123();
 [[nodiscard]] std::string reservedStandName();
 void gf_removeParkedByName(std::string_view stand);
 [[nodiscard]] bool gf_checkReservedStands(bool announce, std::string& text);
-void collectCallsignsForStaticUpdate();  // empties the Traffic Reader's callsign set, raises its collect flag
 [[nodiscard]] bool parkAirportWithStands();
 [[nodiscard]] bool staticParkAirportLoaded();
 void gf_parkingAdjustments();
-[[nodiscard]] bool readerStalled();
-void gf_writeActiveAcFile();
 void arrivalCheckStep();  // one key of the arrival check list per tick
 [[nodiscard]] std::optional<std::uint32_t> objectIdOfActiveCallsign(std::string_view callsign);
 void gf_removeAllAc();
@@ -58,20 +49,10 @@ void gf_removeAcNearUser();
 void gf_removeAcAheadOfUser();
 void gf_recheckMovingAc();
 void removeActiveByCallsign(std::string_view callsign);
-[[nodiscard]] std::int64_t activeLiveCount();
-[[nodiscard]] std::int64_t staticCount();
-struct StatisticsCounts {
-  std::int64_t first = 0;
-  std::int64_t second = 0;
-  bool operator==(const StatisticsCounts&) const = default;
-};
-[[nodiscard]] StatisticsCounts statisticsCounts();
 void emptyNoLiverySet();
-void stopReadersAndWait();
 void gf_closeRealTrafficLink();
 void clearParkAirport();
 void emptyCallsignsToRemove();
-void resetTrafficSide();
 void updateCurrentSlot();
 
 }  // namespace orv::pending

@@ -6,9 +6,11 @@
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+#include <unordered_map>
 
 #include "foundation/folders.h"
 #include "foundation/log.h"
+#include "traffic/traffic_hooks.h"
 
 namespace orv {
 namespace {
@@ -30,7 +32,31 @@ std::string lf_fieldText(std::string_view text) {
   return field;
 }
 
+std::unordered_map<std::uint32_t, std::string>& lf_titleMemory() {
+  static std::unordered_map<std::uint32_t, std::string> memory;
+  return memory;
+}
+
 }  // namespace
+
+void gf_rememberTitle(std::uint32_t key, std::string title) {
+  lf_titleMemory()[key] = std::move(title);
+}
+
+std::optional<std::string> gf_textById(std::uint32_t key) {
+  auto& memory = lf_titleMemory();
+  const auto found = memory.find(key);
+  if (found == memory.end()) return std::nullopt;
+  if (gf_trafficHooks().isFailedTitle(found->second)) {
+    memory.erase(found);
+    return std::nullopt;
+  }
+  return found->second;
+}
+
+void gf_emptyRespawnTitleMemory() {
+  lf_titleMemory().clear();
+}
 
 std::string gf_airlineTypeText(const AircraftHead& a) {
   return fmt::format("{:3} {:4}", gf_airlineCode(a.airline), gf_modelCode(a.model));

@@ -62,6 +62,14 @@ struct CurvePoint {
 // None when the curve is not set or t lies outside [t0, t1]. Any thread.
 [[nodiscard]] std::optional<CurvePoint> gf_quadraticCurvePos(const QuadraticCurve& curve, double t);
 
+// The respawn title memory: the livery title of each aircraft key's first spawn, so that a
+// respawned aircraft comes back in the same livery. Emptied at the closing down and daily.
+void gf_rememberTitle(std::uint32_t key, std::string title);
+// The remembered title of the key; none when there is none or the simulator could not create it
+// (the entry is then forgotten).
+[[nodiscard]] std::optional<std::string> gf_textById(std::uint32_t key);
+void gf_emptyRespawnTitleMemory();
+
 // Writes "ObjectIdList.txt" (output/info) anew: one line "{};{};{};{};{};{};{}" per active live
 // aircraft: object id, callsign, registration, airline, model, GND or AIR, PARKED or nothing.
 // Logs "Failed to write {}" with the path when it cannot.

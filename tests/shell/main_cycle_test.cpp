@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 
 #include "foundation/log.h"
 #include "foundation/message_line.h"
 #include "foundation/run_control.h"
 #include "platform/os/clock.h"
+#include "platform/simconnect/backend.h"
 #include "simlink/sim_state.h"
+#include "standin/stand_in.h"
 #include "support/test_support.h"
 
 namespace {
@@ -18,7 +21,14 @@ using testing_support::readLines;
 
 class MainCycleTest : public ::testing::Test {
  protected:
-  void SetUp() override { orv::gf_openLog(); }
+  // The live traffic's step of the cycle asks the simulator for the aircraft in range: a link to
+  // the stand-in answers it.
+  void SetUp() override {
+    orv::gf_openLog();
+    sc::Handle handle = 0;
+    ASSERT_EQ(SimConnect_Open(&handle, "Quillstar", nullptr, 0, nullptr, 0), sc::S_OK);
+    orv::gf_setSimConnectHandle(handle);
+  }
 
   std::vector<std::string> logBody() {
     orv::gf_flushLog();
@@ -38,6 +48,8 @@ class MainCycleTest : public ::testing::Test {
   testing_support::WorkingFolder folder;
   os::FakeClock fake;
   os::ScopedClock scoped{fake};
+  sc::ScopedBackend backend{
+      std::make_shared<orv::standin::StandIn>(orv::standin::Scenario{}, orv::standin::Options{})};
 };
 
 TEST_F(MainCycleTest, TicksCountOnlyWhenTheTickArrives) {

@@ -59,8 +59,15 @@ struct ProgramGuard {
   }
 };
 
+// The readers of a test run listen on free ports, not on RealTraffic's, which another run may hold.
+struct FreeReaderPorts {
+  testing_support::ScopedEnv traffic{"QLST_TRAFFIC_PORT", "0"};
+  testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
+};
+
 TEST(Process, OneInstanceRunsUntilSigtermEndsItThroughTheClosePath) {
   testing_support::WorkingFolder folder;
+  FreeReaderPorts ports;
   std::filesystem::create_directory("docs");
   writeFile("Log.txt", "third\n");
   writeFile("Log0.txt", "second\n");
@@ -93,11 +100,13 @@ TEST(Process, OneInstanceRunsUntilSigtermEndsItThroughTheClosePath) {
 
 TEST(Process, ARunAgainstTheStandInEndsWhenTheSimulatorQuits) {
   testing_support::WorkingFolder folder;
+  FreeReaderPorts ports;
   std::filesystem::create_directory("docs");
-  // A pause and a resume in between: the first tick after the resume logs it.
+  // A pause and a resume in between: the first tick after the resume logs it. The main cycle
+  // starts some seconds in, after the user aircraft's data and the readers.
   writeFile("scenario.json", R"({"app_name": "KittyHawk", "app_version": [11, 0, 7, 3],
-    "timeline": [{"at_s": 1.5, "action": "pause"}, {"at_s": 2.5, "action": "resume"},
-                 {"at_s": 4, "action": "quit"}]})");
+    "timeline": [{"at_s": 6, "action": "pause"}, {"at_s": 7, "action": "resume"},
+                 {"at_s": 8.5, "action": "quit"}]})");
   testing_support::ScopedEnv scenario("QLST_STANDIN", "scenario.json");
   testing_support::ScopedEnv journal("QLST_STANDIN_JOURNAL", "journal.jsonl");
 

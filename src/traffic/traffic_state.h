@@ -1,0 +1,45 @@
+#pragma once
+
+// The live-traffic state of one run: the live list and the queues between the traffic records,
+// the spawning and the simulator link. A run reset replaces it whole, so that nothing of a run
+// reaches the next. Start-up thread only.
+
+#include <cstdint>
+#include <deque>
+#include <unordered_set>
+#include <vector>
+
+#include "simlink/command_queues.h"
+#include "simlink/sim_messages.h"
+#include "traffic/aircraft.h"
+
+namespace orv {
+
+// A created object waiting to settle before it is made active.
+struct CreatedEntry {
+  SimMessage message;      // kind live or static created
+  std::int32_t count = 0;  // cycles since the creation; -1 when done
+};
+
+struct TrafficState {
+  TrafficState();
+
+  std::vector<LiveAircraft> liveList;
+  std::vector<std::uint32_t> addingStack;  // keys of spawned aircraft, last in first out
+  std::deque<SimCreateRequest> liveCreations;
+  std::deque<SimCreateRequest> staticCreations;
+  std::deque<std::uint32_t> removalIds;  // object ids, handed over one per 10 cycles
+  std::vector<CreatedEntry> created;
+  std::unordered_set<std::uint32_t> respawnKeys;  // aircraft being respawned
+  std::deque<std::uint32_t> arrivalChecks;        // keys for the per-second arrival check
+};
+
+[[nodiscard]] TrafficState& gf_trafficState();
+// A fresh state for a new run.
+void gf_resetTrafficState();
+
+// Takes the queued creation of that key out of the queue; false when none waits there (the
+// simulator may have it already). By key: two aircraft may share a callsign.
+[[nodiscard]] bool gf_withdrawCreation(std::deque<SimCreateRequest>& queue, std::uint32_t key);
+
+}  // namespace orv
