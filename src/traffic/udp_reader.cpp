@@ -140,7 +140,10 @@ void UdpReader::lf_udpReceiveLoop(bool local) {
 }
 
 void gf_readerStopped(std::string_view name, std::string_view text) {
-  gf_setMessage(fmt::format("The {} has stopped with error: {}", name, text), true);
+  const std::string line = fmt::format("The {} has stopped with error: {}", name, text);
+  // Logged even while an error line keeps the message from showing; not while the run ends anyway.
+  gf_logUnlessStopping(line);
+  gf_setMessage(line);
   gf_endRun(ExitReason::ReaderError, 15);
 }
 

@@ -126,6 +126,11 @@ TEST(Process, ARunAgainstTheStandInEndsWhenTheSimulatorQuits) {
   const auto lost = at("Flight Simulator no longer connected, Quillstar will stop ...");
   const auto exiting = at("Exiting: SIM WAS CLOSED");
   ASSERT_NE(exiting, lines.end()) << readFile("Log.txt");
+  // The readers ran from before the main cycle until the closing down stopped them.
+  EXPECT_LT(at("QNH Reader connected"), at("Traffic Reader connected"));
+  EXPECT_LT(at("Traffic Reader connected"), notRunning);
+  EXPECT_LT(exiting, at("Traffic Reader disconnected"));
+  EXPECT_NE(at("QNH Reader disconnected"), lines.end());
   EXPECT_LT(at("Waiting for MSFS 2020 ..."), connected);
   EXPECT_LT(connected, notRunning);
   EXPECT_LT(notRunning, resumed);

@@ -10,6 +10,7 @@
 #include "reference_fixture.h"
 #include "support/test_support.h"
 #include "traffic/aircraft_text.h"
+#include "traffic/traffic_hooks.h"
 
 namespace {
 
@@ -242,6 +243,18 @@ TEST(AircraftTexts, AQuadraticCurveRunsFromItsOriginToItsEndPoint) {
   EXPECT_DOUBLE_EQ(end->position.latitude, 50.0 + 1000.0 / 111132.95);
   EXPECT_DOUBLE_EQ(end->position.longitude, 8.0 + 1000.0 / (std::cos(50.0 * orv::kDegToRad) * 111132.95));
   EXPECT_NEAR(end->headingRad, orv::kPi / 2, 1e-12) << "east at the end";
+}
+
+TEST(AircraftTexts, ARememberedTitleIsForgottenOnceTheSimulatorFailedToCreateIt) {
+  orv::gf_rememberTitle(20001, "Airbus A320 British");
+  orv::gf_rememberTitle(20002, "Boeing 747 Broken");
+  orv::gf_trafficHooks().isFailedTitle = [](const std::string& title) { return title == "Boeing 747 Broken"; };
+  EXPECT_EQ(orv::gf_textById(20001), "Airbus A320 British");
+  EXPECT_EQ(orv::gf_textById(20002), std::nullopt);
+  orv::gf_trafficHooks().isFailedTitle = [](const std::string&) { return false; };
+  EXPECT_EQ(orv::gf_textById(20002), std::nullopt) << "the entry was erased";
+  orv::gf_emptyRespawnTitleMemory();
+  EXPECT_EQ(orv::gf_textById(20001), std::nullopt);
 }
 
 TEST(ObjectIdList, OneLinePerActiveAircraft) {
