@@ -248,7 +248,9 @@ TEST(AircraftTexts, AQuadraticCurveRunsFromItsOriginToItsEndPoint) {
 TEST(AircraftTexts, ARememberedTitleIsForgottenOnceTheSimulatorFailedToCreateIt) {
   orv::gf_rememberTitle(20001, "Airbus A320 British");
   orv::gf_rememberTitle(20002, "Boeing 747 Broken");
-  orv::gf_trafficHooks().isFailedTitle = [](const std::string& title) { return title == "Boeing 747 Broken"; };
+  orv::gf_trafficHooks().isFailedTitle = [](const std::string& title) {
+    return title == "Boeing 747 Broken";
+  };
   EXPECT_EQ(orv::gf_textById(20001), "Airbus A320 British");
   EXPECT_EQ(orv::gf_textById(20002), std::nullopt);
   orv::gf_trafficHooks().isFailedTitle = [](const std::string&) { return false; };

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
@@ -388,6 +390,41 @@ TEST_F(TrafficReaderTest, ADatagramOnTheReadersPortArrivesOnTheAddingDeque) {
   EXPECT_EQ(traffic.datagramCount(), 0u);
   EXPECT_EQ(orv::gf_latestDataTime(), 0.0);
   EXPECT_FALSE(traffic.stopRequested());
+}
+
+TEST_F(TrafficReaderTest, RecordingsOfRealAircraftParseWithoutAnError) {
+  const std::filesystem::path folder = QUILLSTAR_REAL_TRAFFIC;
+  if (!std::filesystem::exists(folder)) GTEST_SKIP() << "no recordings at " << folder;
+  struct Recording {
+    const char* file;
+    orv::ParkAirportView airport;
+  };
+  const Recording recordings[] = {{"lszh-taxi-AUA570.rttfc", {{47.4647, 8.5492}, 1416.0}},
+                                  {"lszh-takeoff-AFR181L.rttfc", {{47.4647, 8.5492}, 1416.0}},
+                                  {"lszh-landing.rttfc", {{47.4647, 8.5492}, 1416.0}},
+                                  {"kden-arrival-DAL2927.rttfc", {{39.8617, -104.6731}, 5434.0}}};
+  orv::gf_setAddingOpen(true);
+  for (const Recording& recording : recordings) {
+    SCOPED_TRACE(recording.file);
+    reader.setReferencePosition(recording.airport.position);
+    reader.setParkAirport(recording.airport);
+    reader.setParkElevation(recording.airport.elevationFt);
+    std::ifstream in(folder / recording.file);
+    std::size_t lines = 0;
+    for (std::string line; std::getline(in, line);) {
+      if (!line.starts_with("RTTFC,")) continue;
+      ++lines;
+      reader.lf_onTrafficDatagram(line);
+    }
+    const auto records = orv::gf_takeTrafficRecords(lines);
+    ASSERT_GT(lines, 0u);
+    EXPECT_GT(records.size(), lines / 2);
+    for (const TrafficRecord& r : records) {
+      EXPECT_EQ(r.position.address, records.front().position.address);
+      EXPECT_TRUE(r.position.headingGiven);
+    }
+  }
+  EXPECT_TRUE(logBody().empty()) << logBody().front();
 }
 
 }  // namespace
