@@ -68,7 +68,7 @@ void lf_everySecond() {
   }
   gf_messageTick();
   lf_refreshCounts();
-  pending::updateCurrentSlot();
+  gf_updateCurrentSlot();
   ++tickCounter;
   pending::arrivalCheckStep();
 
@@ -158,7 +158,7 @@ void lf_flightNotRunning() {
   if (cycle.oneSecondCountdown < 1) {
     cycle.oneSecondCountdown = kCyclesPerSecond;
     lf_refreshCounts();
-    pending::updateCurrentSlot();
+    gf_updateCurrentSlot();
   }
 }
 
@@ -209,7 +209,7 @@ bool lf_cycleTick() {
     return true;
   }
   pending::copyUserPositionToTrafficReader();
-  if (pending::professionalPeer()) pending::gf_sendQs123();
+  if (gf_professionalPeer()) pending::gf_sendQs123();
   if (const std::string stand = pending::reservedStandName(); !stand.empty())
     pending::gf_removeParkedByName(stand);
   lf_rereadIfRequested();
@@ -227,7 +227,7 @@ void lf_mainCycle() {
   tickCounter = 0;
   os::Clock& clock = os::clock();
   const os::SteadyTime start = clock.now();
-  pending::updateCurrentSlot();
+  gf_updateCurrentSlot();
   pending::setAddingOpen(true);
   os::SteadyTime deadline = start + kCyclePeriod;
   gf_fillCallsignCombo();
