@@ -90,4 +90,21 @@ WeekdayAndSlot gf_weekdayAndSlotOf(std::time_t time) {
 
 WeekdayAndSlot gf_weekdayAndSlot() { return gf_weekdayAndSlotOf(gf_dataNow()); }
 
+namespace {
+// Both values in one word, so that a reader never sees the weekday of one update with the slot
+// of another.
+std::atomic<std::uint64_t> currentSlot{~std::uint64_t{0}};
+}  // namespace
+
+void gf_updateCurrentSlot() {
+  const WeekdayAndSlot now = gf_weekdayAndSlot();
+  currentSlot = static_cast<std::uint64_t>(static_cast<std::uint32_t>(now.weekday)) << 32 |
+                static_cast<std::uint32_t>(now.slot);
+}
+
+WeekdayAndSlot gf_currentSlot() {
+  const std::uint64_t packed = currentSlot.load();
+  return {static_cast<int>(static_cast<std::uint32_t>(packed >> 32)), static_cast<int>(static_cast<std::uint32_t>(packed))};
+}
+
 }  // namespace orv

@@ -50,4 +50,9 @@ struct WeekdayAndSlot {
 // Of gf_dataNow().
 [[nodiscard]] WeekdayAndSlot gf_weekdayAndSlot();
 
+// The run's current weekday and slot: refreshed by the start-up and the main cycle, read by the
+// static parking. Any thread.
+void gf_updateCurrentSlot();
+[[nodiscard]] WeekdayAndSlot gf_currentSlot();
+
 }  // namespace orv

@@ -59,7 +59,8 @@ bool lf_closeRun() {
   pending::gf_closeRealTrafficLink();
 
   if (outcome.reason == ExitReason::SystemError) {
-    // The error stays on screen until the user closes the window.
+    // The error stays on screen until the user closes the window; the log shows it meanwhile.
+    gf_flushLog();
     while (!gf_closingRaised()) os::clock().sleepFor(500ms);
     // Logged even though the error line keeps the message from showing.
     const std::string text = fmt::format("User closed {}", kProductName);
@@ -116,6 +117,8 @@ void lf_resetRun() {
   pending::resetWindowState();
   gf_resetRunControl();
   gf_resetMainCycle();
+  gf_setProfessionalPeer(false);
+  gf_setRealTrafficNotYetConnected(true);
 }
 
 void lf_closingDown() {

@@ -81,7 +81,7 @@ void lf_everySecond() {
   }
   gf_messageTick();
   lf_refreshCounts();
-  pending::updateCurrentSlot();
+  gf_updateCurrentSlot();
   ++tickCounter;
   pending::arrivalCheckStep();
 
@@ -171,7 +171,7 @@ void lf_flightNotRunning() {
   if (cycle.oneSecondCountdown < 1) {
     cycle.oneSecondCountdown = kCyclesPerSecond;
     lf_refreshCounts();
-    pending::updateCurrentSlot();
+    gf_updateCurrentSlot();
   }
 }
 
@@ -223,7 +223,7 @@ bool lf_cycleTick() {
   }
   const UserAcPosition user = gf_userAcBlock().position;
   gf_trafficReader().setReferencePosition({user.latitude, user.longitude});
-  if (pending::professionalPeer()) pending::gf_sendQs123();
+  if (gf_professionalPeer()) pending::gf_sendQs123();
   if (const std::string stand = pending::reservedStandName(); !stand.empty())
     pending::gf_removeParkedByName(stand);
   lf_rereadIfRequested();
@@ -241,7 +241,7 @@ void lf_mainCycle() {
   tickCounter = 0;
   os::Clock& clock = os::clock();
   const os::SteadyTime start = clock.now();
-  pending::updateCurrentSlot();
+  gf_updateCurrentSlot();
   gf_setAddingOpen(true);
   os::SteadyTime deadline = start + kCyclePeriod;
   gf_fillCallsignCombo();

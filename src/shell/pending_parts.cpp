@@ -12,6 +12,32 @@ void setActiveCountShown(std::int64_t) {}
 void setStatisticsCountsShown(std::int64_t, std::int64_t) {}
 void resetWindowState() {}
 
+void repaintStatusBand() {}
+void repaintOptionsBand() {}
+void setRealTrafficKnownShown(bool) {}
+void setRealTrafficIdleShown(bool) {}
+void setRealTrafficEditionShown(std::string_view) {}
+void setAddonCountsShown(std::int64_t, std::int64_t) {}
+void setAlwaysOnTop(bool) {}
+void gf_selectMaxFitCombo() {}
+void lf_setDestination(std::string_view, double, double) {}
+
+bool gf_checkForUpdates() { return true; }
+bool gf_readAirports() { return true; }
+std::optional<AirportPosition> airportPosition(std::string_view) { return std::nullopt; }
+
+void gf_createFlightPlanFolder() {}
+void gf_scanLiveries() {}
+void gf_processScannedLiveries() {}
+void gf_reserveLiveryBuffers() {}
+void gf_scanAddonAirports() {}
+
+bool lf_readMyParkAirports() { return false; }
+void gf_openServer(std::string_view) {}
+bool waitForClient() { return false; }
+bool sendDataPacket(std::string_view) { return false; }
+std::string gf_receiveRealTraffic() { return {}; }
+
 void gf_removeFlightPlanFolder() {}
 void gf_logNoMatchList() {}
 
@@ -19,9 +45,6 @@ void gf_logLiveryMatchingSummary() {}
 
 void gf_updateParkAirport(bool) {}
 void gf_removeByList() {}
-bool professionalPeer() {
-  return false;
-}
 void gf_sendQs121() {}
 void gf_sendQs123() {}
 std::string reservedStandName() {
@@ -52,7 +75,6 @@ void emptyNoLiverySet() {}
 void gf_closeRealTrafficLink() {}
 void clearParkAirport() {}
 void emptyCallsignsToRemove() {}
-void updateCurrentSlot() {}
 
 }  // namespace orv::pending
 

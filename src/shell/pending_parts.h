@@ -12,6 +12,15 @@
 namespace orv::pending {
 
 // --- main window ---
+void repaintStatusBand();
+void repaintOptionsBand();
+void setRealTrafficKnownShown(bool known);
+void setRealTrafficIdleShown(bool idle);
+void setRealTrafficEditionShown(std::string_view text);
+void setAddonCountsShown(std::int64_t simaddons, std::int64_t thirdparties);
+void setAlwaysOnTop(bool onTop);
+void gf_selectMaxFitCombo();
+void lf_setDestination(std::string_view code, double latitude, double longitude);
 void enableCsToOidButton();
 void gf_disableParkingControls();
 void lf_autoRange();
@@ -22,17 +31,35 @@ void setActiveCountShown(std::int64_t count);
 void setStatisticsCountsShown(std::int64_t first, std::int64_t second);
 void resetWindowState();
 
+// --- reference data ---
+[[nodiscard]] bool gf_checkForUpdates();  // false when a new program version was handed over
+[[nodiscard]] bool gf_readAirports();
+struct AirportPosition {
+  double latitude = 0;
+  double longitude = 0;
+};
+[[nodiscard]] std::optional<AirportPosition> airportPosition(std::string_view icao);
+
 // --- simulator link ---
+void gf_createFlightPlanFolder();
 void gf_removeFlightPlanFolder();
 void gf_logNoMatchList();
 
-// --- liveries ---
+// --- liveries and add-on airports ---
+void gf_scanLiveries();
+void gf_processScannedLiveries();
+void gf_reserveLiveryBuffers();
+void gf_scanAddonAirports();
 void gf_logLiveryMatchingSummary();
 
 // --- live traffic ---
+[[nodiscard]] bool lf_readMyParkAirports();
+void gf_openServer(std::string_view port);  // throws when the port cannot be opened
+[[nodiscard]] bool waitForClient();
+bool sendDataPacket(std::string_view text);
+[[nodiscard]] std::string gf_receiveRealTraffic();
 void gf_updateParkAirport(bool firstCallOfRun);
 void gf_removeByList();
-[[nodiscard]] bool professionalPeer();
 void gf_sendQs121();
 void gf_sendQs123();
 [[nodiscard]] std::string reservedStandName();
@@ -53,7 +80,6 @@ void emptyNoLiverySet();
 void gf_closeRealTrafficLink();
 void clearParkAirport();
 void emptyCallsignsToRemove();
-void updateCurrentSlot();
 
 }  // namespace orv::pending
 

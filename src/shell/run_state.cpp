@@ -7,6 +7,8 @@ namespace {
 std::atomic<bool> productionRun{false};
 std::atomic<bool> restartFlag{false};
 std::atomic<int> exitCode{0};
+std::atomic<bool> realTrafficFound{false};
+std::atomic<bool> realTrafficNotYetConnected{true};
 
 }  // namespace
 
@@ -18,5 +20,11 @@ bool gf_restartFlag() { return restartFlag; }
 
 void gf_setExitCode(int code) { exitCode = code; }
 int gf_exitCode() { return exitCode; }
+
+void gf_setRealTrafficFound(bool found) { realTrafficFound = found; }
+bool gf_realTrafficFound() { return realTrafficFound; }
+
+void gf_setRealTrafficNotYetConnected(bool notYet) { realTrafficNotYetConnected = notYet; }
+bool gf_realTrafficNotYetConnected() { return realTrafficNotYetConnected; }
 
 }  // namespace orv

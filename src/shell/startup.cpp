@@ -3,21 +3,35 @@
 #include <fmt/format.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <new>
+#include <nlohmann/json.hpp>
 #include <string_view>
-#include <system_error>
+#include <thread>
 
+#include "config/parameter_controls.h"
+#include "config/parameter_store.h"
 #include "config/parameters.h"
+#include "foundation/errors.h"
+#include "foundation/files.h"
+#include "foundation/fixed_code.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/message_line.h"
+#include "foundation/program.h"
 #include "foundation/run_control.h"
+#include "foundation/scan_tasks.h"
+#include "foundation/time_text.h"
 #include "platform/os/clock.h"
+#include "platform/ui/controls.h"
+#include "refdata/dbase.h"
 #include "shell/closing_down.h"
 #include "shell/main_cycle.h"
+#include "shell/pending_parts.h"
+#include "shell/run_state.h"
 #include "simlink/command_queues.h"
 #include "simlink/sim_client.h"
 #include "simlink/sim_display.h"
@@ -25,23 +39,214 @@
 #include "simlink/user_aircraft.h"
 #include "traffic/adding_deque.h"
 #include "traffic/readers.h"
+#include "traffic/traffic_state.h"
 
 namespace orv {
 namespace {
 
-// Failures that end the run: shown on the error line, SYSTEM ERROR for the first raiser.
-void lf_failRun(std::string_view text) {
-  gf_setError(text);
-  gf_endRun(ExitReason::SystemError, 0);
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// The aircraft database is read once per process, by the first run that gets that far.
+bool databaseLoaded = false;
+
+// A file-system error of a status query, except "not there", thrown under the query's name.
+void lf_throwUnlessMissing(const char* what, const fs::path& path, const std::error_code& ec) {
+  if (ec && ec != std::errc::no_such_file_or_directory) throw fs::filesystem_error(what, path, ec);
 }
 
-using namespace std::chrono_literals;
+[[nodiscard]] bool lf_isDirectory(const fs::path& path) {
+  std::error_code ec;
+  const bool directory = fs::is_directory(path, ec);
+  lf_throwUnlessMissing("status", path, ec);
+  return directory;
+}
+
+[[nodiscard]] bool lf_exists(const fs::path& path) {
+  std::error_code ec;
+  const bool exists = fs::exists(path, ec);
+  lf_throwUnlessMissing("exists", path, ec);
+  return exists;
+}
+
+void lf_enable(const WindowControl& control, bool enabled) { ui::setEnabled(control.window(), enabled); }
 
 // Sleeps for the time unless a stop flag is raised; false when one is.
 [[nodiscard]] bool lf_waitUnlessStopping(std::chrono::milliseconds time) {
   if (gf_stopRaised()) return false;
   os::clock().sleepFor(time);
+  return !gf_stopRaised();
+}
+
+// The options band as a new run finds it, and the simulator the run is set for.
+void lf_setUpSimChoice() {
+  using namespace cfg;
+  for (const WindowControl* control : std::initializer_list<const WindowControl*>{
+           &ALWAYS_ON_TOP, &NAV_LIGHTS_WHILE_PARKED, &OBJECTID_LIST, &GUID_CHANGES, &SCAN_LIVERIES,
+           &LIG_AUTOMATIC, &LIG_PRIORITIZE, &SCAN_AIRPORTS, &MATCHING_DEPTH, &LIGHT_AIRCRAFT, &HELICOPTERS,
+           &HIGH_PERF_AIRCRAFT, &AUTO_RANGE, &AIRBORNE_ONLY, &COLLISION_USER_GND, &COLLISION_USER_AIR,
+           &COLLISION_LIVE_PARKED_GND, &BLOCK_CALLSIGN, &MAX_PARK_SEL, &MAX_LIVE_SEL, &STRAIGHT_PBS_ONLY,
+           &SIM_CHOICE, &AIRP_RANGE, &AIRP_HEIGHT, &WEEK, &PARK_SOFT, &INITIAL_LOAD_ONLY})
+    lf_enable(*control, true);
+  lf_enable(RANGE, !AUTO_RANGE.value());
+  lf_enable(AR_ABOVE_HEIGHT, AUTO_RANGE.value());
+  lf_enable(AI_PACKAGE_SELECTOR, LIG_AUTOMATIC.value());
+  lf_enable(UNBLOCK_BUTTON, !BLOCK_CALLSIGN.value().empty());
+  for (const WindowControl* control : std::initializer_list<const WindowControl*>{
+           &TBLO_ZIP_BUTTON, &BLOCK_BUTTON, &CS_TO_OID_BUTTON, &CALLSIGN_2_OBJECTID, &DESTINATION, &REREAD_BUTTON,
+           &FLUSH_STATIC_BUTTON, &PARKING_PERCENTAGE, &MAX_FIT_FL})
+    lf_enable(*control, false);
+  if (!INITIAL_LOAD_ONLY.value()) lf_enable(NOW_BUTTON, false);
+
+  PARKING_PERCENTAGE.set(30);
+  for (const ComboIntParameter* combo : {&MATCHING_DEPTH, &RANGE, &AR_ABOVE_HEIGHT, &MAX_PARK_SEL, &MAX_LIVE_SEL,
+                                         &AIRP_RANGE, &AIRP_HEIGHT, &PARKING_PERCENTAGE})
+    gf_fillIntCombo(*combo);
+  gf_fillStringCombo(AI_PACKAGE_SELECTOR);
+  gf_fillStringCombo(SIM_CHOICE);
+  pending::gf_selectMaxFitCombo();
+  gf_setMsfs2020Chosen(SIM_CHOICE.value() == "MSFS 2020");
+}
+
+// The production run ends here, after the data files and the simulator folders.
+void lf_stopInProductionMode() {
+  gf_setExitCode(0);
+  gf_raiseClosing();
+  try {
+    pending::gf_closeRealTrafficLink();
+  } catch (const std::exception& e) {
+    gf_logImportant(fmt::format("exception {}", e.what()));
+    gf_setExitCode(1);
+    return;
+  }
+  gf_endRunByUser();
+}
+
+void lf_trimCommunityEnding(StringParameter& path) {
+  const std::string value = path.value();
+  if (std::string trimmed = gf_withoutCommunityEnding(value); trimmed != value)
+    gf_setAndWriteParameter(path, std::move(trimmed));
+}
+
+bool lf_detectCommunityPath() {
+  gf_loadParameters();
+  pending::repaintStatusBand();
+  gf_flushLog();
+  lf_setUpSimChoice();
+  StringParameter& installPath = gf_msfs2020Chosen() ? cfg::MSFS_INSTALL_PATH : cfg::MSFS_2024_INSTALL_PATH;
+  lf_trimCommunityEnding(installPath);
+  lf_checkFolders();
+  if (!gf_restartFlag() && !pending::gf_checkForUpdates()) return false;
+  gf_updateCurrentSlot();
+  if (!databaseLoaded) {
+    if (!gf_readDbase()) throw std::runtime_error("reading data files failed!");
+    databaseLoaded = true;
+  }
+  if (!pending::gf_readAirports()) throw std::runtime_error("reading airports failed!");
+
+  cfg::ALL_INSTALL_PATH.set(installPath.value());
+  lf_enable(cfg::ALL_INSTALL_PATH, true);
+  gf_showTextParameter(cfg::ALL_INSTALL_PATH, cfg::ALL_INSTALL_PATH);
+  if (cfg::ALL_INSTALL_PATH.value().empty() && !gf_detectPackagesPath())
+    throw UserErrorException(
+        150, "No install path detected. Type the full path to your Community folder above, then press Enter");
+  pending::repaintOptionsBand();
+
+  if (gf_productionRun()) {
+    lf_stopInProductionMode();
+    return false;
+  }
+  gf_setRealTrafficFound(lf_exists(gf_appDataPath() / kInsideSystemsName / "RealTraffic.jar"));
+  gf_setMessage(fmt::format("RealTraffic {}detected at this PC", gf_realTrafficFound() ? "" : "not "), true);
+  gf_flushLog();
   return true;
+}
+
+}  // namespace
+
+// The folders the run writes into, created when missing; and the previous run's list of active
+// aircraft, which would otherwise look current.
+void lf_checkFolders() {
+  const ProgramPaths& p = gf_paths();
+  for (const fs::path& folder : {p.output, p.info, p.errors, p.airports, p.learned, p.learnedStock,
+                                 p.learnedSimaddon, p.learnedThirdparty, p.mySimaddon, p.myThirdparty,
+                                 p.myRegcodes}) {
+    if (lf_isDirectory(folder)) continue;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec) throw fs::filesystem_error("create_directories", folder, ec);
+  }
+  if (lf_exists(p.objectIdList)) {
+    std::error_code ec;
+    fs::remove(p.objectIdList, ec);
+    if (ec) throw fs::filesystem_error("remove", p.objectIdList, ec);
+  }
+}
+
+// Older versions stored the Community folder itself; only such an ending is cut, never a
+// "Community" inside the path.
+std::string gf_withoutCommunityEnding(std::string_view path) {
+  constexpr std::string_view kEnding = "Community";
+  if (path.size() > kEnding.size() && path.ends_with(kEnding)) {
+    const char separator = path[path.size() - kEnding.size() - 1];
+    if (separator == '\\' || separator == '/') return std::string(path.substr(0, path.size() - kEnding.size() - 1));
+  }
+  return std::string(path);
+}
+
+void lf_processRTVersion(const std::string& reply) {
+  if (reply.empty()) {
+    gf_setMessage("No RealTraffic version received?", true);
+    return;
+  }
+  try {
+    const nlohmann::json version = nlohmann::json::parse(reply);
+    if (!version.is_object()) {
+      gf_setProfessionalPeer(false);
+      pending::setRealTrafficEditionShown("");
+      return;
+    }
+    const bool professional = version.at("level").get<int>() == 2;
+    const nlohmann::json& number = version.at("version");
+    gf_setProfessionalPeer(professional);
+    pending::setRealTrafficEditionShown(fmt::format("RT {} edition: {}",
+                                                    number.is_string() ? number.get<std::string>() : number.dump(),
+                                                    professional ? "prof" : "stnd"));
+  } catch (const std::exception& e) {
+    gf_setProfessionalPeer(false);
+    pending::setRealTrafficEditionShown("");
+    gf_logLine(fmt::format("{}: JSON parse failed: {}", "lf_processRTVersion", e.what()));
+  }
+}
+
+namespace {
+
+// A reader's port: RealTraffic's, unless the environment names another (0: any free one), so
+// that test runs and a demo do not take each other's ports.
+std::uint16_t lf_readerPort(const char* variable, std::uint16_t port) {
+  const char* text = std::getenv(variable);
+  if (!text) return port;
+  const std::string_view value(text);
+  std::uint16_t chosen = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), chosen);
+  return error == std::errc{} && end == value.data() + value.size() ? chosen : port;
+}
+
+// The handshake with a RealTraffic on this computer: its connection and its version.
+void lf_waitForRealTraffic() {
+  if (!gf_realTrafficFound()) return;
+  gf_setMessage(fmt::format("Waiting for RealTraffic to connect to {} ...", kProductName), true);
+  gf_flushLog();
+  gf_resetReaders();
+  if (pending::waitForClient()) {
+    (void)pending::sendDataPacket("Qs999=version\r\n");
+    lf_processRTVersion(pending::gf_receiveRealTraffic());
+    pending::setRealTrafficKnownShown(true);
+    gf_setRealTrafficNotYetConnected(false);
+    gf_setTrafficSourceReady(true);
+    gf_logLine("RealTraffic connected");
+  }
+  gf_clearMessage();
 }
 
 // Waits for a running simulation, starts the per-second tick, and waits for the user aircraft's
@@ -49,7 +254,6 @@ using namespace std::chrono_literals;
 bool lf_requestUserAircraftData() {
   while (!gf_simulationRunning() || gf_simConnectBlocked())
     if (!lf_waitUnlessStopping(100ms)) return false;
-  if (gf_stopRaised()) return false;
   gf_requestUserOnGroundEverySecond();
   while (!gf_userDataKnown()) {
     (void)gf_requestUserAcPosition();
@@ -63,57 +267,116 @@ bool lf_requestUserAircraftData() {
   }
 }
 
-// RealTraffic on this computer: "RealTraffic.jar" in its folder under the roaming application
-// data. It decides where the readers listen (the start-up sequence takes this over).
-bool lf_realTrafficInstalled() {
-  std::error_code error;
-  return std::filesystem::exists(gf_appDataPath() / kInsideSystemsName / "RealTraffic.jar", error);
-}
-
-// A reader's port: RealTraffic's, unless the environment names another (0: any free one), so
-// that test runs and a demo do not take each other's ports.
-std::uint16_t lf_readerPort(const char* variable, std::uint16_t port) {
-  const char* text = std::getenv(variable);
-  if (!text) return port;
-  const std::string_view value(text);
-  std::uint16_t chosen = 0;
-  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), chosen);
-  return error == std::errc{} && end == value.data() + value.size() ? chosen : port;
-}
-
-// The readers of the run: the QNH Reader first, the Traffic Reader 2 s later, then the user
-// aircraft's position as the Traffic Reader's reference. False when a stop flag was raised.
-bool lf_startReaders() {
-  const bool local = lf_realTrafficInstalled();
-  // Without the RealTraffic link (its part comes later) the traffic source is ready at once.
-  if (!local || cfg::AEROWINX.value()) gf_setTrafficSourceReady(true);
-  gf_setAddingOpen(false);
-  gf_qnhReader().start(lf_readerPort("QLST_QNH_PORT", kQnhPort), local);
-  if (!lf_waitUnlessStopping(2s)) return false;
-  gf_trafficReader().start(lf_readerPort("QLST_TRAFFIC_PORT", kTrafficPort), local);
-  const UserAcPosition user = gf_userAcBlock().position;
-  gf_trafficReader().setReferencePosition({user.latitude, user.longitude});
-  return !gf_stopRaised();
-}
-
-// The traffic run: "SimClient", the user aircraft and the readers. The RealTraffic link and the
-// wait for the first traffic join it later.
+// The simulator link, RealTraffic and the readers; false when a stop flag ends it.
 bool lf_runTraffic() {
   gf_showSimulatorConnected(false);
+  pending::setRealTrafficKnownShown(false);
+  gf_resetTrafficState();
+  pending::gf_reserveLiveryBuffers();
   // The closing down has joined the thread of the run before; the reset must never meet one.
   gf_stopSimClient();
   gf_resetSimQueues();
+  pending::repaintStatusBand();
   gf_setSimulatorLostHandler(gf_simulatorLost);
   gf_startSimClient();
-  return lf_requestUserAircraftData() && lf_startReaders();
+  if (!lf_requestUserAircraftData()) return false;
+  if (cfg::AUTO_RANGE.value()) pending::lf_autoRange();
+
+  const bool linkUsed = !cfg::AEROWINX.value();
+  if (gf_realTrafficFound() && linkUsed) {
+    pending::gf_openServer(cfg::PORT_NUMBER.value());
+  } else {
+    pending::setRealTrafficKnownShown(true);
+  }
+  if (gf_stopRaised()) return false;
+  pending::setRealTrafficIdleShown(false);
+  if (linkUsed) {
+    lf_waitForRealTraffic();
+    if (gf_professionalPeer()) pending::gf_sendQs123();
+  } else {
+    gf_setProfessionalPeer(false);
+  }
+  if (gf_stopRaised()) return false;
+
+  gf_setAddingOpen(false);
+  // Without the RealTraffic link (its part comes later) the traffic source is ready at once.
+  if (!gf_realTrafficFound() || !linkUsed) gf_setTrafficSourceReady(true);
+  gf_qnhReader().start(lf_readerPort("QLST_QNH_PORT", kQnhPort), gf_realTrafficFound());
+  if (!lf_waitUnlessStopping(2s)) return false;
+  gf_trafficReader().start(lf_readerPort("QLST_TRAFFIC_PORT", kTrafficPort), gf_realTrafficFound());
+  pending::gf_sendQs121();
+  const UserAcPosition user = gf_userAcBlock().position;
+  gf_trafficReader().setReferencePosition({user.latitude, user.longitude});
+  for (int i = 0; i < 150 && std::trunc(gf_latestDataTime()) == 0.0; ++i)
+    if (!lf_waitUnlessStopping(100ms)) return false;
+  if (std::trunc(gf_latestDataTime()) == 0.0) gf_logLine("No traffic in this region?");
+  gf_updateCurrentSlot();
+  return true;
+}
+
+// What follows the start-up: the main cycle, or the stop path when the start-up was cut short.
+enum class StartUpEnd { MainCycle, StopPath, ClosingDown };
+
+StartUpEnd lf_startUp() {
+  if (!lf_isDirectory(gf_paths().docs))
+    throw UserErrorException(41, fmt::format("{} must be run from the {} folder!", kProductName, kProductName));
+  if (!lf_detectCommunityPath()) return StartUpEnd::ClosingDown;
+
+  gf_setScanWorkerLimit(gf_scanWorkerLimitFor(std::thread::hardware_concurrency()));
+  if (cfg::SCAN_LIVERIES.value() || !lf_exists(gf_paths().liveriesScanned)) pending::gf_scanLiveries();
+  pending::gf_processScannedLiveries();
+  if (!gf_stopRaised() && cfg::SCAN_AIRPORTS.value()) {
+    pending::setAddonCountsShown(0, 0);
+    pending::gf_scanAddonAirports();
+  }
+  if (gf_stopRaised()) return StartUpEnd::StopPath;
+  pending::setAddonCountsShown(static_cast<std::int64_t>(gf_countDirEntries(gf_paths().mySimaddon)),
+                               static_cast<std::int64_t>(gf_countDirEntries(gf_paths().myThirdparty)));
+  if (gf_stopRaised()) return StartUpEnd::StopPath;
+
+  pending::gf_createFlightPlanFolder();
+  (void)pending::lf_readMyParkAirports();
+  lf_enable(cfg::REREAD_BUTTON, true);
+  if (const std::string destination = cfg::DESTINATION.value(); !destination.empty()) {
+    const IcaoCode code(destination);  // a malformed code ends the run as a system error
+    if (const auto airport = pending::airportPosition(code.str()))
+      pending::lf_setDestination(code.str(), airport->latitude, airport->longitude);
+  }
+  pending::setAlwaysOnTop(cfg::ALWAYS_ON_TOP.value());
+  return lf_runTraffic() ? StartUpEnd::MainCycle : StartUpEnd::StopPath;
+}
+
+// The way out of a start-up cut short: as if the window had been closed, keeping a reason that
+// was stored before (a new setting restarts the run all the same).
+void lf_stopPath() {
+  gf_raiseClosing();
+  pending::gf_closeRealTrafficLink();
+  gf_endRunByUser();
+}
+
+// Failures that end the run: shown on the error line, SYSTEM ERROR for the first raiser.
+void lf_failRun(std::string_view text) {
+  gf_setError(text);
+  gf_endRun(ExitReason::SystemError, 0);
 }
 
 }  // namespace
 
 void lf_startUpQLST() {
   try {
-    // The start-up steps (checks, settings, data files, scans) come first here.
-    if (lf_runTraffic()) lf_mainCycle();
+    switch (lf_startUp()) {
+      case StartUpEnd::MainCycle:
+        lf_mainCycle();
+        break;
+      case StartUpEnd::StopPath:
+        lf_stopPath();
+        break;
+      case StartUpEnd::ClosingDown:
+        break;
+    }
+  } catch (const UserErrorException& e) {
+    gf_setError(e.what());
+    gf_storeSystemError();
   } catch (const fmt::format_error& e) {
     gf_setError(fmt::format("std::format error: {}", e.what()));
     lf_failRun(e.what());

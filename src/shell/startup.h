@@ -1,8 +1,22 @@
 #pragma once
 
+#include <string>
+#include <string_view>
+
 namespace orv {
 
 // One run: the start-up, the main cycle and the closing down. The body of the start-up thread.
 void lf_startUpQLST();
+
+// Creates the working folders that are missing, in their order, and removes the previous run's
+// "ObjectIdList.txt". Throws a file-system error named after the failed step.
+void lf_checkFolders();
+
+// The packages path without a trailing Community folder ("\\Community" or "/Community").
+[[nodiscard]] std::string gf_withoutCommunityEnding(std::string_view path);
+
+// Takes RealTraffic's answer to the version request: its edition and whether it is the
+// professional one. Start-up thread.
+void lf_processRTVersion(const std::string& reply);
 
 }  // namespace orv

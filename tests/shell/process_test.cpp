@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "prepared_folder.h"
 #include "support/test_support.h"
 
 namespace {
@@ -19,13 +20,17 @@ using testing_support::readFile;
 using testing_support::readLines;
 using testing_support::writeFile;
 
-pid_t startProgram() {
+pid_t startProgram(const char* argument = nullptr) {
   const pid_t pid = fork();
   if (pid == 0) {
-    execl(QUILLSTAR_PROGRAM, QUILLSTAR_PROGRAM, static_cast<char*>(nullptr));
+    execl(QUILLSTAR_PROGRAM, QUILLSTAR_PROGRAM, argument, static_cast<char*>(nullptr));
     _exit(127);
   }
   return pid;
+}
+
+std::vector<std::string>::const_iterator findLine(const std::vector<std::string>& lines, std::string_view text) {
+  return std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != l.npos; });
 }
 
 // The exit status, or nothing when the process has not ended within the time.
@@ -66,9 +71,8 @@ struct FreeReaderPorts {
 };
 
 TEST(Process, OneInstanceRunsUntilSigtermEndsItThroughTheClosePath) {
-  testing_support::WorkingFolder folder;
+  testing_support::PreparedWorkingFolder folder;
   FreeReaderPorts ports;
-  std::filesystem::create_directory("docs");
   writeFile("Log.txt", "third\n");
   writeFile("Log0.txt", "second\n");
   writeFile("Log00.txt", "first\n");
@@ -99,14 +103,13 @@ TEST(Process, OneInstanceRunsUntilSigtermEndsItThroughTheClosePath) {
 }
 
 TEST(Process, ARunAgainstTheStandInEndsWhenTheSimulatorQuits) {
-  testing_support::WorkingFolder folder;
+  testing_support::PreparedWorkingFolder folder;
   FreeReaderPorts ports;
-  std::filesystem::create_directory("docs");
-  // A pause and a resume in between: the first tick after the resume logs it. The main cycle
-  // starts some seconds in, after the user aircraft's data and the readers.
+  // Without traffic the run waits 15 s for it before the main cycle starts; a pause and a resume
+  // after that: the first tick after the resume logs it.
   writeFile("scenario.json", R"({"app_name": "KittyHawk", "app_version": [11, 0, 7, 3],
-    "timeline": [{"at_s": 6, "action": "pause"}, {"at_s": 7, "action": "resume"},
-                 {"at_s": 8.5, "action": "quit"}]})");
+    "timeline": [{"at_s": 18, "action": "pause"}, {"at_s": 20, "action": "resume"},
+                 {"at_s": 22, "action": "quit"}]})");
   testing_support::ScopedEnv scenario("QLST_STANDIN", "scenario.json");
   testing_support::ScopedEnv journal("QLST_STANDIN_JOURNAL", "journal.jsonl");
 
@@ -116,26 +119,23 @@ TEST(Process, ARunAgainstTheStandInEndsWhenTheSimulatorQuits) {
   guard.pid = 0;
 
   const auto lines = readLines("Log.txt");
-  const auto at = [&](std::string_view text) {
-    return std::find_if(lines.begin(), lines.end(),
-                        [&](const std::string& l) { return l.find(text) != l.npos; });
-  };
+  const auto at = [&](std::string_view text) { return findLine(lines, text); };
   const auto connected = at("MSFS 2020 (11.0.7.3) connected");
   const auto notRunning = at(" Flight not running");
   const auto resumed = at(" Flight resumed");
   const auto lost = at("Flight Simulator no longer connected, Quillstar will stop ...");
   const auto exiting = at("Exiting: SIM WAS CLOSED");
   ASSERT_NE(exiting, lines.end()) << readFile("Log.txt");
-  // The readers ran from before the main cycle until the closing down stopped them.
-  EXPECT_LT(at("QNH Reader connected"), at("Traffic Reader connected"));
-  EXPECT_LT(at("Traffic Reader connected"), notRunning);
-  EXPECT_LT(exiting, at("Traffic Reader disconnected"));
-  EXPECT_NE(at("QNH Reader disconnected"), lines.end());
   EXPECT_LT(at("Waiting for MSFS 2020 ..."), connected);
   EXPECT_LT(connected, notRunning);
   EXPECT_LT(notRunning, resumed);
   EXPECT_LT(resumed, lost);
   EXPECT_LT(lost, exiting);
+  // The readers ran from before the main cycle until the closing down stopped them.
+  EXPECT_LT(at("QNH Reader connected"), at("Traffic Reader connected"));
+  EXPECT_LT(at("Traffic Reader connected"), notRunning);
+  EXPECT_LT(exiting, at("Traffic Reader disconnected"));
+  EXPECT_NE(at("QNH Reader disconnected"), lines.end());
 
   std::vector<std::string> calls;
   for (const std::string& line : readLines("journal.jsonl"))
@@ -150,6 +150,42 @@ TEST(Process, ARunAgainstTheStandInEndsWhenTheSimulatorQuits) {
   EXPECT_EQ(count("group_priority"), 1);
   EXPECT_EQ(count("quit"), 1);
   EXPECT_EQ(count("exception"), 0);
+}
+
+TEST(Process, WithoutItsDocsFolderTheRunShowsTheErrorAndWaitsForTheClose) {
+  testing_support::WorkingFolder folder;
+  const pid_t program = startProgram();
+  ProgramGuard guard{program};
+  ASSERT_TRUE(waitForLogLine("Exiting: SYSTEM ERROR", 10s)) << readFile("Log.txt");
+  std::this_thread::sleep_for(600ms);
+  EXPECT_FALSE(waitForExit(program, 0ms).has_value());  // the error stays until the window closes
+  ASSERT_EQ(kill(program, SIGTERM), 0);
+  EXPECT_EQ(waitForExit(program, 10s), 0);
+  guard.pid = 0;
+  const auto lines = readLines("Log.txt");
+  const auto error = findLine(lines, "Error 41: Quillstar must be run from the Quillstar folder!");
+  const auto closed = findLine(lines, "User closed Quillstar");
+  ASSERT_NE(error, lines.end()) << readFile("Log.txt");
+  EXPECT_LT(error, findLine(lines, "Exiting: SYSTEM ERROR"));
+  EXPECT_LT(findLine(lines, "Exiting: SYSTEM ERROR"), closed);
+  EXPECT_EQ(findLine(lines, "Waiting for MSFS"), lines.end());
+}
+
+TEST(Process, AProductionRunReadsTheDataFilesFindsTheSimulatorAndEnds) {
+  testing_support::PreparedWorkingFolder folder;
+  const pid_t program = startProgram("--PRODUCTION");
+  ProgramGuard guard{program};
+  EXPECT_EQ(waitForExit(program, 20s), 0) << readFile("Log.txt");
+  guard.pid = 0;
+  const auto lines = readLines("Log.txt");
+  EXPECT_NE(findLine(lines, "dbase records read"), lines.end()) << readFile("Log.txt");
+  EXPECT_NE(findLine(lines, "Steam packages: "), lines.end());
+  EXPECT_NE(findLine(lines, "Exiting: USER CLOSED SIM"), lines.end());
+  EXPECT_EQ(findLine(lines, "Waiting for MSFS"), lines.end());
+  EXPECT_FALSE(std::filesystem::exists("input/dbase.xml"));
+  EXPECT_TRUE(std::filesystem::is_directory("airports/learned/thirdparty"));
+  const std::string parameters = readFile(folder.path() / "config" / "Quillstar" / "parameters.xml");
+  EXPECT_NE(parameters.find(folder.packagesFolder().string()), std::string::npos) << parameters;
 }
 
 }  // namespace

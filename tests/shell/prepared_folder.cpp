@@ -1,0 +1,27 @@
+#include "prepared_folder.h"
+
+#include <fmt/format.h>
+
+#include "foundation/data_cipher.h"
+
+namespace testing_support {
+
+PreparedWorkingFolder::PreparedWorkingFolder(const std::map<std::string, std::string>& settings) {
+  std::filesystem::create_directories("docs");
+  std::filesystem::create_directories("input");
+  orv::gf_streamEncrypt(std::filesystem::path(QUILLSTAR_DEMO_DATA) / "dbase.xml", "input/dbase.enc");
+  std::filesystem::create_directories(packagesFolder() / "Community");
+  std::filesystem::create_directories(packagesFolder() / "Official");
+  std::string xml = "<?xml version=\"1.0\"?>\n<root>\n  <parameters>\n";
+  for (const auto& [name, value] : settings)
+    xml += fmt::format("    <parameter name=\"{}\" value=\"{}\" />\n", name, value);
+  xml += "  </parameters>\n</root>\n";
+  std::filesystem::create_directories(path() / "config" / "Quillstar");
+  writeFile(path() / "config" / "Quillstar" / "parameters.xml", xml);
+}
+
+std::filesystem::path PreparedWorkingFolder::packagesFolder() const {
+  return path() / "config" / "Microsoft Flight Simulator" / "Packages";
+}
+
+}  // namespace testing_support
