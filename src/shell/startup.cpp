@@ -232,6 +232,13 @@ std::uint16_t lf_readerPort(const char* variable, std::uint16_t port) {
   return error == std::errc{} && end == value.data() + value.size() ? chosen : port;
 }
 
+// RealTraffic's state is known: it has connected, or no link is used. From then on the readers'
+// watchdog judges the traffic.
+void lf_setRealTrafficKnown(bool known) {
+  pending::setRealTrafficKnownShown(known);
+  gf_setTrafficSourceReady(known);
+}
+
 // The handshake with a RealTraffic on this computer: its connection and its version.
 void lf_waitForRealTraffic() {
   if (!gf_realTrafficFound()) return;
@@ -241,9 +248,8 @@ void lf_waitForRealTraffic() {
   if (pending::waitForClient()) {
     (void)pending::sendDataPacket("Qs999=version\r\n");
     lf_processRTVersion(pending::gf_receiveRealTraffic());
-    pending::setRealTrafficKnownShown(true);
+    lf_setRealTrafficKnown(true);
     gf_setRealTrafficNotYetConnected(false);
-    gf_setTrafficSourceReady(true);
     gf_logLine("RealTraffic connected");
   }
   gf_clearMessage();
@@ -270,7 +276,7 @@ bool lf_requestUserAircraftData() {
 // The simulator link, RealTraffic and the readers; false when a stop flag ends it.
 bool lf_runTraffic() {
   gf_showSimulatorConnected(false);
-  pending::setRealTrafficKnownShown(false);
+  lf_setRealTrafficKnown(false);
   gf_resetTrafficState();
   pending::gf_reserveLiveryBuffers();
   // The closing down has joined the thread of the run before; the reset must never meet one.
@@ -286,7 +292,7 @@ bool lf_runTraffic() {
   if (gf_realTrafficFound() && linkUsed) {
     pending::gf_openServer(cfg::PORT_NUMBER.value());
   } else {
-    pending::setRealTrafficKnownShown(true);
+    lf_setRealTrafficKnown(true);
   }
   if (gf_stopRaised()) return false;
   pending::setRealTrafficIdleShown(false);
@@ -299,8 +305,6 @@ bool lf_runTraffic() {
   if (gf_stopRaised()) return false;
 
   gf_setAddingOpen(false);
-  // Without the RealTraffic link (its part comes later) the traffic source is ready at once.
-  if (!gf_realTrafficFound() || !linkUsed) gf_setTrafficSourceReady(true);
   gf_qnhReader().start(lf_readerPort("QLST_QNH_PORT", kQnhPort), gf_realTrafficFound());
   if (!lf_waitUnlessStopping(2s)) return false;
   gf_trafficReader().start(lf_readerPort("QLST_TRAFFIC_PORT", kTrafficPort), gf_realTrafficFound());
