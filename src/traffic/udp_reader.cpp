@@ -75,6 +75,7 @@ void UdpReader::lf_readerThread(std::uint16_t port, bool local) {
       lf_udpBind(port, local);
       setStatus(ReaderStatus::Receiving);
       gf_logLine(fmt::format("{} connected", name_));
+      gf_flushLog();  // who watches the log sees at once that the reader listens
       lf_udpReceiveLoop(local);
     } catch (const std::exception& e) {
       gf_readerStopped(name_, e.what());
