@@ -239,6 +239,10 @@ TEST(TcpSocket, APortTextResolvesToThePassiveAddress) {
   EXPECT_EQ(found.error, 0);
   EXPECT_EQ(found.endpoint, (net::Ipv4Endpoint{net::kAnyAddress, 10747}));
   EXPECT_NE(net::resolvePassiveTcp("no such port").error, 0);
+  // A number beyond the last port is refused, not cut to 16 bits.
+  for (const char* text : {"65536", "99999", "4294967377", "18446744073709551616"})
+    EXPECT_NE(net::resolvePassiveTcp(text).error, 0) << text;
+  EXPECT_EQ(net::resolvePassiveTcp("65535").endpoint.port, 65535);
 }
 
 }  // namespace

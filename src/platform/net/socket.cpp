@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <mutex>
 
 #include "platform/net/errors.h"
@@ -104,8 +105,17 @@ ResolveResult resolvePassiveTcp(const std::string& port) {
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_protocol = IPPROTO_TCP;
   hints.ai_flags = AI_PASSIVE;
-  addrinfo* found = nullptr;
   ResolveResult result;
+  // The resolver reads a numeric port text with strtoul and keeps only its low 16 bits, so "65536"
+  // would come back as port 0 and "99999" as 34463: a number beyond the last port is refused here.
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long number = std::strtoul(port.c_str(), &end, 10);
+  if (end != port.c_str() && *end == '\0' && (number > 65535 || errno == ERANGE)) {
+    result.error = EAI_SERVICE;
+    return result;
+  }
+  addrinfo* found = nullptr;
   result.error = ::getaddrinfo(nullptr, port.c_str(), &hints, &found);
   if (result.error != 0) return result;
   const auto* address = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
