@@ -122,6 +122,12 @@ TEST_F(Controls, UserInputReachesTheParentAsACommand) {
   EXPECT_EQ(ui::commandControlId(m.wParam), 32790);
   EXPECT_EQ(ui::commandCode(m.wParam), ui::CBN_SELCHANGE);
   EXPECT_EQ(m.lParam, static_cast<ui::LParam>(combo.value()));
+
+  seen.clear();
+  ui::setEnabled(button, false);  // a disabled control takes no input
+  EXPECT_FALSE(ui::postCommandNotification(button, ui::BN_CLICKED));
+  pump();
+  EXPECT_EQ(commands(), 0);
 }
 
 TEST_F(Controls, ChangedFromAnotherThreadWhileTheOwnerReads) {

@@ -179,7 +179,8 @@ bool postCommandNotification(WindowHandle control, std::uint16_t code) {
   {
     std::scoped_lock lock(registry().mutex);
     const WindowRecord* record = controlLocked(control, ControlKind::None);
-    if (!record) return false;
+    // A disabled control takes no input, so the user cannot have changed it.
+    if (!record || !record->control.enabled) return false;
     parent = record->spec.parent;
     id = record->spec.controlId;
   }

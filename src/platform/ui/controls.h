@@ -85,7 +85,8 @@ int selectExact(WindowHandle combo, std::u16string_view text);
 [[nodiscard]] std::optional<std::u16string> selectedItem(WindowHandle combo);
 
 // For user input: posts WM_COMMAND with the control's id and the code to the parent, with the
-// control's handle in lParam, as a real control would after the user changed it.
+// control's handle in lParam, as a real control would after the user changed it. False, and
+// nothing posted, for a disabled control, which takes no input.
 bool postCommandNotification(WindowHandle control, std::uint16_t code);
 
 }  // namespace ui
