@@ -24,6 +24,8 @@ class Controls : public testing::Test {
     pump();
     seen.clear();
   }
+  // The parent's procedure refers to this fixture: it must not outlive it.
+  ~Controls() override { ui::destroyWindow(parent); }
 
   ui::WindowHandle make(ui::ControlKind kind, int id, std::u16string text = {}) {
     ui::ControlSpec spec;
