@@ -146,7 +146,14 @@ class TimerResolution {
 };
 
 void lf_onSimClientEnd() {
-  lf_reserveUserStand();
+  // A failed reservation must not leave the window showing a connection, nor the handle set.
+  try {
+    lf_reserveUserStand();
+  } catch (const std::exception& e) {
+    gf_logImportant(fmt::format("{} end: {}", kThreadName, e.what()));
+  } catch (...) {
+    gf_logImportant(fmt::format("{} end: unknown exception", kThreadName));
+  }
   gf_showSimulatorConnected(false);
   gf_setSimConnectHandle(0);
 }

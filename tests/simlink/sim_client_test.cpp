@@ -244,6 +244,24 @@ TEST_F(SimClientThreadTest, AnExceptionInAHandlerShowsTheErrorAndLosesTheSimulat
   EXPECT_FALSE(orv::gf_simulationRunning());
 }
 
+TEST_F(SimClientThreadTest, AFailingStandReservationStillClearsTheConnectionAtTheEnd) {
+  start();
+  ASSERT_TRUE(waitFor([&] { return orv::gf_simulationRunning(); }));
+  orv::gf_requestUserOnGroundEverySecond();
+  ASSERT_TRUE(waitFor([&] {
+    (void)orv::gf_requestUserAcPosition();
+    return orv::gf_userDataKnown();
+  }));
+  // The user stands still at a stand, so the end of the thread reserves it, and that fails.
+  orv::gf_setNearestStandNameHook([](double, double) { return std::string("A12"); });
+  orv::gf_setUserStandReservationHook([](const std::string&) { throw std::runtime_error("list not saved"); });
+  orv::gf_stopSimClient();
+  EXPECT_TRUE(ended());
+  EXPECT_EQ(orv::gf_simConnectHandle(), 0u);
+  EXPECT_FALSE(orv::gf_simLinkDisplay().simulatorConnected);
+  EXPECT_TRUE(logHas("list not saved"));
+}
+
 TEST_F(SimClientThreadTest, ANewRunJoinsTheThreadOfTheOldOne) {
   start();
   ASSERT_TRUE(waitFor([&] { return orv::gf_simLinkDisplay().simulatorConnected; }));
