@@ -128,7 +128,15 @@ void lf_reportSimulatorLost(bool otherVersion) {
     std::scoped_lock lock(handlerMutex);
     handler = simulatorLost;
   }
-  if (handler) handler(otherVersion);
+  if (!handler) return;
+  // Called from the thread's own exception handlers too: nothing may leave it from here.
+  try {
+    handler(otherVersion);
+  } catch (const std::exception& e) {
+    gf_setError(e.what());
+  } catch (...) {
+    gf_setError(fmt::format("Exception in {}", kThreadName));
+  }
 }
 
 // The 1 ms timer resolution for the dispatch loop, given back only when it was granted.

@@ -196,6 +196,21 @@ TEST_F(SimClientThreadTest, TheOtherSimulatorVersionIsReportedOnceWithItsFlag) {
   EXPECT_TRUE(lostOtherVersion);
 }
 
+TEST_F(SimClientThreadTest, AFailingLostSimulatorHandlerDoesNotEscapeTheThread) {
+  Scenario scenario;
+  scenario.appName = "SunRise";
+  start(scenario);  // the program is set for MSFS 2020
+  orv::gf_stopSimClient();
+  // The switch to the other version may fail (a file that cannot be removed); reported from the
+  // thread's own exception handler, that failure must not end the process.
+  orv::gf_setSimulatorLostHandler([](bool) { throw std::runtime_error("switch failed"); });
+  standIn->clearJournal();
+  orv::gf_startSimClient();
+  ASSERT_TRUE(waitFor([&] { return ended(); }));
+  EXPECT_EQ(orv::gf_messageLines().error, "switch failed");
+  EXPECT_FALSE(orv::gf_simulationRunning());
+}
+
 TEST_F(SimClientThreadTest, AnUnknownSimulatorShowsTheErrorAndStopsTheQueuing) {
   Scenario scenario;
   scenario.appName = "Foo";
