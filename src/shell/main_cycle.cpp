@@ -13,6 +13,7 @@
 #include "foundation/time_text.h"
 #include "platform/os/clock.h"
 #include "platform/os/timer_resolution.h"
+#include "platform/ui/controls.h"
 #include "shell/pending_parts.h"
 #include "shell/tick_schedule.h"
 #include "simlink/command_queues.h"
@@ -69,7 +70,8 @@ void lf_rereadIfRequested() {
   if (!requests.reread.load() || requests.parkingUpdateInProgress.load()) return;
   std::string text;
   if (pending::gf_checkReservedStands(true, text)) gf_setMessage(text, true);
-  // The Re-read button and the DESTINATION box are enabled again by the window (main window issue).
+  ui::setEnabled(cfg::REREAD_BUTTON.window(), true);
+  ui::setEnabled(cfg::DESTINATION.window(), true);
   requests.reread = false;
 }
 

@@ -128,7 +128,15 @@ void lf_reportSimulatorLost(bool otherVersion) {
     std::scoped_lock lock(handlerMutex);
     handler = simulatorLost;
   }
-  if (handler) handler(otherVersion);
+  if (!handler) return;
+  // Called from the thread's own exception handlers too: nothing may leave it from here.
+  try {
+    handler(otherVersion);
+  } catch (const std::exception& e) {
+    gf_setError(e.what());
+  } catch (...) {
+    gf_setError(fmt::format("Exception in {}", kThreadName));
+  }
 }
 
 // The 1 ms timer resolution for the dispatch loop, given back only when it was granted.
@@ -146,7 +154,14 @@ class TimerResolution {
 };
 
 void lf_onSimClientEnd() {
-  lf_reserveUserStand();
+  // A failed reservation must not leave the window showing a connection, nor the handle set.
+  try {
+    lf_reserveUserStand();
+  } catch (const std::exception& e) {
+    gf_logImportant(fmt::format("{} end: {}", kThreadName, e.what()));
+  } catch (...) {
+    gf_logImportant(fmt::format("{} end: unknown exception", kThreadName));
+  }
   gf_showSimulatorConnected(false);
   gf_setSimConnectHandle(0);
 }

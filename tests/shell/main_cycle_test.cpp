@@ -5,11 +5,13 @@
 #include <memory>
 #include <thread>
 
+#include "config/parameters.h"
 #include "foundation/log.h"
 #include "foundation/message_line.h"
 #include "foundation/run_control.h"
 #include "platform/os/clock.h"
 #include "platform/simconnect/backend.h"
+#include "platform/ui/controls.h"
 #include "simlink/sim_state.h"
 #include "standin/stand_in.h"
 #include "support/test_support.h"
@@ -101,6 +103,27 @@ TEST_F(MainCycleTest, TheStaticParkingAnnouncementCountsToTheNextMultipleOf15) {
   EXPECT_TRUE(orv::gf_tickRequests().staticParkingUpdate);
   runCycles(15, 1);
   EXPECT_FALSE(orv::gf_tickRequests().staticParkingUpdate);
+}
+
+TEST_F(MainCycleTest, ARereadOnTheFifthTickEnablesItsButtonAndTheDestinationAgain) {
+  orv::WindowControl* const controls[] = {&orv::cfg::REREAD_BUTTON, &orv::cfg::DESTINATION};
+  const ui::WindowHandle parent = ui::createWindow(ui::WindowSpec{});
+  for (orv::WindowControl* control : controls) {
+    ui::ControlSpec spec;
+    spec.kind = control->kind();
+    spec.parent = parent;
+    spec.controlId = control->controlId();
+    spec.enabled = false;  // as the button leaves them while the re-read waits
+    control->setWindow(ui::createControl(std::move(spec)));
+  }
+  orv::gf_setSimulationRunning(true);
+  orv::gf_tickRequests().reread = true;
+  runCycles(4, 1);
+  EXPECT_TRUE(orv::gf_tickRequests().reread);
+  for (const orv::WindowControl* control : controls) EXPECT_FALSE(ui::isEnabled(control->window()));
+  runCycles(1, 1);
+  EXPECT_FALSE(orv::gf_tickRequests().reread);
+  for (const orv::WindowControl* control : controls) EXPECT_TRUE(ui::isEnabled(control->window()));
 }
 
 TEST_F(MainCycleTest, TheMainCycleKeepsItsGridAndEndsOnClose) {

@@ -196,6 +196,21 @@ TEST_F(SimClientThreadTest, TheOtherSimulatorVersionIsReportedOnceWithItsFlag) {
   EXPECT_TRUE(lostOtherVersion);
 }
 
+TEST_F(SimClientThreadTest, AFailingLostSimulatorHandlerDoesNotEscapeTheThread) {
+  Scenario scenario;
+  scenario.appName = "SunRise";
+  start(scenario);  // the program is set for MSFS 2020
+  orv::gf_stopSimClient();
+  // The switch to the other version may fail (a file that cannot be removed); reported from the
+  // thread's own exception handler, that failure must not end the process.
+  orv::gf_setSimulatorLostHandler([](bool) { throw std::runtime_error("switch failed"); });
+  standIn->clearJournal();
+  orv::gf_startSimClient();
+  ASSERT_TRUE(waitFor([&] { return ended(); }));
+  EXPECT_EQ(orv::gf_messageLines().error, "switch failed");
+  EXPECT_FALSE(orv::gf_simulationRunning());
+}
+
 TEST_F(SimClientThreadTest, AnUnknownSimulatorShowsTheErrorAndStopsTheQueuing) {
   Scenario scenario;
   scenario.appName = "Foo";
@@ -242,6 +257,22 @@ TEST_F(SimClientThreadTest, AnExceptionInAHandlerShowsTheErrorAndLosesTheSimulat
   EXPECT_EQ(orv::gf_messageLines().error, "stands broken");
   EXPECT_EQ(lostCalls, 1);
   EXPECT_FALSE(orv::gf_simulationRunning());
+}
+
+TEST_F(SimClientThreadTest, AFailingStandReservationStillClearsTheConnectionAtTheEnd) {
+  start();
+  ASSERT_TRUE(waitFor([&] { return orv::gf_simulationRunning(); }));
+  orv::gf_requestUserOnGroundEverySecond();
+  (void)orv::gf_requestUserAcPosition();
+  ASSERT_TRUE(waitFor([] { return orv::gf_userDataKnown(); }));
+  // The user stands still at a stand, so the end of the thread reserves it, and that fails.
+  orv::gf_setNearestStandNameHook([](double, double) { return std::string("A12"); });
+  orv::gf_setUserStandReservationHook([](const std::string&) { throw std::runtime_error("list not saved"); });
+  orv::gf_stopSimClient();
+  EXPECT_TRUE(ended());
+  EXPECT_EQ(orv::gf_simConnectHandle(), 0u);
+  EXPECT_FALSE(orv::gf_simLinkDisplay().simulatorConnected);
+  EXPECT_TRUE(logHas("list not saved"));
 }
 
 TEST_F(SimClientThreadTest, ANewRunJoinsTheThreadOfTheOldOne) {
