@@ -3,10 +3,12 @@
 #include <fmt/format.h>
 
 #include <exception>
+#include <filesystem>
 
 #include "config/parameter_controls.h"
 #include "config/parameter_store.h"
 #include "config/parameters.h"
+#include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/message_line.h"
 #include "foundation/plural.h"
@@ -140,10 +142,32 @@ void lf_closingDown() {
     ui::postMessage(window, restart ? WM_APP_START_RUN : WM_APP_END_PROCESS);
 }
 
+void gf_switchSimVersion() {
+  // The scans come first: a livery list that cannot be removed must not keep the next run from
+  // scanning the other simulator's liveries.
+  for (CheckBoxParameter* scan : {&cfg::SCAN_AIRPORTS, &cfg::SCAN_LIVERIES}) {
+    scan->set(true);
+    gf_saveBoolParameter(*scan);
+    gf_showCheck(*scan);
+  }
+  std::error_code ec;
+  std::filesystem::remove(gf_paths().liveriesScanned, ec);
+  if (ec) gf_logImportant(fmt::format("gf_switchSimVersion: remove {}: {}", gf_paths().liveriesScanned.string(), ec.message()));
+  pending::clearLiveryTablesForNextRun();
+  gf_setMessage(fmt::format("Switching MSFS version in {}", kProductName), true);
+  cfg::ALL_INSTALL_PATH.set("");
+  gf_showTextParameter(cfg::ALL_INSTALL_PATH, cfg::ALL_INSTALL_PATH);
+  if (!gf_msfs2020Chosen()) gf_setAndWriteParameter(cfg::MYSIMADDON24_VERSION, "");
+  gf_endRun(ExitReason::NewSettings, 3);
+}
+
 void gf_simulatorLost(bool otherVersion) {
   if (gf_runStopRaised()) return;
   if (otherVersion) {
-    pending::gf_switchSimVersion();
+    cfg::SIM_CHOICE.set(gf_msfs2020Chosen() ? "MSFS 2024" : "MSFS 2020");
+    gf_writeParameter(cfg::SIM_CHOICE);
+    gf_showTextParameter(cfg::SIM_CHOICE, cfg::SIM_CHOICE);
+    gf_switchSimVersion();
     return;
   }
   gf_logLine(

@@ -13,6 +13,10 @@ void lf_restartCountdown();
 // Returns every run-scoped state to its start value for the next run.
 void lf_resetRun();
 
+// Prepares the next run for the other simulator version (both scans on, the livery list gone, no
+// install path) and ends this run with NEW SETTINGS. The GUI thread (SIM_CHOICE) and "SimClient".
+void gf_switchSimVersion();
+
 // The simulator link lost the simulator; true when the simulator that answered is the other
 // version. Only while the run-stop flag is down. "SimClient" thread.
 void gf_simulatorLost(bool otherVersion);

@@ -79,5 +79,5 @@ void emptyCallsignsToRemove() {}
 }  // namespace orv::pending
 
 namespace orv::pending {
-void gf_switchSimVersion() {}
+void clearLiveryTablesForNextRun() {}
 }  // namespace orv::pending

@@ -84,6 +84,6 @@ void emptyCallsignsToRemove();
 }  // namespace orv::pending
 
 namespace orv::pending {
-// --- switching the simulator version (SIM_CHOICE with its liveries and settings) ---
-void gf_switchSimVersion();
+// --- liveries of the next run: the tables emptied and built again (on the start-up thread) ---
+void clearLiveryTablesForNextRun();
 }  // namespace orv::pending

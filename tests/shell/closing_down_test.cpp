@@ -4,6 +4,8 @@
 
 #include <thread>
 
+#include "config/parameters.h"
+#include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/message_line.h"
 #include "foundation/run_control.h"
@@ -166,6 +168,46 @@ TEST_F(ClosingDownTest, TheLostSimulatorEndsTheRunOnlyOnce) {
   const auto lines = logBody();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_TRUE(lines[0].ends_with(" Flight Simulator no longer connected, Quillstar will stop ...")) << lines[0];
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ClosingDownTest, TheOtherSimulatorAnsweringSwitchesTheChoiceAndRestarts) {
+  struct Case {
+    bool runWasMsfs2020;
+    const char* nextChoice;
+    bool addonVersionKept;
+  };
+  for (const Case c : {Case{true, "MSFS 2024", true}, Case{false, "MSFS 2020", false}}) {
+    std::filesystem::create_directories(orv::gf_userFolderPath());
+    std::filesystem::create_directories("output");
+    testing_support::writeFile("output/LiveriesScanned.xml", "<root/>");
+    orv::cfg::SCAN_LIVERIES.set(false);
+    orv::cfg::SCAN_AIRPORTS.set(false);
+    orv::cfg::MYSIMADDON24_VERSION.set("1.2.3");
+    orv::cfg::ALL_INSTALL_PATH.set("/games/msfs");
+    orv::gf_setMsfs2020Chosen(c.runWasMsfs2020);
+
+    orv::gf_simulatorLost(true);
+
+    EXPECT_EQ(orv::cfg::SIM_CHOICE.value(), c.nextChoice);
+    EXPECT_TRUE(orv::cfg::SCAN_LIVERIES.value());
+    EXPECT_TRUE(orv::cfg::SCAN_AIRPORTS.value());
+    EXPECT_EQ(orv::cfg::ALL_INSTALL_PATH.value(), "");
+    EXPECT_EQ(orv::cfg::MYSIMADDON24_VERSION.value().empty(), !c.addonVersionKept);
+    EXPECT_FALSE(std::filesystem::exists("output/LiveriesScanned.xml"));
+    const auto outcome = orv::gf_runOutcome();
+    EXPECT_EQ(outcome.reason, ExitReason::NewSettings);
+    EXPECT_EQ(outcome.restartSeconds, 3);
+    // What the next run reads back.
+    const std::string saved = testing_support::readFile(orv::gf_parametersPath());
+    EXPECT_NE(saved.find(std::string("value=\"") + c.nextChoice + "\""), std::string::npos) << saved;
+    orv::gf_resetRunControl();
+  }
+  const auto lines = logBody();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Switching MSFS version in Quillstar"), 2);
 }
 
 }  // namespace
