@@ -180,9 +180,12 @@ void lf_singleSaveLocked(std::string_view key, std::string_view value, bool asTe
   if (!retried && !store::isPersisted(key)) lf_singleSaveLocked(key, value, asText, true);
 }
 
-void lf_singleSave(std::string_view key, std::string_view value, bool asText) {
+// The value is read once the file is ours: of two threads changing one setting, the one that
+// saves last then writes what memory holds, not what it held while it waited for the lock.
+template <typename ValueOf>
+void lf_singleSave(std::string_view key, bool asText, ValueOf valueOf) {
   std::scoped_lock lock(store::mutex());
-  lf_singleSaveLocked(key, value, asText);
+  lf_singleSaveLocked(key, valueOf(), asText);
 }
 
 bool lf_readLocked() {
@@ -314,15 +317,15 @@ void gf_wrapParametersRoot() {
 }
 
 void gf_writeParameter(const StringParameter& parameter) {
-  lf_singleSave(parameter.key(), parameter.value(), true);
+  lf_singleSave(parameter.key(), true, [&] { return parameter.value(); });
 }
 
 void gf_saveBoolParameter(const BoolParameter& parameter) {
-  lf_singleSave(parameter.key(), lf_text(parameter.value()), false);
+  lf_singleSave(parameter.key(), false, [&] { return lf_text(parameter.value()); });
 }
 
 void gf_saveIntParameter(const IntParameter& parameter) {
-  lf_singleSave(parameter.key(), lf_text(parameter.value()), false);
+  lf_singleSave(parameter.key(), false, [&] { return lf_text(parameter.value()); });
 }
 
 void gf_setAndWriteParameter(StringParameter& parameter, std::string value) {

@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <stdexcept>
+#include <system_error>
 #include <vector>
 
 #include "foundation/files.h"
@@ -111,10 +112,10 @@ void gf_streamEncrypt(const std::filesystem::path& input, const std::filesystem:
   gf_streamEncrypt(kKey, input, output);
 }
 
-void gf_streamEncrypt(const DataFileKey& key, const std::filesystem::path& input,
+namespace {
+
+void lf_encryptStream(const DataFileKey& key, Streams& streams, const std::filesystem::path& input,
                       const std::filesystem::path& output) {
-  lf_initSodium();
-  Streams streams(input, output);
   std::ifstream& in = streams.in;
   std::ofstream& out = streams.out;
 
@@ -144,6 +145,24 @@ void gf_streamEncrypt(const DataFileKey& key, const std::filesystem::path& input
   }
   out.close();
   if (!out) throw std::runtime_error("Could not write output file: " + gf_pathToUtf8(output));
+}
+
+}  // namespace
+
+void gf_streamEncrypt(const DataFileKey& key, const std::filesystem::path& input,
+                      const std::filesystem::path& output) {
+  lf_initSodium();
+  Streams streams(input, output);
+  try {
+    lf_encryptStream(key, streams, input, output);
+  } catch (...) {
+    // The output was made here and is only part of a data file: it goes. Whatever stood at the
+    // path before, when the output could not be opened at all, is left alone.
+    streams.out.close();
+    std::error_code ec;
+    std::filesystem::remove(output, ec);
+    throw;
+  }
 }
 
 }  // namespace orv

@@ -24,8 +24,9 @@ using DataFileKey = std::array<unsigned char, 32>;
 // false; a file cut short before its FINAL chunk is such a failure.
 [[nodiscard]] bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output);
 
-// Enciphers a plain file into the ".enc" format; throws std::runtime_error on failure. The data
-// files come from the download site; the project's tools and tests make their own with this.
+// Enciphers a plain file into the ".enc" format; throws std::runtime_error on failure, leaving no
+// partial output behind. The data files come from the download site; the project's tools and
+// tests make their own with this.
 void gf_streamEncrypt(const std::filesystem::path& input, const std::filesystem::path& output);
 void gf_streamEncrypt(const DataFileKey& key, const std::filesystem::path& input,
                       const std::filesystem::path& output);

@@ -9,6 +9,7 @@
 
 #include "config/parameter_controls.h"
 #include "config/parameter_xml.h"
+#include "config/store_internal.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/utf.h"
@@ -223,6 +224,23 @@ TEST_F(Store, SingleSavesFromTwoThreadsAllArrive) {
   EXPECT_EQ(storedValue("DESTINATION"), "EH29");
   EXPECT_EQ(storedValue("BLOCK_CALLSIGN"), "KLM19");
   EXPECT_EQ(stored().size(), 60u);
+}
+
+// The closing down empties DESTINATION while the user may be typing one: of two changes of one
+// setting, the file must end with the one that memory holds.
+TEST_F(Store, ASingleSaveWritesTheValueOfWhenItGetsTheFile) {
+  gf_saveParameters(true);
+  std::thread typing;
+  {
+    std::scoped_lock busy(store::mutex());  // another save is writing the file
+    typing = std::thread([] { gf_setAndWriteParameter(cfg::DESTINATION, "EHAM"); });
+    while (cfg::DESTINATION.value() != "EHAM") std::this_thread::yield();
+    for (int i = 0; i < 10000; ++i) std::this_thread::yield();  // its save is waiting for the file now
+    // The closing down empties it meanwhile.
+    cfg::DESTINATION.set("");
+  }
+  typing.join();
+  EXPECT_EQ(storedValue("DESTINATION"), cfg::DESTINATION.value());
 }
 
 TEST_F(Store, SaveXmlAddsTheDeclarationAndIndentsByTwoBlanks) {

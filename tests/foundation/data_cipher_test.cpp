@@ -113,10 +113,24 @@ TEST(DataCipher, FilesThatCannotBeOpened) {
   encipher("<root/>");
   EXPECT_FALSE(orv::gf_streamDecrypt("data.enc", "no such folder/out.xml"));
   EXPECT_THROW(orv::gf_streamEncrypt("missing.xml", "x.enc"), std::runtime_error);
+  EXPECT_FALSE(fs::exists("x.enc"));
   const auto lines = logLines();
   EXPECT_TRUE(logHas(lines, "gf_streamDecrypt exception: Could not open input file: input/missing.enc"));
   EXPECT_TRUE(
       logHas(lines, "gf_streamDecrypt exception: Could not open output file: no such folder/out.xml"));
+}
+
+TEST(DataCipher, AFailedEncipheringLeavesNoPartOfAFile) {
+  WorkingFolder folder;
+  // A folder opens as a file here and fails at the first read, after the header was written.
+  fs::create_directory("plain");
+  EXPECT_THROW(orv::gf_streamEncrypt("plain", "data.enc"), std::runtime_error);
+  EXPECT_FALSE(fs::exists("data.enc"));
+  // An output that cannot be opened is not the encipherer's to remove.
+  writeFile("plain.xml", "<root/>");
+  fs::create_directory("input");
+  EXPECT_THROW(orv::gf_streamEncrypt("plain.xml", "input"), std::runtime_error);
+  EXPECT_TRUE(fs::is_directory("input"));
 }
 
 }  // namespace

@@ -31,7 +31,6 @@ int main(int argc, char** argv) {
   try {
     orv::gf_streamEncrypt(input, output);
   } catch (const std::exception& e) {
-    std::filesystem::remove(output, ec);  // a partial file is no data file
     std::fprintf(stderr, "quillstar-encipher: %s\n", e.what());
     return 1;
   }
