@@ -72,12 +72,14 @@ void gf_clearError() {
 void gf_messageTick() {
   MessageState& s = state();
   const std::int32_t now = ++s.seconds;
-  bool expired = false;
   {
+    // Tested and cleared in one step: a message set meanwhile by another thread is not wiped.
     std::scoped_lock lock(s.mutex);
-    expired = s.stamp > 0 && now - s.stamp >= kMessageTicks;
+    if (s.stamp <= 0 || now - s.stamp < kMessageTicks || !s.error.empty()) return;
+    s.message.clear();
+    s.stamp = 0;
   }
-  if (expired) gf_clearMessage();
+  requestRepaint();
 }
 
 MessageLines gf_messageLines() {
