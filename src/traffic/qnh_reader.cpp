@@ -61,7 +61,7 @@ void QnhReader::lf_onQnhDatagram(std::string_view datagram) {
     const nlohmann::json message = nlohmann::json::parse(datagram);
     const auto member = message.is_object() ? message.find("QNH") : message.end();
     if (member == message.end() || !(member->is_number() || member->is_string())) {
-      gf_logLine(fmt::format("no QNH {}", datagram));
+      gf_logLine(fmt::format("no QNH {}", gf_printableText(datagram)));
       return;
     }
     std::int32_t value;
@@ -73,7 +73,8 @@ void QnhReader::lf_onQnhDatagram(std::string_view datagram) {
       const std::string text = member->get<std::string>();
       const auto parsed = lf_leadingInteger(text);
       if (!parsed) {
-        gf_logImportant(fmt::format("QNH string parse error: {} in {}", text, datagram));
+        gf_logImportant(fmt::format("QNH string parse error: {} in {}", gf_printableText(text),
+                                    gf_printableText(datagram)));
         return;
       }
       value = *parsed;
@@ -89,7 +90,7 @@ void QnhReader::lf_onQnhDatagram(std::string_view datagram) {
     else
       setStatus(status());
   } catch (const std::exception& e) {
-    gf_logLine(fmt::format("Exception {}, in {}", e.what(), datagram));
+    gf_logLine(fmt::format("Exception {}, in {}", gf_printableText(e.what()), gf_printableText(datagram)));
   }
 }
 

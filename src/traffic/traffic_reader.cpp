@@ -67,7 +67,7 @@ std::string gf_latLonText(double latitude, double longitude) {
   return fmt::format("{:.6f},{:.6f}", latitude, longitude);
 }
 
-// Bytes that would break a line of the log or a ';'-separated file shown as \xNN.
+// Bytes that would break a line of the log or a ';'-separated file.
 bool lf_isUnsafeByte(char c) {
   return static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == ';';
 }
@@ -78,17 +78,6 @@ bool lf_hasUnsafeByte(std::string_view text) {
   return false;
 }
 
-std::string lf_shown(std::string_view text) {
-  std::string shown;
-  for (char c : text) {
-    if (lf_isUnsafeByte(c) && c != ';')
-      shown += fmt::format("\\x{:02x}", static_cast<unsigned char>(c));
-    else
-      shown += c;
-  }
-  return shown;
-}
-
 std::string_view lf_nullToEmpty(std::string_view field) {
   return field == "null" ? std::string_view{} : field;
 }
@@ -97,7 +86,7 @@ std::string_view lf_nullToEmpty(std::string_view field) {
 bool lf_checkRegistration(std::string_view field, TrafficRecord& record) {
   const std::string_view registration = lf_nullToEmpty(field);
   if (registration.size() > 12) return false;
-  if (lf_hasUnsafeByte(registration)) lf_fail(fmt::format("registration:{}", lf_shown(registration)));
+  if (lf_hasUnsafeByte(registration)) lf_fail(fmt::format("registration:{}", gf_printableText(registration)));
   record.registration.assign(registration);
   return true;
 }
@@ -107,7 +96,7 @@ bool lf_checkCallsign(std::string_view field, TrafficRecord& record) {
   record.callsign.clear();
   if (callsign.find('@') != std::string_view::npos) return true;
   if (callsign == "ERARMTR1" || callsign == "AIRPORT1" || callsign == "00000000") return false;
-  if (lf_hasUnsafeByte(callsign)) lf_fail(fmt::format("callsign:{}", lf_shown(callsign)));
+  if (lf_hasUnsafeByte(callsign)) lf_fail(fmt::format("callsign:{}", gf_printableText(callsign)));
   record.callsign.assign(callsign);
   return true;
 }
@@ -271,7 +260,8 @@ void TrafficReader::processLineSub(std::string_view datagram) {
         fields_, datagram, context(), [this](std::string_view callsign) { lf_collectCallsign(callsign); });
     if (record) gf_appendTrafficRecord(*record);
   } catch (const std::exception& e) {
-    gf_logLine(fmt::format("exception in processLineSub: {}", e.what()));
+    // The error texts quote the line, which any host may have sent.
+    gf_logLine(fmt::format("exception in processLineSub: {}", gf_printableText(e.what())));
   }
 }
 

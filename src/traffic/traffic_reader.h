@@ -77,9 +77,9 @@ class TrafficReader final : public UdpReader {
 
 // Parses the fields of one traffic line against the context: a record, or nothing for a line
 // that is dropped without a word. Throws std::runtime_error or std::invalid_argument with the text
-// that processLineSub logs. The timestamp, once read, becomes the latest data time; the model
-// code is entered in the model table only for a record; `collect` gets the callsign of a line
-// that reaches the callsign collection. Any thread.
+// that processLineSub logs, there with control bytes shown as \xNN. The timestamp, once read,
+// becomes the latest data time; the model code is entered in the model table only for a record;
+// `collect` gets the callsign of a line that reaches the callsign collection. Any thread.
 [[nodiscard]] std::optional<TrafficRecord> gf_parseTrafficLine(
     std::span<const std::string_view> fields, std::string_view datagram, const LineContext& context,
     const std::function<void(std::string_view)>& collect);

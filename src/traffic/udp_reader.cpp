@@ -140,6 +140,19 @@ void UdpReader::lf_udpReceiveLoop(bool local) {
   }
 }
 
+std::string gf_printableText(std::string_view text) {
+  std::string shown;
+  shown.reserve(text.size());
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F)
+      shown += fmt::format("\\x{:02x}", byte);
+    else
+      shown += c;
+  }
+  return shown;
+}
+
 void gf_readerStopped(std::string_view name, std::string_view text) {
   const std::string line = fmt::format("The {} has stopped with error: {}", name, text);
   // Logged even while an error line keeps the message from showing; not while the run ends anyway.

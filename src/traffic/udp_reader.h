@@ -86,6 +86,10 @@ class UdpReader {
   std::string lastDatagram_;
 };
 
+// A text that came over the network, as a log line may carry it: control bytes, line breaks
+// included, shown as \xNN, so that no datagram can break a line of the log or forge one. Any thread.
+[[nodiscard]] std::string gf_printableText(std::string_view text);
+
 // A reader that ended with an error: the message line shows (and the log gets) "The {} has stopped
 // with error: {}", and the run ends with READER ERROR, restarting after 15 seconds.
 void gf_readerStopped(std::string_view name, std::string_view text);

@@ -348,6 +348,16 @@ TEST_F(TrafficReaderTest, ADatagramBecomesARecordOnTheOpenDequeOnly) {
   EXPECT_DOUBLE_EQ(orv::gf_latestDataTime(), 1733824800.5) << "the timestamp came first";
 }
 
+TEST_F(TrafficReaderTest, ALineBreakFromTheNetworkCannotBreakALineOfTheLog) {
+  reader.setReferencePosition(kPark);
+  reader.lf_onTrafficDatagram(Line().set(1, "X\r\n12:00:00 forged").text());
+  reader.lf_onTrafficDatagram(Line().set(4, "abc\x7f").set(28, "A3\n").text());
+  EXPECT_EQ(logBody(), (std::vector<std::string>{
+                           "exception in processLineSub: hexid incorrectX\\x0d\\x0a12:00:00 forged",
+                           "exception in processLineSub: altitude abc\\x7f incorrect, from: " +
+                               Line().set(4, "abc\\x7f").set(28, "A3\\x0a").text()}));
+}
+
 TEST_F(TrafficReaderTest, CallsignsAreCollectedOnlyWhileAsked) {
   reader.setReferencePosition(kPark);
   reader.lf_onTrafficDatagram(Line().set(9, "EZY11").text());

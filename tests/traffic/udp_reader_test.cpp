@@ -196,6 +196,9 @@ TEST_F(ReaderTest, QnhDatagramsInEveryFormAndTheirFaults) {
       {R"({"QNH":"99999999999"})", 998,
        R"(==> QNH string parse error: 99999999999 in {"QNH":"99999999999"})"},
       {R"({"qnh":1000})", 998, R"(no QNH {"qnh":1000})"},
+      // Line breaks from the network are shown, never written into the log.
+      {R"({"QNH":"abc\ndef"})", 998, R"(==> QNH string parse error: abc\x0adef in {"QNH":"abc\ndef"})"},
+      {"{\"qnh\":\r\n1000}", 998, R"(no QNH {"qnh":\x0d\x0a1000})"},
       {R"({"QNH":null})", 998, R"(no QNH {"QNH":null})"},
       {R"({"QNH":true})", 998, R"(no QNH {"QNH":true})"},
       {R"([1000])", 998, R"(no QNH [1000])"},
