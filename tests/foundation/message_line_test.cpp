@@ -8,6 +8,8 @@
 
 namespace {
 
+using testing_support::logBody;
+
 using testing_support::readLines;
 using testing_support::WorkingFolder;
 
@@ -31,12 +33,6 @@ class MessageLineTest : public ::testing::Test {
     return repaints;
   }
 
-  std::vector<std::string> logBody() {
-    orv::gf_flushLog();
-    auto lines = readLines("Log.txt");
-    lines.erase(lines.begin());
-    return lines;
-  }
 
   static void tickUntil(std::int32_t counter) {
     while (orv::gf_secondsCounter() < counter) orv::gf_messageTick();

@@ -17,6 +17,8 @@
 
 namespace {
 
+using testing_support::logBody;
+
 using namespace std::chrono_literals;
 using orv::ExitReason;
 using testing_support::readLines;
@@ -53,12 +55,6 @@ class ClosingDownTest : public ::testing::Test {
     return posted;
   }
 
-  std::vector<std::string> logBody() {
-    orv::gf_flushLog();
-    auto lines = readLines("Log.txt");
-    lines.erase(lines.begin());
-    return lines;
-  }
 
   testing_support::WorkingFolder folder;
   MessageRecordingClock clock;

@@ -18,6 +18,8 @@
 
 namespace {
 
+using testing_support::logBody;
+
 using namespace std::chrono_literals;
 using testing_support::readLines;
 
@@ -32,12 +34,6 @@ class MainCycleTest : public ::testing::Test {
     orv::gf_setSimConnectHandle(handle);
   }
 
-  std::vector<std::string> logBody() {
-    orv::gf_flushLog();
-    auto lines = readLines("Log.txt");
-    lines.erase(lines.begin());
-    return lines;
-  }
 
   // Runs cycles with a tick on every n-th one.
   static void runCycles(int cycles, int tickEvery) {

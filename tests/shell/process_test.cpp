@@ -29,8 +29,10 @@ pid_t startProgram(const char* argument = nullptr) {
   return pid;
 }
 
-std::vector<std::string>::const_iterator findLine(const std::vector<std::string>& lines, std::string_view text) {
-  return std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != l.npos; });
+std::vector<std::string>::const_iterator findLine(const std::vector<std::string>& lines,
+                                                  std::string_view text) {
+  return std::find_if(lines.begin(), lines.end(),
+                      [&](const std::string& l) { return l.find(text) != l.npos; });
 }
 
 // The exit status, or nothing when the process has not ended within the time.
@@ -45,12 +47,7 @@ std::optional<int> waitForExit(pid_t pid, std::chrono::milliseconds limit) {
 }
 
 bool waitForLogLine(const std::string& text, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < end) {
-    if (readFile("Log.txt").find(text) != std::string::npos) return true;
-    std::this_thread::sleep_for(20ms);
-  }
-  return false;
+  return testing_support::waitFor([&] { return readFile("Log.txt").find(text) != std::string::npos; }, limit);
 }
 
 // Kills the program when a test ends early, so that no instance outlives its test.

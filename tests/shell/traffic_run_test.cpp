@@ -24,15 +24,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing_support::readLines;
 
-template <typename Condition>
-bool waitFor(Condition condition, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(10ms);
-  }
-  return true;
-}
+using testing_support::waitFor;
 
 TEST(TrafficRun, TrafficLinesSentToTheReaderBecomeLiveAircraft) {
   testing_support::PreparedWorkingFolder folder(std::map<std::string, std::string>{{"AEROWINX", "true"}});

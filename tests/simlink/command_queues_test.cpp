@@ -17,6 +17,8 @@ using namespace std::chrono_literals;
 using orv::SimEvent;
 using orv::standin::Call;
 using simlink_test::SimLinkTest;
+using testing_support::logBody;
+using simlink_test::makeCreation;
 
 // Holds the command mutex on a thread of its own, as the other side of the link would.
 class MutexHolder {
@@ -40,17 +42,6 @@ class MutexHolder {
   std::thread thread_;
 };
 
-orv::SimCreateRequest lf_creation(std::string callsign, std::uint32_t key, std::string title = "Any Title") {
-  orv::SimCreateRequest request;
-  request.initPosition.Latitude = 50.05;
-  request.initPosition.Longitude = 8.57;
-  request.initPosition.Altitude = 3000;
-  request.callsign = std::move(callsign);
-  request.liveryTitle = std::move(title);
-  request.key = key;
-  return request;
-}
-
 orv::SimPosition lf_position(std::uint32_t objectId, double latitude) {
   orv::SimPosition p;
   p.objectId = objectId;
@@ -64,7 +55,7 @@ class FrameTest : public SimLinkTest {
  protected:
   // One AI object in the simulator, created through a frame.
   std::uint32_t createOne() {
-    orv::gf_queueCreateAc(lf_creation("DLH1", 10001));
+    orv::gf_queueCreateAc(makeCreation("DLH1", 10001));
     frame();
     pump();
     const auto objects = standIn->aiObjects();
@@ -82,7 +73,7 @@ TEST_F(FrameTest, AFrameSendsPositionsEventsCreationsAndRemovalsInThatOrder) {
   ASSERT_TRUE(orv::gf_swapPositionBuffers());
   orv::gf_queueSimEvent({id, 217, 3072});
   orv::gf_queueSimEvent({id, 219, 1});
-  orv::gf_queueCreateAc(lf_creation("DLH2", 10002));
+  orv::gf_queueCreateAc(makeCreation("DLH2", 10002));
   orv::gf_queueRemoval(id);
   frame();
   EXPECT_EQ(calls({"position", "release", "event", "create", "remove", "exception"}),
@@ -148,8 +139,8 @@ TEST_F(FrameTest, ASwapWhoseLockIsBusyDropsOnlyThatCyclesPositions) {
 TEST_F(FrameTest, AFailedCreationBlocksTheLinkAndEndsTheRunWithSimconnectError) {
   connect();
   standIn->failNext(Call::AICreateNonATCAircraft);
-  orv::gf_queueCreateAc(lf_creation("DLH1", 10001, "Airline A320"));
-  orv::gf_queueCreateAc(lf_creation("DLH2", 10002));
+  orv::gf_queueCreateAc(makeCreation("DLH1", 10001, "Airline A320"));
+  orv::gf_queueCreateAc(makeCreation("DLH2", 10002));
   frame();
   EXPECT_TRUE(
       logHas("! Simcon call to create ac in sim failed, hexid:10001, liv: 'Airline A320', callsign: DLH1)"));
@@ -166,7 +157,7 @@ TEST_F(FrameTest, AFailedCreationBlocksTheLinkAndEndsTheRunWithSimconnectError) 
 
   // From now on the frames only empty the queues, and no request is made.
   orv::gf_queueSimEvent({100, 219, 1});
-  orv::gf_queueCreateAc(lf_creation("DLH3", 10003));
+  orv::gf_queueCreateAc(makeCreation("DLH3", 10003));
   orv::gf_queuePosition(lf_position(100, 50.1));
   (void)orv::gf_swapPositionBuffers();
   orv::gf_requestAcInRange(40);
@@ -224,7 +215,7 @@ TEST_F(SimLinkTest, TheRangeRequestIsClampedToTheSimulatorsLimit) {
 
 TEST_F(SimLinkTest, SpoilersAndThrottlesAreWrittenWithTheirDefinition) {
   connect();
-  orv::gf_queueCreateAc(lf_creation("DLH1", 10001));
+  orv::gf_queueCreateAc(makeCreation("DLH1", 10001));
   frame();
   const std::uint32_t id = standIn->aiObjects().at(0).id;
   orv::gf_setSpoilersAndThrottles(id, 100, -100, -100);

@@ -20,6 +20,8 @@ using orv::standin::Call;
 using orv::standin::DataRecordHeader;
 using orv::standin::ValuePacker;
 using simlink_test::SimLinkTest;
+using testing_support::logBody;
+using simlink_test::makeCreation;
 
 orv::standin::RecordBuffer lf_byType(std::uint32_t objectId, double agl, double groundAlt,
                                      std::int64_t onGround, std::string_view atcId,
@@ -42,17 +44,6 @@ orv::standin::RecordBuffer lf_data(std::uint32_t requestId, std::uint32_t object
   return orv::standin::makeSimObjectData(header, values.bytes());
 }
 
-orv::SimCreateRequest lf_creation(std::string callsign, std::uint32_t key, std::string title = "Any Title") {
-  orv::SimCreateRequest request;
-  request.initPosition.Latitude = 50.05;
-  request.initPosition.Longitude = 8.57;
-  request.initPosition.Altitude = 1500;
-  request.callsign = std::move(callsign);
-  request.liveryTitle = std::move(title);
-  request.key = key;
-  return request;
-}
-
 class DispatchTest : public SimLinkTest {
  protected:
   // The creations go out on a frame, the simulator announces the new objects, and the next
@@ -67,8 +58,8 @@ class DispatchTest : public SimLinkTest {
 
 TEST_F(DispatchTest, ACreatedObjectIsMatchedByItsAtcIdFrozenReleasedAndReported) {
   connect();
-  orv::gf_queueCreateAc(lf_creation("DLH4AB", 10001));
-  orv::gf_queueCreateAc(lf_creation("EWG12", 500));
+  orv::gf_queueCreateAc(makeCreation("DLH4AB", 10001));
+  orv::gf_queueCreateAc(makeCreation("EWG12", 500));
   standIn->clearJournal();
   createAndMatch();
   const auto objects = standIn->aiObjects();
@@ -103,8 +94,8 @@ TEST_F(DispatchTest, ACreatedObjectIsMatchedByItsAtcIdFrozenReleasedAndReported)
 
 TEST_F(DispatchTest, OfTwoCreationsWithOneCallsignTheFirstIsMatchedFirst) {
   connect();
-  orv::gf_queueCreateAc(lf_creation("TWIN", 10001));
-  orv::gf_queueCreateAc(lf_creation("TWIN", 10002));
+  orv::gf_queueCreateAc(makeCreation("TWIN", 10001));
+  orv::gf_queueCreateAc(makeCreation("TWIN", 10002));
   createAndMatch();
   const auto messages = takeMessages();
   ASSERT_EQ(messages.size(), 2u);
@@ -117,8 +108,8 @@ TEST_F(DispatchTest, ACreationRefusedBySimulatorComesBackAsCreationFailed) {
   orv::standin::Scenario scenario;
   scenario.titles = {"Installed Title"};
   connect(scenario);
-  orv::gf_queueCreateAc(lf_creation("BAW1", 10005, "Not Installed"));
-  orv::gf_queueCreateAc(lf_creation("BAW2", 0, "Not Installed"));  // key 0: no creation to report
+  orv::gf_queueCreateAc(makeCreation("BAW1", 10005, "Not Installed"));
+  orv::gf_queueCreateAc(makeCreation("BAW2", 0, "Not Installed"));  // key 0: no creation to report
   frame();
   pump();
   EXPECT_EQ(takeMessages(),
@@ -133,7 +124,7 @@ TEST_F(DispatchTest, ACreationRefusedBySimulatorComesBackAsCreationFailed) {
 TEST_F(DispatchTest, ACreationWithoutPacketIdIsStillMatchedByItsCallsign) {
   connect();
   standIn->failNext(Call::GetLastSentPacketID);
-  orv::gf_queueCreateAc(lf_creation("DLH9", 10009));
+  orv::gf_queueCreateAc(makeCreation("DLH9", 10009));
   frame();
   EXPECT_TRUE(logHas("GetLastSentPacketID"));
   ASSERT_EQ(orv::gf_linkState().pendingCreations.size(), 1u);

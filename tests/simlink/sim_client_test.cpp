@@ -24,6 +24,7 @@ using orv::standin::ClockMode;
 using orv::standin::Scenario;
 using orv::standin::StandIn;
 using simlink_test::SimLinkTest;
+using testing_support::logBody;
 
 TEST_F(SimLinkTest, TheRegistrationFollowsItsFixedOrder) {
   connect();

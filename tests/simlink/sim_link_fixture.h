@@ -24,6 +24,21 @@
 
 namespace simlink_test {
 
+using testing_support::logBody;
+
+// A creation at Frankfurt, 1500 ft up.
+inline orv::SimCreateRequest makeCreation(std::string callsign, std::uint32_t key,
+                                          std::string title = "Any Title") {
+  orv::SimCreateRequest request;
+  request.initPosition.Latitude = 50.05;
+  request.initPosition.Longitude = 8.57;
+  request.initPosition.Altitude = 1500;
+  request.callsign = std::move(callsign);
+  request.liveryTitle = std::move(title);
+  request.key = key;
+  return request;
+}
+
 class SimLinkTest : public ::testing::Test {
  protected:
   void SetUp() override { orv::gf_openLog(); }
@@ -50,13 +65,6 @@ class SimLinkTest : public ::testing::Test {
     std::vector<orv::SimMessage> taken;
     orv::gf_drainSimMessages([&](std::span<orv::SimMessage> m) { taken.assign(m.begin(), m.end()); });
     return taken;
-  }
-
-  static std::vector<std::string> logBody() {
-    orv::gf_flushLog();
-    auto lines = testing_support::readLines("Log.txt");
-    if (!lines.empty()) lines.erase(lines.begin());
-    return lines;
   }
 
   static bool logHas(const std::string& text) {

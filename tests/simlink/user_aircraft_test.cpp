@@ -14,6 +14,7 @@ using namespace std::chrono_literals;
 using orv::UserAcBlock;
 using orv::standin::Call;
 using simlink_test::SimLinkTest;
+using testing_support::logBody;
 
 // Half wing spans in nautical miles from metres, as the aircraft database gives them.
 constexpr double lf_nm(double metres) {

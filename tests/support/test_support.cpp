@@ -6,6 +6,9 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
+
+#include "foundation/log.h"
 
 namespace testing_support {
 
@@ -64,6 +67,22 @@ std::vector<std::string> readLines(const std::filesystem::path& path) {
 void writeFile(const std::filesystem::path& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << content;
+}
+
+std::vector<std::string> logBody() {
+  orv::gf_flushLog();
+  auto lines = readLines("Log.txt");
+  if (!lines.empty()) lines.erase(lines.begin());
+  return lines;
+}
+
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds{10});
+  }
+  return true;
 }
 
 }  // namespace testing_support

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,5 +49,12 @@ class ScopedEnv {
 [[nodiscard]] std::string readFile(const std::filesystem::path& path);
 [[nodiscard]] std::vector<std::string> readLines(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& content);
+
+// The lines of "Log.txt" after its first line (the banner), the log flushed first.
+[[nodiscard]] std::vector<std::string> logBody();
+
+// Polls the condition in real time until it holds; false when the limit passed first. For
+// tests that wait on another process or a thread running on the real clock.
+[[nodiscard]] bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit);
 
 }  // namespace testing_support

@@ -22,6 +22,8 @@
 
 namespace {
 
+using testing_support::logBody;
+
 using orv::FlightPhase;
 using orv::LiveAircraft;
 using orv::SimMessage;
@@ -80,12 +82,6 @@ class LiveCycleTest : public ::testing::Test {
 
   static std::vector<LiveAircraft>& live() { return orv::gf_trafficState().liveList; }
 
-  std::vector<std::string> logBody() {
-    orv::gf_flushLog();
-    auto lines = testing_support::readLines("Log.txt");
-    if (!lines.empty()) lines.erase(lines.begin());
-    return lines;
-  }
 
   // Runs cycles until the cycle counter reaches c.
   static void runUntilCycle(std::int64_t c) {

@@ -22,6 +22,8 @@
 
 namespace {
 
+using testing_support::logBody;
+
 using orv::LineContext;
 using orv::TrafficRecord;
 
@@ -319,12 +321,6 @@ TEST_F(TrafficLineTest, TheDueCycleIsThreeThousandCyclesAfterArrival) {
 
 class TrafficReaderTest : public TrafficLineTest {
  protected:
-  std::vector<std::string> logBody() {
-    orv::gf_flushLog();
-    auto lines = testing_support::readLines("Log.txt");
-    if (!lines.empty()) lines.erase(lines.begin());
-    return lines;
-  }
   orv::TrafficReader reader;
 };
 

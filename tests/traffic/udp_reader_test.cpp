@@ -17,6 +17,8 @@
 
 namespace {
 
+using testing_support::logBody;
+
 using orv::ReaderStatus;
 using traffic_test::eventually;
 
@@ -50,12 +52,6 @@ class ReaderTest : public ::testing::Test {
  protected:
   void SetUp() override { orv::gf_openLog(); }
 
-  std::vector<std::string> logBody() {
-    orv::gf_flushLog();
-    auto lines = testing_support::readLines("Log.txt");
-    lines.erase(lines.begin());
-    return lines;
-  }
   bool logHas(const std::string& line) {
     const auto lines = logBody();
     return std::find(lines.begin(), lines.end(), line) != lines.end();
