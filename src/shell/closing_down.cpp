@@ -152,7 +152,9 @@ void gf_switchSimVersion() {
   }
   std::error_code ec;
   std::filesystem::remove(gf_paths().liveriesScanned, ec);
-  if (ec) gf_logImportant(fmt::format("gf_switchSimVersion: remove {}: {}", gf_paths().liveriesScanned.string(), ec.message()));
+  if (ec)
+    gf_logImportant(
+        fmt::format("gf_switchSimVersion: remove {}: {}", gf_paths().liveriesScanned.string(), ec.message()));
   pending::clearLiveryTablesForNextRun();
   gf_setMessage(fmt::format("Switching MSFS version in {}", kProductName), true);
   cfg::ALL_INSTALL_PATH.set("");

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -69,38 +70,67 @@ void lf_throwUnlessMissing(const char* what, const fs::path& path, const std::er
   return exists;
 }
 
-void lf_enable(const WindowControl& control, bool enabled) { ui::setEnabled(control.window(), enabled); }
+void lf_enable(const WindowControl& control, bool enabled) {
+  ui::setEnabled(control.window(), enabled);
+}
 
 // Sleeps for the time unless a stop flag is raised; false when one is.
 [[nodiscard]] bool lf_waitUnlessStopping(std::chrono::milliseconds time) {
-  if (gf_stopRaised()) return false;
-  os::clock().sleepFor(time);
+  // In steps, so that a close during a long wait (the 2 s before the Traffic Reader) counts at once.
+  constexpr auto kStep = 100ms;
+  os::Clock& clock = os::clock();
+  const os::SteadyTime end = clock.now() + time;
+  for (os::SteadyTime now = clock.now(); now < end; now = clock.now()) {
+    if (gf_stopRaised()) return false;
+    clock.sleepUntil(std::min(end, now + kStep));
+  }
   return !gf_stopRaised();
 }
 
 // The options band as a new run finds it, and the simulator the run is set for.
 void lf_setUpSimChoice() {
   using namespace cfg;
-  for (const WindowControl* control : std::initializer_list<const WindowControl*>{
-           &ALWAYS_ON_TOP, &NAV_LIGHTS_WHILE_PARKED, &OBJECTID_LIST, &GUID_CHANGES, &SCAN_LIVERIES,
-           &LIG_AUTOMATIC, &LIG_PRIORITIZE, &SCAN_AIRPORTS, &MATCHING_DEPTH, &LIGHT_AIRCRAFT, &HELICOPTERS,
-           &HIGH_PERF_AIRCRAFT, &AUTO_RANGE, &AIRBORNE_ONLY, &COLLISION_USER_GND, &COLLISION_USER_AIR,
-           &COLLISION_LIVE_PARKED_GND, &BLOCK_CALLSIGN, &MAX_PARK_SEL, &MAX_LIVE_SEL, &STRAIGHT_PBS_ONLY,
-           &SIM_CHOICE, &AIRP_RANGE, &AIRP_HEIGHT, &WEEK, &PARK_SOFT, &INITIAL_LOAD_ONLY})
+  for (const WindowControl* control : std::initializer_list<const WindowControl*>{&ALWAYS_ON_TOP,
+                                                                                  &NAV_LIGHTS_WHILE_PARKED,
+                                                                                  &OBJECTID_LIST,
+                                                                                  &GUID_CHANGES,
+                                                                                  &SCAN_LIVERIES,
+                                                                                  &LIG_AUTOMATIC,
+                                                                                  &LIG_PRIORITIZE,
+                                                                                  &SCAN_AIRPORTS,
+                                                                                  &MATCHING_DEPTH,
+                                                                                  &LIGHT_AIRCRAFT,
+                                                                                  &HELICOPTERS,
+                                                                                  &HIGH_PERF_AIRCRAFT,
+                                                                                  &AUTO_RANGE,
+                                                                                  &AIRBORNE_ONLY,
+                                                                                  &COLLISION_USER_GND,
+                                                                                  &COLLISION_USER_AIR,
+                                                                                  &COLLISION_LIVE_PARKED_GND,
+                                                                                  &BLOCK_CALLSIGN,
+                                                                                  &MAX_PARK_SEL,
+                                                                                  &MAX_LIVE_SEL,
+                                                                                  &STRAIGHT_PBS_ONLY,
+                                                                                  &SIM_CHOICE,
+                                                                                  &AIRP_RANGE,
+                                                                                  &AIRP_HEIGHT,
+                                                                                  &WEEK,
+                                                                                  &PARK_SOFT,
+                                                                                  &INITIAL_LOAD_ONLY})
     lf_enable(*control, true);
   lf_enable(RANGE, !AUTO_RANGE.value());
   lf_enable(AR_ABOVE_HEIGHT, AUTO_RANGE.value());
   lf_enable(AI_PACKAGE_SELECTOR, LIG_AUTOMATIC.value());
   lf_enable(UNBLOCK_BUTTON, !BLOCK_CALLSIGN.value().empty());
   for (const WindowControl* control : std::initializer_list<const WindowControl*>{
-           &TBLO_ZIP_BUTTON, &BLOCK_BUTTON, &CS_TO_OID_BUTTON, &CALLSIGN_2_OBJECTID, &DESTINATION, &REREAD_BUTTON,
-           &FLUSH_STATIC_BUTTON, &PARKING_PERCENTAGE, &MAX_FIT_FL})
+           &TBLO_ZIP_BUTTON, &BLOCK_BUTTON, &CS_TO_OID_BUTTON, &CALLSIGN_2_OBJECTID, &DESTINATION,
+           &REREAD_BUTTON, &FLUSH_STATIC_BUTTON, &PARKING_PERCENTAGE, &MAX_FIT_FL})
     lf_enable(*control, false);
   if (!INITIAL_LOAD_ONLY.value()) lf_enable(NOW_BUTTON, false);
 
   PARKING_PERCENTAGE.set(30);
-  for (const ComboIntParameter* combo : {&MATCHING_DEPTH, &RANGE, &AR_ABOVE_HEIGHT, &MAX_PARK_SEL, &MAX_LIVE_SEL,
-                                         &AIRP_RANGE, &AIRP_HEIGHT, &PARKING_PERCENTAGE})
+  for (const ComboIntParameter* combo : {&MATCHING_DEPTH, &RANGE, &AR_ABOVE_HEIGHT, &MAX_PARK_SEL,
+                                         &MAX_LIVE_SEL, &AIRP_RANGE, &AIRP_HEIGHT, &PARKING_PERCENTAGE})
     gf_fillIntCombo(*combo);
   gf_fillStringCombo(AI_PACKAGE_SELECTOR);
   gf_fillStringCombo(SIM_CHOICE);
@@ -168,9 +198,9 @@ bool lf_detectCommunityPath() {
 // aircraft, which would otherwise look current.
 void lf_checkFolders() {
   const ProgramPaths& p = gf_paths();
-  for (const fs::path& folder : {p.output, p.info, p.errors, p.airports, p.learned, p.learnedStock,
-                                 p.learnedSimaddon, p.learnedThirdparty, p.mySimaddon, p.myThirdparty,
-                                 p.myRegcodes}) {
+  for (const fs::path& folder :
+       {p.output, p.info, p.errors, p.airports, p.learned, p.learnedStock, p.learnedSimaddon,
+        p.learnedThirdparty, p.mySimaddon, p.myThirdparty, p.myRegcodes}) {
     if (lf_isDirectory(folder)) continue;
     std::error_code ec;
     fs::create_directories(folder, ec);
@@ -189,7 +219,8 @@ std::string gf_withoutCommunityEnding(std::string_view path) {
   constexpr std::string_view kEnding = "Community";
   if (path.size() > kEnding.size() && path.ends_with(kEnding)) {
     const char separator = path[path.size() - kEnding.size() - 1];
-    if (separator == '\\' || separator == '/') return std::string(path.substr(0, path.size() - kEnding.size() - 1));
+    if (separator == '\\' || separator == '/')
+      return std::string(path.substr(0, path.size() - kEnding.size() - 1));
   }
   return std::string(path);
 }
@@ -209,9 +240,9 @@ void lf_processRTVersion(const std::string& reply) {
     const bool professional = version.at("level").get<int>() == 2;
     const nlohmann::json& number = version.at("version");
     gf_setProfessionalPeer(professional);
-    pending::setRealTrafficEditionShown(fmt::format("RT {} edition: {}",
-                                                    number.is_string() ? number.get<std::string>() : number.dump(),
-                                                    professional ? "prof" : "stnd"));
+    pending::setRealTrafficEditionShown(
+        fmt::format("RT {} edition: {}", number.is_string() ? number.get<std::string>() : number.dump(),
+                    professional ? "prof" : "stnd"));
   } catch (const std::exception& e) {
     gf_setProfessionalPeer(false);
     pending::setRealTrafficEditionShown("");
@@ -323,7 +354,8 @@ enum class StartUpEnd { MainCycle, StopPath, ClosingDown };
 
 StartUpEnd lf_startUp() {
   if (!lf_isDirectory(gf_paths().docs))
-    throw UserErrorException(41, fmt::format("{} must be run from the {} folder!", kProductName, kProductName));
+    throw UserErrorException(41,
+                             fmt::format("{} must be run from the {} folder!", kProductName, kProductName));
   if (!lf_detectCommunityPath()) return StartUpEnd::ClosingDown;
 
   gf_setScanWorkerLimit(gf_scanWorkerLimitFor(std::thread::hardware_concurrency()));
