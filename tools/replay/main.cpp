@@ -3,10 +3,6 @@
 // QNH datagram every 10 seconds. Ends at the end of the file.
 
 #include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <fmt/format.h>
 
 #include <chrono>
@@ -17,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/net/socket.h"
 #include "replay/replay.h"
 
 namespace {
@@ -31,26 +28,13 @@ void usage() {
              "  (default 49004) every 10 s.\n");
 }
 
-class UdpSender {
- public:
-  explicit UdpSender(const std::string& host) : socket_(::socket(AF_INET, SOCK_DGRAM, 0)) {
-    if (socket_ < 0 || inet_pton(AF_INET, host.c_str(), &address_.sin_addr) != 1)
-      throw std::runtime_error("cannot send to " + host);
-    address_.sin_family = AF_INET;
-  }
-  ~UdpSender() { ::close(socket_); }
-  UdpSender(const UdpSender&) = delete;
-  UdpSender& operator=(const UdpSender&) = delete;
-
-  void send(int port, const std::string& text) {
-    address_.sin_port = htons(static_cast<std::uint16_t>(port));
-    ::sendto(socket_, text.data(), text.size(), 0, reinterpret_cast<const sockaddr*>(&address_), sizeof address_);
-  }
-
- private:
-  int socket_;
-  sockaddr_in address_{};
-};
+// The address text as a host-order IPv4 address; throws for anything else.
+std::uint32_t ipv4Address(const std::string& host) {
+  in_addr address{};
+  if (inet_pton(AF_INET, host.c_str(), &address) != 1)
+    throw std::invalid_argument("not an IPv4 address: " + host);
+  return ntohl(address.s_addr);
+}
 
 volatile std::sig_atomic_t interrupted = 0;
 
@@ -58,6 +42,7 @@ volatile std::sig_atomic_t interrupted = 0;
 
 int main(int argc, char** argv) {
   std::string file, host = "127.0.0.1";
+  std::uint32_t address = 0;
   int port = 49005, qnhPort = 49004, qnh = 1013;
   bool keepTimestamps = false;
   replay::Pacing pacing;
@@ -68,18 +53,30 @@ int main(int argc, char** argv) {
         if (i + 1 >= argc) throw std::invalid_argument(arg + " needs a value");
         return argv[++i];
       };
-      if (arg == "--host") host = value();
-      else if (arg == "--port") port = std::stoi(value());
-      else if (arg == "--qnh-port") qnhPort = std::stoi(value());
-      else if (arg == "--qnh") qnh = std::stoi(value());
-      else if (arg == "--speed") pacing.speed = std::stod(value());
-      else if (arg == "--rate") pacing.linesPerSecond = std::stod(value());
-      else if (arg == "--keep-timestamps") keepTimestamps = true;
-      else if (arg == "--help" || arg == "-h") { usage(); return 0; }
-      else if (file.empty() && !arg.starts_with("--")) file = arg;
-      else throw std::invalid_argument("unknown argument " + arg);
+      if (arg == "--host")
+        host = value();
+      else if (arg == "--port")
+        port = std::stoi(value());
+      else if (arg == "--qnh-port")
+        qnhPort = std::stoi(value());
+      else if (arg == "--qnh")
+        qnh = std::stoi(value());
+      else if (arg == "--speed")
+        pacing.speed = std::stod(value());
+      else if (arg == "--rate")
+        pacing.linesPerSecond = std::stod(value());
+      else if (arg == "--keep-timestamps")
+        keepTimestamps = true;
+      else if (arg == "--help" || arg == "-h") {
+        usage();
+        return 0;
+      } else if (file.empty() && !arg.starts_with("--"))
+        file = arg;
+      else
+        throw std::invalid_argument("unknown argument " + arg);
     }
     if (file.empty()) throw std::invalid_argument("no file given");
+    address = ipv4Address(host);
     if (pacing.speed <= 0 || (pacing.linesPerSecond && *pacing.linesPerSecond <= 0))
       throw std::invalid_argument("speed and rate must be above 0");
   } catch (const std::exception& e) {
@@ -101,9 +98,18 @@ int main(int argc, char** argv) {
   std::signal(SIGINT, [](int) { interrupted = 1; });
   std::signal(SIGTERM, [](int) { interrupted = 1; });
 
-  const double now = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-  const auto planned = replay::plan(lines, pacing, keepTimestamps ? std::nullopt : std::optional<double>(now));
-  UdpSender sender(host);
+  const double now =
+      std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+  const auto planned =
+      replay::plan(lines, pacing, keepTimestamps ? std::nullopt : std::optional<double>(now));
+  net::Socket sender = net::Socket::open(net::Socket::Type::Datagram);
+  if (!sender.isOpen()) {
+    fmt::print(stderr, "quillstar-replay: no UDP socket\n");
+    return 1;
+  }
+  const auto send = [&](int toPort, const std::string& text) {
+    (void)sender.sendTo(text, net::Ipv4Endpoint{address, static_cast<std::uint16_t>(toPort)});
+  };
   const std::string qnhDatagram = fmt::format("{{\"QNH\": {}}}", qnh);
   const auto start = std::chrono::steady_clock::now();
   auto nextQnh = start;
@@ -112,7 +118,7 @@ int main(int argc, char** argv) {
     while (!interrupted) {
       const auto now = std::chrono::steady_clock::now();
       if (now >= nextQnh) {
-        sender.send(qnhPort, qnhDatagram);
+        send(qnhPort, qnhDatagram);
         nextQnh += std::chrono::seconds{10};
       }
       const auto due = start + line.due;
@@ -120,7 +126,7 @@ int main(int argc, char** argv) {
       std::this_thread::sleep_until(std::min(due, nextQnh));
     }
     if (interrupted) break;
-    sender.send(port, line.text);
+    send(port, line.text);
     ++sent;
   }
   fmt::print("quillstar-replay: sent {} of {} lines to {}:{}\n", sent, planned.size(), host, port);
