@@ -150,6 +150,38 @@ TEST_F(Processing, LogsTheTablesTheClassesAndSwitchesOffClassesWithoutLiveries) 
   EXPECT_EQ(tables.regcodeTitle("P-AAA2"), "AAA A321");
 }
 
+TEST_F(Processing, ThePreparedFoldersFileCoversOnlySomeClasses) {
+  std::filesystem::copy_file(std::filesystem::path(QUILLSTAR_LIVERIES_FIXTURES) / "LiveriesScanned.xml",
+                             kFile);
+  classes = {{"GLF6", ModelClass::Buzjet}, {"B772", ModelClass::Heavy}, {"B77F", ModelClass::Heavy}};
+  process();
+  EXPECT_EQ(
+      log(),
+      (Lines{
+          "    7 liveries read from output/LiveriesScanned.xml",
+          "    0 registration codes",
+          "    6 airlines, 4 pax aircraft models and 1 cargo aircraft models",
+          " ",
+          "Category Light: No livery found",
+          "LIGHT_AIRCRAFT=false",
+          "LIGHT_AIRCRAFT temporarily switched off because you do not have light aircraft installed",
+          "Category Buzjets: 1 pax liverie",
+          "  GLF6",
+          "Category Large: 4 pax liveries",
+          "  A320,A321",
+          "Category Heavy: 1 pax liverie and 1 cargo liverie",
+          "  B772,B77F",
+          "Category HighPerf: No livery found",
+          "HIGH_PERF_AIRCRAFT=false",
+          "HIGH_PERF_AIRCRAFT temporarily switched off because you do not have High Perf aircraft installed",
+          "Category Rotorcraft: No livery found",
+          "HELICOPTERS=false",
+          "HELICOPTERS temporarily switched off because you do not have Helicopters installed",
+          "1 model have a generic livery",
+          "  A320",
+      }));
+}
+
 TEST_F(Processing, AClassOptionAlreadyOffIsOnlyReportedAndAClassWithLiveriesEnablesItsBox) {
   writeFile(kFile, R"(<root><liveries>
     <l a="PAAA" m="PC172" t="AAA C172 one"/>
