@@ -139,6 +139,9 @@ void gf_processScannedLiveries(LiveryTables& tables, LiveryList& liveries,
     gf_logLine("Processing scanned liveries skipped; already done in previous start-up");
     return;
   }
+  // Whatever an earlier build left when it failed half-way goes first: building on top of it
+  // would hold every title twice.
+  tables.gf_clearLiveryTables();
   tables.reserveForBuild();
   gf_readLiveriesScanned(liveries, hooks.file.empty() ? gf_paths().liveriesScanned : hooks.file);
   if (hooks.showLiveriesCount) hooks.showLiveriesCount(liveries.size());

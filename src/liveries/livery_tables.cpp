@@ -190,4 +190,12 @@ LiveryTables& gf_liveryTables() {
   return tables;
 }
 
+std::string_view gf_findLiveryTitle(std::string_view text) {
+  return gf_liveryTables().gf_findLiveryTitle(text);
+}
+
+bool gf_hasLiveryFor(AirlineId airline, ModelId model) {
+  return gf_liveryTables().gf_hasLiveryFor(airline, model);
+}
+
 }  // namespace orv

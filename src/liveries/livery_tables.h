@@ -151,4 +151,8 @@ class LiveryTables {
 // The tables the program uses: one for the process. Start-up thread (see above).
 [[nodiscard]] LiveryTables& gf_liveryTables();
 
+// The queries of the program's tables, for the registration codes and the similar models.
+[[nodiscard]] std::string_view gf_findLiveryTitle(std::string_view text);
+[[nodiscard]] bool gf_hasLiveryFor(AirlineId airline, ModelId model);
+
 }  // namespace orv

@@ -240,6 +240,19 @@ TEST_F(Processing, AFileThatCannotBeReadStopsTheBuildAndTheNextStartTriesAgain) 
   EXPECT_EQ(tables.airlineCount(), 3u);
 }
 
+TEST_F(Processing, ABuildThatFailedHalfWayIsNotBuiltUpon) {
+  writeFile(kFile, kSomeClasses);
+  hooks.processRegcodes = [](LiveryTables&) { throw std::runtime_error("regcodes"); };
+  EXPECT_THROW(process(), std::runtime_error);
+  EXPECT_FALSE(tables.processed());
+  hooks.processRegcodes = {};
+  process();
+  const TitleViews* titles = tables.airlineModelTitles(gf_airlineId("PAAA"), gf_modelId("PA320"), false);
+  ASSERT_NE(titles, nullptr);
+  EXPECT_EQ(*titles, TitleViews{"AAA A320 one"});
+  EXPECT_EQ(tables.modelTitles(gf_modelId("PA320"), false)->size(), 2u);
+}
+
 TEST(ClearForNextRun, OnlyRaisesTheRequest) {
   LiveryTables& tables = gf_liveryTables();
   const bool processed = tables.processed();
