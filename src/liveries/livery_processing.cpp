@@ -9,6 +9,7 @@
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/plural.h"
+#include "liveries/regcode_processing.h"
 #include "platform/ui/controls.h"
 
 namespace orv {
@@ -148,7 +149,12 @@ void gf_processScannedLiveries(LiveryTables& tables, LiveryList& liveries,
 
   tables.lf_buildLiveryTables(liveries);
   tables.lf_buildAirlineModelMaps();
-  if (hooks.processRegcodes) hooks.processRegcodes(tables);
+  if (hooks.processRegcodes) {
+    hooks.processRegcodes(tables, liveries);
+  } else {
+    lf_processInlineRegcodes(tables, liveries);
+    lf_processRegcodes(tables);
+  }
   gf_logLine(fmt::format("{:5} registration codes", tables.regcodeCount()));
   tables.lf_buildModelMaps();
   gf_logLine(fmt::format("{:5} airlines, {} pax aircraft models and {} cargo aircraft models",

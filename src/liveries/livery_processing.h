@@ -21,8 +21,9 @@ struct LiveryProcessingHooks {
   std::filesystem::path file;  // empty: "output/LiveriesScanned.xml"
   // The model class of a model; empty: the aircraft database's.
   std::function<ModelClass(ModelId)> modelClass;
-  // Binds the registration codes to titles once the airline-model maps exist; empty: no codes.
-  std::function<void(LiveryTables&)> processRegcodes;
+  // Binds the registration codes to titles once the airline-model maps exist; empty: the
+  // in-line codes of the list, then the AIG file and the user's files.
+  std::function<void(LiveryTables&, const LiveryList&)> processRegcodes;
   // The similar-model maps from the tables; empty: the code tables' own.
   std::function<void(const LiveryQueries&)> buildSimilarModels;
   // The liveries count of the status band (set and repainted); empty: not shown.

@@ -76,6 +76,10 @@ class LiveryTables {
   // --- the registration codes, filled by the registration-code processing ---
   // Binds a registration to a stored title; an already bound registration keeps its title.
   void bindRegcode(std::string registration, std::string_view title);
+  // Binds the registration to the title, whatever it was bound to before.
+  void rebindRegcode(const std::string& registration, std::string_view title) {
+    regcodes_[registration] = title;
+  }
   void addUniqueRegcode(std::string registration) { uniqueRegcodes_.insert(std::move(registration)); }
   void addSpecialRegcode(std::string registration) { specialRegcodes_.insert(std::move(registration)); }
   void addSpecialLivery(std::string_view title) { specialLiveries_.insert(title); }
@@ -112,6 +116,11 @@ class LiveryTables {
   [[nodiscard]] std::size_t paxModelCount() const { return paxModels_.size(); }
   [[nodiscard]] std::size_t cargoModelCount() const { return cargoModels_.size(); }
   [[nodiscard]] std::size_t regcodeCount() const { return regcodes_.size(); }
+  [[nodiscard]] std::size_t specialLiveryCount() const { return specialLiveries_.size(); }
+  [[nodiscard]] std::size_t uniqueRegcodeCount() const { return uniqueRegcodes_.size(); }
+  [[nodiscard]] bool isSpecialRegcode(std::string_view registration) const {
+    return specialRegcodes_.find(registration) != specialRegcodes_.end();
+  }
 
   // What the similar-model maps need; it reads these tables while they live.
   [[nodiscard]] LiveryQueries queries() const;

@@ -104,7 +104,7 @@ constexpr const char* kSomeClasses = R"(<?xml version="1.0"?>
 
 TEST_F(Processing, LogsTheTablesTheClassesAndSwitchesOffClassesWithoutLiveries) {
   writeFile(kFile, kSomeClasses);
-  hooks.processRegcodes = [](LiveryTables& t) {
+  hooks.processRegcodes = [](LiveryTables& t, const LiveryList&) {
     t.bindRegcode("P-AAA1", t.gf_findLiveryTitle("AAA A320 one"));
     t.bindRegcode("P-AAA2", t.gf_findLiveryTitle("AAA A321"));
   };
@@ -242,7 +242,7 @@ TEST_F(Processing, AFileThatCannotBeReadStopsTheBuildAndTheNextStartTriesAgain) 
 
 TEST_F(Processing, ABuildThatFailedHalfWayIsNotBuiltUpon) {
   writeFile(kFile, kSomeClasses);
-  hooks.processRegcodes = [](LiveryTables&) { throw std::runtime_error("regcodes"); };
+  hooks.processRegcodes = [](LiveryTables&, const LiveryList&) { throw std::runtime_error("regcodes"); };
   EXPECT_THROW(process(), std::runtime_error);
   EXPECT_FALSE(tables.processed());
   hooks.processRegcodes = {};
