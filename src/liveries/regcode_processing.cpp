@@ -23,7 +23,12 @@ class PlainAigFile {
   ~PlainAigFile() { gf_removeFileIfExists(path_); }
   PlainAigFile(const PlainAigFile&) = delete;
   PlainAigFile& operator=(const PlainAigFile&) = delete;
-  [[nodiscard]] bool decrypt() const { return gf_streamDecrypt(gf_paths().aigRegcodesEnc, path_); }
+  // Without the enciphered file there is nothing to read, and nothing to say about it.
+  [[nodiscard]] bool decrypt() const {
+    std::error_code error;
+    return std::filesystem::exists(gf_paths().aigRegcodesEnc, error) &&
+           gf_streamDecrypt(gf_paths().aigRegcodesEnc, path_);
+  }
   [[nodiscard]] const std::filesystem::path& path() const { return path_; }
 
  private:

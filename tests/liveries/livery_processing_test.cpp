@@ -159,7 +159,7 @@ TEST_F(Processing, ThePreparedFoldersFileCoversOnlySomeClasses) {
       log(),
       (Lines{
           "    7 liveries read from output/LiveriesScanned.xml",
-          "    0 registration codes",
+          "    3 registration codes",
           "    6 airlines, 4 pax aircraft models and 1 cargo aircraft models",
           " ",
           "Category Light: No livery found",

@@ -1,0 +1,319 @@
+#include "liveries/livery_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+#include "config/parameters.h"
+#include "fake_community.h"
+#include "foundation/errors.h"
+#include "foundation/folders.h"
+#include "foundation/scan_tasks.h"
+#include "liveries/fltsim_parser.h"
+#include "liveries/scan_reports.h"
+#include "livery_fixture.h"
+#include "support/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace orv;
+using testing_support::readLines;
+using testing_support::writeCfg;
+using Lines = std::vector<std::string>;
+
+// Restores what a scan test changes of the program's settings and scan state.
+class ScanTest : public testing_support::LiveryLogTest {
+ protected:
+  ScanTest()
+      : automatic_(cfg::LIG_AUTOMATIC.value()),
+        prioritize_(cfg::LIG_PRIORITIZE.value()),
+        scan_(cfg::SCAN_LIVERIES.value()),
+        selector_(cfg::AI_PACKAGE_SELECTOR.value()),
+        limit_(gf_scanWorkerLimit()) {
+    for (const StringParameter* p : gf_lfolders()) lfolders_.push_back(p->value());
+    lf_clearScanLists();
+    gf_liveryList().clear();
+    testing_support::installScanDbase();
+    community = testing_support::writeFakeCommunity(folder.path());
+    hooks.community = community;
+    hooks.openManualFolders = [this] { ++manualFoldersOpened; };
+    cfg::LIG_AUTOMATIC.set(true);
+    cfg::LIG_PRIORITIZE.set(false);
+    cfg::SCAN_LIVERIES.set(true);
+    cfg::AI_PACKAGE_SELECTOR.set("AIG, FSLTL, JF, MTL");
+  }
+  ~ScanTest() override {
+    lf_setWorkerProbe({});
+    lf_setWorkerWaitLimit(std::chrono::seconds(10));
+    // A worker given up by a test must be gone before the next test counts the running tasks.
+    (void)testing_support::waitFor([] { return gf_runningScanTasks() == 0; }, std::chrono::seconds(5));
+    cfg::LIG_AUTOMATIC.set(automatic_);
+    cfg::LIG_PRIORITIZE.set(prioritize_);
+    cfg::SCAN_LIVERIES.set(scan_);
+    cfg::AI_PACKAGE_SELECTOR.set(selector_);
+    for (std::size_t i = 0; i < lfolders_.size(); ++i) gf_lfolders()[i]->set(lfolders_[i]);
+    gf_setScanWorkerLimit(limit_);
+    lf_clearScanLists();
+    gf_liveryList().clear();
+  }
+
+  // The livery lines of "LiveriesScanned.xml", without its meta block.
+  static Lines scannedLiveries() {
+    Lines lines;
+    for (const std::string& line : readLines(gf_paths().liveriesScanned))
+      if (line.find("<l ") != std::string::npos) lines.push_back(line.substr(line.find("<l ")));
+    return lines;
+  }
+  // The report file's lines with the test's folder taken out, so that they read the same anywhere.
+
+ public:
+  Lines reportOf(const fs::path& file) const {
+    Lines lines = readLines(file);
+    const std::string root = folder.path().string();
+    for (std::string& line : lines)
+      for (std::size_t at; (at = line.find(root)) != std::string::npos;)
+        line.replace(at, root.size(), "ROOT");
+    return lines;
+  }
+
+ protected:
+  fs::path community;
+  LiveryScanHooks hooks;
+  int manualFoldersOpened = 0;
+
+ private:
+  bool automatic_, prioritize_, scan_;
+  std::string selector_;
+  int limit_;
+  Lines lfolders_;
+};
+
+const Lines kExpectedLiveries = {
+    R"(<l a="ABC" m="B738" c="true" t="AIG B738 ABC Cargo" />)",
+    R"(<l a="BAW" m="B738" t="JF B738 Fixed" />)",
+    R"(<l a="BAW" m="B772" t="AIG B772 Speedbird" r="G-VIIA" />)",
+    R"(<l a="DLH" m="A320" t="FSLTL A320 Lufthansa" />)",
+    R"(<l a="DLH" m="A320" t="User A320 Long line" />)",
+    R"(<l a="DLH" m="B738" t="AIG B738 Long registration" />)",
+    R"(<l a="DLH" m="B738" t="AIG B738 Lufthansa" r="D-ABCD" />)",
+    R"(<l a="DLH" m="B738" t="AIG B738 Star" r="D-STAR" />)",
+    R"(<l a="KLM" m="A20N" t="AIG A20N KLM" />)",
+    R"(<l a="KLM" m="B738" t="B738 KLM Royal Dutch" />)",
+    R"(<l a="PVT" m="A320" t="User A320 Bracket" />)",
+    R"(<l a="PVT" m="A320" t="User A320 Private" r="D-AIGA" />)",
+    R"(<l a="PVT" m="B738" t="AIG B738 Unknown airline" />)",
+    R"(<l a="ZZZ" m="B738" t="AIG B738 Empty airline" />)",
+    R"(<l a="ZZZ" m="B738" t="AIG B738 Generic" />)",
+    R"(<l a="ZZZ" m="B738" t="AIG B738-STUB" />)",
+};
+
+const Lines kExpected_invalidAirlineCodes = {
+    R"(QQQ          in ROOT/Community/IVAO_MTL/SimObjects/Airplanes/IVAO_B738/aircraft.cfg [fltsim.2])",
+    R"(QQQ          in ROOT/Community/aig-aitraffic-oci-beta/SimObjects/Airplanes/AIG_B738/aircraft.cfg [fltsim.5])",
+};
+
+const Lines kExpected_invalidAircraftCodes = {
+    R"(ZZ99             in ROOT/Community/justflight-aircraft-traffic-fleet/SimObjects/Airplanes/JF_ZZ99/aircraft.cfg)",
+};
+
+const Lines kExpected_fixes = {
+    R"(Model fix: B73H found in ROOT/Community/justflight-aircraft-traffic-fleet/SimObjects/Airplanes/JF_B73H/Aircraft.CFG changed into B738)",
+};
+
+const Lines kExpected_invalidAircraftCfgFiles = {
+    R"(ROOT/Community/user-aitraffic/SimObjects/Airplanes/Sections/aircraft.cfg contains a [fltsim.x] section with a number < 0 or > 10000)",
+    R"(Line icao_type_designator= is missing in [General] section of ROOT/Community/user-aitraffic/SimObjects/Airplanes/NoModel/aircraft.cfg)",
+};
+
+const Lines kExpected_incompleFltsimSections = {
+    R"('ROOT/Community/aig-aitraffic-oci-beta/SimObjects/Airplanes/AIG_B772' '[fltsim.0]' has no airline and no regcode info)",
+    R"('ROOT/Community/aig-aitraffic-oci-beta/SimObjects/Airplanes/AIG_B772' '[fltsim.2]' has no airline and regcode not in dbase)",
+    R"(ROOT/Community/IVAO_MTL/SimObjects/Airplanes/IVAO_B738 [fltsim.1] does not exist)",
+    R"(ROOT/Community/aig-aitraffic-oci-beta/SimObjects/Airplanes/AIG_A20N/aircraft.cfg [fltsim.1] icao_airline is missing, or it has invalid info )",
+    R"(ROOT/Community/aig-aitraffic-oci-beta/SimObjects/Airplanes/AIG_B738 [Fltsim.11] // a comment has more than one icao_airline key)",
+    R"(ROOT/Community/aig-aitraffic-oci-beta/SimObjects/Airplanes/AIG_B738 [fltsim.10] has more than one title key)",
+    R"(ROOT/Community/aig-aitraffic-oci-beta/SimObjects/Airplanes/AIG_B738/aircraft.cfg [fltsim.10] icao_airline is missing, or it has invalid info )",
+    R"(ROOT/Community/aig-aitraffic-oci-beta/SimObjects/Airplanes/AIG_B738/aircraft.cfg [fltsim.5] icao_airline is missing, or it has invalid info )",
+    R"(ROOT/Community/aig-aitraffic-oci-beta/SimObjects/Airplanes/AIG_B738/aircraft.cfg [fltsim.7] icao_airline is missing, or it has invalid info )",
+    R"(ROOT/Community/aig-aitraffic-oci-beta/SimObjects/Airplanes/AIG_B772/aircraft.cfg [fltsim.0] icao_airline is missing, or it has invalid info )",
+    R"(ROOT/Community/aig-aitraffic-oci-beta/SimObjects/Airplanes/AIG_B772/aircraft.cfg [fltsim.1] icao_airline is missing, or it has invalid info )",
+    R"(ROOT/Community/aig-aitraffic-oci-beta/SimObjects/Airplanes/AIG_B772/aircraft.cfg [fltsim.2] icao_airline is missing, or it has invalid info )",
+    R"(ROOT/Community/justflight-aircraft-traffic-fleet/SimObjects/Airplanes/JF_B73H [fltsim.1] title 'AIG B738 Lufthansa' already exists)",
+    R"(ROOT/Community/user-aitraffic/SimObjects/Airplanes/Bracket/aircraft.cfg [fltsim.0] icao_airline is missing, or it has invalid info )",
+    R"(ROOT/Community/user-aitraffic/SimObjects/Airplanes/Bracket/aircraft.cfg [fltsim.1] icao_airline is missing, or it has invalid info )",
+    R"(invalid atc_id=* in: AIG B738 Star)",
+    R"(invalid atc_id=ABCDEFGHIJKLM in: AIG B738 Long registration)",
+};
+
+const Lines kExpected_aircraftCfgWithNoFltsimSection = {
+    R"(ROOT/Community/user-aitraffic/SimObjects/Airplanes/NoHeader/aircraft.cfg)",
+};
+
+void expectTreeResult(const ScanTest& test, const Lines& liveries) {
+  const ProgramPaths& p = gf_paths();
+  EXPECT_EQ(liveries, kExpectedLiveries);
+  EXPECT_EQ(test.reportOf(p.invalidAirlineCodes), kExpected_invalidAirlineCodes);
+  EXPECT_EQ(test.reportOf(p.invalidAircraftCodes), kExpected_invalidAircraftCodes);
+  EXPECT_EQ(test.reportOf(p.fixes), kExpected_fixes);
+  EXPECT_EQ(test.reportOf(p.invalidAircraftCfgFiles), kExpected_invalidAircraftCfgFiles);
+  EXPECT_EQ(test.reportOf(p.incompleFltsimSections), kExpected_incompleFltsimSections);
+  EXPECT_EQ(test.reportOf(p.aircraftCfgWithNoFltsimSection), kExpected_aircraftCfgWithNoFltsimSection);
+}
+
+bool logHas(const Lines& log, const std::string& part) {
+  return std::any_of(log.begin(), log.end(),
+                     [&](const std::string& line) { return line.find(part) != std::string::npos; });
+}
+
+TEST_F(ScanTest, TheFakeCommunityGivesTheExpectedFileReportsAndLog) {
+  gf_setScanWorkerLimit(4);
+  ASSERT_TRUE(gf_scanLiveries(hooks));
+  expectTreeResult(*this, scannedLiveries());
+  EXPECT_FALSE(cfg::SCAN_LIVERIES.value());
+  EXPECT_NE(testing_support::readFile(gf_parametersPath()).find("SCAN_LIVERIES"), std::string::npos);
+  const Lines lines = log();
+  const std::string root = folder.path().string();
+  for (const std::string& expected :
+       {"Automatic AIG scan found folder: '" + root + "/Community/aig-aitraffic-oci-beta'",
+        "Automatic JF scan found folder: '" + root + "/Community/justflight-aircraft-traffic-fleet'",
+        "Automatic IVAO_MTL scan found folder: '" + root + "/Community/IVAO_MTL'",
+        "10 liveries found in " + root + "/Community/aig-aitraffic-oci-beta",
+        "1 liverie found in " + root + "/Community/IVAO_MTL", std::string("16 in total"),
+        std::string("Errors:"),
+        "! Failed reading " + root + "/Community/user-aitraffic/SimObjects/Airplanes/Huge/aircraft.cfg",
+        std::string("fltsim num [fltsim.12345678901] incorrect"),
+        std::string("   17 incomplete [fltsim.x] sections, see output/errors/IncompleFltsimSections.txt"),
+        std::string("++++++++++++++++++++++++ liveries scan ends ++++++++++++++++++++++++++++++++")})
+    EXPECT_TRUE(logHas(lines, expected)) << expected;
+  // The start-up reads the file back.
+  LiveryList back;
+  gf_readLiveriesScanned(back, gf_paths().liveriesScanned);
+  EXPECT_EQ(back.size(), kExpectedLiveries.size());
+}
+
+TEST_F(ScanTest, OneWorkerAndEightWorkersWriteTheSameFiles) {
+  for (const int limit : {1, 8}) {
+    gf_setScanWorkerLimit(limit);
+    ASSERT_TRUE(gf_scanLiveries(hooks)) << limit;
+    expectTreeResult(*this, scannedLiveries());
+  }
+}
+
+TEST_F(ScanTest, ThePackageChoiceOrdersTheFoldersAndPrioritizingKeepsTheFirst) {
+  cfg::AI_PACKAGE_SELECTOR.set("JF, AIG");
+  FolderList folders;
+  lf_collectAutomaticFolders(community, folders);
+  ASSERT_EQ(folders.size(), 3u);
+  EXPECT_EQ(folders[0].filename(), "justflight-aircraft-traffic-fleet");
+  EXPECT_EQ(folders[1].filename(), "aig-aitraffic-oci-beta");
+  EXPECT_EQ(folders[2].filename(), "user-aitraffic");
+
+  // BAW B738 is in the JF folder only; DLH B738 in both, so the JF ones alone stay.
+  writeCfg(community / "justflight-aircraft-traffic-fleet" / "JF_B738" / "aircraft.cfg",
+           "[General]\nicao_type_designator=B738\n[fltsim.0]\ntitle=JF B738 Lufthansa\nicao_airline=DLH\n",
+           testing_support::Encoding::Utf8, false);
+  cfg::LIG_PRIORITIZE.set(true);
+  ASSERT_TRUE(gf_scanLiveries(hooks));
+  const Lines liveries = scannedLiveries();
+  const auto has = [&](const std::string& title) {
+    return std::any_of(liveries.begin(), liveries.end(),
+                       [&](const std::string& l) { return l.find(title) != std::string::npos; });
+  };
+  EXPECT_TRUE(has("JF B738 Lufthansa"));
+  EXPECT_TRUE(has("JF B738 Fixed"));
+  EXPECT_FALSE(has("AIG B738 Star"));
+  EXPECT_TRUE(has("AIG B738 Empty airline"));  // ZZZ B738 only in AIG
+  EXPECT_FALSE(has("FSLTL A320 Lufthansa"));
+}
+
+TEST_F(ScanTest, ScanErrorsShowTheirTextsAndLeaveTheScanOn) {
+  struct Case {
+    std::function<void()> setUp;
+    int code;
+    std::string text;
+  };
+  const fs::path empty = folder.path() / "EmptyCommunity";
+  fs::create_directories(empty / "aig-aitraffic-oci");
+  const std::vector<Case> cases = {
+      {[&] {
+         hooks.community = folder.path() / "Nothing";
+         fs::create_directories(hooks.community);
+       },
+       43,
+       "Automatic scan has not found any AI packages, choose a different selection (or go to Manual mode, "
+       "see Manual 5.2)"},
+      {[&] { hooks.community = empty; }, 143,
+       "Automatic scan has not found any liveries, choose a different selection, or switch off automatic and "
+       "set lfolder parameter(-s)"},
+      {[&] { cfg::LIG_AUTOMATIC.set(false); }, 48,
+       "Exit Quillstar first!   Then set one or more lfolder parameters to your liveries, see Manual 5.2"},
+      {[&] {
+         cfg::LIG_AUTOMATIC.set(false);
+         gf_lfolders()[3]->set((empty / "aig-aitraffic-oci").string());
+       },
+       53, "no liveries found"},
+      {[&] {
+         cfg::LIG_AUTOMATIC.set(false);
+         gf_lfolders()[0]->set((folder.path() / "missing").string());
+       },
+       243, "the path pointed to by parameter 'lfolder0' does not exist, see Log.txt!"},
+  };
+  for (const Case& c : cases) {
+    cfg::LIG_AUTOMATIC.set(true);
+    for (StringParameter* p : gf_lfolders()) p->set("");
+    hooks.community = community;
+    c.setUp();
+    cfg::SCAN_LIVERIES.set(true);
+    try {
+      (void)gf_scanLiveries(hooks);
+      ADD_FAILURE() << c.code;
+    } catch (const UserErrorException& e) {
+      EXPECT_EQ(e.code(), c.code);
+      EXPECT_EQ(std::string(e.what()), std::to_string(c.code) + ": " + c.text);
+    }
+    EXPECT_TRUE(cfg::SCAN_LIVERIES.value()) << c.code;
+  }
+  EXPECT_EQ(manualFoldersOpened, 1);
+  cfg::LIG_AUTOMATIC.set(true);
+  cfg::AI_PACKAGE_SELECTOR.set("AIG, XYZ");
+  try {
+    (void)gf_scanLiveries(hooks);
+    ADD_FAILURE();
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()), "AI_PACKAGE_SELECTOR not set");
+  }
+}
+
+TEST_F(ScanTest, AHangingWorkerLosesOnlyItsOwnResult) {
+  std::atomic<bool> release{false};
+  lf_setWorkerProbe([&](const fs::path& cfg) {
+    if (cfg.parent_path().filename() == "AIG_B738")
+      while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  });
+  lf_setWorkerWaitLimit(std::chrono::milliseconds(300));
+  gf_setScanWorkerLimit(2);
+  ASSERT_TRUE(gf_scanLiveries(hooks));
+  release.store(true);
+  const Lines liveries = scannedLiveries();
+  // The eight of AIG_B738 are lost, and JF's copy of its Lufthansa title is now the first.
+  EXPECT_EQ(liveries.size(), kExpectedLiveries.size() - 7);
+  EXPECT_TRUE(logHas(log(), "liveries inner search aborted: Future wait timed out"));
+  EXPECT_TRUE(testing_support::waitFor([] { return gf_runningScanTasks() == 0; }, std::chrono::seconds(5)));
+}
+
+TEST_F(ScanTest, FolderListSkipsMissingPathsAndFilesAndCountsOrdinals) {
+  const fs::path a = community / "fsltl-traffic-base";
+  const fs::path b = community / "IVAO_MTL";
+  const FolderList folders = {folder.path() / "missing", community / "A_IVAO_MTL_readme", a, b};
+  LiveryList liveries;
+  ASSERT_EQ(lf_scanLiveryFolders(folders, liveries), ScanResult::Found);
+  const Lines lines = log();
+  EXPECT_TRUE(logHas(lines, (folder.path() / "missing").string() + " does not exist, skipped!"));
+  EXPECT_TRUE(logHas(lines, (community / "A_IVAO_MTL_readme").string() + " is not a folder name, skipped!"));
+  EXPECT_EQ(scannedLiveries().size(), 2u);
+}
+
+}  // namespace
