@@ -369,7 +369,7 @@ ScanResult lf_scanLiveryFolders(const FolderList& folders, LiveryList& liveries)
       continue;
     }
     ordinal = std::min<std::uint16_t>(ordinal + 1, kHighestOrdinal);
-    if (gf_stopRaised()) return ScanResult::Stopped;
+    if (gf_stopRaised()) break;
     lf_scanLiveryFolder(ordinal, folder, liveries);
     const std::size_t n = liveries.size() - previous;
     const std::string found = fmt::format("found in {}", text);

@@ -8,12 +8,15 @@
 
 #include "config/parameters.h"
 #include "fake_community.h"
+#include "foundation/data_cipher.h"
 #include "foundation/errors.h"
 #include "foundation/folders.h"
+#include "foundation/run_control.h"
 #include "foundation/scan_tasks.h"
 #include "liveries/fltsim_parser.h"
 #include "liveries/scan_reports.h"
 #include "livery_fixture.h"
+#include "refdata/dbase.h"
 #include "support/test_support.h"
 
 namespace {
@@ -314,6 +317,42 @@ TEST_F(ScanTest, FolderListSkipsMissingPathsAndFilesAndCountsOrdinals) {
   EXPECT_TRUE(logHas(lines, (folder.path() / "missing").string() + " does not exist, skipped!"));
   EXPECT_TRUE(logHas(lines, (community / "A_IVAO_MTL_readme").string() + " is not a folder name, skipped!"));
   EXPECT_EQ(scannedLiveries().size(), 2u);
+}
+
+TEST_F(ScanTest, TheDemoCommunityGivesTheStandInsTitles) {
+  const fs::path demo = QUILLSTAR_DEMO;
+  fs::remove("input/dbase.enc");
+  gf_streamEncrypt(demo / "data" / "dbase.xml", "input/dbase.enc");
+  ASSERT_TRUE(gf_readDbase());
+  hooks.community = demo / "Community";
+  ASSERT_TRUE(gf_scanLiveries(hooks));
+  Lines prepared;
+  for (const std::string& line : readLines(demo / "data" / "LiveriesScanned.xml"))
+    if (line.find("<l ") != std::string::npos) prepared.push_back(line.substr(line.find("<l ")));
+  EXPECT_EQ(scannedLiveries(), prepared);
+}
+
+TEST_F(ScanTest, ADontUseTitleIsLeftOutWithoutAReport) {
+  fs::create_directories(gf_paths().myRegcodes);
+  testing_support::writeFile(gf_paths().myRegcodes / "hidden.txt", "FSLTL A320 Lufthansa\n");
+  // The user's files are read before a scan even without the AIG file.
+  ASSERT_TRUE(gf_scanLiveries(hooks));
+  for (const std::string& line : scannedLiveries())
+    EXPECT_EQ(line.find("FSLTL A320 Lufthansa"), std::string::npos);
+  for (const std::string& line : readLines(gf_paths().incompleFltsimSections))
+    EXPECT_EQ(line.find("FSLTL_A320"), std::string::npos) << line;
+  EXPECT_TRUE(logHas(log(), "    1 don't use title read from files in input/my_regcodes"));
+}
+
+TEST_F(ScanTest, AStopEndsTheScanWithoutWritingTheFile) {
+  struct StopReset {
+    ~StopReset() { gf_resetRunControl(); }
+  } reset;
+  testing_support::writeFile(gf_paths().liveriesScanned, "old");
+  lf_setWorkerProbe([](const fs::path&) { gf_endRunByUser(); });
+  EXPECT_FALSE(gf_scanLiveries(hooks));
+  EXPECT_FALSE(fs::exists(gf_paths().liveriesScanned));
+  EXPECT_TRUE(gf_liveryList().empty());
 }
 
 }  // namespace
