@@ -306,17 +306,12 @@ void lf_scanLiveryFolder(std::uint16_t ordinal, const fs::path& folder, LiveryLi
   std::error_code error;
   walk.entered.insert(fs::canonical(folder, error));
   lf_walk(walk, folder);
-  try {
-    while (!walk.pending.empty()) lf_takeOldest(walk.pending, liveries);
-  } catch (const std::exception& e) {
-    gf_logImportant(fmt::format("liveries inner search aborted: {}", e.what()));
-    // The rest of the folder's workers still count: only the one that failed is lost.
-    while (!walk.pending.empty()) {
-      try {
-        lf_takeOldest(walk.pending, liveries);
-      } catch (const std::exception& later) {
-        gf_logImportant(fmt::format("liveries inner search aborted: {}", later.what()));
-      }
+  // After the walk a failing or hanging worker loses only its own file.
+  while (!walk.pending.empty()) {
+    try {
+      lf_takeOldest(walk.pending, liveries);
+    } catch (const std::exception& e) {
+      gf_logImportant(fmt::format("liveries search aborted, futs outer, {}", e.what()));
     }
   }
 }

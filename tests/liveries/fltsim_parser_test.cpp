@@ -5,7 +5,11 @@
 #include <optional>
 #include <string>
 
+#include "fake_community.h"
 #include "liveries/aircraft_models.h"
+#include "liveries/scan_reports.h"
+#include "livery_fixture.h"
+#include "refdata/codes.h"
 
 namespace {
 
@@ -59,6 +63,66 @@ TEST(KeyLines, SectionNumbers) {
       {"[fltsim.12345678901]", "12345678901"},
   };
   for (const Case& c : cases) EXPECT_EQ(lf_fltsimSectionNumber(c.line), c.number) << c.line;
+}
+
+}  // namespace
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class IvaoTest : public testing_support::LiveryLogTest {
+ protected:
+  IvaoTest() {
+    testing_support::installScanDbase();
+    lf_clearScanLists();
+  }
+  ~IvaoTest() override { lf_clearScanLists(); }
+};
+
+TEST_F(IvaoTest, ModelsComeFromTheFolderName) {
+  const std::filesystem::path root = folder.path();
+  EXPECT_EQ(lf_ivaoModelFromPath(root / "IVAO_MTL/SimObjects/Airplanes/IVAO_B738WLfa/aircraft.cfg"), "B738");
+  EXPECT_EQ(lf_ivaoModelFromPath(root / "ivao_x-csl/SimObjects/Airplanes/IVAO_A320/aircraft.cfg"), "A320");
+  EXPECT_EQ(lf_ivaoModelFromPath(root / "IVAO_MTL/SimObjects/IVAO_B738/aircraft.cfg"), "");
+  EXPECT_EQ(lf_scanReportLines().invalidModels,
+            Lines{"                 in " + (root / "IVAO_MTL/SimObjects/IVAO_B738/aircraft.cfg").string()});
+}
+
+TEST_F(IvaoTest, TitlesCarryTheAirlineAndTexturesMustExist) {
+  const std::filesystem::path plane = folder.path() / "IVAO_MTL/SimObjects/Airplanes/IVAO_B738WLfa";
+  std::filesystem::create_directories(plane / "texture");
+  std::filesystem::create_directories(plane / "texture.DLH");
+  const SectionContext context{2, "B738", plane / "aircraft.cfg", plane};
+  const Lines lines = {"[fltsim.0]",          "title=B738W DLH Winglets",
+                       "texture=DLH",         "[fltsim.1]",
+                       "title=B738 KLM No W", "texture=DLH",
+                       "[fltsim.2]",          "title=B738W KLM Empty texture",
+                       "[fltsim.3]",          "title=B738W BAW Escape",
+                       "texture=../..",       "[fltsim.4]",
+                       "title=No code",       "texture=DLH",
+                       "atc_id=G-VIIA"};
+  const std::vector<Livery> liveries = lf_processFltsimSectionsIvao(context, lines);
+  ASSERT_EQ(liveries.size(), 3u);
+  EXPECT_EQ(liveries[0].title, "B738W DLH Winglets");
+  EXPECT_EQ(gf_airlineCode(liveries[0].airline), "DLH");
+  EXPECT_EQ(liveries[0].folderOrdinal, 2);
+  EXPECT_EQ(liveries[1].title, "B738W KLM Empty texture");
+  EXPECT_EQ(gf_airlineCode(liveries[2].airline), "BAW");  // from the registration
+  const std::string prefix = plane.string() + " ";
+  const Lines expected = {prefix + "[fltsim.1] misses airlinecode in title: B738 KLM No W, and no regcode",
+                          prefix + "[fltsim.3] does not exist"};
+  EXPECT_EQ(lf_scanReportLines().incompleteSections, expected);
+}
+
+TEST_F(IvaoTest, AnErrorsFolderOfAnotherOriginStays) {
+  std::filesystem::create_directories("output/errors");
+  testing_support::writeFile("output/errors/Fixes.txt", "old");
+  testing_support::writeFile("output/errors/mine.txt", "the user's");
+  lf_removeOldScanFiles();
+  EXPECT_FALSE(std::filesystem::exists("output/errors/Fixes.txt"));
+  EXPECT_TRUE(std::filesystem::exists("output/errors/mine.txt"));
+  EXPECT_EQ(log().back().rfind("problems with removing previous files: ", 0), 0u) << log().back();
 }
 
 }  // namespace
