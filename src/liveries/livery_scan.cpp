@@ -311,7 +311,7 @@ void lf_scanLiveryFolder(std::uint16_t ordinal, const fs::path& folder, LiveryLi
     try {
       lf_takeOldest(walk.pending, liveries);
     } catch (const std::exception& e) {
-      gf_logImportant(fmt::format("liveries search aborted, futs outer, {}", e.what()));
+      gf_logImportant(fmt::format("liveries inner search aborted: {}", e.what()));
     }
   }
 }
