@@ -9,8 +9,14 @@
 #include "standin/state.h"
 
 namespace orv::standin {
+namespace {
 
 using namespace std::chrono_literals;
+
+// Not among the numbers the program names; the simulator's refusal of a radius beyond its limit.
+constexpr std::uint32_t kExceptionOutOfBounds = 31;
+
+}  // namespace
 
 sc::HResult StandIn::open(sc::Handle* handle, std::string_view name, std::uint32_t configIndex) {
   std::scoped_lock lock(state_->mutex);

@@ -20,9 +20,6 @@
 
 namespace orv::standin {
 
-// Not among the numbers the program names; the simulator's refusal of a radius beyond its limit.
-inline constexpr std::uint32_t kExceptionOutOfBounds = 31;
-
 struct StandIn::State {
   State(Scenario s, ClockMode clockMode, Journal& j);
 
@@ -31,7 +28,7 @@ struct StandIn::State {
   // call's packet. The body then answers a refusal with an exception record, as the simulator
   // does, so the call itself succeeds.
   template <typename Body>
-  sc::HResult handleCall(Call call, sc::Handle handle, Body&& body) {
+  sc::HResult handleCall(Call call, sc::Handle handle, const Body& body) {
     std::scoped_lock lock(mutex);
     catchUp();
     if (failing(call)) return sc::E_FAIL;

@@ -64,6 +64,7 @@ class StandInTest : public ::testing::Test {
   }
   static std::vector<std::uint32_t> ids(const std::vector<Record>& records) {
     std::vector<std::uint32_t> list;
+    list.reserve(records.size());
     for (const Record& r : records) list.push_back(r.id());
     return list;
   }
@@ -187,7 +188,7 @@ TEST_F(StandInTest, OneOffDataIsPackedByTheDefinitionInItsUnits) {
   EXPECT_EQ(v.int64(), 3600);
   EXPECT_EQ(v.int64(), 60);
   EXPECT_EQ(v.int64(), 2000);
-  EXPECT_EQ(records[0].as<sc::RecvSimObjectData>().dwSize, sc::SIMOBJECT_DATA_OFFSET + 6 * 8);
+  EXPECT_EQ(records[0].as<sc::RecvSimObjectData>().dwSize, sc::SIMOBJECT_DATA_OFFSET + 6 * sizeof(double));
   EXPECT_EQ(records[1].text(0, 256), scenario.user.title);
   EXPECT_EQ(records[2].text(0, 32), "A320");
   EXPECT_TRUE(dispatch(h).empty());  // once means once
