@@ -26,7 +26,8 @@ struct StandIn::State {
   // The common opening of a call on the client's connection: takes the lock, catches up with
   // real time, fails for an injected failure or a handle that is stale or closed, and numbers the
   // call's packet. The body then answers a refusal with an exception record, as the simulator
-  // does, so the call itself succeeds.
+  // does, so the call itself succeeds. Open and close, which need no live connection, and the
+  // dispatch and the packet id query, which send no packet, open on their own.
   template <typename Body>
   sc::HResult handleCall(Call call, sc::Handle handle, const Body& body) {
     std::scoped_lock lock(mutex);
