@@ -23,6 +23,19 @@ namespace {
 
 constexpr double kMetresPerNmInFile = 1852.0;
 
+// A coordinate that is no finite number within its range counts as missing.
+bool lf_validCoordinate(double value, double limit) {
+  return std::isfinite(value) && std::fabs(value) <= limit;
+}
+
+double lf_finiteOrZero(double value) {
+  return std::isfinite(value) ? value : 0.0;
+}
+
+std::string lf_radiusText(const Stand& stand) {
+  return fmt::format("{:.1f}", lf_finiteOrZero(stand.radius * kMetresPerNmInFile));
+}
+
 bool lf_set(pugi::xml_node node, const char* name, const std::string& value) {
   pugi::xml_attribute attribute = node.append_attribute(name);
   return attribute && attribute.set_value(value.c_str());
@@ -37,10 +50,11 @@ bool lf_setBool(pugi::xml_node node, const char* name, bool value) {
 }
 
 void lf_writeFullAttributes(pugi::xml_node parkpos, const Stand& stand) {
-  lf_set(parkpos, "latitude", fmt::format("{:.6f}", stand.latitude));
-  lf_set(parkpos, "longitude", fmt::format("{:.6f}", stand.longitude));
-  lf_set(parkpos, "heading", fmt::format("{:.1f}", stand.heading * kRadToDeg));
-  lf_set(parkpos, "radius", fmt::format("{:.1f}", stand.radius * kMetresPerNmInFile));
+  // A value that is no number is written as 0, which the reader takes (or drops the stand for).
+  lf_set(parkpos, "latitude", fmt::format("{:.6f}", lf_finiteOrZero(stand.latitude)));
+  lf_set(parkpos, "longitude", fmt::format("{:.6f}", lf_finiteOrZero(stand.longitude)));
+  lf_set(parkpos, "heading", fmt::format("{:.1f}", lf_finiteOrZero(stand.heading * kRadToDeg)));
+  lf_set(parkpos, "radius", lf_radiusText(stand));
   if (stand.heli)
     lf_setTrue(parkpos, "heli");
   else
@@ -91,7 +105,7 @@ void lf_writeParkpos(pugi::xml_node parkpos, const Stand& stand, AirportFileMode
     if (handmade) lf_writeFullAttributes(parkpos, stand);
     if (stand.radiusChange) {
       lf_setTrue(parkpos, "radius_change");
-      if (!handmade) lf_set(parkpos, "radius", fmt::format("{:.1f}", stand.radius * kMetresPerNmInFile));
+      if (!handmade) lf_set(parkpos, "radius", lf_radiusText(stand));
     }
     if (stand.cargoChange) {
       lf_setTrue(parkpos, "cargo_change");
@@ -101,15 +115,6 @@ void lf_writeParkpos(pugi::xml_node parkpos, const Stand& stand, AirportFileMode
     lf_writeFullAttributes(parkpos, stand);
   }
   lf_writeOpts(parkpos, stand);
-}
-
-// A coordinate that is no finite number within its range counts as missing.
-bool lf_validCoordinate(double value, double limit) {
-  return std::isfinite(value) && std::fabs(value) <= limit;
-}
-
-double lf_finiteOrZero(double value) {
-  return std::isfinite(value) ? value : 0.0;
 }
 
 pugi::xml_node lf_parkpositions(const pugi::xml_document& document) {

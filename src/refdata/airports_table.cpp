@@ -200,14 +200,23 @@ const AirportRecord* AirportTable::closest(Position position, const StandDistanc
   return best;
 }
 
-AirportTable& gf_airportTable() {
+namespace {
+
+// Written only by the start-up thread, before other threads read it.
+AirportTable& lf_programTable() {
   static AirportTable table;
   return table;
 }
 
+}  // namespace
+
+const AirportTable& gf_airportTable() {
+  return lf_programTable();
+}
+
 bool gf_readAirports() {
   const ProgramPaths& paths = gf_paths();
-  return gf_airportTable().read(paths.airportsEnc, paths.airportsXml);
+  return lf_programTable().read(paths.airportsEnc, paths.airportsXml);
 }
 
 bool gf_isKnownAirport(const IcaoCode& icao) {

@@ -70,8 +70,8 @@ class AirportTable {
   bool read_ = false;
 };
 
-// The program's table. Start-up thread while reading, any thread afterwards.
-[[nodiscard]] AirportTable& gf_airportTable();
+// The program's table, read-only to everyone but gf_readAirports. Any thread once read.
+[[nodiscard]] const AirportTable& gf_airportTable();
 
 // Reads "input/airports.enc" into the program's table (only the first time in the process).
 [[nodiscard]] bool gf_readAirports();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <pugixml.hpp>
 #include <regex>
@@ -473,6 +474,24 @@ TEST_F(StandFile, AFailedSaveLeavesTheOldFileWhole) {
   EXPECT_TRUE(
       orv::gf_writeAirportFile(everyKind(), "new/folder/EGTT.xml", AirportFileMode::Generated, 1, false));
   EXPECT_TRUE(fs::exists("new/folder/EGTT.xml"));
+}
+
+TEST_F(StandFile, WritesNoNumberThatIsNotOne) {
+  orv::ScannedAirport airport;
+  const double nan = std::nan("");
+  airport.stands.emplace_back("X1", std::vector<StandSchedule>{}, nan, HUGE_VAL, nan, HUGE_VAL, false, false,
+                              false);
+  airport.stands.back().manual = true;
+  airport.stands.back().radiusChange = true;
+  for (const bool handmade : {false, true}) {
+    ASSERT_TRUE(orv::gf_writeAirportFile(airport, "x.xml", AirportFileMode::Learned, 1, handmade));
+    const std::string written = readFile("x.xml");
+    EXPECT_NE(written.find(R"(latitude="0.000000" longitude="0.000000" heading="0.0" radius="0.0")"),
+              std::string::npos)
+        << written;
+    EXPECT_EQ(written.find("nan\""), std::string::npos);
+    EXPECT_EQ(written.find("inf\""), std::string::npos);
+  }
 }
 
 }  // namespace
