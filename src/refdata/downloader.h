@@ -14,8 +14,8 @@
 namespace orv {
 
 // The site's "downloads/" folder, always ending in '/': $QLST_DOWNLOAD_URL when set (http or
-// https only), else the program's own site. Empty, logged once per value, when the variable holds
-// anything else: then nothing is downloaded.
+// https only), else the program's own site. Empty, logged once while it keeps that value, when the variable
+// holds anything else: then nothing is downloaded.
 [[nodiscard]] std::string gf_downloadBase();
 inline constexpr std::string_view kDownloadUrlVariable = "QLST_DOWNLOAD_URL";
 inline constexpr std::string_view kDefaultDownloadBase = "https://www.tessavane.com/downloads/";

@@ -44,6 +44,24 @@ TEST(DownloadBase, ComesFromTheVariableWhenItIsAWebAddress) {
 
 class Downloader : public DownloadSite {};
 
+TEST_F(Downloader, AnAddressThatIsNoWebAddressIsLoggedOnce) {
+  EXPECT_EQ(gf_downloadBase(), server.url("/downloads/"));
+  testing_support::ScopedEnv base("QLST_DOWNLOAD_URL", "gopher://127.0.0.1/downloads/");
+  markLog();
+  EXPECT_EQ(gf_downloadBase(), "");
+  EXPECT_EQ(gf_downloadBase(), "");
+  EXPECT_FALSE(gf_downloadDataFile("dbase.enc", "dbase.enc"));
+  const auto lines = logSinceMark();
+  EXPECT_EQ(
+      std::count(
+          lines.begin(), lines.end(),
+          "==> QLST_DOWNLOAD_URL 'gopher://127.0.0.1/downloads/' is no http or https address: nothing is "
+          "downloaded"),
+      1);
+  EXPECT_TRUE(server.requests().empty());
+  EXPECT_FALSE(fs::exists("dbase.enc"));
+}
+
 TEST_F(Downloader, StoresTheWholeBodyWithTheProgramsUserAgent) {
   std::string body(300000, '\0');
   for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 7);
