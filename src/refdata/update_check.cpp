@@ -292,6 +292,8 @@ bool lf_downloadNewVersion(const Version& remote) {
     return false;
   }
   gf_logLine(fmt::format("Downloaded {}", kLatestVersionZip.string()));
+  // An installer left from an earlier attempt must not pass for this archive's.
+  removeWithWarning(kExtractedInstaller, "Warning: could not remove old installer: {}");
   extractInstaller(kLatestVersionZip);
 
   fs::create_directories(paths.newVersion);

@@ -344,6 +344,7 @@ TEST_F(NewVersion, AFailedInstallerDownloadIsNeverTakenForANewOne) {
 TEST_F(NewVersion, AnArchiveWithoutAnInstallerOrNoArchiveGivesFalse) {
   for (const std::string& body : {zipBytes({{"only/", ""}}), std::string("no zip at all")}) {
     markLog();
+    writeFile("install_new_version.exe", "stale extracted");
     serveBody("release/Quillstar/latest_version.zip", body);
     EXPECT_FALSE(lf_downloadNewVersion({12, 0, 0}));
     EXPECT_FALSE(fs::exists(gf_paths().installNewVersion));
