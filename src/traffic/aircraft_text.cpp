@@ -10,7 +10,7 @@
 
 #include "foundation/folders.h"
 #include "foundation/log.h"
-#include "traffic/traffic_hooks.h"
+#include "liveries/liveries.h"
 
 namespace orv {
 namespace {
@@ -47,7 +47,7 @@ std::optional<std::string> gf_textById(std::uint32_t key) {
   auto& memory = lf_titleMemory();
   const auto found = memory.find(key);
   if (found == memory.end()) return std::nullopt;
-  if (gf_trafficHooks().isFailedTitle(found->second)) {
+  if (isFailedTitle(found->second)) {
     memory.erase(found);
     return std::nullopt;
   }

@@ -1,8 +1,7 @@
 #pragma once
 
 // The live-traffic state of one run: the live list and the queues between the traffic records,
-// the spawning and the simulator link. A run reset replaces it whole, so that nothing of a run
-// reaches the next. Start-up thread only.
+// the spawning and the simulator link. Part of the run object. Start-up thread only.
 
 #include <cstdint>
 #include <deque>
@@ -33,10 +32,6 @@ struct TrafficState {
   std::unordered_set<std::uint32_t> respawnKeys;  // aircraft being respawned
   std::deque<std::uint32_t> arrivalChecks;        // keys for the per-second arrival check
 };
-
-[[nodiscard]] TrafficState& gf_trafficState();
-// A fresh state for a new run.
-void gf_resetTrafficState();
 
 // Takes the queued creation of that key out of the queue; false when none waits there (the
 // simulator may have it already). By key: two aircraft may share a callsign.
