@@ -71,7 +71,6 @@ bool lf_closeRun(std::unique_ptr<TrafficRun>& run) {
     gf_setMessage(text);
   }
   if (run) clearParkAirport(run->park);
-  gf_emptyRespawnTitleMemory();
   gf_removeFlightPlanFolder();
   lf_clearDestinationAndBlockCallsign();
   if (run) emptyCallsignsToRemove(*run);

@@ -133,7 +133,7 @@ void lf_everyHalfMinute(TrafficRun& run, const TickJobs& jobs) {
     if (jobs.dailyReset) {
       run.cycle.tickCounter = 0;
       gf_logLiveryMatchingSummary();
-      gf_emptyRespawnTitleMemory();
+      run.traffic.titles.clear();
     }
   }
   gf_flushLog();

@@ -11,6 +11,7 @@
 #include "simlink/command_queues.h"
 #include "simlink/sim_messages.h"
 #include "traffic/aircraft.h"
+#include "traffic/aircraft_text.h"
 
 namespace orv {
 
@@ -31,6 +32,7 @@ struct TrafficState {
   std::vector<CreatedEntry> created;
   std::unordered_set<std::uint32_t> respawnKeys;  // aircraft being respawned
   std::deque<std::uint32_t> arrivalChecks;        // keys for the per-second arrival check
+  TitleMemory titles;                             // livery titles of first spawns, by key
 };
 
 // Takes the queued creation of that key out of the queue; false when none waits there (the
