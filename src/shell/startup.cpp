@@ -400,7 +400,7 @@ StartUpEnd lf_startUp(std::unique_ptr<TrafficRun>& run, const RunObserver* obser
   if (gf_stopRaised()) return StartUpEnd::StopPath;
 
   gf_createFlightPlanFolder();
-  // The park airports are read into a run of their own once the traffic run is built.
+  // Read before the traffic run, as the order of the start-up wants; handed to the run once built.
   ParkAirport parkAirports;
   (void)lf_readMyParkAirports(parkAirports);
   lf_enable(cfg::REREAD_BUTTON, true);

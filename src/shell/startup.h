@@ -8,10 +8,11 @@
 
 namespace orv {
 
-// Who looks at a run from outside (tests): once it is built, and before the closing down
-// destroys it. Called on the start-up thread.
+// Who looks at a run from outside (tests): once it is built, before its readers and its cycle
+// start (so it may also plant state there), and before the closing down destroys it. Called on
+// the start-up thread.
 struct RunObserver {
-  std::function<void(const TrafficRun&)> built;
+  std::function<void(TrafficRun&)> built;
   std::function<void(const TrafficRun&)> closing;
 };
 

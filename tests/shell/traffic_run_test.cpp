@@ -37,7 +37,7 @@ using testing_support::waitFor;
 class WatchedRun {
  public:
   explicit WatchedRun(std::function<void(orv::TrafficRun&)> plant = {}) : plant_(std::move(plant)) {
-    observer_.built = [this](const orv::TrafficRun& run) {
+    observer_.built = [this](orv::TrafficRun& run) {
       // Copies on the start-up thread, before the run does anything with its parts.
       atStart.liveAircraft = run.traffic.liveList.size();
       atStart.addingStack = run.traffic.addingStack.size();
@@ -49,7 +49,7 @@ class WatchedRun {
       atStart.professional = run.realTraffic.professional;
       atStart.sourceReady = run.realTraffic.sourceReady;
       atStart.notYetConnected = run.realTraffic.notYetConnected;
-      if (plant_) plant_(const_cast<orv::TrafficRun&>(run));  // on the run's own thread, before its cycle
+      if (plant_) plant_(run);  // on the run's own thread, before its cycle
       run_ = &run;
     };
     observer_.closing = [this](const orv::TrafficRun& run) {
