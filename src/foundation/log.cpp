@@ -59,6 +59,7 @@ void gf_openLog() {
     std::scoped_lock lock(log.mutex);
     log.holding = false;
     held.swap(log.held);
+    if (log.stream.is_open()) log.stream.close();  // opened again: the new file, not the old one
     log.stream.open(gf_logPath(), std::ios::out | std::ios::trunc | std::ios::binary);
     if (!log.stream.is_open()) throw std::runtime_error("Failed to write file " + gf_logPath().string());
   }

@@ -16,16 +16,16 @@
 #include "foundation/run_control.h"
 #include "foundation/time_text.h"
 #include "foundation/window_messages.h"
+#include "liveries/liveries.h"
 #include "platform/os/clock.h"
 #include "shell/main_cycle.h"
-#include "shell/pending_parts.h"
 #include "shell/run_state.h"
 #include "simlink/dispatch.h"
+#include "simlink/flight_plans.h"
 #include "simlink/sim_client.h"
-#include "traffic/adding_deque.h"
 #include "traffic/aircraft_text.h"
-#include "traffic/live_cycle.h"
-#include "traffic/readers.h"
+#include "traffic/realtraffic_link.h"
+#include "traffic/removal.h"
 
 namespace orv {
 namespace {
@@ -48,17 +48,18 @@ void lf_switchScansOff() {
   }
 }
 
-// Steps 1 to 12 of the closing down; true when the run restarts and has been reset.
-bool lf_closeRun() {
+// Steps 1 to 12 of the closing down; true when the run restarts and has been reset. The run is
+// destroyed here (a start-up cut short has none).
+bool lf_closeRun(std::unique_ptr<TrafficRun>& run) {
   const RunOutcome outcome = gf_runOutcome();
   gf_logLine(fmt::format("Exiting: {}", gf_exitReasonName(outcome.reason)));
-  gf_setAddingOpen(false);
+  if (run) run->adding.setOpen(false);
   // Joined here, so that no thread of this run touches the next one or the reset below.
   gf_stopSimClient();
   // Waited for, so that no reader of this run survives into the next one.
-  gf_stopReadersAndWait();
+  if (run) gf_stopReadersAndWait(*run);
   os::clock().sleepFor(500ms);
-  pending::gf_closeRealTrafficLink();
+  gf_closeRealTrafficLink();
 
   if (outcome.reason == ExitReason::SystemError) {
     // The error stays on screen until the user closes the window; the log shows it meanwhile.
@@ -69,13 +70,12 @@ bool lf_closeRun() {
     gf_logLine(text);
     gf_setMessage(text);
   }
-  pending::clearParkAirport();
-  gf_emptyRespawnTitleMemory();
-  pending::gf_removeFlightPlanFolder();
+  if (run) clearParkAirport(run->park);
+  gf_removeFlightPlanFolder();
   lf_clearDestinationAndBlockCallsign();
-  pending::emptyCallsignsToRemove();
-  pending::gf_logLiveryMatchingSummary();
-  pending::gf_logNoMatchList();
+  if (run) emptyCallsignsToRemove(*run);
+  gf_logLiveryMatchingSummary();
+  gf_logNoMatchList();
 
   // A reason stored while the closing down ran (a SYSTEM ERROR run ended by a new setting) counts.
   const ExitReason reason = gf_runOutcome().reason;
@@ -85,6 +85,7 @@ bool lf_closeRun() {
     gf_setMessage("Prepare for a restart ...", true);
     if (reason != ExitReason::NewSettings) lf_switchScansOff();
     lf_restartCountdown();
+    run.reset();
     lf_resetRun();
     return true;
   }
@@ -113,20 +114,20 @@ void lf_restartCountdown() {
 }
 
 void lf_resetRun() {
-  gf_resetTrafficSide();
+  // The link's queues and answers are shared with "SimClient", which lives in the simulator link
+  // beside the run; it has been joined.
   gf_resetSimLink();
+  // The message line, the stop flags and the window's requests belong to the process; the window
+  // gets its start values from the next run.
   gf_resetMessageState();
-  pending::resetWindowState();
   gf_resetRunControl();
-  gf_resetMainCycle();
-  gf_setProfessionalPeer(false);
-  gf_setRealTrafficNotYetConnected(true);
+  gf_tickRequests().block = false;
 }
 
-void lf_closingDown() {
+void lf_closingDown(std::unique_ptr<TrafficRun> run) {
   bool restart = false;
   try {
-    restart = lf_closeRun();
+    restart = lf_closeRun(run);
   } catch (const std::exception& e) {
     const std::string text = fmt::format("{} exception {}", "lf_closingDown", e.what());
     gf_logImportant(text);
@@ -136,6 +137,7 @@ void lf_closingDown() {
     gf_logImportant("lf_closingDown exception Unknown exception");
     restart = false;
   }
+  run.reset();
   // Flushed before the window may end the process; posted on every path so that the window can close.
   gf_flushLog();
   if (const ui::WindowHandle window = gf_mainWindow())
@@ -155,7 +157,7 @@ void gf_switchSimVersion() {
   if (ec)
     gf_logImportant(
         fmt::format("gf_switchSimVersion: remove {}: {}", gf_paths().liveriesScanned.string(), ec.message()));
-  pending::clearLiveryTablesForNextRun();
+  clearLiveryTablesForNextRun();
   gf_setMessage(fmt::format("Switching MSFS version in {}", kProductName), true);
   cfg::ALL_INSTALL_PATH.set("");
   gf_showTextParameter(cfg::ALL_INSTALL_PATH, cfg::ALL_INSTALL_PATH);

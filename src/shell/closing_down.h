@@ -2,15 +2,20 @@
 
 // The end of a run: the closing down, and the restart or the end of the process that follows.
 
+#include <memory>
+
+#include "traffic/traffic_run.h"
+
 namespace orv {
 
-// The last step of every run. Start-up thread only.
-void lf_closingDown();
+// The last step of every run; the run (none when the start-up ended before it) is destroyed
+// here. Start-up thread only.
+void lf_closingDown(std::unique_ptr<TrafficRun> run = nullptr);
 
 // Shows "Restarting after {} second{}" once per second of the stored restart seconds.
 void lf_restartCountdown();
 
-// Returns every run-scoped state to its start value for the next run.
+// For the next run, once the run is destroyed: what outlives a run starts again.
 void lf_resetRun();
 
 // Prepares the next run for the other simulator version (both scans on, the livery list gone, no

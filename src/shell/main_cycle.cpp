@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include "airports/park_airport.h"
+#include "airports/stands.h"
 #include "config/parameter_controls.h"
 #include "config/parameters.h"
 #include "foundation/log.h"
@@ -11,89 +13,80 @@
 #include "foundation/run_control.h"
 #include "foundation/text.h"
 #include "foundation/time_text.h"
+#include "liveries/liveries.h"
 #include "platform/os/clock.h"
 #include "platform/os/timer_resolution.h"
 #include "platform/ui/controls.h"
-#include "shell/pending_parts.h"
+#include "shell/commands.h"
 #include "shell/tick_schedule.h"
-#include "simlink/command_queues.h"
+#include "simlink/flight_plans.h"
 #include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
-#include "traffic/adding_deque.h"
 #include "traffic/aircraft_text.h"
 #include "traffic/live_cycle.h"
-#include "traffic/readers.h"
-#include "traffic/traffic_hooks.h"
-#include "traffic/traffic_state.h"
+#include "traffic/realtraffic_link.h"
+#include "traffic/removal.h"
+#include "traffic/spawning.h"
+#include "traffic/static_parking.h"
 
 namespace orv {
 namespace {
 
 constexpr std::int32_t kCyclesPerSecond = 100;
 
-// The two counts of the statistics band: parked live aircraft and static ones in the simulator.
-struct StatisticsCounts {
-  std::int64_t parkedLive = 0;
-  std::int64_t activeStatic = 0;
-  bool operator==(const StatisticsCounts&) const = default;
-};
-
-// State of the cycle that only the start-up thread touches; a run reset replaces it.
-struct CycleState {
-  bool flightNotRunning = false;
-  std::int32_t oneSecondCountdown = 0;
-  int staticParkingPhase = 0;  // 1 while the Traffic Reader collects callsigns for the update
-  bool csToOidPending = false;
-  std::int64_t shownActive = 0;
-  StatisticsCounts shownStatistics;
-};
-
-CycleState cycle;
-// Ticks of this run; the Now button reads it on the window's thread.
-std::atomic<std::int32_t> tickCounter{0};
 TickRequests requests;
 
-void lf_refreshCounts() {
-  const std::int64_t active = gf_activeLiveCount();
+void lf_refreshCounts(TrafficRun& run) {
+  RunCycleState& cycle = run.cycle;
+  const std::int64_t active = gf_activeLiveCount(run);
   if (active != cycle.shownActive) {
     cycle.shownActive = active;
-    pending::setActiveCountShown(active);
+    run.window.setCount(WindowCount::ActiveLive, active);
+    run.window.repaint(WindowBand::Status);
   }
-  const StatisticsCounts counts{gf_parkedLiveCount(), gf_trafficHooks().activeStaticCount()};
+  const StatisticsCounts counts{gf_parkedLiveCount(run), activeStaticCount(run)};
   if (counts != cycle.shownStatistics) {
     cycle.shownStatistics = counts;
-    pending::setStatisticsCountsShown(counts.parkedLive, counts.activeStatic);
+    run.window.setCount(WindowCount::ParkedLive, counts.parkedLive);
+    run.window.setCount(WindowCount::ActiveStatic, counts.activeStatic);
+    run.window.repaint(WindowBand::Statistics);
   }
 }
 
-void lf_rereadIfRequested() {
+void lf_showCsToOid(TrafficRun& run, std::string_view text) {
+  run.window.setText(WindowText::CsToOid, text);
+  run.window.repaint(WindowBand::Options);
+}
+
+void lf_rereadIfRequested(TrafficRun& run) {
   if (!requests.reread.load() || requests.parkingUpdateInProgress.load()) return;
   std::string text;
-  if (pending::gf_checkReservedStands(true, text)) gf_setMessage(text, true);
+  if (gf_checkReservedStands(run.park, true, text)) gf_setMessage(text, true);
   ui::setEnabled(cfg::REREAD_BUTTON.window(), true);
   ui::setEnabled(cfg::DESTINATION.window(), true);
   requests.reread = false;
 }
 
-void lf_everySecond() {
+void lf_everySecond(TrafficRun& run) {
+  RunCycleState& cycle = run.cycle;
   if (cycle.flightNotRunning) {
     cycle.flightNotRunning = false;
     gf_logLine(fmt::format("{} Flight resumed", gf_nowHms()));
-    gf_setAddingOpen(true);
+    run.adding.setOpen(true);
   }
   gf_messageTick();
-  lf_refreshCounts();
+  lf_refreshCounts(run);
   gf_updateCurrentSlot();
-  ++tickCounter;
-  pending::arrivalCheckStep();
+  ++cycle.tickCounter;
+  arrivalCheckStep(run);
 
   if (cycle.csToOidPending) {
-    const auto id = pending::objectIdOfActiveCallsign(cfg::CALLSIGN_2_OBJECTID.value());
-    pending::setCsToOidText(id ? fmt::format("= {}", gf_hexString(*id)) : "has left");
+    const LiveAircraft* a = gf_firstActiveWithCallsign(run, cfg::CALLSIGN_2_OBJECTID.value());
+    lf_showCsToOid(run, a ? fmt::format("= {}", gf_hexString(a->objectId)) : "has left");
     cycle.csToOidPending = false;
   }
   if (requests.flushStatic.exchange(false)) {
-    pending::gf_removeAllAc();
+    gf_removeAllAc(run);
     if (!cfg::INITIAL_LOAD_ONLY.value()) {
       // On for the rest of the run only: not saved.
       cfg::INITIAL_LOAD_ONLY.set(true);
@@ -101,78 +94,84 @@ void lf_everySecond() {
     }
   }
   if (requests.csToOid.exchange(false)) {
-    pending::setCsToOidText("");
-    pending::gf_listActiveCallsigns();
+    lf_showCsToOid(run, "");
+    gf_listActiveCallsigns(run);
     cycle.csToOidPending = true;
   }
   if (gf_userAircraftOnGround()) {
-    if (cfg::COLLISION_USER_GND.value()) pending::gf_removeAcNearUser();
+    if (cfg::COLLISION_USER_GND.value()) gf_removeAcNearUser(run);
   } else if (cfg::COLLISION_USER_AIR.value()) {
-    pending::gf_removeAcAheadOfUser();
+    gf_removeAcAheadOfUser(run);
   }
-  if (cfg::COLLISION_LIVE_PARKED_GND.value()) pending::gf_recheckMovingAc();
+  if (cfg::COLLISION_LIVE_PARKED_GND.value()) gf_recheckMovingAc(run);
   if (requests.block.load()) {
     if (const std::string callsign = cfg::BLOCK_CALLSIGN.value(); !callsign.empty())
-      pending::removeActiveByCallsign(callsign);
+      if (LiveAircraft* a = gf_firstActiveWithCallsign(run, callsign)) removeAircraftFromSim(run, *a);
     requests.block = false;
   }
-  if (requests.parkingUpdateInProgress.load()) pending::setStaticCountShown(gf_trafficHooks().staticCount());
+  if (requests.parkingUpdateInProgress.load()) {
+    run.window.setCount(WindowCount::Static, staticCount(run));
+    run.window.repaint(WindowBand::Statistics);
+  }
 }
 
-void lf_everyHalfMinute(const TickJobs& jobs) {
-  if (requests.noLiveryReset.exchange(false)) pending::emptyNoLiverySet();
-  if (cfg::AUTO_RANGE.value()) pending::lf_autoRange();
+void lf_everyHalfMinute(TrafficRun& run, const TickJobs& jobs) {
+  if (requests.noLiveryReset.exchange(false)) emptyNoLiverySet(run);
+  if (cfg::AUTO_RANGE.value()) lf_autoRange();
   if (jobs.minute) {
     std::int32_t countdown = --requests.staticParkingCountdown;
     if (countdown < 1) {
       requests.staticParkingCountdown = countdown = 20;
-      if (pending::staticParkAirportLoaded() && !cfg::INITIAL_LOAD_ONLY.value() &&
-          !requests.parkingUpdateInProgress.load() && !requests.staticParkingUpdate.load())
-        lf_announceStaticParkingUpdate();
+      if (staticParkAirportLoaded(run.park) && !cfg::INITIAL_LOAD_ONLY.value() &&
+          !requests.parkingUpdateInProgress.load() && !run.cycle.staticParkingUpdate.load())
+        lf_announceStaticParkingUpdate(run);
     }
-    pending::setStaticCountdownShown(countdown);
-    if (cfg::OBJECTID_LIST.value()) gf_writeActiveAcFile(gf_trafficState().liveList);
-    if (jobs.noMatchList) pending::gf_logNoMatchList();
+    run.window.setStaticCountdown(countdown);
+    run.window.repaint(WindowBand::Options);
+    if (cfg::OBJECTID_LIST.value()) gf_writeActiveAcFile(run.traffic.liveList);
+    if (jobs.noMatchList) gf_logNoMatchList();
     if (jobs.dailyReset) {
-      tickCounter = 0;
-      pending::gf_logLiveryMatchingSummary();
-      gf_emptyRespawnTitleMemory();
+      run.cycle.tickCounter = 0;
+      gf_logLiveryMatchingSummary();
+      run.traffic.titles.clear();
     }
   }
   gf_flushLog();
 }
 
-void lf_staticParkingPhase() {
-  if (!requests.staticParkingUpdate.load()) return;
+void lf_staticParkingPhase(TrafficRun& run) {
+  RunCycleState& cycle = run.cycle;
+  if (!cycle.staticParkingUpdate.load()) return;
   if (cycle.staticParkingPhase == 0) {
     cycle.staticParkingPhase = 1;
-    pending::gf_disableParkingControls();
-    gf_trafficReader().startCallsignCollection();
+    gf_disableParkingControls();
+    run.trafficReader.startCallsignCollection();
     return;
   }
   cycle.staticParkingPhase = 0;
   gf_clearError();
-  if (pending::parkAirportWithStands()) pending::gf_parkingAdjustments();
+  if (parkAirportWithStands(run.park)) gf_parkingAdjustments(run);
   gf_flushLog();
-  requests.staticParkingUpdate = false;
+  cycle.staticParkingUpdate = false;
 }
 
-void lf_flightNotRunning() {
+void lf_flightNotRunning(TrafficRun& run) {
+  RunCycleState& cycle = run.cycle;
   if (!cycle.flightNotRunning) {
-    gf_setAddingOpen(false);
+    run.adding.setOpen(false);
     cycle.flightNotRunning = true;
     cycle.oneSecondCountdown = kCyclesPerSecond;
-    gf_emptyPositionBuffers();
+    run.sim.emptyPositionBuffers();
     gf_logLine(fmt::format("{} Flight not running", gf_nowHms()));
   }
-  gf_handleSimMessages();
+  gf_handleSimMessages(run);
   if (--cycle.oneSecondCountdown % kCyclesPerSecond == 0) {
-    lf_rereadIfRequested();
-    pending::gf_sendQs121();
+    lf_rereadIfRequested(run);
+    gf_sendQs121(run);
   }
   if (cycle.oneSecondCountdown < 1) {
     cycle.oneSecondCountdown = kCyclesPerSecond;
-    lf_refreshCounts();
+    lf_refreshCounts(run);
     gf_updateCurrentSlot();
   }
 }
@@ -183,81 +182,72 @@ TickRequests& gf_tickRequests() {
   return requests;
 }
 
-std::int32_t gf_tickCounter() {
-  return tickCounter.load();
-}
-
-void gf_resetMainCycle() {
-  tickCounter = 0;
-  cycle = CycleState{};
-  requests.staticParkingUpdate = false;
-  requests.block = false;
-}
-
-void lf_announceStaticParkingUpdate() {
-  pending::gf_disableParkingControls();
-  const std::int32_t s = 15 - tickCounter.load() % 15;
+void lf_announceStaticParkingUpdate(TrafficRun& run) {
+  gf_disableParkingControls();
+  const std::int32_t s = 15 - run.cycle.tickCounter.load() % 15;
   gf_setMessage(
       fmt::format("{} will update static parking in {} second{} ...", kProductName, s, gf_plural(s)));
-  requests.staticParkingUpdate = true;
+  run.cycle.staticParkingUpdate = true;
 }
 
-bool lf_cycleTick() {
+bool lf_cycleTick(TrafficRun& run) {
   if (!gf_simulationRunning() || gf_simConnectBlocked()) {
-    lf_flightNotRunning();
+    lf_flightNotRunning(run);
     return !gf_stopRaised();
   }
-  lf_handleAddingStack();
+  lf_handleAddingStack(run);
   // Tested on every cycle, not only on a tick: a run whose ticks stopped must still end when
   // the window is closed.
   if (gf_stopRaised()) return false;
   if (!gf_takeTick()) return true;
-  lf_everySecond();
+  lf_everySecond(run);
   if (gf_stopRaised()) return false;
 
-  const std::int32_t c = tickCounter.load();
-  const TickJobs jobs = gf_tickJobs(c, cycle.staticParkingPhase);
+  const std::int32_t c = run.cycle.tickCounter.load();
+  const TickJobs jobs = gf_tickJobs(c, run.cycle.staticParkingPhase);
   if (!jobs.fifthTick) {
-    if (jobs.parkAirportUpdate) pending::gf_updateParkAirport(false);
-    if (jobs.readerWatchdog) gf_readerWatchdog();
-    if (jobs.removeByList) pending::gf_removeByList();
+    if (jobs.parkAirportUpdate) gf_updateParkAirport(run.park, false);
+    if (jobs.readerWatchdog) gf_readerWatchdog(run);
+    if (jobs.removeByList) gf_removeByList(run);
     return true;
   }
   const UserAcPosition user = gf_userAcBlock().position;
-  gf_trafficReader().setReferencePosition({user.latitude, user.longitude});
-  if (gf_professionalPeer()) pending::gf_sendQs123();
-  if (const std::string stand = pending::reservedStandName(); !stand.empty())
-    pending::gf_removeParkedByName(stand);
-  lf_rereadIfRequested();
+  run.trafficReader.setReferencePosition({user.latitude, user.longitude});
+  if (run.realTraffic.professional) gf_sendQs123(run);
+  if (const std::string stand = reservedStandName(run.park); !stand.empty())
+    gf_removeParkedByName(run, stand);
+  lf_rereadIfRequested(run);
   if (!jobs.fifteenthTick) return true;
 
-  lf_staticParkingPhase();
-  if (gf_readerStalled()) gf_readerWatchdog();
-  if (jobs.halfMinute) lf_everyHalfMinute(jobs);
+  lf_staticParkingPhase(run);
+  if (gf_readerStalled(run)) gf_readerWatchdog(run);
+  // Every 15 seconds the log on disk is at most that old, whatever the readers did.
+  gf_flushLog();
+  if (jobs.halfMinute) lf_everyHalfMinute(run, jobs);
   return true;
 }
 
-void lf_mainCycle() {
-  pending::gf_updateParkAirport(true);
-  gf_readerWatchdog();
-  tickCounter = 0;
+void lf_mainCycle(TrafficRun& run) {
+  gf_updateParkAirport(run.park, true);
+  gf_readerWatchdog(run);
+  run.cycle.tickCounter = 0;
   os::Clock& clock = os::clock();
   const os::SteadyTime start = clock.now();
   gf_updateCurrentSlot();
-  gf_setAddingOpen(true);
+  run.adding.setOpen(true);
   os::SteadyTime deadline = start + kCyclePeriod;
   gf_fillCallsignCombo();
-  pending::enableCsToOidButton();
+  enableCsToOidButton();
   const bool resolutionGranted = os::timeBeginPeriod(1) == os::TIMERR_NOERROR;
 
-  bool running = lf_cycleTick();
+  bool running = lf_cycleTick(run);
   while (running) {
     const os::SteadyTime now = clock.now();
     os::SteadyTime target = gf_nextCycleTarget(deadline, now);
     if (target - now >= std::chrono::milliseconds{1}) clock.sleepUntil(target);
     if (gf_tickRaised()) target = clock.now();  // align the grid to the arrival of a tick
     deadline = target + kCyclePeriod;
-    running = lf_cycleTick();
+    running = lf_cycleTick(run);
   }
   if (resolutionGranted) os::timeEndPeriod(1);
 }

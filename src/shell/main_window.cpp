@@ -10,9 +10,11 @@
 #include "foundation/program.h"
 #include "foundation/run_control.h"
 #include "foundation/window_messages.h"
-#include "shell/pending_parts.h"
+#include "foundation/window_view.h"
+#include "shell/main_window_state.h"
 #include "shell/run_state.h"
 #include "shell/startup.h"
+#include "traffic/realtraffic_link.h"
 
 namespace orv {
 namespace {
@@ -28,13 +30,13 @@ std::thread startUpThread;
 
 void lf_startRun() {
   if (startUpThread.joinable()) startUpThread.join();
-  startUpThread = std::thread(lf_startUpQLST);
+  startUpThread = std::thread([] { lf_startUpQLST(); });
 }
 
 void lf_onClose() {
   gf_setMessage(fmt::format("Close window button clicked, closing {} ...", kProductName));
   gf_raiseClosing();
-  pending::gf_closeRealTrafficLink();
+  gf_closeRealTrafficLink();
   gf_endRunByUser();
 }
 
@@ -61,6 +63,7 @@ ui::LResult lf_WndProc(ui::WindowHandle window, ui::MessageId message, ui::WPara
 }
 
 bool initInstance(std::u16string_view title) {
+  gf_setWindowView(&gf_mainWindowState());  // what the window paints, before the window
   ui::WindowSpec spec;
   spec.className = std::u16string(title);
   spec.text = std::u16string(title);

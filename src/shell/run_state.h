@@ -18,13 +18,4 @@ void gf_setRestartFlag(bool restart);
 void gf_setExitCode(int code);
 [[nodiscard]] int gf_exitCode();
 
-// RealTraffic is installed on this computer ("RealTraffic.jar" was found); set by the start-up.
-void gf_setRealTrafficFound(bool found);
-[[nodiscard]] bool gf_realTrafficFound();
-
-// RealTraffic has not answered the version request of this run yet; true after a run reset and
-// in the first run.
-void gf_setRealTrafficNotYetConnected(bool notYet);
-[[nodiscard]] bool gf_realTrafficNotYetConnected();
-
 }  // namespace orv

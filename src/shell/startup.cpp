@@ -8,11 +8,14 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <nlohmann/json.hpp>
 #include <string_view>
 #include <thread>
 
+#include "airports/addon_scan.h"
+#include "airports/park_airport.h"
 #include "config/parameter_controls.h"
 #include "config/parameter_store.h"
 #include "config/parameters.h"
@@ -26,21 +29,26 @@
 #include "foundation/run_control.h"
 #include "foundation/scan_tasks.h"
 #include "foundation/time_text.h"
+#include "foundation/window_view.h"
+#include "liveries/liveries.h"
 #include "platform/os/clock.h"
 #include "platform/ui/controls.h"
+#include "refdata/airports_table.h"
 #include "refdata/dbase.h"
+#include "refdata/update_check.h"
 #include "shell/closing_down.h"
+#include "shell/commands.h"
 #include "shell/main_cycle.h"
-#include "shell/pending_parts.h"
 #include "shell/run_state.h"
 #include "simlink/command_queues.h"
+#include "simlink/flight_plans.h"
 #include "simlink/sim_client.h"
 #include "simlink/sim_display.h"
+#include "simlink/sim_side.h"
 #include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
-#include "traffic/adding_deque.h"
-#include "traffic/readers.h"
-#include "traffic/traffic_state.h"
+#include "traffic/realtraffic_link.h"
+#include "traffic/traffic_run.h"
 
 namespace orv {
 namespace {
@@ -134,8 +142,15 @@ void lf_setUpSimChoice() {
     gf_fillIntCombo(*combo);
   gf_fillStringCombo(AI_PACKAGE_SELECTOR);
   gf_fillStringCombo(SIM_CHOICE);
-  pending::gf_selectMaxFitCombo();
+  gf_selectMaxFitCombo();
   gf_setMsfs2020Chosen(SIM_CHOICE.value() == "MSFS 2020");
+}
+
+void lf_showAddonCounts(std::int64_t simaddons, std::int64_t thirdparties) {
+  WindowView& window = gf_windowView();
+  window.setCount(WindowCount::Simaddons, simaddons);
+  window.setCount(WindowCount::Thirdparties, thirdparties);
+  window.repaint(WindowBand::Status);
 }
 
 // The production run ends here, after the data files and the simulator folders.
@@ -143,7 +158,7 @@ void lf_stopInProductionMode() {
   gf_setExitCode(0);
   gf_raiseClosing();
   try {
-    pending::gf_closeRealTrafficLink();
+    gf_closeRealTrafficLink();
   } catch (const std::exception& e) {
     gf_logImportant(fmt::format("exception {}", e.what()));
     gf_setExitCode(1);
@@ -158,21 +173,21 @@ void lf_trimCommunityEnding(StringParameter& path) {
     gf_setAndWriteParameter(path, std::move(trimmed));
 }
 
-bool lf_detectCommunityPath() {
+bool lf_detectCommunityPath(bool& realTrafficFound) {
   gf_loadParameters();
-  pending::repaintStatusBand();
+  gf_windowView().repaint(WindowBand::Status);
   gf_flushLog();
   lf_setUpSimChoice();
   StringParameter& installPath = gf_msfs2020Chosen() ? cfg::MSFS_INSTALL_PATH : cfg::MSFS_2024_INSTALL_PATH;
   lf_trimCommunityEnding(installPath);
   lf_checkFolders();
-  if (!gf_restartFlag() && !pending::gf_checkForUpdates()) return false;
+  if (!gf_restartFlag() && !gf_checkForUpdates()) return false;
   gf_updateCurrentSlot();
   if (!databaseLoaded) {
     if (!gf_readDbase()) throw std::runtime_error("reading data files failed!");
     databaseLoaded = true;
   }
-  if (!pending::gf_readAirports()) throw std::runtime_error("reading airports failed!");
+  if (!gf_readAirports()) throw std::runtime_error("reading airports failed!");
 
   cfg::ALL_INSTALL_PATH.set(installPath.value());
   lf_enable(cfg::ALL_INSTALL_PATH, true);
@@ -180,14 +195,14 @@ bool lf_detectCommunityPath() {
   if (cfg::ALL_INSTALL_PATH.value().empty() && !gf_detectPackagesPath())
     throw UserErrorException(
         150, "No install path detected. Type the full path to your Community folder above, then press Enter");
-  pending::repaintOptionsBand();
+  gf_windowView().repaint(WindowBand::Options);
 
   if (gf_productionRun()) {
     lf_stopInProductionMode();
     return false;
   }
-  gf_setRealTrafficFound(lf_exists(gf_appDataPath() / kInsideSystemsName / "RealTraffic.jar"));
-  gf_setMessage(fmt::format("RealTraffic {}detected at this PC", gf_realTrafficFound() ? "" : "not "), true);
+  realTrafficFound = lf_exists(gf_appDataPath() / kInsideSystemsName / "RealTraffic.jar");
+  gf_setMessage(fmt::format("RealTraffic {}detected at this PC", realTrafficFound ? "" : "not "), true);
   gf_flushLog();
   return true;
 }
@@ -225,7 +240,18 @@ std::string gf_withoutCommunityEnding(std::string_view path) {
   return std::string(path);
 }
 
-void lf_processRTVersion(const std::string& reply) {
+namespace {
+
+void lf_showEdition(TrafficRun& run, bool professional, std::string_view edition) {
+  run.setProfessional(professional);
+  run.realTraffic.edition = edition;
+  run.window.setText(WindowText::RealTrafficEdition, edition);
+  run.window.repaint(WindowBand::Status);
+}
+
+}  // namespace
+
+void lf_processRTVersion(TrafficRun& run, const std::string& reply) {
   if (reply.empty()) {
     gf_setMessage("No RealTraffic version received?", true);
     return;
@@ -233,19 +259,17 @@ void lf_processRTVersion(const std::string& reply) {
   try {
     const nlohmann::json version = nlohmann::json::parse(reply);
     if (!version.is_object()) {
-      gf_setProfessionalPeer(false);
-      pending::setRealTrafficEditionShown("");
+      lf_showEdition(run, false, "");
       return;
     }
     const bool professional = version.at("level").get<int>() == 2;
     const nlohmann::json& number = version.at("version");
-    gf_setProfessionalPeer(professional);
-    pending::setRealTrafficEditionShown(
+    lf_showEdition(
+        run, professional,
         fmt::format("RT {} edition: {}", number.is_string() ? number.get<std::string>() : number.dump(),
                     professional ? "prof" : "stnd"));
   } catch (const std::exception& e) {
-    gf_setProfessionalPeer(false);
-    pending::setRealTrafficEditionShown("");
+    lf_showEdition(run, false, "");
     gf_logLine(fmt::format("{}: JSON parse failed: {}", "lf_processRTVersion", e.what()));
   }
 }
@@ -265,22 +289,23 @@ std::uint16_t lf_readerPort(const char* variable, std::uint16_t port) {
 
 // RealTraffic's state is known: it has connected, or no link is used. From then on the readers'
 // watchdog judges the traffic.
-void lf_setRealTrafficKnown(bool known) {
-  pending::setRealTrafficKnownShown(known);
-  gf_setTrafficSourceReady(known);
+void lf_setRealTrafficKnown(TrafficRun& run, bool known) {
+  run.window.setLamp(WindowLamp::RealTrafficKnown, known ? 1 : 0);
+  run.window.repaint(WindowBand::Status);
+  run.realTraffic.sourceReady = known;
 }
 
 // The handshake with a RealTraffic on this computer: its connection and its version.
-void lf_waitForRealTraffic() {
-  if (!gf_realTrafficFound()) return;
+void lf_waitForRealTraffic(TrafficRun& run) {
+  if (!run.realTraffic.found) return;
   gf_setMessage(fmt::format("Waiting for RealTraffic to connect to {} ...", kProductName), true);
   gf_flushLog();
-  gf_resetReaders();
-  if (pending::waitForClient()) {
-    (void)pending::sendDataPacket("Qs999=version\r\n");
-    lf_processRTVersion(pending::gf_receiveRealTraffic());
-    lf_setRealTrafficKnown(true);
-    gf_setRealTrafficNotYetConnected(false);
+  run.qnhReader.resetQnh();
+  if (waitForClient()) {
+    (void)sendDataPacket("Qs999=version\r\n");
+    lf_processRTVersion(run, gf_receiveRealTraffic());
+    lf_setRealTrafficKnown(run, true);
+    run.realTraffic.notYetConnected = false;
     gf_logLine("RealTraffic connected");
   }
   gf_clearMessage();
@@ -305,43 +330,46 @@ bool lf_requestUserAircraftData() {
 }
 
 // The simulator link, RealTraffic and the readers; false when a stop flag ends it.
-bool lf_runTraffic() {
+bool lf_runTraffic(std::unique_ptr<TrafficRun>& owner, bool realTrafficFound, const RunObserver* observer) {
   gf_showSimulatorConnected(false);
-  lf_setRealTrafficKnown(false);
-  gf_resetTrafficState();
-  pending::gf_reserveLiveryBuffers();
+  owner = std::make_unique<TrafficRun>(gf_commandQueueSide(), gf_windowView(), realTrafficFound);
+  TrafficRun& run = *owner;
+  if (observer && observer->built) observer->built(run);
+  lf_setRealTrafficKnown(run, false);
+  gf_reserveLiveryBuffers();
   // The closing down has joined the thread of the run before; the reset must never meet one.
   gf_stopSimClient();
   gf_resetSimQueues();
-  pending::repaintStatusBand();
+  run.window.repaint(WindowBand::Status);
   gf_setSimulatorLostHandler(gf_simulatorLost);
   gf_startSimClient();
   if (!lf_requestUserAircraftData()) return false;
-  if (cfg::AUTO_RANGE.value()) pending::lf_autoRange();
+  if (cfg::AUTO_RANGE.value()) lf_autoRange();
 
   const bool linkUsed = !cfg::AEROWINX.value();
-  if (gf_realTrafficFound() && linkUsed) {
-    pending::gf_openServer(cfg::PORT_NUMBER.value());
+  if (run.realTraffic.found && linkUsed) {
+    gf_openServer(cfg::PORT_NUMBER.value());
   } else {
-    lf_setRealTrafficKnown(true);
+    lf_setRealTrafficKnown(run, true);
   }
   if (gf_stopRaised()) return false;
-  pending::setRealTrafficIdleShown(false);
+  run.window.setLamp(WindowLamp::RealTrafficIdle, 0);
+  run.window.repaint(WindowBand::Status);
   if (linkUsed) {
-    lf_waitForRealTraffic();
-    if (gf_professionalPeer()) pending::gf_sendQs123();
+    lf_waitForRealTraffic(run);
+    if (run.realTraffic.professional) gf_sendQs123(run);
   } else {
-    gf_setProfessionalPeer(false);
+    run.setProfessional(false);
   }
   if (gf_stopRaised()) return false;
 
-  gf_setAddingOpen(false);
-  gf_qnhReader().start(lf_readerPort("QLST_QNH_PORT", kQnhPort), gf_realTrafficFound());
+  run.adding.setOpen(false);
+  run.qnhReader.start(lf_readerPort("QLST_QNH_PORT", kQnhPort), run.realTraffic.found);
   if (!lf_waitUnlessStopping(2s)) return false;
-  gf_trafficReader().start(lf_readerPort("QLST_TRAFFIC_PORT", kTrafficPort), gf_realTrafficFound());
-  pending::gf_sendQs121();
+  run.trafficReader.start(lf_readerPort("QLST_TRAFFIC_PORT", kTrafficPort), run.realTraffic.found);
+  gf_sendQs121(run);
   const UserAcPosition user = gf_userAcBlock().position;
-  gf_trafficReader().setReferencePosition({user.latitude, user.longitude});
+  run.trafficReader.setReferencePosition({user.latitude, user.longitude});
   for (int i = 0; i < 150 && std::trunc(gf_latestDataTime()) == 0.0; ++i)
     if (!lf_waitUnlessStopping(100ms)) return false;
   if (std::trunc(gf_latestDataTime()) == 0.0) gf_logLine("No traffic in this region?");
@@ -352,41 +380,48 @@ bool lf_runTraffic() {
 // What follows the start-up: the main cycle, or the stop path when the start-up was cut short.
 enum class StartUpEnd { MainCycle, StopPath, ClosingDown };
 
-StartUpEnd lf_startUp() {
+StartUpEnd lf_startUp(std::unique_ptr<TrafficRun>& run, const RunObserver* observer) {
   if (!lf_isDirectory(gf_paths().docs))
     throw UserErrorException(41,
                              fmt::format("{} must be run from the {} folder!", kProductName, kProductName));
-  if (!lf_detectCommunityPath()) return StartUpEnd::ClosingDown;
+  bool realTrafficFound = false;
+  if (!lf_detectCommunityPath(realTrafficFound)) return StartUpEnd::ClosingDown;
 
   gf_setScanWorkerLimit(gf_scanWorkerLimitFor(std::thread::hardware_concurrency()));
-  if (cfg::SCAN_LIVERIES.value() || !lf_exists(gf_paths().liveriesScanned)) pending::gf_scanLiveries();
-  pending::gf_processScannedLiveries();
+  if (cfg::SCAN_LIVERIES.value() || !lf_exists(gf_paths().liveriesScanned)) {
+    // A scan cut short by a stop flag has removed the old file: reading it now would be error 51.
+    if (!gf_scanLiveries()) return StartUpEnd::StopPath;
+  }
+  gf_processScannedLiveries();
   if (!gf_stopRaised() && cfg::SCAN_AIRPORTS.value()) {
-    pending::setAddonCountsShown(0, 0);
-    pending::gf_scanAddonAirports();
+    lf_showAddonCounts(0, 0);
+    gf_scanAddonAirports();
   }
   if (gf_stopRaised()) return StartUpEnd::StopPath;
-  pending::setAddonCountsShown(static_cast<std::int64_t>(gf_countDirEntries(gf_paths().mySimaddon)),
-                               static_cast<std::int64_t>(gf_countDirEntries(gf_paths().myThirdparty)));
+  lf_showAddonCounts(static_cast<std::int64_t>(gf_countDirEntries(gf_paths().mySimaddon)),
+                     static_cast<std::int64_t>(gf_countDirEntries(gf_paths().myThirdparty)));
   if (gf_stopRaised()) return StartUpEnd::StopPath;
 
-  pending::gf_createFlightPlanFolder();
-  (void)pending::lf_readMyParkAirports();
+  gf_createFlightPlanFolder();
+  // Read before the traffic run, as the order of the start-up wants; handed to the run once built.
+  ParkAirport parkAirports;
+  (void)lf_readMyParkAirports(parkAirports);
   lf_enable(cfg::REREAD_BUTTON, true);
   if (const std::string destination = cfg::DESTINATION.value(); !destination.empty()) {
     const IcaoCode code(destination);  // a malformed code ends the run as a system error
-    if (const auto airport = pending::airportPosition(code.str()))
-      pending::lf_setDestination(code.str(), airport->latitude, airport->longitude);
+    if (const auto airport = gf_airportPosition(code.str())) lf_setDestination(code.str(), *airport);
   }
-  pending::setAlwaysOnTop(cfg::ALWAYS_ON_TOP.value());
-  return lf_runTraffic() ? StartUpEnd::MainCycle : StartUpEnd::StopPath;
+  setAlwaysOnTop(cfg::ALWAYS_ON_TOP.value());
+  const bool started = lf_runTraffic(run, realTrafficFound, observer);
+  if (run) run->park = parkAirports;
+  return started ? StartUpEnd::MainCycle : StartUpEnd::StopPath;
 }
 
 // The way out of a start-up cut short: as if the window had been closed, keeping a reason that
 // was stored before (a new setting restarts the run all the same).
 void lf_stopPath() {
   gf_raiseClosing();
-  pending::gf_closeRealTrafficLink();
+  gf_closeRealTrafficLink();
   gf_endRunByUser();
 }
 
@@ -398,11 +433,13 @@ void lf_failRun(std::string_view text) {
 
 }  // namespace
 
-void lf_startUpQLST() {
+void lf_startUpQLST(const RunObserver* observer) {
+  // The run of this thread: built by the traffic run, destroyed by the closing down.
+  std::unique_ptr<TrafficRun> run;
   try {
-    switch (lf_startUp()) {
+    switch (lf_startUp(run, observer)) {
       case StartUpEnd::MainCycle:
-        lf_mainCycle();
+        lf_mainCycle(*run);
         break;
       case StartUpEnd::StopPath:
         lf_stopPath();
@@ -425,7 +462,8 @@ void lf_startUpQLST() {
     gf_storeSystemError();
   }
   gf_flushLog();
-  lf_closingDown();
+  if (run && observer && observer->closing) observer->closing(*run);
+  lf_closingDown(std::move(run));
 }
 
 }  // namespace orv

@@ -317,7 +317,6 @@ void gf_resetSimLink() {
   gf_resetSimQueues();
   gf_resetSimMessages();
   gf_resetUserAircraft();
-  gf_resetSimLinkDisplay();
   gf_setSimulationRunning(false);
   gf_setSimConnectHandle(0);
 }

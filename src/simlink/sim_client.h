@@ -21,7 +21,8 @@ void gf_startSimClient();
 void gf_stopSimClient();
 
 // What "SimClient" calls, at most once per thread, when the simulator is lost; the argument is
-// true when the simulator that answered is the other version. Set by the shell.
+// true when the simulator that answered is the other version. Set by the shell, which the link
+// must not call.
 void gf_setSimulatorLostHandler(std::function<void(bool otherVersion)> handler);
 
 // The registration of the program's system events, data definitions, client events and group.

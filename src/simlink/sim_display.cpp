@@ -1,58 +1,46 @@
 #include "simlink/sim_display.h"
 
-#include <mutex>
-
-#include "foundation/message_line.h"
-#include "platform/ui/window.h"
+#include "foundation/window_view.h"
 
 namespace orv {
 namespace {
 
-std::mutex displayMutex;
-SimLinkDisplay display;  // guarded by displayMutex
+void lf_lamp(WindowLamp lamp, bool on) {
+  WindowView& window = gf_windowView();
+  window.setLamp(lamp, on ? 1 : 0);
+  window.repaint(WindowBand::Status);
+}
 
-template <typename Change>
-void lf_change(Change&& change) {
-  {
-    std::scoped_lock lock(displayMutex);
-    change(display);
-  }
-  if (const ui::WindowHandle window = gf_mainWindow()) ui::invalidate(window);
+void lf_text(WindowText which, std::string_view text) {
+  WindowView& window = gf_windowView();
+  window.setText(which, text);
+  window.repaint(WindowBand::Status);
 }
 
 }  // namespace
 
-SimLinkDisplay gf_simLinkDisplay() {
-  std::scoped_lock lock(displayMutex);
-  return display;
-}
-
 void gf_showSimulatorConnected(bool connected) {
-  lf_change([&](SimLinkDisplay& d) { d.simulatorConnected = connected; });
+  lf_lamp(WindowLamp::SimulatorConnected, connected);
 }
 
 void gf_showSimulatorText(std::string_view text) {
-  lf_change([&](SimLinkDisplay& d) { d.simulatorText = text; });
+  lf_text(WindowText::Simulator, text);
 }
 
 void gf_showSimulationRunning(bool running) {
-  lf_change([&](SimLinkDisplay& d) { d.simulationRunning = running; });
+  lf_lamp(WindowLamp::SimulationRunning, running);
 }
 
 void gf_showAircraftText(std::string_view text) {
-  lf_change([&](SimLinkDisplay& d) { d.aircraftText = text; });
+  lf_text(WindowText::UserAircraft, text);
 }
 
 void gf_showStandText(std::string_view text) {
-  lf_change([&](SimLinkDisplay& d) { d.standText = text; });
+  lf_text(WindowText::UserStand, text);
 }
 
 void gf_showSpanKnown(bool known) {
-  lf_change([&](SimLinkDisplay& d) { d.spanKnown = known; });
-}
-
-void gf_resetSimLinkDisplay() {
-  lf_change([](SimLinkDisplay& d) { d = SimLinkDisplay{}; });
+  lf_lamp(WindowLamp::SpanKnown, known);
 }
 
 }  // namespace orv

@@ -55,7 +55,8 @@ void gf_requestUserAcTitleAndModel();
 // The live-traffic side switches it on while RealTraffic is of the professional edition.
 void gf_setKeepSimulatorUtc(bool keep);
 
-// --- hooks for parts built later; each is called on the "SimClient" thread ---
+// --- set by the stands of the park airport, which the link must not call; each is called on the
+// "SimClient" thread ---
 // The park-airport stand nearest to a position (at most 55 m away), empty when there is none.
 // Unset: no stands.
 using NearestStandNameHook = std::function<std::string(double latitude, double longitude)>;

@@ -10,7 +10,7 @@
 
 #include "foundation/folders.h"
 #include "foundation/log.h"
-#include "traffic/traffic_hooks.h"
+#include "liveries/liveries.h"
 
 namespace orv {
 namespace {
@@ -32,30 +32,20 @@ std::string lf_fieldText(std::string_view text) {
   return field;
 }
 
-std::unordered_map<std::uint32_t, std::string>& lf_titleMemory() {
-  static std::unordered_map<std::uint32_t, std::string> memory;
-  return memory;
-}
-
 }  // namespace
 
-void gf_rememberTitle(std::uint32_t key, std::string title) {
-  lf_titleMemory()[key] = std::move(title);
+void gf_rememberTitle(TitleMemory& memory, std::uint32_t key, std::string title) {
+  memory[key] = std::move(title);
 }
 
-std::optional<std::string> gf_textById(std::uint32_t key) {
-  auto& memory = lf_titleMemory();
+std::optional<std::string> gf_textById(TitleMemory& memory, std::uint32_t key) {
   const auto found = memory.find(key);
   if (found == memory.end()) return std::nullopt;
-  if (gf_trafficHooks().isFailedTitle(found->second)) {
+  if (isFailedTitle(found->second)) {
     memory.erase(found);
     return std::nullopt;
   }
   return found->second;
-}
-
-void gf_emptyRespawnTitleMemory() {
-  lf_titleMemory().clear();
 }
 
 std::string gf_airlineTypeText(const AircraftHead& a) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "foundation/geometry.h"
@@ -62,13 +63,13 @@ struct CurvePoint {
 // None when the curve is not set or t lies outside [t0, t1]. Any thread.
 [[nodiscard]] std::optional<CurvePoint> gf_quadraticCurvePos(const QuadraticCurve& curve, double t);
 
-// The respawn title memory: the livery title of each aircraft key's first spawn, so that a
-// respawned aircraft comes back in the same livery. Emptied at the closing down and daily.
-void gf_rememberTitle(std::uint32_t key, std::string title);
+// The respawn title memory of a run: the livery title of each aircraft key's first spawn, so that
+// a respawned aircraft comes back in the same livery. Emptied daily; it ends with its run.
+using TitleMemory = std::unordered_map<std::uint32_t, std::string>;
+void gf_rememberTitle(TitleMemory& memory, std::uint32_t key, std::string title);
 // The remembered title of the key; none when there is none or the simulator could not create it
 // (the entry is then forgotten).
-[[nodiscard]] std::optional<std::string> gf_textById(std::uint32_t key);
-void gf_emptyRespawnTitleMemory();
+[[nodiscard]] std::optional<std::string> gf_textById(TitleMemory& memory, std::uint32_t key);
 
 // Writes "ObjectIdList.txt" (output/info) anew: one line "{};{};{};{};{};{};{}" per active live
 // aircraft: object id, callsign, registration, airline, model, GND or AIR, PARKED or nothing.

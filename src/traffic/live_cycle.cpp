@@ -6,20 +6,23 @@
 #include <cmath>
 #include <span>
 
+#include "airports/stands.h"
 #include "config/parameters.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/time_text.h"
 #include "refdata/dbase.h"
 #include "simlink/command_queues.h"
+#include "simlink/flight_plans.h"
 #include "simlink/sim_ids.h"
 #include "simlink/user_aircraft.h"
-#include "traffic/adding_deque.h"
 #include "traffic/aircraft_text.h"
 #include "traffic/cycle.h"
-#include "traffic/readers.h"
-#include "traffic/traffic_hooks.h"
-#include "traffic/traffic_state.h"
+#include "traffic/flight_phases.h"
+#include "traffic/realtraffic_link.h"
+#include "traffic/removal.h"
+#include "traffic/static_parking.h"
+#include "traffic/traffic_run.h"
 
 namespace orv {
 namespace {
@@ -29,46 +32,51 @@ constexpr std::int32_t kSettleCycles = 200;
 constexpr double kNoParkElevation = -1000.0;
 
 // The park airport's elevation, as the buffered-aircraft test compares against it.
-double lf_parkElevation() {
-  const auto park = gf_trafficReader().context().parkAirport;
+double lf_parkElevation(const TrafficRun& run) {
+  const auto park = run.trafficReader.context().parkAirport;
   return park ? park->elevationFt : kNoParkElevation;
 }
 
 // A low aircraft over the park airport's elevation: a ground report that was not snapped.
-bool lf_nearParkElevation(double altitudeFt) {
-  return altitudeFt > 0.0 && altitudeFt < 10000.0 && std::abs(altitudeFt - lf_parkElevation()) <= 108.0;
+bool lf_nearParkElevation(const TrafficRun& run, double altitudeFt) {
+  return altitudeFt > 0.0 && altitudeFt < 10000.0 && std::abs(altitudeFt - lf_parkElevation(run)) <= 108.0;
 }
 
 bool lf_isRotorcraft(const AircraftHead& a) {
   return a.modelClass == ModelClass::Rotorcraft;
 }
 
-void lf_event(std::uint32_t objectId, std::uint32_t eventId, std::uint32_t value) {
-  gf_queueSimEvent(SimEvent{objectId, eventId, value});
+void lf_event(TrafficRun& run, std::uint32_t objectId, std::uint32_t eventId, std::uint32_t value) {
+  run.sim.queueEvent(SimEvent{objectId, eventId, value});
+}
+
+void lf_lights(TrafficRun& run, std::uint32_t objectId, const LightStates& lights) {
+  const auto events = gf_lightEvents(objectId, lights);
+  run.sim.queueEvents(events);
 }
 
 // --- new aircraft ---
 
-void lf_addLiveAc(TrafficRecord& record) {
+void lf_addLiveAc(TrafficRun& run, TrafficRecord& record) {
   const ModelClass modelClass = gf_modelClass(record.model);
   if (static_cast<std::size_t>(modelClass) >= kModelClassCount) return;
   if (modelClass == ModelClass::Light && !cfg::LIGHT_AIRCRAFT.value()) return;
   if (modelClass == ModelClass::HighPerformance && !cfg::HIGH_PERF_AIRCRAFT.value()) return;
   if (modelClass == ModelClass::Rotorcraft && !cfg::HELICOPTERS.value()) return;
-  if (lf_nearParkElevation(record.position.altitudeFt)) return;
+  if (lf_nearParkElevation(run, record.position.altitudeFt)) return;
   record.flightCallsign = record.callsign;
   record.extraText.clear();
   AircraftHead head = gf_makeAircraftHead(record, AircraftKind::Live);
   head.arrivalHandled = false;
-  gf_trafficState().liveList.emplace_back(record.position, head, record.position.dataTime);
+  run.traffic.liveList.emplace_back(record.position, head, record.position.dataTime);
 }
 
-void lf_checkNewAircraft(TrafficRecord& record) {
+void lf_checkNewAircraft(TrafficRun& run, TrafficRecord& record) {
   if (!record.registration.empty()) {
     if (const auto known = gf_findDbaseRecord(record.registration); known && known->model != 0)
       record.model = known->model;
   }
-  if (gf_isKnownModel(gf_modelCode(record.model))) lf_addLiveAc(record);
+  if (gf_isKnownModel(gf_modelCode(record.model))) lf_addLiveAc(run, record);
 }
 
 // --- records for known aircraft ---
@@ -90,7 +98,7 @@ bool lf_redundant(const LiveAircraft& a, const PositionSample& s) {
   return gap <= limit;
 }
 
-bool lf_dropForKnown(const LiveAircraft& a, const PositionSample& s) {
+bool lf_dropForKnown(const TrafficRun& run, const LiveAircraft& a, const PositionSample& s) {
   if (a.state == SimState::LiveryRespawn || a.state == SimState::RemovingFromSim) return true;
   if (!a.stream.empty()) {
     const double gap = s.dataTime - a.lastRecordTime;
@@ -98,36 +106,35 @@ bool lf_dropForKnown(const LiveAircraft& a, const PositionSample& s) {
     if (lf_implausibleSpeed(a.stream.back().groundSpeedKt, s.groundSpeedKt)) return true;
   }
   if (lf_redundant(a, s)) return true;
-  return a.state == SimState::Buffer && lf_nearParkElevation(s.altitudeFt);
+  return a.state == SimState::Buffer && lf_nearParkElevation(run, s.altitudeFt);
 }
 
 // --- the simulator's results ---
 
-void lf_onLiveCreated(LiveAircraft& a, const SimMessage& message) {
-  TrafficHooks& hooks = gf_trafficHooks();
+void lf_onLiveCreated(TrafficRun& run, LiveAircraft& a, const SimMessage& message) {
   a.objectId = message.objectId;
   a.aglFt = message.b;
   const bool airborne = a.stream.empty() ? !a.onGround : a.stream.front().airborne;
   if (!airborne) {
     a.onGround = true;
-    gf_setGear(a, true);
+    gf_setGear(run, a, true);
     a.leg.altitudeStepFt = 0.0;
     a.slotCounter = 1;
     if (a.phase == FlightPhase::Parked) {
       a.parkedSince = gf_weekdayAndSlot();
-      gf_logLine(fmt::format("{:8}: {:8} parks", hooks.standName(a.standId), a.callsign));
-      hooks.liveParksAtStand(a);
+      gf_logLine(fmt::format("{:8}: {:8} parks", standName(run.park, a.standId), a.callsign));
+      liveParksAtStand(run, a);
     }
   }
-  if (a.origin && a.destination && hooks.writeFlightPlan) {
-    const auto plan = hooks.writeFlightPlan(a);
-    a.flightPlanSet = plan && (!gf_msfs2020Chosen() || gf_assignFlightPlan(a.objectId, plan->string()));
+  if (a.origin && a.destination && !gf_flightPlanFolder().empty()) {
+    const auto plan = gf_writeFlightPlan(a.callsign, a.origin->view(), a.destination->view());
+    a.flightPlanSet = plan && (!gf_msfs2020Chosen() || run.sim.assignFlightPlan(a.objectId, plan->string()));
     if (!a.flightPlanSet) gf_logLine(fmt::format("{} creating a flight plan failed", gf_callsignText(a)));
   }
-  gf_requestStaticCgData(a.objectId);
+  run.sim.requestStaticCgData(a.objectId);
 }
 
-void lf_onGroundData(LiveAircraft& a, const SimMessage& message) {
+void lf_onGroundData(TrafficRun& run, LiveAircraft& a, const SimMessage& message) {
   const bool touched = message.key == 1;
   const double groundAltitude = message.a;
   if (touched && !a.onGround && a.slotCounter <= 1 && a.state != SimState::RemovingFromSim &&
@@ -138,10 +145,10 @@ void lf_onGroundData(LiveAircraft& a, const SimMessage& message) {
       a.headingAtTouchdownRad = a.headingRad;
       a.flags.landing = false;
       a.flags.landed = true;
-      gf_setSpoilers(a, true);
+      gf_setSpoilers(run, a, true);
       if (a.modelClass != ModelClass::Light) {
         const double lever = a.fsltl ? -100.0 : 100.0;
-        gf_setSpoilersAndThrottles(a.objectId, 100.0, lever, lever);
+        run.sim.setSpoilersAndThrottles(a.objectId, 100.0, lever, lever);
       }
       const std::uint32_t n = a.onGroundSlots;
       if (n == 0) {
@@ -153,7 +160,7 @@ void lf_onGroundData(LiveAircraft& a, const SimMessage& message) {
         a.leg.pitchStep = (a.staticPitchRad - a.pitchRad) / n;
         a.leg.bankStep = (0.0 - a.bankRad) / n;
       }
-      gf_trafficState().arrivalChecks.push_back(a.key);
+      run.traffic.arrivalChecks.push_back(a.key);
     }
     a.onGround = true;
     a.leg.altitudeStepFt = 0.0;
@@ -170,8 +177,8 @@ void lf_onStaticCgData(LiveAircraft& a, const SimMessage& message) {
 }
 
 // The object is gone: a respawning aircraft comes back with its new livery, any other record goes.
-void gf_removeFlightPlan(std::uint32_t objectId, TrafficState& state) {
-  auto& list = state.liveList;
+void lf_onObjectRemoved(TrafficRun& run, std::uint32_t objectId) {
+  auto& list = run.traffic.liveList;
   for (std::size_t i = 0; i < list.size(); ++i) {
     LiveAircraft& a = list[i];
     if (a.objectId != objectId || objectId == 0) continue;
@@ -182,29 +189,29 @@ void gf_removeFlightPlan(std::uint32_t objectId, TrafficState& state) {
       a.objectId = 0;
       return;
     }
-    if (a.flightPlanSet) gf_trafficHooks().removeFlightPlan(a);
+    if (a.flightPlanSet) gf_deleteFlightPlan(a.callsign);
     gf_eraseLiveAc(list, i);
     return;
   }
-  (void)gf_trafficHooks().eraseStaticByObjectId(objectId);
+  (void)eraseStaticByObjectId(run, objectId);
 }
 
-void lf_onCreationFailed(const SimMessage& message, TrafficState& state) {
-  TrafficHooks& hooks = gf_trafficHooks();
+void lf_onCreationFailed(TrafficRun& run, const SimMessage& message) {
   if (message.key <= simid::kLastStaticKey) {
-    hooks.staticCreationFailed(message.key);
+    staticCreationFailed(run, message.key);
     return;
   }
-  auto& list = state.liveList;
+  auto& list = run.traffic.liveList;
   for (std::size_t i = 0; i < list.size(); ++i) {
     if (list[i].key != message.key) continue;
-    hooks.liveryNotCreated(list[i].liveryTitle);
+    gf_liveryNotCreated(list[i].liveryTitle);
     gf_eraseLiveAc(list, i);
     return;
   }
 }
 
-void lf_handleMessage(const SimMessage& message, TrafficState& state) {
+void lf_handleMessage(TrafficRun& run, const SimMessage& message) {
+  TrafficState& state = run.traffic;
   switch (message.kind) {
     case SimMessageKind::LiveCreated: {
       if (message.objectId < 3) return;
@@ -214,7 +221,7 @@ void lf_handleMessage(const SimMessage& message, TrafficState& state) {
         state.removalIds.push_back(message.objectId);
         return;
       }
-      lf_onLiveCreated(*a, message);
+      lf_onLiveCreated(run, *a, message);
       state.created.push_back({message, 0});
       return;
     }
@@ -222,101 +229,101 @@ void lf_handleMessage(const SimMessage& message, TrafficState& state) {
       state.created.push_back({message, 0});
       return;
     case SimMessageKind::ObjectRemoved:
-      gf_removeFlightPlan(message.objectId, state);
+      lf_onObjectRemoved(run, message.objectId);
       return;
     case SimMessageKind::GroundData:
       if (LiveAircraft* a = gf_findLiveByObjectId(state.liveList, message.objectId))
-        lf_onGroundData(*a, message);
+        lf_onGroundData(run, *a, message);
       return;
     case SimMessageKind::StaticCgData:
       if (LiveAircraft* a = gf_findLiveByObjectId(state.liveList, message.objectId))
         lf_onStaticCgData(*a, message);
       return;
     case SimMessageKind::CreationFailed:
-      lf_onCreationFailed(message, state);
+      lf_onCreationFailed(run, message);
       return;
   }
 }
 
 // The look of a live aircraft once it has settled in the simulator.
-void lf_activateLive(LiveAircraft& a) {
+void lf_activateLive(TrafficRun& run, LiveAircraft& a) {
   const std::uint32_t id = a.objectId;
   const bool airborne = a.stream.empty() ? !a.onGround : a.stream.front().airborne;
   if (airborne) {
-    gf_engineStart(id);
-    gf_setSpoilers(a, false);
+    lf_event(run, id, simid::kEngineAutoStart, 0);
+    gf_setSpoilers(run, a, false);
     const std::uint32_t low = a.altitudeFt <= 10000.0 ? 1 : 0;
-    gf_setLights(id, LightStates{1, 1, low, 0, 1, low, a.aglFt >= 2000.0 ? 1u : 0u});
+    lf_lights(run, id, LightStates{1, 1, low, 0, 1, low, a.aglFt >= 2000.0 ? 1u : 0u});
   } else {
-    gf_setSpoilers(a, false);
+    gf_setSpoilers(run, a, false);
     const bool parked = a.phase == FlightPhase::Parked;
-    if (parked)
-      gf_engineShutdown(id);
-    else
-      gf_engineStart(id);
+    lf_event(run, id, parked ? simid::kEngineAutoShutdown : simid::kEngineAutoStart, 0);
     const std::uint32_t nav = parked ? (cfg::NAV_LIGHTS_WHILE_PARKED.value() ? 1 : 0) : 1;
-    gf_setLights(id, LightStates{nav, parked ? 0u : 1u, 0, a.phase == FlightPhase::Taxi ? 1u : 0u, 0, 1, 1});
-    gf_setThrottle(a, lf_isRotorcraft(a) ? 4 : 0);
-    gf_setFlaps(a, a.phase == FlightPhase::Taxi ? 1 : 0);
+    lf_lights(run, id,
+              LightStates{nav, parked ? 0u : 1u, 0, a.phase == FlightPhase::Taxi ? 1u : 0u, 0, 1, 1});
+    gf_setThrottle(run, a, lf_isRotorcraft(a) ? 4 : 0);
+    gf_setFlaps(run, a, a.phase == FlightPhase::Taxi ? 1 : 0);
   }
   a.state = SimState::Active;
 }
 
-void lf_activateCreated(TrafficState& state) {
-  TrafficHooks& hooks = gf_trafficHooks();
+void lf_activateCreated(TrafficRun& run) {
+  TrafficState& state = run.traffic;
   for (CreatedEntry& entry : state.created) {
     const SimMessage& m = entry.message;
     if (entry.count < kSettleCycles) {
       ++entry.count;
       if (m.kind == SimMessageKind::LiveCreated && (entry.count == 50 || entry.count == 100))
-        lf_event(m.objectId, simid::kAllLightsToggle, 0);
+        lf_event(run, m.objectId, simid::kAllLightsToggle, 0);
       continue;
     }
     // Retired at its count whether or not its aircraft is still there.
     entry.count = -1;
     if (m.kind == SimMessageKind::StaticCreated) {
-      hooks.activateStatic(m.key, m.objectId);
+      activateStatic(run, m.key, m.objectId);
       continue;
     }
     LiveAircraft* a = gf_findLiveByKey(state.liveList, m.key);
     if (!a) continue;
-    lf_activateLive(*a);
-    if (a->removeWhenCreated) hooks.removeAircraftFromSim(*a);
+    lf_activateLive(run, *a);
+    if (a->removeWhenCreated) removeAircraftFromSim(run, *a);
   }
   std::erase_if(state.created, [](const CreatedEntry& e) { return e.count < 0; });
 }
 
 // --- the hand-overs ---
 
-void lf_throttleSimQueues(TrafficState& state, std::int64_t c) {
+void lf_throttleSimQueues(TrafficRun& run, std::int64_t c) {
+  TrafficState& state = run.traffic;
   if (c % 10 != 0) return;
   if (!state.removalIds.empty()) {
-    gf_queueRemoval(state.removalIds.front());
+    run.sim.queueRemoval(state.removalIds.front());
     state.removalIds.pop_front();
   }
   if (c % 50 != 0) return;
   if (!state.liveCreations.empty()) {
-    gf_queueCreateAc(state.liveCreations.front());
+    run.sim.queueCreation(state.liveCreations.front());
     state.liveCreations.pop_front();
     return;
   }
   if (!state.staticCreations.empty()) {
-    gf_queueCreateAc(state.staticCreations.front());
+    run.sim.queueCreation(state.staticCreations.front());
     state.staticCreations.pop_front();
   }
-  if (gf_trafficHooks().staticWorkPending()) gf_trafficHooks().detcs();
+  if (staticWorkPending(run)) detcs(run);
 }
 
-void lf_requestAcInRange(std::int64_t c) {
-  if (c % 20 == 0) gf_requestAcInRange(gf_rangeNm());
+void lf_requestAcInRange(TrafficRun& run, std::int64_t c) {
+  if (c % 20 == 0) run.sim.requestAcInRange(gf_rangeNm());
   if (c % 100 == 0) {
-    gf_trafficHooks().sendQs121();
-    (void)gf_requestUserAcPosition();
+    gf_sendQs121(run);
+    run.sim.requestUserAcPosition();
   }
 }
 
 // The creation request of the aircraft last pushed on the adding stack.
-void lf_requestCreation(TrafficState& state) {
+void lf_requestCreation(TrafficRun& run) {
+  TrafficState& state = run.traffic;
   if (state.addingStack.empty()) return;
   const std::uint32_t key = state.addingStack.back();
   state.addingStack.pop_back();
@@ -346,16 +353,15 @@ void lf_requestCreation(TrafficState& state) {
 
 }  // namespace
 
-void gf_handleSimMessages() {
-  gf_drainSimMessages([](std::span<SimMessage> messages) {
-    TrafficState& state = gf_trafficState();
-    for (const SimMessage& message : messages) lf_handleMessage(message, state);
-    if (!state.created.empty()) lf_activateCreated(state);
+void gf_handleSimMessages(TrafficRun& run) {
+  gf_drainSimMessages([&run](std::span<SimMessage> messages) {
+    for (const SimMessage& message : messages) lf_handleMessage(run, message);
+    if (!run.traffic.created.empty()) lf_activateCreated(run);
   });
 }
 
-void lf_applyTrafficRecord(TrafficRecord record) {
-  TrafficState& state = gf_trafficState();
+void lf_applyTrafficRecord(TrafficRun& run, TrafficRecord record) {
+  TrafficState& state = run.traffic;
   const PositionSample& s = record.position;
   LiveAircraft* a = gf_findLiveByKey(state.liveList, s.address);
   if (!a) {
@@ -364,76 +370,70 @@ void lf_applyTrafficRecord(TrafficRecord record) {
       for (const LiveAircraft& other : state.liveList)
         if (other.callsign == record.callsign && other.model == record.model) return;
     }
-    lf_checkNewAircraft(record);
+    lf_checkNewAircraft(run, record);
     return;
   }
-  if (lf_dropForKnown(*a, s)) return;
-  TrafficHooks& hooks = gf_trafficHooks();
-  if (!hooks.respawnCheck(*a, record)) return;
+  if (lf_dropForKnown(run, *a, s)) return;
+  if (!respawnCheck(run, *a, record)) return;
   a->lastRecordTime = s.dataTime;
-  hooks.appendSample(*a, s);
+  appendSample(*a, s);
 }
 
-void lf_handleAddingStack() {
-  TrafficState& state = gf_trafficState();
-  gf_handleSimMessages();
+void lf_handleAddingStack(TrafficRun& run) {
+  TrafficState& state = run.traffic;
+  gf_handleSimMessages(run);
 
   bool dropped = false;
-  TrafficHooks& hooks = gf_trafficHooks();
-  for (std::size_t i = 0; i < state.liveList.size(); ++i) dropped |= hooks.updateLiveAc(state.liveList[i]);
+  for (std::size_t i = 0; i < state.liveList.size(); ++i) dropped |= updateLiveAc(run, state.liveList[i]);
   if (dropped) gf_compactLiveList(state.liveList);
 
-  (void)gf_swapPositionBuffers();
+  (void)run.sim.swapPositionBuffers();
   const std::int64_t c = gf_cycleCounter();
-  lf_throttleSimQueues(state, c);
+  lf_throttleSimQueues(run, c);
   // Taken under the adding mutex, applied outside it: the reader never waits for the cycle.
-  for (TrafficRecord& record : gf_takeTrafficRecords(kRecordsPerCycle))
-    lf_applyTrafficRecord(std::move(record));
-  lf_requestCreation(state);
-  lf_requestAcInRange(c);
+  for (TrafficRecord& record : run.adding.take(kRecordsPerCycle))
+    lf_applyTrafficRecord(run, std::move(record));
+  lf_requestCreation(run);
+  lf_requestAcInRange(run, c);
   gf_advanceCycleCounter();
 }
 
-void gf_resetTrafficSide() {
-  gf_resetReaders();
-  gf_resetTrafficState();
-  gf_emptyAddingDeque();
-}
-
-void gf_setFlaps(LiveAircraft& a, std::uint32_t index) {
+void gf_setFlaps(TrafficRun& run, LiveAircraft& a, std::uint32_t index) {
   static constexpr std::uint32_t kValues[] = {0, 3072, 10240, 16383, 0};
   if (index > 4) {
     gf_logLine("gf_setFlaps: invalid flaps index");
   } else if (index != a.lastFlaps && !lf_isRotorcraft(a)) {
-    lf_event(a.objectId, simid::kFlapsSet, kValues[index]);
+    lf_event(run, a.objectId, simid::kFlapsSet, kValues[index]);
   }
   a.lastFlaps = index;
 }
 
-void gf_setThrottle(LiveAircraft& a, std::uint32_t index) {
+void gf_setThrottle(TrafficRun& run, LiveAircraft& a, std::uint32_t index) {
   static constexpr std::uint32_t kValues[] = {0, 4914, 8191, 11468, 16383};
-  if (index <= 4 && index != a.lastThrottle) lf_event(a.objectId, simid::kThrottleSet, kValues[index]);
+  if (index <= 4 && index != a.lastThrottle) lf_event(run, a.objectId, simid::kThrottleSet, kValues[index]);
   a.lastThrottle = index;
 }
 
-void gf_setSpoilers(const LiveAircraft& a, bool on) {
-  if (!lf_isRotorcraft(a)) lf_event(a.objectId, simid::kSpoilersSet, on ? 16383 : 0);
+void gf_setSpoilers(TrafficRun& run, const LiveAircraft& a, bool on) {
+  if (!lf_isRotorcraft(a)) lf_event(run, a.objectId, simid::kSpoilersSet, on ? 16383 : 0);
 }
 
-void gf_setGear(const LiveAircraft& a, bool down) {
-  if (!lf_isRotorcraft(a)) lf_event(a.objectId, simid::kGearSet, down ? 1 : 0);
+void gf_setGear(TrafficRun& run, const LiveAircraft& a, bool down) {
+  if (!lf_isRotorcraft(a)) lf_event(run, a.objectId, simid::kGearSet, down ? 1 : 0);
 }
 
-std::int64_t gf_activeLiveCount() {
-  return std::count_if(
-      gf_trafficState().liveList.begin(), gf_trafficState().liveList.end(),
-      [](const LiveAircraft& a) { return a.state == SimState::Active && a.phase != FlightPhase::Parked; });
+std::int64_t gf_activeLiveCount(const TrafficRun& run) {
+  const auto& list = run.traffic.liveList;
+  return std::count_if(list.begin(), list.end(), [](const LiveAircraft& a) {
+    return a.state == SimState::Active && a.phase != FlightPhase::Parked;
+  });
 }
 
-std::int64_t gf_parkedLiveCount() {
-  return std::count_if(
-      gf_trafficState().liveList.begin(), gf_trafficState().liveList.end(),
-      [](const LiveAircraft& a) { return a.state == SimState::Active && a.phase == FlightPhase::Parked; });
+std::int64_t gf_parkedLiveCount(const TrafficRun& run) {
+  const auto& list = run.traffic.liveList;
+  return std::count_if(list.begin(), list.end(), [](const LiveAircraft& a) {
+    return a.state == SimState::Active && a.phase == FlightPhase::Parked;
+  });
 }
 
 }  // namespace orv

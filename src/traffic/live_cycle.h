@@ -9,33 +9,30 @@
 #include "simlink/sim_messages.h"
 #include "traffic/aircraft.h"
 #include "traffic/traffic_record.h"
+#include "traffic/traffic_run.h"
 
 namespace orv {
 
 // Every 10 ms cycle while the simulation runs and the link is not blocked.
-void lf_handleAddingStack();
+void lf_handleAddingStack(TrafficRun& run);
 
 // The simulator's results (also while the flight is not running), then the settling of created
 // objects; under the SimMessage mutex.
-void gf_handleSimMessages();
+void gf_handleSimMessages(TrafficRun& run);
 
 // One traffic record: appended to its aircraft's stream, or a new aircraft, or dropped.
-void lf_applyTrafficRecord(TrafficRecord record);
+void lf_applyTrafficRecord(TrafficRun& run, TrafficRecord record);
 
 // Client events of an AI aircraft, each queued under the command mutex. Flaps, spoilers and gear
 // are not sent for a rotorcraft; flaps and throttle only when the index changed, never one above 4
 // (the index is stored all the same).
-void gf_setFlaps(LiveAircraft& aircraft, std::uint32_t index);
-void gf_setThrottle(LiveAircraft& aircraft, std::uint32_t index);
-void gf_setSpoilers(const LiveAircraft& aircraft, bool on);
-void gf_setGear(const LiveAircraft& aircraft, bool down);
-
-// For the next run, with the readers stopped: their state, the live-traffic state and the
-// adding deque. The cycle counter goes on.
-void gf_resetTrafficSide();
+void gf_setFlaps(TrafficRun& run, LiveAircraft& aircraft, std::uint32_t index);
+void gf_setThrottle(TrafficRun& run, LiveAircraft& aircraft, std::uint32_t index);
+void gf_setSpoilers(TrafficRun& run, const LiveAircraft& aircraft, bool on);
+void gf_setGear(TrafficRun& run, const LiveAircraft& aircraft, bool down);
 
 // The window's counts: live aircraft in the simulator and not parked; parked ones.
-[[nodiscard]] std::int64_t gf_activeLiveCount();
-[[nodiscard]] std::int64_t gf_parkedLiveCount();
+[[nodiscard]] std::int64_t gf_activeLiveCount(const TrafficRun& run);
+[[nodiscard]] std::int64_t gf_parkedLiveCount(const TrafficRun& run);
 
 }  // namespace orv

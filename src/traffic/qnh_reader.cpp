@@ -16,8 +16,6 @@
 namespace orv {
 namespace {
 
-std::atomic<std::int32_t> currentQnh{kStandardQnh};
-
 // gsl::narrow would cast first and compare after, which is undefined for a double out of range.
 std::int32_t lf_exactInt32(double value) {
   if (!(value >= std::numeric_limits<std::int32_t>::min() &&
@@ -35,21 +33,9 @@ std::optional<std::int32_t> lf_leadingInteger(std::string_view text) {
 
 }  // namespace
 
-std::int32_t gf_qnh() {
-  return currentQnh.load();
-}
-void gf_resetQnh() {
-  currentQnh = kStandardQnh;
-}
-
 QnhReader::~QnhReader() {
   requestStop();
   waitUntilStopped();
-}
-
-void QnhReader::resetQnh() {
-  qnh_ = kStandardQnh;
-  gf_resetQnh();
 }
 
 void QnhReader::onStopped() {
@@ -84,7 +70,6 @@ void QnhReader::lf_onQnhDatagram(std::string_view datagram) {
     // A standard QNH is written again every time, any other only when it changes.
     if (value == qnh_.load() && value != kStandardQnh) return;
     qnh_ = value;
-    currentQnh = value;
     if (status() == ReaderStatus::Silent)
       setStatus(ReaderStatus::Receiving);
     else

@@ -14,21 +14,18 @@ namespace orv {
 inline constexpr std::uint16_t kQnhPort = 49004;
 inline constexpr std::int32_t kStandardQnh = 1013;
 
-// The QNH in hectopascals for the live aircraft and the status band. Any thread.
-[[nodiscard]] std::int32_t gf_qnh();
-// Back to 1013 (a new run, a new RealTraffic connection). Any thread.
-void gf_resetQnh();
-
 class QnhReader final : public UdpReader {
  public:
-  QnhReader() : UdpReader("QNH Reader") {}
+  QnhReader() : UdpReader("QNH Reader", WindowLamp::QnhReader) {}
   ~QnhReader() override;
 
   // The handler, callable without the thread. Reader thread.
   void lf_onQnhDatagram(std::string_view datagram);
 
+  // The QNH in hectopascals for the live aircraft and the status band. Any thread.
   [[nodiscard]] std::int32_t qnh() const { return qnh_.load(); }
-  void resetQnh();
+  // Back to 1013 (a new RealTraffic connection). Any thread.
+  void resetQnh() { qnh_ = kStandardQnh; }
 
  protected:
   void onDatagram(std::string_view datagram) override { lf_onQnhDatagram(datagram); }

@@ -13,7 +13,6 @@
 #include "config/parameters.h"
 #include "foundation/log.h"
 #include "foundation/time_text.h"
-#include "traffic/adding_deque.h"
 #include "traffic/cycle.h"
 
 namespace orv {
@@ -258,7 +257,7 @@ void TrafficReader::processLineSub(std::string_view datagram) {
   try {
     const auto record = gf_parseTrafficLine(
         fields_, datagram, context(), [this](std::string_view callsign) { lf_collectCallsign(callsign); });
-    if (record) gf_appendTrafficRecord(*record);
+    if (record) deque_.append(*record);
   } catch (const std::exception& e) {
     // The error texts quote the line, which any host may have sent.
     gf_logLine(fmt::format("exception in processLineSub: {}", gf_printableText(e.what())));
@@ -310,11 +309,6 @@ std::unordered_set<std::string> TrafficReader::takeCollectedCallsigns() {
 bool TrafficReader::collectingCallsigns() const {
   std::scoped_lock lock(callsignMutex_);
   return collecting_;
-}
-
-void TrafficReader::emptyCallsigns() {
-  std::scoped_lock lock(callsignMutex_);
-  callsigns_.clear();
 }
 
 }  // namespace orv

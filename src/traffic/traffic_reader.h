@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "foundation/geometry.h"
+#include "traffic/adding_deque.h"
 #include "traffic/traffic_record.h"
 #include "traffic/udp_reader.h"
 
@@ -35,7 +36,9 @@ struct LineContext {
 
 class TrafficReader final : public UdpReader {
  public:
-  TrafficReader() : UdpReader("Traffic Reader") {}
+  // Its records go to the deque, which outlives the reader.
+  explicit TrafficReader(AddingDeque& deque)
+      : UdpReader("Traffic Reader", WindowLamp::TrafficReader), deque_(deque) {}
   ~TrafficReader() override;
 
   // The handler, callable without the thread: drops a datagram holding " VEH", splits the rest at
@@ -53,7 +56,6 @@ class TrafficReader final : public UdpReader {
   void startCallsignCollection();
   [[nodiscard]] std::unordered_set<std::string> takeCollectedCallsigns();
   [[nodiscard]] bool collectingCallsigns() const;
-  void emptyCallsigns();
 
  protected:
   void onDatagram(std::string_view datagram) override { lf_onTrafficDatagram(datagram); }
@@ -63,6 +65,7 @@ class TrafficReader final : public UdpReader {
   void processLineSub(std::string_view datagram);
   void lf_collectCallsign(std::string_view callsign);
 
+  AddingDeque& deque_;
   std::vector<std::string_view> fields_;  // views into the current datagram, reader thread only
 
   mutable std::mutex contextMutex_;

@@ -1,8 +1,7 @@
 #pragma once
 
 // The live-traffic state of one run: the live list and the queues between the traffic records,
-// the spawning and the simulator link. A run reset replaces it whole, so that nothing of a run
-// reaches the next. Start-up thread only.
+// the spawning and the simulator link. Part of the run object. Start-up thread only.
 
 #include <cstdint>
 #include <deque>
@@ -12,6 +11,7 @@
 #include "simlink/command_queues.h"
 #include "simlink/sim_messages.h"
 #include "traffic/aircraft.h"
+#include "traffic/aircraft_text.h"
 
 namespace orv {
 
@@ -32,11 +32,8 @@ struct TrafficState {
   std::vector<CreatedEntry> created;
   std::unordered_set<std::uint32_t> respawnKeys;  // aircraft being respawned
   std::deque<std::uint32_t> arrivalChecks;        // keys for the per-second arrival check
+  TitleMemory titles;                             // livery titles of first spawns, by key
 };
-
-[[nodiscard]] TrafficState& gf_trafficState();
-// A fresh state for a new run.
-void gf_resetTrafficState();
 
 // Takes the queued creation of that key out of the queue; false when none waits there (the
 // simulator may have it already). By key: two aircraft may share a callsign.

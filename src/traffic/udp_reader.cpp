@@ -18,7 +18,8 @@ namespace orv {
 
 using namespace std::chrono_literals;
 
-UdpReader::UdpReader(std::string name) : name_(std::move(name)), buffer_(kBufferSize) {}
+UdpReader::UdpReader(std::string name, WindowLamp lamp)
+    : name_(std::move(name)), lamp_(lamp), buffer_(kBufferSize) {}
 
 UdpReader::~UdpReader() {
   requestStop();
@@ -40,17 +41,11 @@ void UdpReader::waitUntilStopped() const {
   while (running_.load()) os::clock().sleepFor(10ms);
 }
 
-void UdpReader::resetForRun() {
-  stop_.lower();
-  datagrams_ = 0;
-  lastSeen_ = 0;
-  receiving_ = true;
-  lastDatagram_.clear();
-}
-
 void UdpReader::setStatus(ReaderStatus status) {
   status_ = status;
-  ui::invalidate(gf_mainWindow());
+  WindowView& window = gf_windowView();
+  window.setLamp(lamp_, static_cast<std::int32_t>(status));
+  window.repaint(WindowBand::Status);
 }
 
 void UdpReader::watch() {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/window_view.h"
 #include "platform/net/socket.h"
 #include "platform/net/stop_signal.h"
 
@@ -26,7 +27,8 @@ class UdpReader {
  public:
   static constexpr std::size_t kBufferSize = 16384;
 
-  explicit UdpReader(std::string name);
+  // The lamp shows the reader's status in the window.
+  UdpReader(std::string name, WindowLamp lamp);
   // Stops the thread and waits for its end, so that it never outlives the object.
   virtual ~UdpReader();
   UdpReader(const UdpReader&) = delete;
@@ -43,10 +45,6 @@ class UdpReader {
   // Until the thread of the run has ended (at once when none was started).
   void waitUntilStopped() const;
   [[nodiscard]] bool running() const { return running_.load(); }
-
-  // For the next run: stop flag down, counters and the watchdog's memory at their start values.
-  // Only while no thread runs.
-  void resetForRun();
 
   [[nodiscard]] const std::string& name() const { return name_; }
   [[nodiscard]] std::uint32_t datagramCount() const { return datagrams_.load(); }
@@ -72,6 +70,7 @@ class UdpReader {
   void lf_closeAndReportStop();
 
   const std::string name_;
+  const WindowLamp lamp_;
   net::StopSignal stop_;
   std::atomic<bool> running_{false};
   std::atomic<std::uint32_t> datagrams_{0};

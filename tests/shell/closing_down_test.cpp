@@ -13,6 +13,8 @@
 #include "platform/os/clock.h"
 #include "shell/main_cycle.h"
 #include "shell/run_state.h"
+#include "support/scoped_run_state.h"
+#include "support/scoped_setting.h"
 #include "support/test_support.h"
 
 namespace {
@@ -47,6 +49,12 @@ class ClosingDownTest : public ::testing::Test {
     };
     orv::gf_setMainWindow(ui::createWindow(std::move(spec)));
   }
+  // The window, the simulator choice and the restart flag are the process's.
+  void TearDown() override {
+    orv::gf_setMainWindow(previousWindow);
+    orv::gf_setMsfs2020Chosen(msfs2020Before);
+    orv::gf_setRestartFlag(false);
+  }
 
   std::vector<ui::MessageId> pump() {
     posted.clear();
@@ -55,8 +63,23 @@ class ClosingDownTest : public ::testing::Test {
     return posted;
   }
 
-
   testing_support::WorkingFolder folder;
+  testing_support::ScopedRunState runState;
+  const ui::WindowHandle previousWindow = orv::gf_mainWindow();
+  const bool msfs2020Before = orv::gf_msfs2020Chosen();
+  // What the closing down and the switch of the simulator version change and save.
+  template <typename Parameter>
+  using Kept = testing_support::ScopedSetting<Parameter>;
+  Kept<orv::CheckBoxParameter> scanLiveries{orv::cfg::SCAN_LIVERIES, orv::cfg::SCAN_LIVERIES.value()};
+  Kept<orv::CheckBoxParameter> scanAirports{orv::cfg::SCAN_AIRPORTS, orv::cfg::SCAN_AIRPORTS.value()};
+  Kept<orv::EditParameter> destination{orv::cfg::DESTINATION, orv::cfg::DESTINATION.value()};
+  Kept<orv::EditParameter> blockCallsign{orv::cfg::BLOCK_CALLSIGN, orv::cfg::BLOCK_CALLSIGN.value()};
+  Kept<std::remove_reference_t<decltype(orv::cfg::SIM_CHOICE)>> simChoice{orv::cfg::SIM_CHOICE,
+                                                                          orv::cfg::SIM_CHOICE.value()};
+  Kept<std::remove_reference_t<decltype(orv::cfg::MYSIMADDON24_VERSION)>> addonVersion{
+      orv::cfg::MYSIMADDON24_VERSION, orv::cfg::MYSIMADDON24_VERSION.value()};
+  Kept<std::remove_reference_t<decltype(orv::cfg::ALL_INSTALL_PATH)>> installPath{
+      orv::cfg::ALL_INSTALL_PATH, orv::cfg::ALL_INSTALL_PATH.value()};
   MessageRecordingClock clock;
   os::ScopedClock scoped{clock};
   std::vector<ui::MessageId> posted;
@@ -67,8 +90,9 @@ TEST_F(ClosingDownTest, RestartCountdownShowsEverySecond) {
   const auto start = clock.now();
   orv::lf_restartCountdown();
   EXPECT_EQ(clock.now() - start, 3s);
-  EXPECT_EQ(clock.messages, (std::vector<std::string>{"Restarting after 3 seconds", "Restarting after 2 seconds",
-                                                      "Restarting after 1 second"}));
+  EXPECT_EQ(clock.messages,
+            (std::vector<std::string>{"Restarting after 3 seconds", "Restarting after 2 seconds",
+                                      "Restarting after 1 second"}));
   EXPECT_EQ(logBody(), (std::vector<std::string>{"Restarting after 3 seconds", std::string(48, '-'),
                                                  "Restart countdown finished"}));
 }
@@ -145,16 +169,13 @@ TEST_F(ClosingDownTest, TheRunResetReturnsTheRunStateToItsStart) {
   orv::gf_raiseClosing();
   orv::gf_endRun(ExitReason::ReaderError, 15);
   orv::gf_tickRequests().block = true;
-  orv::gf_tickRequests().staticParkingUpdate = true;
   orv::lf_resetRun();
   EXPECT_FALSE(orv::gf_stopRaised());
   EXPECT_FALSE(orv::gf_takeTick());
   EXPECT_EQ(orv::gf_runOutcome().reason, ExitReason::NotYetSet);
   EXPECT_EQ(orv::gf_messageLines().message, "");
   EXPECT_EQ(orv::gf_secondsCounter(), 0);
-  EXPECT_EQ(orv::gf_tickCounter(), 0);
   EXPECT_FALSE(orv::gf_tickRequests().block);
-  EXPECT_FALSE(orv::gf_tickRequests().staticParkingUpdate);
 }
 
 TEST_F(ClosingDownTest, TheLostSimulatorEndsTheRunOnlyOnce) {
@@ -163,7 +184,8 @@ TEST_F(ClosingDownTest, TheLostSimulatorEndsTheRunOnlyOnce) {
   orv::gf_simulatorLost(false);
   const auto lines = logBody();
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_TRUE(lines[0].ends_with(" Flight Simulator no longer connected, Quillstar will stop ...")) << lines[0];
+  EXPECT_TRUE(lines[0].ends_with(" Flight Simulator no longer connected, Quillstar will stop ..."))
+      << lines[0];
 }
 
 }  // namespace

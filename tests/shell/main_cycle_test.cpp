@@ -6,14 +6,21 @@
 #include <thread>
 
 #include "config/parameters.h"
+#include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/message_line.h"
 #include "foundation/run_control.h"
+#include "foundation/text.h"
+#include "foundation/window_view.h"
 #include "platform/os/clock.h"
 #include "platform/simconnect/backend.h"
 #include "platform/ui/controls.h"
+#include "simlink/dispatch.h"
 #include "simlink/sim_state.h"
 #include "standin/stand_in.h"
+#include "support/recorders.h"
+#include "support/scoped_run_state.h"
+#include "support/scoped_setting.h"
 #include "support/test_support.h"
 
 namespace {
@@ -33,27 +40,31 @@ class MainCycleTest : public ::testing::Test {
     ASSERT_EQ(SimConnect_Open(&handle, "Quillstar", nullptr, 0, nullptr, 0), sc::S_OK);
     orv::gf_setSimConnectHandle(handle);
   }
-
+  // The running flight and the handle are the link's, shared by the process.
+  void TearDown() override { orv::gf_resetSimLink(); }
 
   // Runs cycles with a tick on every n-th one.
-  static void runCycles(int cycles, int tickEvery) {
+  void runCycles(int cycles, int tickEvery) {
     for (int i = 1; i <= cycles; ++i) {
       if (i % tickEvery == 0) orv::gf_raiseTick();
-      ASSERT_TRUE(orv::lf_cycleTick());
+      ASSERT_TRUE(orv::lf_cycleTick(run));
     }
   }
 
   testing_support::WorkingFolder folder;
+  testing_support::ScopedRunState runState;
   os::FakeClock fake;
   os::ScopedClock scoped{fake};
   sc::ScopedBackend backend{
       std::make_shared<orv::standin::StandIn>(orv::standin::Scenario{}, orv::standin::Options{})};
+  testing_support::RecordingWindow window;
+  orv::TrafficRun run{orv::gf_commandQueueSide(), window, false};
 };
 
 TEST_F(MainCycleTest, TicksCountOnlyWhenTheTickArrives) {
   orv::gf_setSimulationRunning(true);
   runCycles(1000, 100);
-  EXPECT_EQ(orv::gf_tickCounter(), 10);
+  EXPECT_EQ(run.cycle.tickCounter.load(), 10);
   EXPECT_EQ(orv::gf_secondsCounter(), 10);
 }
 
@@ -71,38 +82,46 @@ TEST_F(MainCycleTest, AStopFlagEndsTheCycleEvenWithoutTicks) {
   orv::gf_setSimulationRunning(true);
   runCycles(5, 1000);
   orv::gf_raiseClosing();
-  EXPECT_FALSE(orv::lf_cycleTick());
+  EXPECT_FALSE(orv::lf_cycleTick(run));
 }
 
 TEST_F(MainCycleTest, APauseIsLoggedOnceAndTheFirstTickAfterItResumes) {
   runCycles(250, 1000);  // no flight running
-  EXPECT_EQ(orv::gf_tickCounter(), 0);
+  EXPECT_EQ(run.cycle.tickCounter.load(), 0);
   orv::gf_setSimulationRunning(true);
   runCycles(3, 1);
   const auto lines = logBody();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_TRUE(lines[0].ends_with(" Flight not running")) << lines[0];
   EXPECT_TRUE(lines[1].ends_with(" Flight resumed")) << lines[1];
-  EXPECT_EQ(orv::gf_tickCounter(), 3);
+  EXPECT_EQ(run.cycle.tickCounter.load(), 3);
 }
 
 TEST_F(MainCycleTest, TheStaticParkingAnnouncementCountsToTheNextMultipleOf15) {
   orv::gf_setSimulationRunning(true);
   runCycles(9, 1);
-  orv::lf_announceStaticParkingUpdate();
+  orv::lf_announceStaticParkingUpdate(run);
   EXPECT_EQ(orv::gf_messageLines().message, "Quillstar will update static parking in 6 seconds ...");
-  EXPECT_TRUE(orv::gf_tickRequests().staticParkingUpdate);
+  EXPECT_TRUE(run.cycle.staticParkingUpdate);
   runCycles(5, 1);
-  orv::lf_announceStaticParkingUpdate();
+  orv::lf_announceStaticParkingUpdate(run);
   EXPECT_EQ(orv::gf_messageLines().message, "Quillstar will update static parking in 1 second ...");
   runCycles(1, 1);  // tick 15 starts the collection, tick 30 adjusts and takes the request
-  EXPECT_TRUE(orv::gf_tickRequests().staticParkingUpdate);
+  EXPECT_TRUE(run.cycle.staticParkingUpdate);
   runCycles(15, 1);
-  EXPECT_FALSE(orv::gf_tickRequests().staticParkingUpdate);
+  EXPECT_FALSE(run.cycle.staticParkingUpdate);
 }
 
 TEST_F(MainCycleTest, ARereadOnTheFifthTickEnablesItsButtonAndTheDestinationAgain) {
   orv::WindowControl* const controls[] = {&orv::cfg::REREAD_BUTTON, &orv::cfg::DESTINATION};
+  // The controls are the process's: they get their windows back at the end.
+  struct Restore {
+    ~Restore() {
+      orv::cfg::REREAD_BUTTON.setWindow(reread);
+      orv::cfg::DESTINATION.setWindow(destination);
+    }
+    ui::WindowHandle reread, destination;
+  } restore{orv::cfg::REREAD_BUTTON.window(), orv::cfg::DESTINATION.window()};
   const ui::WindowHandle parent = ui::createWindow(ui::WindowSpec{});
   for (orv::WindowControl* control : controls) {
     ui::ControlSpec spec;
@@ -122,6 +141,83 @@ TEST_F(MainCycleTest, ARereadOnTheFifthTickEnablesItsButtonAndTheDestinationAgai
   for (const orv::WindowControl* control : controls) EXPECT_TRUE(ui::isEnabled(control->window()));
 }
 
+// A live aircraft of the run, as the simulator has it.
+orv::LiveAircraft& addLive(orv::TrafficRun& run, std::uint32_t key, const std::string& callsign,
+                           orv::SimState state, std::uint32_t objectId) {
+  orv::TrafficRecord record;
+  record.callsign = callsign;
+  record.position.address = key;
+  orv::LiveAircraft& a = run.traffic.liveList.emplace_back(
+      record.position, orv::gf_makeAircraftHead(record, orv::AircraftKind::Live), 100.0);
+  a.state = state;
+  a.objectId = objectId;
+  return a;
+}
+
+TEST_F(MainCycleTest, CsToOidShowsTheObjectOfTheFirstActiveAircraftWithTheCallsign) {
+  const testing_support::ScopedSetting callsign(orv::cfg::CALLSIGN_2_OBJECTID, std::string("DLH4"));
+  orv::gf_setSimulationRunning(true);
+  addLive(run, 30001, "DLH4", orv::SimState::Adding2Sim, 0);  // not in the simulator yet
+  addLive(run, 30002, "BAW1", orv::SimState::Active, 70);
+  addLive(run, 30003, "DLH4", orv::SimState::Active, 81);
+  addLive(run, 30004, "DLH4", orv::SimState::Active, 99);
+  orv::gf_tickRequests().csToOid = true;
+  runCycles(1, 1);
+  EXPECT_EQ(window.text(orv::WindowText::CsToOid), "") << "emptied while the list is refilled";
+  runCycles(1, 1);
+  EXPECT_EQ(window.text(orv::WindowText::CsToOid), "= " + orv::gf_hexString(81));
+  EXPECT_GE(window.repaints(orv::WindowBand::Options), 2);
+
+  run.traffic.liveList[2].state = orv::SimState::RemovingFromSim;
+  run.traffic.liveList[3].state = orv::SimState::RemovingFromSim;
+  orv::gf_tickRequests().csToOid = true;
+  runCycles(2, 1);
+  EXPECT_EQ(window.text(orv::WindowText::CsToOid), "has left");
+}
+
+TEST_F(MainCycleTest, TheBlockedCallsignIsRemovedOnceFromTheFirstActiveAircraft) {
+  const testing_support::ScopedSetting blocked(orv::cfg::BLOCK_CALLSIGN, std::string("EZY9"));
+  orv::gf_setSimulationRunning(true);
+  addLive(run, 30001, "EZY9", orv::SimState::Buffer, 0);
+  addLive(run, 30002, "EZY9", orv::SimState::Active, 55);
+  addLive(run, 30003, "EZY9", orv::SimState::Active, 56);
+  orv::gf_tickRequests().block = true;
+  runCycles(1, 1);
+  EXPECT_FALSE(orv::gf_tickRequests().block);
+  EXPECT_EQ(run.traffic.liveList[0].state, orv::SimState::Buffer);
+  EXPECT_EQ(run.traffic.liveList[1].state, orv::SimState::RemovingFromSim);
+  EXPECT_EQ(run.traffic.liveList[2].state, orv::SimState::Active) << "only the first";
+  EXPECT_EQ(run.traffic.removalIds, (std::deque<std::uint32_t>{55}));
+}
+
+TEST_F(MainCycleTest, TheCountsReachTheWindowOnlyWhenTheyChange) {
+  orv::gf_setSimulationRunning(true);
+  addLive(run, 30001, "BAW1", orv::SimState::Active, 40);
+  orv::LiveAircraft& parked = addLive(run, 30002, "BAW2", orv::SimState::Active, 41);
+  parked.phase = orv::FlightPhase::Parked;
+  addLive(run, 30003, "BAW3", orv::SimState::Buffer, 0);
+  const int statusBefore = window.repaints(orv::WindowBand::Status);
+  runCycles(1, 1);
+  EXPECT_EQ(window.count(orv::WindowCount::ActiveLive), 1);
+  EXPECT_EQ(window.count(orv::WindowCount::ParkedLive), 1);
+  EXPECT_EQ(window.count(orv::WindowCount::ActiveStatic), 0);
+  const int statusAfter = window.repaints(orv::WindowBand::Status);
+  EXPECT_GT(statusAfter, statusBefore);
+  runCycles(3, 1);
+  EXPECT_EQ(window.repaints(orv::WindowBand::Status), statusAfter) << "nothing changed, nothing repainted";
+}
+
+TEST_F(MainCycleTest, ALogLineShowsInTheFileAtTheFifteenthTick) {
+  orv::gf_setSimulationRunning(true);
+  runCycles(14, 1);
+  orv::gf_logLine("a line of the fifteenth second");
+  EXPECT_EQ(testing_support::readLines("Log.txt").size(), 1u) << "only the banner on disk yet";
+  runCycles(1, 1);
+  const auto lines = testing_support::readLines("Log.txt");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1], "a line of the fifteenth second");
+}
+
 TEST_F(MainCycleTest, TheMainCycleKeepsItsGridAndEndsOnClose) {
   // The main cycle runs on the fake clock; another thread closes the window after 2 fake seconds.
   const auto start = fake.now();
@@ -129,7 +225,7 @@ TEST_F(MainCycleTest, TheMainCycleKeepsItsGridAndEndsOnClose) {
     while (fake.now() - start < 2s) std::this_thread::yield();
     orv::gf_raiseClosing();
   });
-  orv::lf_mainCycle();
+  orv::lf_mainCycle(run);
   closer.join();
   // Each cycle slept up to its 10 ms deadline: one sleep per 10 ms of clock time, no burst.
   const auto elapsed = fake.now() - start;

@@ -9,11 +9,17 @@ namespace testing_support {
 PreparedWorkingFolder::PreparedWorkingFolder(const std::map<std::string, std::string>& settings) {
   std::filesystem::create_directories("docs");
   std::filesystem::create_directories("input");
-  orv::gf_streamEncrypt(std::filesystem::path(QUILLSTAR_DEMO_DATA) / "dbase.xml", "input/dbase.enc");
+  const std::filesystem::path demoData(QUILLSTAR_DEMO_DATA);
+  orv::gf_streamEncrypt(demoData / "dbase.xml", "input/dbase.enc");
+  orv::gf_streamEncrypt(demoData / "airports.xml", "input/airports.enc");
+  std::filesystem::create_directories("output");
+  std::filesystem::copy_file(demoData / "LiveriesScanned.xml", "output/LiveriesScanned.xml");
   std::filesystem::create_directories(packagesFolder() / "Community");
   std::filesystem::create_directories(packagesFolder() / "Official");
   std::string xml = "<?xml version=\"1.0\"?>\n<root>\n  <parameters>\n";
-  for (const auto& [name, value] : settings)
+  std::map<std::string, std::string> all{{"SCAN_LIVERIES", "false"}};
+  for (const auto& [name, value] : settings) all[name] = value;
+  for (const auto& [name, value] : all)
     xml += fmt::format("    <parameter name=\"{}\" value=\"{}\" />\n", name, value);
   xml += "  </parameters>\n</root>\n";
   std::filesystem::create_directories(path() / "config" / "Quillstar");

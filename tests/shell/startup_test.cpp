@@ -5,6 +5,8 @@
 #include "foundation/log.h"
 #include "foundation/message_line.h"
 #include "foundation/time_text.h"
+#include "support/recorders.h"
+#include "support/scoped_run_state.h"
 #include "support/test_support.h"
 
 namespace {
@@ -24,7 +26,8 @@ TEST(StartUp, OnlyATrailingCommunityFolderIsCut) {
       {"Community", "Community"},
       {"", ""},
   };
-  for (const auto& [stored, expected] : cases) EXPECT_EQ(orv::gf_withoutCommunityEnding(stored), expected) << stored;
+  for (const auto& [stored, expected] : cases)
+    EXPECT_EQ(orv::gf_withoutCommunityEnding(stored), expected) << stored;
 }
 
 TEST(StartUp, TheWorkingFoldersAreMadeAndTheOldActiveListGoes) {
@@ -32,9 +35,9 @@ TEST(StartUp, TheWorkingFoldersAreMadeAndTheOldActiveListGoes) {
   fs::create_directories("output/info");
   writeFile("output/info/ObjectIdList.txt", "1;SWR1;HB-JLT;SWR;A320;air;active\n");
   orv::lf_checkFolders();
-  for (const char* made : {"output/errors", "airports/learned/stock", "airports/learned/simaddon",
-                           "airports/learned/thirdparty", "airports/my_simaddon", "airports/my_thirdparty",
-                           "input/my_regcodes"})
+  for (const char* made :
+       {"output/errors", "airports/learned/stock", "airports/learned/simaddon", "airports/learned/thirdparty",
+        "airports/my_simaddon", "airports/my_thirdparty", "input/my_regcodes"})
     EXPECT_TRUE(fs::is_directory(made)) << made;
   EXPECT_FALSE(fs::exists("output/info/ObjectIdList.txt"));
 }
@@ -56,21 +59,28 @@ TEST(StartUp, RealTrafficsVersionReply) {
   struct Case {
     const char* reply;
     bool professional;
-    const char* logged;  // the end of the last log line, if any
+    const char* edition;  // as the status band shows it
+    const char* logged;   // the end of the last log line, if any
   };
   const Case cases[] = {
-      {R"({"version": "9.0.812", "level": 2})", true, nullptr},
-      {R"({"version": "9.0.812", "level": 1})", false, nullptr},
-      {R"({"version": 9, "level": 2})", true, nullptr},
-      {"[2, 9]", false, nullptr},
-      {R"({"level": 2})", false, "JSON parse failed"},
-      {R"({"version": "9.0", "level": "2"})", false, "JSON parse failed"},
-      {"{not json", false, "JSON parse failed"},
+      {R"({"version": "9.0.812", "level": 2})", true, "RT 9.0.812 edition: prof", nullptr},
+      {R"({"version": "9.0.812", "level": 1})", false, "RT 9.0.812 edition: stnd", nullptr},
+      {R"({"version": 9, "level": 2})", true, "RT 9 edition: prof", nullptr},
+      {"[2, 9]", false, "", nullptr},
+      {R"({"level": 2})", false, "", "JSON parse failed"},
+      {R"({"version": "9.0", "level": "2"})", false, "", "JSON parse failed"},
+      {"{not json", false, "", "JSON parse failed"},
   };
+  testing_support::RecordingSimSide sim;
+  testing_support::RecordingWindow window;
+  orv::TrafficRun run(sim, window, true);
   for (const Case& c : cases) {
-    orv::gf_setProfessionalPeer(!c.professional);
-    orv::lf_processRTVersion(c.reply);
-    EXPECT_EQ(orv::gf_professionalPeer(), c.professional) << c.reply;
+    run.setProfessional(!c.professional);
+    orv::lf_processRTVersion(run, c.reply);
+    EXPECT_EQ(run.realTraffic.professional, c.professional) << c.reply;
+    EXPECT_EQ(orv::gf_professionalPeer(), c.professional) << "the data clock's too: " << c.reply;
+    EXPECT_EQ(run.realTraffic.edition, c.edition) << c.reply;
+    EXPECT_EQ(window.text(orv::WindowText::RealTrafficEdition), c.edition) << c.reply;
     orv::gf_flushLog();
     if (c.logged) {
       const std::string last = readLines("Log.txt").back();
@@ -81,10 +91,14 @@ TEST(StartUp, RealTrafficsVersionReply) {
 
 TEST(StartUp, AnEmptyVersionReplyIsReportedAndChangesNothing) {
   WorkingFolder folder;
+  const testing_support::ScopedRunState runState;
   orv::gf_openLog();
-  orv::gf_setProfessionalPeer(true);
-  orv::lf_processRTVersion("");
-  EXPECT_TRUE(orv::gf_professionalPeer());
+  testing_support::RecordingSimSide sim;
+  testing_support::RecordingWindow window;
+  orv::TrafficRun run(sim, window, true);
+  run.setProfessional(true);
+  orv::lf_processRTVersion(run, "");
+  EXPECT_TRUE(run.realTraffic.professional);
   EXPECT_EQ(orv::gf_messageLines().message, "No RealTraffic version received?");
 }
 

@@ -1,72 +1,223 @@
-// A whole run inside the test process: the start-up against the stand-in, the readers on free
+// Whole runs inside the test process: the start-up against the stand-in, the readers on free
 // ports, the demo's recording sent to them, and the close.
+
+#include "traffic/traffic_run.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
+#include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/run_control.h"
+#include "foundation/window_view.h"
 #include "platform/net/socket.h"
 #include "platform/simconnect/simconnect.h"
 #include "prepared_folder.h"
 #include "shell/main_cycle.h"
+#include "shell/run_state.h"
 #include "shell/startup.h"
+#include "simlink/dispatch.h"
 #include "standin/stand_in.h"
+#include "support/recorders.h"
+#include "support/scoped_run_state.h"
 #include "support/test_support.h"
-#include "traffic/readers.h"
-#include "traffic/traffic_state.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using testing_support::readLines;
-
 using testing_support::waitFor;
 
-TEST(TrafficRun, TrafficLinesSentToTheReaderBecomeLiveAircraft) {
-  testing_support::PreparedWorkingFolder folder(std::map<std::string, std::string>{{"AEROWINX", "true"}});
-  testing_support::ScopedEnv trafficPort("QLST_TRAFFIC_PORT", "0");
-  testing_support::ScopedEnv qnhPort("QLST_QNH_PORT", "0");
-  orv::gf_openLog();
+// One run on a thread of its own, as the window starts it, watched from the test.
+class WatchedRun {
+ public:
+  explicit WatchedRun(std::function<void(orv::TrafficRun&)> plant = {}) : plant_(std::move(plant)) {
+    observer_.built = [this](orv::TrafficRun& run) {
+      // Copies on the start-up thread, before the run does anything with its parts.
+      atStart.liveAircraft = run.traffic.liveList.size();
+      atStart.addingStack = run.traffic.addingStack.size();
+      atStart.created = run.traffic.created.size();
+      const orv::LineContext context = run.trafficReader.context();
+      atStart.reference = context.reference;
+      atStart.parkAirport = context.parkAirport.has_value();
+      atStart.edition = run.realTraffic.edition;
+      atStart.professional = run.realTraffic.professional;
+      atStart.sourceReady = run.realTraffic.sourceReady;
+      atStart.notYetConnected = run.realTraffic.notYetConnected;
+      if (plant_) plant_(run);  // on the run's own thread, before its cycle
+      run_ = &run;
+    };
+    observer_.closing = [this](const orv::TrafficRun& run) {
+      for (const auto& aircraft : run.traffic.liveList) keysAtEnd.push_back(aircraft.key);
+      std::sort(keysAtEnd.begin(), keysAtEnd.end());
+      referenceAtEnd = run.trafficReader.context().reference;
+      run_ = nullptr;
+    };
+    thread_ = std::thread([this] { orv::lf_startUpQLST(&observer_); });
+  }
+  ~WatchedRun() {
+    if (thread_.joinable()) thread_.join();
+  }
+
+  // Waits until the cycle has ticked, then returns the Traffic Reader's port.
+  [[nodiscard]] std::uint16_t readerPort() {
+    if (!waitFor([this] { return run_.load() && run_.load()->trafficReader.boundPort() != 0; }, 20s))
+      return 0;
+    return run_.load()->trafficReader.boundPort();
+  }
+  [[nodiscard]] bool ticking() {
+    return waitFor([this] { return run_.load() && run_.load()->cycle.tickCounter.load() > 0; }, 20s);
+  }
+  void join() { thread_.join(); }
+
+  struct AtStart {
+    std::size_t liveAircraft = 99, addingStack = 99, created = 99;
+    orv::Position reference{99.0, 99.0};
+    bool parkAirport = true;
+    std::string edition = "unset";
+    bool professional = true, sourceReady = true, notYetConnected = false;
+  } atStart;
+  std::vector<std::uint32_t> keysAtEnd;
+  orv::Position referenceAtEnd;
+
+ private:
+  std::function<void(orv::TrafficRun&)> plant_;
+  orv::RunObserver observer_;
+  std::atomic<const orv::TrafficRun*> run_{nullptr};
+  std::thread thread_;
+};
+
+class TrafficRunTest : public ::testing::Test {
+ protected:
+  // A run that ends the process leaves the link's state and the restart flag as they were.
+  void TearDown() override {
+    orv::gf_resetSimLink();
+    orv::gf_setRestartFlag(false);
+  }
+
+  void sendSample(std::uint16_t port, std::size_t from, std::size_t to) {
+    const net::Ipv4Endpoint reader{net::kLoopbackAddress, port};
+    for (std::size_t i = from; i < to; ++i) (void)sender.sendTo(lines[i], reader);
+  }
+  [[nodiscard]] bool logHas(std::string_view text) const {
+    orv::gf_flushLog();
+    const auto log = readLines("Log.txt");
+    return std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.find(text) != l.npos; });
+  }
+
+  testing_support::ScopedRunState runState;
+  testing_support::ScopedEnv trafficPort{"QLST_TRAFFIC_PORT", "0"};
+  testing_support::ScopedEnv qnhPort{"QLST_QNH_PORT", "0"};
+  testing_support::RecordingWindow window;
+  orv::ScopedWindowView shown{window};
+  net::Socket sender = net::Socket::open(net::Socket::Type::Datagram);
+  const std::vector<std::string> lines = readLines(QUILLSTAR_SAMPLE_TRAFFIC);
+};
+
+std::shared_ptr<orv::standin::StandIn> realTimeStandIn() {
   orv::standin::Options options;
   options.clock = orv::standin::ClockMode::RealTime;
-  sc::ScopedBackend backend{std::make_shared<orv::standin::StandIn>(orv::standin::Scenario{}, options)};
+  return std::make_shared<orv::standin::StandIn>(orv::standin::Scenario{}, options);
+}
 
-  std::thread run(orv::lf_startUpQLST);
-  ASSERT_TRUE(waitFor([] { return orv::gf_trafficReader().boundPort() != 0; }, 20s));
-  const net::Ipv4Endpoint reader{net::kLoopbackAddress, orv::gf_trafficReader().boundPort()};
-  net::Socket sender = net::Socket::open(net::Socket::Type::Datagram);
-  const auto lines = readLines(QUILLSTAR_SAMPLE_TRAFFIC);
+TEST_F(TrafficRunTest, TrafficLinesSentToTheReaderBecomeLiveAircraft) {
+  testing_support::PreparedWorkingFolder folder(std::map<std::string, std::string>{{"AEROWINX", "true"}});
+  orv::gf_openLog();
+  sc::ScopedBackend backend{realTimeStandIn()};
   ASSERT_GE(lines.size(), 30u);
-  const auto send = [&](const std::string& line) { (void)sender.sendTo(line, reader); };
 
+  WatchedRun run;
+  const std::uint16_t port = run.readerPort();
+  ASSERT_NE(port, 0);
   // The first line ends the start-up's wait for traffic; the records count once the cycle runs.
-  send(lines[0]);
-  ASSERT_TRUE(waitFor([] { return orv::gf_tickCounter() > 0; }, 20s));
-  for (std::size_t i = 1; i < 30; ++i) send(lines[i]);
+  sendSample(port, 0, 1);
+  ASSERT_TRUE(run.ticking());
+  sendSample(port, 1, 30);
   std::this_thread::sleep_for(1500ms);  // 150 cycles take 2 records each
   orv::gf_raiseClosing();
   orv::gf_endRunByUser();
   run.join();
 
-  std::vector<std::uint32_t> keys;
-  for (const auto& aircraft : orv::gf_trafficState().liveList) keys.push_back(aircraft.key);
-  std::sort(keys.begin(), keys.end());
   // The arrival and the overflight; the departure is still on the ground, which counts only at
   // the park airport.
-  EXPECT_EQ(keys, (std::vector<std::uint32_t>{3953245, 4008125}));
-  orv::gf_flushLog();
-  const auto log = readLines("Log.txt");
-  const auto has = [&](std::string_view text) {
-    return std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.find(text) != l.npos; });
-  };
-  EXPECT_TRUE(has("QNH Reader connected"));
-  EXPECT_TRUE(has("Traffic Reader connected"));
-  EXPECT_TRUE(has("Exiting: USER CLOSED SIM"));
-  EXPECT_FALSE(has("No traffic in this region?"));
+  EXPECT_EQ(run.keysAtEnd, (std::vector<std::uint32_t>{3953245, 4008125}));
+  EXPECT_TRUE(logHas("QNH Reader connected"));
+  EXPECT_TRUE(logHas("Traffic Reader connected"));
+  EXPECT_TRUE(logHas("Exiting: USER CLOSED SIM"));
+  EXPECT_FALSE(logHas("No traffic in this region?"));
+  EXPECT_EQ(window.lamp(orv::WindowLamp::RealTrafficKnown), 1) << "no link used: known at once";
+  EXPECT_EQ(window.lamp(orv::WindowLamp::RealTrafficIdle), 0);
+}
+
+TEST_F(TrafficRunTest, ASecondRunInTheSameProcessStartsWithNothingOfTheFirst) {
+  testing_support::PreparedWorkingFolder folder;
+  // RealTraffic is installed here, and the link is used: the facts of the run come from it.
+  std::filesystem::create_directories(orv::gf_appDataPath() / "InsideSystems");
+  testing_support::writeFile(orv::gf_appDataPath() / "InsideSystems" / "RealTraffic.jar", "");
+  orv::gf_openLog();
+  sc::ScopedBackend backend{realTimeStandIn()};
+  ASSERT_GE(lines.size(), 30u);
+
+  // The first run gets traffic, two aircraft that the simulator has, and work on its stacks.
+  WatchedRun first([](orv::TrafficRun& run) {
+    orv::TrafficRecord record;
+    record.callsign = "PLNT1";
+    record.position.address = 77001;
+    orv::LiveAircraft& flying = run.traffic.liveList.emplace_back(
+        record.position, orv::gf_makeAircraftHead(record, orv::AircraftKind::Live), 100.0);
+    flying.state = orv::SimState::Active;
+    record.position.address = 77002;
+    orv::LiveAircraft& parked = run.traffic.liveList.emplace_back(
+        record.position, orv::gf_makeAircraftHead(record, orv::AircraftKind::Live), 100.0);
+    parked.state = orv::SimState::Active;
+    parked.phase = orv::FlightPhase::Parked;
+  });
+  const std::uint16_t firstPort = first.readerPort();
+  ASSERT_NE(firstPort, 0);
+  sendSample(firstPort, 0, 1);
+  ASSERT_TRUE(first.ticking());
+  sendSample(firstPort, 1, 30);
+  ASSERT_TRUE(waitFor([&] { return window.count(orv::WindowCount::ActiveLive) == 1; }, 10s));
+  std::this_thread::sleep_for(1500ms);
+  EXPECT_EQ(window.count(orv::WindowCount::ParkedLive), 1);
+  // New settings end the first run with a restart, as a check box would.
+  orv::gf_endRun(orv::ExitReason::NewSettings, 0);
+  first.join();
+  ASSERT_TRUE(orv::gf_restartFlag());
+  ASSERT_FALSE(orv::gf_stopRaised()) << "the restart has reset the run control";
+  EXPECT_EQ(first.keysAtEnd, (std::vector<std::uint32_t>{77001, 77002, 3953245, 4008125}));
+  EXPECT_NE(first.referenceAtEnd.latitude, 0.0) << "the user aircraft was the reference";
+  EXPECT_TRUE(logHas("RealTraffic detected at this PC"));
+
+  // The second run, in the same process, as the window starts it after the restart.
+  WatchedRun second;
+  const std::uint16_t secondPort = second.readerPort();
+  ASSERT_NE(secondPort, 0);
+  EXPECT_EQ(second.atStart.liveAircraft, 0u);
+  EXPECT_EQ(second.atStart.addingStack, 0u);
+  EXPECT_EQ(second.atStart.created, 0u);
+  EXPECT_EQ(second.atStart.reference.latitude, 0.0);
+  EXPECT_EQ(second.atStart.reference.longitude, 0.0);
+  EXPECT_FALSE(second.atStart.parkAirport);
+  EXPECT_EQ(second.atStart.edition, "");
+  EXPECT_FALSE(second.atStart.professional);
+  EXPECT_FALSE(second.atStart.sourceReady);
+  EXPECT_TRUE(second.atStart.notYetConnected);
+  EXPECT_EQ(window.count(orv::WindowCount::ActiveLive), 0) << "the count of the first run is gone";
+  EXPECT_EQ(window.count(orv::WindowCount::ParkedLive), 0);
+  sendSample(secondPort, 0, 1);
+  ASSERT_TRUE(second.ticking());
+  EXPECT_EQ(window.count(orv::WindowCount::ActiveLive), 0) << "and stays gone";
+  orv::gf_raiseClosing();
+  orv::gf_endRunByUser();
+  second.join();
+  EXPECT_TRUE(logHas("Exiting: NEW SETTINGS"));
+  EXPECT_TRUE(logHas("Exiting: USER CLOSED SIM"));
 }
 
 }  // namespace

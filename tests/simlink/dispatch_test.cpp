@@ -19,9 +19,9 @@ using orv::SimMessageKind;
 using orv::standin::Call;
 using orv::standin::DataRecordHeader;
 using orv::standin::ValuePacker;
+using simlink_test::makeCreation;
 using simlink_test::SimLinkTest;
 using testing_support::logBody;
-using simlink_test::makeCreation;
 
 orv::standin::RecordBuffer lf_byType(std::uint32_t objectId, double agl, double groundAlt,
                                      std::int64_t onGround, std::string_view atcId,
@@ -207,11 +207,11 @@ TEST_F(DispatchTest, RemovedObjectsAreReportedAndLeaveTheAddedList) {
 TEST_F(DispatchTest, TheSimEventDrivesTheRunningFlag) {
   connect();  // the flight runs: "Sim" said 1 right after the subscription
   EXPECT_TRUE(orv::gf_simulationRunning());
-  EXPECT_TRUE(orv::gf_simLinkDisplay().simulationRunning);
+  EXPECT_TRUE(display().simulationRunning);
   standIn->pause();
   pump();
   EXPECT_FALSE(orv::gf_simulationRunning());
-  EXPECT_FALSE(orv::gf_simLinkDisplay().simulationRunning);
+  EXPECT_FALSE(display().simulationRunning);
   standIn->resume();
   pump();
   EXPECT_TRUE(orv::gf_simulationRunning());

@@ -97,15 +97,14 @@ TEST_F(SimLinkTest, TheOpenRecordTellsWhichSimulatorAnswered) {
   };
   for (const Case& c : cases) {
     orv::gf_setMsfs2020Chosen(c.msfs2020);
-    orv::gf_resetSimLinkDisplay();
+    window.clear();
     const auto buffer = orv::standin::makeOpen(c.name, {11, 2, 3, 4});
     sc::RecvOpen record;
     std::memcpy(static_cast<void*>(&record), buffer.data(), sizeof record);
     if (c.connected) {
       orv::lf_onOpen(record);
       EXPECT_TRUE(logHas(c.connected)) << c.name;
-      EXPECT_EQ(orv::gf_simLinkDisplay().simulatorText, std::string_view(c.connected).substr(0, 20))
-          << c.name;
+      EXPECT_EQ(display().simulatorText, std::string_view(c.connected).substr(0, 20)) << c.name;
     } else {
       try {
         orv::lf_onOpen(record);
@@ -117,13 +116,13 @@ TEST_F(SimLinkTest, TheOpenRecordTellsWhichSimulatorAnswered) {
         }
       }
     }
-    EXPECT_TRUE(orv::gf_simLinkDisplay().simulatorConnected) << c.name;
+    EXPECT_TRUE(display().simulatorConnected) << c.name;
   }
-  orv::gf_resetSimLinkDisplay();
+  window.clear();
   sc::RecvOpen empty;
   orv::lf_onOpen(empty);
   EXPECT_TRUE(logHas("! Simulator name empty?"));
-  EXPECT_FALSE(orv::gf_simLinkDisplay().simulatorConnected);
+  EXPECT_FALSE(display().simulatorConnected);
 }
 
 // "SimClient" on its own thread against the stand-in in real time on the fake clock: every
@@ -152,7 +151,7 @@ class SimClientThreadTest : public SimLinkTest {
     return true;
   }
   bool ended() const { return !standIn->journal("close").empty(); }
-  void TearDown() override { orv::gf_stopSimClient(); }
+  // The fixture's TearDown stops the thread before it resets the link.
 
   std::atomic<int> lostCalls{0};
   std::atomic<bool> lostOtherVersion{false};
@@ -175,14 +174,13 @@ TEST_F(SimClientThreadTest, WhileTheSimulatorIsNotRunningTheOpenIsRetriedEvery10
 
 TEST_F(SimClientThreadTest, AStopRequestedWhileDispatchingEndsTheThreadAndClosesTheConnection) {
   start();
-  ASSERT_TRUE(
-      waitFor([&] { return orv::gf_simulationRunning() && orv::gf_simLinkDisplay().simulatorConnected; }));
+  ASSERT_TRUE(waitFor([&] { return orv::gf_simulationRunning() && display().simulatorConnected; }));
   EXPECT_NE(orv::gf_simConnectHandle(), 0u);
   orv::gf_stopSimClient();
   EXPECT_TRUE(ended());
   EXPECT_TRUE(logHas("SimConnect closed ok"));
   EXPECT_EQ(orv::gf_simConnectHandle(), 0u);
-  EXPECT_FALSE(orv::gf_simLinkDisplay().simulatorConnected);
+  EXPECT_FALSE(display().simulatorConnected);
   EXPECT_EQ(lostCalls, 0);
   EXPECT_FALSE(orv::gf_stopRaised());
 }
@@ -272,13 +270,13 @@ TEST_F(SimClientThreadTest, AFailingStandReservationStillClearsTheConnectionAtTh
   orv::gf_stopSimClient();
   EXPECT_TRUE(ended());
   EXPECT_EQ(orv::gf_simConnectHandle(), 0u);
-  EXPECT_FALSE(orv::gf_simLinkDisplay().simulatorConnected);
+  EXPECT_FALSE(display().simulatorConnected);
   EXPECT_TRUE(logHas("list not saved"));
 }
 
 TEST_F(SimClientThreadTest, ANewRunJoinsTheThreadOfTheOldOne) {
   start();
-  ASSERT_TRUE(waitFor([&] { return orv::gf_simLinkDisplay().simulatorConnected; }));
+  ASSERT_TRUE(waitFor([&] { return display().simulatorConnected; }));
   orv::gf_startSimClient();  // without a stop: the old thread is stopped and joined first
   ASSERT_TRUE(waitFor([&] { return standIn->journal("open").size() == 2; }));
   EXPECT_EQ(standIn->journal("close").size(), 1u);

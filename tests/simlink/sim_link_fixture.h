@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/folders.h"
 #include "foundation/log.h"
 #include "platform/os/clock.h"
 #include "platform/simconnect/backend.h"
@@ -19,7 +20,10 @@
 #include "simlink/sim_client.h"
 #include "simlink/sim_messages.h"
 #include "simlink/sim_state.h"
+#include "simlink/user_aircraft.h"
 #include "standin/stand_in.h"
+#include "support/recorders.h"
+#include "support/scoped_run_state.h"
 #include "support/test_support.h"
 
 namespace simlink_test {
@@ -39,9 +43,43 @@ inline orv::SimCreateRequest makeCreation(std::string callsign, std::uint32_t ke
   return request;
 }
 
+// What the simulator link showed in the window.
+struct ShownLink {
+  bool simulatorConnected = false;
+  std::string simulatorText;
+  bool simulationRunning = false;
+  std::string aircraftText;
+  std::string standText;
+  bool spanKnown = false;
+};
+
 class SimLinkTest : public ::testing::Test {
  protected:
-  void SetUp() override { orv::gf_openLog(); }
+  void SetUp() override {
+    orv::gf_openLog();
+    orv::gf_resetSimLink();
+    orv::gf_setMsfs2020Chosen(true);
+  }
+  // The link's state is the process's: what a test left there must not reach the next one.
+  void TearDown() override {
+    orv::gf_stopSimClient();
+    orv::gf_setSimulatorLostHandler(nullptr);
+    orv::gf_setNearestStandNameHook(nullptr);
+    orv::gf_setUserStandReservationHook(nullptr);
+    orv::gf_resetSimLink();
+    orv::gf_setMsfs2020Chosen(true);
+  }
+
+  [[nodiscard]] ShownLink display() const {
+    using orv::WindowLamp;
+    using orv::WindowText;
+    return {window.lamp(WindowLamp::SimulatorConnected) == 1,
+            window.text(WindowText::Simulator),
+            window.lamp(WindowLamp::SimulationRunning) == 1,
+            window.text(WindowText::UserAircraft),
+            window.text(WindowText::UserStand),
+            window.lamp(WindowLamp::SpanKnown) == 1};
+  }
 
   // Opens and registers like "SimClient" does, and takes the first answers.
   void connect(orv::standin::Scenario scenario = {}) {
@@ -88,6 +126,9 @@ class SimLinkTest : public ::testing::Test {
   }
 
   testing_support::WorkingFolder folder;
+  testing_support::ScopedRunState runState;
+  testing_support::RecordingWindow window;
+  orv::ScopedWindowView shownWindow{window};
   os::FakeClock clock;
   os::ScopedClock scopedClock{clock};
   std::shared_ptr<orv::standin::StandIn> standIn;

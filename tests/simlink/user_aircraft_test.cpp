@@ -133,7 +133,7 @@ TEST_F(UserAircraftTest, TheSpanOfTheTypeOrOfTheTitleOrTheLargest) {
     orv::gf_clearMessage();
     model(c.title, c.model);
     EXPECT_DOUBLE_EQ(orv::gf_userHalfWingspan(), c.span) << c.model;
-    EXPECT_EQ(orv::gf_simLinkDisplay().spanKnown, c.known) << c.model;
+    EXPECT_EQ(display().spanKnown, c.known) << c.model;
     EXPECT_EQ(logBody().back(), std::string(10, ' ') + c.line) << c.model;
     EXPECT_EQ(
         orv::gf_messageLines().message,
@@ -144,12 +144,12 @@ TEST_F(UserAircraftTest, TheSpanOfTheTypeOrOfTheTitleOrTheLargest) {
 
 TEST_F(UserAircraftTest, AnEmptyModelTakesTheCrj7AndLeavesTheLampAlone) {
   model("Some Glider", "LONGTYPE");
-  ASSERT_FALSE(orv::gf_simLinkDisplay().spanKnown);
+  ASSERT_FALSE(display().spanKnown);
   const std::size_t before = logBody().size();
   orv::lf_onUserAcModel("");
   EXPECT_DOUBLE_EQ(orv::gf_userHalfWingspan(), lf_nm(11.7));
-  EXPECT_FALSE(orv::gf_simLinkDisplay().spanKnown);
-  EXPECT_EQ(orv::gf_simLinkDisplay().aircraftText, "Unknown (encrypted?) aircraft");
+  EXPECT_FALSE(display().spanKnown);
+  EXPECT_EQ(display().aircraftText, "Unknown (encrypted?) aircraft");
   const auto lines = logBody();
   ASSERT_EQ(lines.size(), before + 1);  // no "model raw" line
   EXPECT_EQ(lines.back(),
@@ -161,7 +161,7 @@ TEST_F(UserAircraftTest, TheTitleIsShownAndLoggedWhenItChanges) {
   EXPECT_TRUE(logHas("! Title of your aircraft is empty?"));
   orv::lf_onUserAcTitle(std::string(49, 'T'));
   orv::lf_onUserAcTitle(std::string(48, 'T'));  // the same once cut: nothing new
-  EXPECT_EQ(orv::gf_simLinkDisplay().aircraftText, std::string(48, 'T'));
+  EXPECT_EQ(display().aircraftText, std::string(48, 'T'));
   const auto lines = logBody();
   EXPECT_EQ(std::count(lines.begin(), lines.end(),
                        std::string(10, ' ') + "SimConnect: User aircraft title: " + std::string(48, 'T')),
@@ -250,7 +250,7 @@ TEST_F(UserAircraftTest, TheStandAtTheUsersPositionIsShownAndReservedWhenStandin
   orv::gf_setUserStandReservationHook([&](const std::string& stand) { reserved.push_back(stand); });
 
   orv::lf_onUserAcPosition(lf_at(50.5, 8.5, 2.1));
-  EXPECT_EQ(orv::gf_simLinkDisplay().standText, "A12");
+  EXPECT_EQ(display().standText, "A12");
   orv::lf_reserveUserStand();
   EXPECT_TRUE(reserved.empty());  // the user data are not known yet
   orv::lf_onUserOnGround(1);
@@ -261,7 +261,7 @@ TEST_F(UserAircraftTest, TheStandAtTheUsersPositionIsShownAndReservedWhenStandin
   EXPECT_EQ(reserved, std::vector<std::string>{"A12"});
 
   orv::lf_onUserAcPosition(lf_at(49.5, 8.5, 0.0));
-  EXPECT_EQ(orv::gf_simLinkDisplay().standText, "");
+  EXPECT_EQ(display().standText, "");
   orv::lf_reserveUserStand();
   EXPECT_EQ(reserved.size(), 1u);  // no stand there
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "platform/os/clock.h"
 #include "platform/simconnect/backend.h"
@@ -63,6 +64,7 @@ class StandInTest : public ::testing::Test {
   }
   static std::vector<std::uint32_t> ids(const std::vector<Record>& records) {
     std::vector<std::uint32_t> list;
+    list.reserve(records.size());
     for (const Record& r : records) list.push_back(r.id());
     return list;
   }
@@ -186,7 +188,7 @@ TEST_F(StandInTest, OneOffDataIsPackedByTheDefinitionInItsUnits) {
   EXPECT_EQ(v.int64(), 3600);
   EXPECT_EQ(v.int64(), 60);
   EXPECT_EQ(v.int64(), 2000);
-  EXPECT_EQ(records[0].as<sc::RecvSimObjectData>().dwSize, sc::SIMOBJECT_DATA_OFFSET + 6 * 8);
+  EXPECT_EQ(records[0].as<sc::RecvSimObjectData>().dwSize, sc::SIMOBJECT_DATA_OFFSET + 6 * sizeof(double));
   EXPECT_EQ(records[1].text(0, 256), scenario.user.title);
   EXPECT_EQ(records[2].text(0, 32), "A320");
   EXPECT_TRUE(dispatch(h).empty());  // once means once
@@ -319,6 +321,105 @@ TEST_F(StandInTest, InjectedFailuresHitTheNextCallsOfTheirKindOnly) {
   EXPECT_EQ(SimConnect_GetLastSentPacketID(h, &packet), sc::S_OK);
   EXPECT_EQ(packet, 1u);  // failed calls send nothing
   EXPECT_EQ(standIn->aiObjects().size(), 1u);
+}
+
+TEST_F(StandInTest, EveryCallFailsWithoutEffectOnAnInjectedFailureOrAnotherConnectionsHandle) {
+  start();
+  const sc::Handle h = openAndTake();
+  SimConnect_AddToDataDefinition(h, 402, "Plane Latitude", "degree", sc::DataType::FLOAT64, 0, sc::UNUSED);
+  SimConnect_MapClientEventToSimEvent(h, 219, "FREEZE_ALTITUDE_SET");
+  static const double value[1] = {1.5};
+
+  struct Case {
+    Call call;
+    const char* name;
+    bool sendsPacket;
+    std::function<sc::HResult(sc::Handle)> run;
+  };
+  const Case cases[] = {
+      {Call::SubscribeToSystemEvent, "subscribe", true,
+       [](sc::Handle x) { return SimConnect_SubscribeToSystemEvent(x, 201, "Sim"); }},
+      {Call::AddToDataDefinition, "define", true,
+       [](sc::Handle x) {
+         return SimConnect_AddToDataDefinition(x, 402, "Plane Longitude", "degree", sc::DataType::FLOAT64, 0,
+                                               sc::UNUSED);
+       }},
+      {Call::MapClientEventToSimEvent, "map_event", true,
+       [](sc::Handle x) { return SimConnect_MapClientEventToSimEvent(x, 220, "FREEZE_ATTITUDE_SET"); }},
+      {Call::AddClientEventToNotificationGroup, "group_add", true,
+       [](sc::Handle x) { return SimConnect_AddClientEventToNotificationGroup(x, 301, 219, 0); }},
+      {Call::SetNotificationGroupPriority, "group_priority", true,
+       [](sc::Handle x) { return SimConnect_SetNotificationGroupPriority(x, 301, 1); }},
+      {Call::RequestDataOnSimObject, "request", true,
+       [](sc::Handle x) {
+         return SimConnect_RequestDataOnSimObject(x, 101, 402, sc::OBJECT_ID_USER, sc::Period::NEVER, 0, 0, 0,
+                                                  0);
+       }},
+      {Call::RequestDataOnSimObjectType, "request_by_type", true,
+       [](sc::Handle x) { return SimConnect_RequestDataOnSimObjectType(x, 102, 402, 0, 99); }},
+      {Call::SetDataOnSimObject, "set_data", true,
+       [](sc::Handle x) {
+         return SimConnect_SetDataOnSimObject(x, 402, sc::OBJECT_ID_USER, 0, 0, 8, value);
+       }},
+      {Call::TransmitClientEvent, "event", true,
+       [](sc::Handle x) { return SimConnect_TransmitClientEvent(x, sc::OBJECT_ID_USER, 219, 0, 301, 0); }},
+      {Call::AICreateNonATCAircraft, "create", true,
+       [](sc::Handle x) { return SimConnect_AICreateNonATCAircraft(x, "T", "A1", at(1, 1), 104); }},
+      {Call::AIRemoveObject, "remove", true,
+       [](sc::Handle x) { return SimConnect_AIRemoveObject(x, 9999, 105); }},
+      {Call::AIReleaseControl, "release", true,
+       [](sc::Handle x) { return SimConnect_AIReleaseControl(x, 9999, 106); }},
+      {Call::AISetAircraftFlightPlan, "flight_plan", true,
+       [](sc::Handle x) { return SimConnect_AISetAircraftFlightPlan(x, 9999, "none", 107); }},
+      {Call::CallDispatch, "dispatch", false,
+       [](sc::Handle x) {
+         std::vector<Record> records;
+         return SimConnect_CallDispatch(x, lf_collect, &records);
+       }},
+      {Call::GetLastSentPacketID, "packet_id", false,
+       [](sc::Handle x) {
+         std::uint32_t packet = 0;
+         return SimConnect_GetLastSentPacketID(x, &packet);
+       }},
+      {Call::Close, "close", false, [](sc::Handle x) { return SimConnect_Close(x); }},
+  };
+  const auto lastPacket = [](sc::Handle x) {
+    std::uint32_t packet = 0;
+    EXPECT_EQ(SimConnect_GetLastSentPacketID(x, &packet), sc::S_OK);
+    return packet;
+  };
+
+  for (const Case& c : cases) {
+    const std::uint32_t before = lastPacket(h);
+    standIn->clearJournal();
+    standIn->failNext(c.call);
+    EXPECT_LT(c.run(h), 0) << c.name;
+    const auto journal = standIn->journal();
+    ASSERT_EQ(journal.size(), 1u) << c.name;
+    EXPECT_EQ(journal[0]["call"], c.name);
+    EXPECT_EQ(journal[0]["failed"], "injected") << c.name;
+    EXPECT_EQ(lastPacket(h), before) << c.name;
+    EXPECT_EQ(standIn->waitingRecords(), 0u) << c.name;
+    EXPECT_TRUE(standIn->connected()) << c.name;
+  }
+
+  // A new connection: the old handle reaches nothing, the new one numbers each call's packet.
+  ASSERT_EQ(SimConnect_Close(h), sc::S_OK);
+  const sc::Handle h2 = openAndTake();
+  ASSERT_NE(h2, h);
+  SimConnect_AddToDataDefinition(h2, 402, "Plane Latitude", "degree", sc::DataType::FLOAT64, 0, sc::UNUSED);
+  SimConnect_MapClientEventToSimEvent(h2, 219, "FREEZE_ALTITUDE_SET");
+  standIn->clearJournal();
+  for (const Case& c : cases) EXPECT_LT(c.run(h), 0) << c.name;
+  EXPECT_TRUE(standIn->journal().empty());
+  EXPECT_TRUE(standIn->connected());
+  for (const Case& c : cases) {
+    if (!c.sendsPacket) continue;
+    const std::uint32_t before = lastPacket(h2);
+    EXPECT_EQ(c.run(h2), sc::S_OK) << c.name;
+    EXPECT_EQ(lastPacket(h2), before + 1) << c.name;
+    EXPECT_FALSE(standIn->journal(c.name).empty()) << c.name;
+  }
 }
 
 TEST_F(StandInTest, PushedRecordsFollowTheWaitingOnesAndQuitEndsTheConnection) {

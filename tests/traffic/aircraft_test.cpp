@@ -10,7 +10,6 @@
 #include "reference_fixture.h"
 #include "support/test_support.h"
 #include "traffic/aircraft_text.h"
-#include "traffic/traffic_hooks.h"
 
 namespace {
 
@@ -245,18 +244,12 @@ TEST(AircraftTexts, AQuadraticCurveRunsFromItsOriginToItsEndPoint) {
   EXPECT_NEAR(end->headingRad, orv::kPi / 2, 1e-12) << "east at the end";
 }
 
-TEST(AircraftTexts, ARememberedTitleIsForgottenOnceTheSimulatorFailedToCreateIt) {
-  orv::gf_rememberTitle(20001, "Airbus A320 British");
-  orv::gf_rememberTitle(20002, "Boeing 747 Broken");
-  orv::gf_trafficHooks().isFailedTitle = [](const std::string& title) {
-    return title == "Boeing 747 Broken";
-  };
-  EXPECT_EQ(orv::gf_textById(20001), "Airbus A320 British");
-  EXPECT_EQ(orv::gf_textById(20002), std::nullopt);
-  orv::gf_trafficHooks().isFailedTitle = [](const std::string&) { return false; };
-  EXPECT_EQ(orv::gf_textById(20002), std::nullopt) << "the entry was erased";
-  orv::gf_emptyRespawnTitleMemory();
-  EXPECT_EQ(orv::gf_textById(20001), std::nullopt);
+TEST(AircraftTexts, ARememberedTitleIsTheLastOneOfItsKey) {
+  orv::TitleMemory memory;
+  orv::gf_rememberTitle(memory, 20001, "Airbus A320 British");
+  orv::gf_rememberTitle(memory, 20001, "Airbus A320 Speedbird");
+  EXPECT_EQ(orv::gf_textById(memory, 20001), "Airbus A320 Speedbird") << "the last title of the key";
+  EXPECT_EQ(orv::gf_textById(memory, 20002), std::nullopt);
 }
 
 TEST(ObjectIdList, OneLinePerActiveAircraft) {

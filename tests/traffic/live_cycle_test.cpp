@@ -9,16 +9,14 @@
 #include "foundation/data_cipher.h"
 #include "foundation/log.h"
 #include "refdata/dbase.h"
-#include "simlink/command_queues.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_messages.h"
 #include "simlink/sim_state.h"
+#include "support/recorders.h"
+#include "support/scoped_setting.h"
 #include "support/test_support.h"
-#include "traffic/adding_deque.h"
 #include "traffic/cycle.h"
-#include "traffic/readers.h"
-#include "traffic/traffic_hooks.h"
-#include "traffic/traffic_state.h"
+#include "traffic/traffic_run.h"
 
 namespace {
 
@@ -56,11 +54,11 @@ class LiveCycleTest : public ::testing::Test {
     testing_support::writeFile("plain.xml", kDbase);
     orv::gf_streamEncrypt("plain.xml", "input/dbase.enc");
     ASSERT_TRUE(orv::gf_readDbase());
-    orv::gf_resetSimQueues();
-    // No simulator here: requests are not made, queued work stays in the queues to be looked at.
-    orv::gf_setSimConnectBlocked(true);
-    orv::gf_setAddingOpen(true);
+    orv::gf_resetSimMessages();
+    run.adding.setOpen(true);
   }
+  // Messages a test posted and did not take must not reach the next one.
+  void TearDown() override { orv::gf_resetSimMessages(); }
 
   static TrafficRecord record(std::uint32_t address, double time, double speed = 160.0, double track = 90.0,
                               double altitude = 3000.0) {
@@ -80,24 +78,31 @@ class LiveCycleTest : public ::testing::Test {
     return r;
   }
 
-  static std::vector<LiveAircraft>& live() { return orv::gf_trafficState().liveList; }
+  std::vector<LiveAircraft>& live() { return run.traffic.liveList; }
+  void cycle() { orv::lf_handleAddingStack(run); }
 
-
+  // The cycle counter runs on through the process: cycles until it is a multiple of n.
+  void alignCycleCounter(std::int64_t n) {
+    while (orv::gf_cycleCounter() % n != 0) cycle();
+  }
   // Runs cycles until the cycle counter reaches c.
-  static void runUntilCycle(std::int64_t c) {
-    while (orv::gf_cycleCounter() < c) orv::lf_handleAddingStack();
+  void runUntilCycle(std::int64_t c) {
+    while (orv::gf_cycleCounter() < c) cycle();
   }
 
   testing_support::WorkingFolder folder;
+  testing_support::RecordingSimSide sim;
+  testing_support::RecordingWindow window;
+  orv::TrafficRun run{sim, window, false};
 };
 
 TEST_F(LiveCycleTest, TwoRecordsACycleOldestFirst) {
-  for (std::uint32_t a : {20001u, 20002u, 20003u}) orv::gf_appendTrafficRecord(record(a, 100.0));
-  orv::lf_handleAddingStack();
+  for (std::uint32_t a : {20001u, 20002u, 20003u}) run.adding.append(record(a, 100.0));
+  cycle();
   ASSERT_EQ(live().size(), 2u);
   EXPECT_EQ(live()[0].key, 20001u);
   EXPECT_EQ(live()[1].key, 20002u);
-  orv::lf_handleAddingStack();
+  cycle();
   ASSERT_EQ(live().size(), 3u);
   EXPECT_EQ(live()[2].key, 20003u);
   EXPECT_EQ(live()[2].state, SimState::Buffer);
@@ -136,65 +141,52 @@ TEST_F(LiveCycleTest, ARecordOfAKnownAircraftIsAppendedOnlyWhenPlausible) {
       {"being removed", 160, 90, record(20001, 110.0, 160, 95), false,
        [](LiveAircraft& a) { a.state = SimState::RemovingFromSim; }},
       {"buffered at 100 ft over a park airport at 20 ft", 160, 90, record(20001, 110.0, 160, 95, 100), false,
-       [](LiveAircraft&) {
-         orv::gf_trafficReader().setParkAirport(orv::ParkAirportView{{51.5, -0.4}, 20.0});
+       [this](LiveAircraft&) {
+         run.trafficReader.setParkAirport(orv::ParkAirportView{{51.5, -0.4}, 20.0});
        }},
       {"buffered at 100 ft without a park airport", 160, 90, record(20001, 110.0, 160, 95, 100), true},
       {"active at 100 ft over a park airport at 20 ft", 160, 90, record(20001, 110.0, 160, 95, 100), true,
-       [](LiveAircraft& a) {
+       [this](LiveAircraft& a) {
          a.state = SimState::Active;
-         orv::gf_trafficReader().setParkAirport(orv::ParkAirportView{{51.5, -0.4}, 20.0});
+         run.trafficReader.setParkAirport(orv::ParkAirportView{{51.5, -0.4}, 20.0});
        }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    orv::gf_resetTrafficState();
-    orv::gf_trafficReader().setParkAirport(std::nullopt);
+    run.traffic = orv::TrafficState{};
+    run.trafficReader.setParkAirport(std::nullopt);
     const double altitude = row.second.position.airborne ? 3000.0 : 0.0;
-    orv::lf_applyTrafficRecord(record(20001, 100.0, row.firstSpeed, row.firstTrack, altitude));
+    orv::lf_applyTrafficRecord(run, record(20001, 100.0, row.firstSpeed, row.firstTrack, altitude));
     ASSERT_EQ(live().size(), 1u);
     if (row.before) row.before(live()[0]);
-    orv::lf_applyTrafficRecord(row.second);
+    orv::lf_applyTrafficRecord(run, row.second);
     EXPECT_EQ(live()[0].stream.size(), row.applied ? 2u : 1u);
     EXPECT_EQ(live()[0].lastRecordTime, row.applied ? row.second.position.dataTime : 100.0);
   }
 }
 
-TEST_F(LiveCycleTest, ARespawnThatRefusesTheRecordLeavesTheStreamAlone) {
-  int checks = 0;
-  orv::gf_trafficHooks().respawnCheck = [&](LiveAircraft&, const TrafficRecord&) {
-    ++checks;
-    return false;
-  };
-  orv::lf_applyTrafficRecord(record(20001, 100.0));
-  orv::lf_applyTrafficRecord(record(20001, 110.0, 160, 95));
-  EXPECT_EQ(checks, 1);
-  EXPECT_EQ(live()[0].stream.size(), 1u);
-  EXPECT_EQ(live()[0].lastRecordTime, 100.0);
-}
-
 TEST_F(LiveCycleTest, WhichNewAddressesBecomeLiveAircraft) {
-  orv::lf_applyTrafficRecord(record(20001, 100.0));
+  orv::lf_applyTrafficRecord(run, record(20001, 100.0));
   TrafficRecord twin = record(20002, 100.0);
   twin.callsign = live()[0].callsign;
-  orv::lf_applyTrafficRecord(twin);
+  orv::lf_applyTrafficRecord(run, twin);
   EXPECT_EQ(live().size(), 1u) << "the same callsign and model under another address";
   twin.model = orv::gf_modelId("B744");
-  orv::lf_applyTrafficRecord(twin);
+  orv::lf_applyTrafficRecord(run, twin);
   EXPECT_EQ(live().size(), 2u) << "another model";
 
   TrafficRecord unknown = record(20003, 100.0);
   unknown.model = orv::gf_modelId("ZZZZ");
-  orv::lf_applyTrafficRecord(unknown);
+  orv::lf_applyTrafficRecord(run, unknown);
   EXPECT_EQ(live().size(), 2u) << "a model the database does not know";
   unknown.registration = "G-EUUA";
-  orv::lf_applyTrafficRecord(unknown);
+  orv::lf_applyTrafficRecord(run, unknown);
   ASSERT_EQ(live().size(), 3u) << "the registration's model from the database";
   EXPECT_EQ(orv::gf_modelCode(live()[2].model), "A320");
 
   TrafficRecord low = record(20004, 100.0, 160, 90, 120);
-  orv::gf_trafficReader().setParkAirport(orv::ParkAirportView{{51.5, -0.4}, 20.0});
-  orv::lf_applyTrafficRecord(low);
+  run.trafficReader.setParkAirport(orv::ParkAirportView{{51.5, -0.4}, 20.0});
+  orv::lf_applyTrafficRecord(run, low);
   EXPECT_EQ(live().size(), 3u) << "108 ft or less above the park airport's elevation";
 }
 
@@ -211,19 +203,20 @@ TEST_F(LiveCycleTest, TheClassOptionsDecideLightHighPerformanceAndRotorcraft) {
   std::uint32_t address = 30000;
   for (const Row& row : rows) {
     for (bool on : {false, true}) {
-      if (row.option) row.option->set(on);
-      orv::gf_resetTrafficState();
+      std::optional<testing_support::ScopedSetting<orv::CheckBoxParameter>> option;
+      if (row.option) option.emplace(*row.option, on);
+      run.traffic = orv::TrafficState{};
       TrafficRecord r = record(++address, 100.0);
       r.model = orv::gf_modelId(row.model);
-      orv::lf_applyTrafficRecord(r);
+      orv::lf_applyTrafficRecord(run, r);
       EXPECT_EQ(live().size(), on || !row.option ? 1u : 0u) << row.model << " " << on;
     }
   }
 }
 
 TEST_F(LiveCycleTest, TheAddingStackMakesOneCreationACycleNewestFirst) {
-  orv::lf_applyTrafficRecord(record(20001, 100.0));
-  orv::lf_applyTrafficRecord(record(20002, 100.0));
+  orv::lf_applyTrafficRecord(run, record(20001, 100.0));
+  orv::lf_applyTrafficRecord(run, record(20002, 100.0));
   LiveAircraft& first = live()[0];
   first.latitude = 51.4;
   first.longitude = -0.3;
@@ -231,12 +224,12 @@ TEST_F(LiveCycleTest, TheAddingStackMakesOneCreationACycleNewestFirst) {
   first.headingRad = orv::kPi / 2;
   first.pitchRad = -0.05;
   first.liveryTitle = "Airbus A320 British";
-  auto& state = orv::gf_trafficState();
+  auto& state = run.traffic;
   state.addingStack = {20001, 20002};
-  orv::lf_handleAddingStack();
+  cycle();
   ASSERT_EQ(state.liveCreations.size(), 1u);
   EXPECT_EQ(state.liveCreations[0].key, 20002u);
-  orv::lf_handleAddingStack();
+  cycle();
   ASSERT_EQ(state.liveCreations.size(), 2u);
   const orv::SimCreateRequest& request = state.liveCreations[1];
   EXPECT_EQ(request.key, 20001u);
@@ -250,53 +243,53 @@ TEST_F(LiveCycleTest, TheAddingStackMakesOneCreationACycleNewestFirst) {
 }
 
 TEST_F(LiveCycleTest, AnAircraftWithoutCallsignAtItsCreationIsDropped) {
-  orv::lf_applyTrafficRecord(record(20001, 100.0));
+  orv::lf_applyTrafficRecord(run, record(20001, 100.0));
   live()[0].callsign.clear();
   live()[0].state = SimState::Adding2Sim;
-  orv::gf_trafficState().addingStack = {20001};
-  orv::lf_handleAddingStack();
-  EXPECT_TRUE(orv::gf_trafficState().liveCreations.empty());
+  run.traffic.addingStack = {20001};
+  cycle();
+  EXPECT_TRUE(run.traffic.liveCreations.empty());
   EXPECT_TRUE(live()[0].drop);
   const auto lines = logBody();
   ASSERT_FALSE(lines.empty());
   EXPECT_TRUE(lines.back().starts_with("lf_handleAddingStack ")) << lines.back();
   EXPECT_TRUE(lines.back().ends_with(" objectid = 0?")) << lines.back();
-  orv::lf_handleAddingStack();
+  cycle();
   EXPECT_TRUE(live().empty()) << "the drop flag takes it out of the list";
 }
 
 TEST_F(LiveCycleTest, RemovalsGoOnePerTenCyclesCreationsOnePerFiftyLiveFirst) {
-  auto& state = orv::gf_trafficState();
+  alignCycleCounter(100);
+  const std::int64_t base = orv::gf_cycleCounter();
+  const std::size_t rangeRequestsBefore = sim.rangeRequests.size();
+  const int userPositionRequestsBefore = sim.userPositionRequests;
+  auto& state = run.traffic;
   state.removalIds = {101, 102, 103};
   orv::SimCreateRequest live1, stat1;
   live1.key = 20001;
   stat1.key = 5;
   state.liveCreations = {live1};
   state.staticCreations = {stat1};
-  int detcs = 0;
-  bool pending = true;
-  orv::gf_trafficHooks().staticWorkPending = [&] { return pending; };
-  orv::gf_trafficHooks().detcs = [&] { ++detcs; };
 
-  orv::lf_handleAddingStack();  // cycle 0
-  EXPECT_EQ(orv::gf_queuedWork().removals, (std::vector<std::uint32_t>{101}));
-  EXPECT_EQ(orv::gf_queuedWork().creations, 1u);
-  EXPECT_EQ(detcs, 0) << "not on a cycle that handed a live creation over";
-  runUntilCycle(10);
-  EXPECT_EQ(orv::gf_queuedWork().removals.size(), 1u);
-  orv::lf_handleAddingStack();  // cycle 10
-  EXPECT_EQ(orv::gf_queuedWork().removals, (std::vector<std::uint32_t>{101, 102}));
-  runUntilCycle(50);
-  EXPECT_EQ(orv::gf_queuedWork().creations, 1u);
+  cycle();  // a multiple of 100
+  EXPECT_EQ(sim.removals, (std::vector<std::uint32_t>{101}));
+  ASSERT_EQ(sim.creations.size(), 1u);
+  EXPECT_EQ(sim.creations[0].key, 20001u) << "live before static";
+  runUntilCycle(base + 10);
+  EXPECT_EQ(sim.removals.size(), 1u);
+  cycle();  // base + 10
+  EXPECT_EQ(sim.removals, (std::vector<std::uint32_t>{101, 102}));
+  runUntilCycle(base + 50);
+  EXPECT_EQ(sim.creations.size(), 1u);
   EXPECT_EQ(state.staticCreations.size(), 1u);
-  orv::lf_handleAddingStack();  // cycle 50
-  EXPECT_EQ(orv::gf_queuedWork().creations, 2u);
+  cycle();  // base + 50
+  ASSERT_EQ(sim.creations.size(), 2u);
+  EXPECT_EQ(sim.creations[1].key, 5u);
   EXPECT_TRUE(state.staticCreations.empty());
-  EXPECT_EQ(detcs, 1);
-  pending = false;
-  runUntilCycle(101);
-  EXPECT_EQ(detcs, 1);
-  EXPECT_EQ(orv::gf_queuedWork().removals.size(), 3u);
+  runUntilCycle(base + 101);
+  EXPECT_EQ(sim.removals.size(), 3u);
+  EXPECT_EQ(sim.rangeRequests.size() - rangeRequestsBefore, 6u) << "the aircraft in range every 20 cycles";
+  EXPECT_EQ(sim.userPositionRequests - userPositionRequestsBefore, 2) << "the user position every 100 cycles";
 }
 
 TEST_F(LiveCycleTest, AWithdrawalFindsTheQueuedCreationByKey) {
@@ -315,21 +308,18 @@ TEST_F(LiveCycleTest, AWithdrawalFindsTheQueuedCreationByKey) {
 class SimMessageTest : public LiveCycleTest {
  protected:
   LiveAircraft& created(std::uint32_t key, std::uint32_t objectId, bool airborne = true) {
-    orv::lf_applyTrafficRecord(record(key, 100.0, airborne ? 160.0 : 0.0, 90, airborne ? 3000.0 : 0.0));
+    orv::lf_applyTrafficRecord(run, record(key, 100.0, airborne ? 160.0 : 0.0, 90, airborne ? 3000.0 : 0.0));
     LiveAircraft& a = *orv::gf_findLiveByKey(live(), key);
     a.state = SimState::Adding2Sim;
     orv::gf_postSimMessage(SimMessage{objectId, key, 0, SimMessageKind::LiveCreated, 0.0, 1800.0});
-    orv::gf_handleSimMessages();
+    orv::gf_handleSimMessages(run);
     return *orv::gf_findLiveByKey(live(), key);
   }
-  static std::vector<orv::SimEvent> eventsOf(std::uint32_t objectId) {
-    std::vector<orv::SimEvent> events;
-    for (const auto& e : orv::gf_queuedWork().events)
-      if (e.objectId == objectId) events.push_back(e);
-    return events;
+  [[nodiscard]] std::vector<orv::SimEvent> eventsOf(std::uint32_t objectId) const {
+    return sim.eventsOf(objectId);
   }
-  static void cycles(int n) {
-    for (int i = 0; i < n; ++i) orv::gf_handleSimMessages();
+  void cycles(int n) {
+    for (int i = 0; i < n; ++i) orv::gf_handleSimMessages(run);
   }
 };
 
@@ -337,7 +327,7 @@ TEST_F(SimMessageTest, ACreatedAircraftSettlesFor200CyclesThenTurnsActive) {
   LiveAircraft& a = created(20001, 7);
   EXPECT_EQ(a.objectId, 7u);
   EXPECT_EQ(a.aglFt, 1800.0);
-  EXPECT_EQ(orv::gf_trafficState().created.size(), 1u);
+  EXPECT_EQ(run.traffic.created.size(), 1u);
   using orv::simid::kAllLightsToggle;
   cycles(48);  // counts 2 to 49: the creation's own call counted 1
   EXPECT_TRUE(eventsOf(7).empty());
@@ -349,7 +339,7 @@ TEST_F(SimMessageTest, ACreatedAircraftSettlesFor200CyclesThenTurnsActive) {
   EXPECT_EQ(a.state, SimState::Adding2Sim) << "at count 200, not yet active";
   cycles(1);
   EXPECT_EQ(a.state, SimState::Active);
-  EXPECT_TRUE(orv::gf_trafficState().created.empty());
+  EXPECT_TRUE(run.traffic.created.empty());
   const auto events = eventsOf(7);
   // Airborne at 3000 ft, 1800 ft above the ground: engines, no spoilers, the lights of the climb.
   using namespace orv::simid;
@@ -361,11 +351,8 @@ TEST_F(SimMessageTest, ACreatedAircraftSettlesFor200CyclesThenTurnsActive) {
 }
 
 TEST_F(SimMessageTest, AParkedAircraftSettlesWithEnginesOffAndTheParkedLights) {
-  orv::cfg::NAV_LIGHTS_WHILE_PARKED.set(false);
-  std::vector<std::uint32_t> parks;
-  orv::gf_trafficHooks().liveParksAtStand = [&](LiveAircraft& a) { parks.push_back(a.key); };
-  orv::gf_trafficHooks().standName = [](std::uint32_t id) { return "A" + std::to_string(id); };
-  orv::lf_applyTrafficRecord(record(20001, 100.0, 0, 90, 0));
+  const testing_support::ScopedSetting navLights(orv::cfg::NAV_LIGHTS_WHILE_PARKED, false);
+  orv::lf_applyTrafficRecord(run, record(20001, 100.0, 0, 90, 0));
   LiveAircraft& a = live()[0];
   a.state = SimState::Adding2Sim;
   a.phase = FlightPhase::Parked;
@@ -373,8 +360,7 @@ TEST_F(SimMessageTest, AParkedAircraftSettlesWithEnginesOffAndTheParkedLights) {
   orv::gf_postSimMessage(SimMessage{8, 20001, 0, SimMessageKind::LiveCreated, 0.0, 0.0});
   cycles(201);
   EXPECT_TRUE(a.onGround);
-  EXPECT_EQ(parks, (std::vector<std::uint32_t>{20001}));
-  EXPECT_EQ(logBody().back(), "A12     : BAW1     parks");
+  EXPECT_EQ(logBody().back(), "        : BAW1     parks") << "no stands yet: the stand has no name";
   using namespace orv::simid;
   const std::vector<orv::SimEvent> expected = {{8, kGearSet, 1},
                                                {8, kAllLightsToggle, 0},
@@ -395,8 +381,6 @@ TEST_F(SimMessageTest, AParkedAircraftSettlesWithEnginesOffAndTheParkedLights) {
 }
 
 TEST_F(SimMessageTest, CreatedMessagesForAircraftThatWentNeitherLeakNorStay) {
-  std::vector<std::uint32_t> removed;
-  orv::gf_trafficHooks().removeAircraftFromSim = [&](LiveAircraft& a) { removed.push_back(a.key); };
   LiveAircraft& a = created(20001, 7);
   a.removeWhenCreated = true;
   created(20002, 9);
@@ -404,11 +388,12 @@ TEST_F(SimMessageTest, CreatedMessagesForAircraftThatWentNeitherLeakNorStay) {
   orv::gf_postSimMessage(SimMessage{11, 20003, 0, SimMessageKind::LiveCreated, 0.0, 0.0});
   orv::gf_postSimMessage(SimMessage{2, 20001, 0, SimMessageKind::LiveCreated, 0.0, 0.0});  // the user's ids
   cycles(205);
-  EXPECT_TRUE(orv::gf_trafficState().created.empty()) << "retired at 200 with or without their aircraft";
-  EXPECT_EQ(orv::gf_trafficState().removalIds, (std::deque<std::uint32_t>{11}))
-      << "an object created for an aircraft that is gone is removed";
-  EXPECT_EQ(removed, (std::vector<std::uint32_t>{20001})) << "removal asked while it was being created";
+  EXPECT_TRUE(run.traffic.created.empty()) << "retired at 200 with or without their aircraft";
+  EXPECT_EQ(run.traffic.removalIds, (std::deque<std::uint32_t>{11, 7}))
+      << "an object created for an aircraft that is gone is removed, and so is one whose removal was "
+         "asked while it was being created, once it has settled";
   EXPECT_EQ(live()[0].objectId, 7u);
+  EXPECT_EQ(live()[0].state, SimState::RemovingFromSim);
 }
 
 TEST_F(SimMessageTest, StaticCgDataAreClampedToPlausibleValues) {
@@ -422,21 +407,16 @@ TEST_F(SimMessageTest, StaticCgDataAreClampedToPlausibleValues) {
                       {35.1, 0.0437, 0.0, 0.012217304763960306},
                       {12.0, -0.01, 12.0, -0.01}};
   for (const Row& row : rows) {
-    orv::gf_resetTrafficState();
+    run.traffic = orv::TrafficState{};
     LiveAircraft& a = created(20001, 7);
     orv::gf_postSimMessage(SimMessage{7, 0, 0, SimMessageKind::StaticCgData, row.a, row.b});
-    orv::gf_handleSimMessages();
+    orv::gf_handleSimMessages(run);
     EXPECT_EQ(a.staticCgHeightFt, row.height) << row.a;
     EXPECT_DOUBLE_EQ(a.staticPitchRad, row.pitch) << row.b;
   }
 }
 
 TEST_F(SimMessageTest, ARemovedObjectEndsItsRecordOrBringsARespawnBack) {
-  std::vector<std::uint32_t> staticErased;
-  orv::gf_trafficHooks().eraseStaticByObjectId = [&](std::uint32_t id) {
-    staticErased.push_back(id);
-    return true;
-  };
   LiveAircraft& respawning = created(20001, 7);
   respawning.state = SimState::LiveryRespawn;
   respawning.lastThrottle = 1;
@@ -444,31 +424,24 @@ TEST_F(SimMessageTest, ARemovedObjectEndsItsRecordOrBringsARespawnBack) {
   created(20002, 9);
   for (std::uint32_t id : {7u, 9u, 40u})
     orv::gf_postSimMessage(SimMessage{id, 0, 0, SimMessageKind::ObjectRemoved, 0.0, 0.0});
-  orv::gf_handleSimMessages();
+  orv::gf_handleSimMessages(run);
   ASSERT_EQ(live().size(), 1u);
   EXPECT_EQ(live()[0].key, 20001u);
   EXPECT_EQ(live()[0].state, SimState::Buffer);
   EXPECT_EQ(live()[0].objectId, 0u);
   EXPECT_EQ(live()[0].lastThrottle, 5u);
   EXPECT_EQ(live()[0].lastFlaps, 4u);
-  EXPECT_EQ(staticErased, (std::vector<std::uint32_t>{40}));
 }
 
 TEST_F(SimMessageTest, AFailedCreationRemovesTheRecordOfThatKey) {
-  std::vector<std::string> failedTitles;
-  std::vector<std::uint32_t> failedStatic;
-  orv::gf_trafficHooks().liveryNotCreated = [&](const std::string& t) { failedTitles.push_back(t); };
-  orv::gf_trafficHooks().staticCreationFailed = [&](std::uint32_t key) { failedStatic.push_back(key); };
-  orv::lf_applyTrafficRecord(record(20001, 100.0));
-  orv::lf_applyTrafficRecord(record(20002, 100.0));
+  orv::lf_applyTrafficRecord(run, record(20001, 100.0));
+  orv::lf_applyTrafficRecord(run, record(20002, 100.0));
   live()[1].liveryTitle = "Bad Title";
   orv::gf_postSimMessage(SimMessage{0, 20002, 0, SimMessageKind::CreationFailed, 0.0, 0.0});
   orv::gf_postSimMessage(SimMessage{0, 44, 0, SimMessageKind::CreationFailed, 0.0, 0.0});
-  orv::gf_handleSimMessages();
+  orv::gf_handleSimMessages(run);
   ASSERT_EQ(live().size(), 1u);
   EXPECT_EQ(live()[0].key, 20001u);
-  EXPECT_EQ(failedTitles, (std::vector<std::string>{"Bad Title"}));
-  EXPECT_EQ(failedStatic, (std::vector<std::uint32_t>{44}));
 }
 
 TEST_F(SimMessageTest, ATouchdownEndsALandingOrJustPutsTheAircraftOnTheGround) {
@@ -482,7 +455,7 @@ TEST_F(SimMessageTest, ATouchdownEndsALandingOrJustPutsTheAircraftOnTheGround) {
   LiveAircraft& other = created(20002, 9);
   orv::gf_postSimMessage(SimMessage{7, 1, 0, SimMessageKind::GroundData, 80.0, 3.0});
   orv::gf_postSimMessage(SimMessage{9, 1, 0, SimMessageKind::GroundData, 80.0, 3.0});
-  orv::gf_handleSimMessages();
+  orv::gf_handleSimMessages(run);
 
   EXPECT_TRUE(landing.onGround);
   EXPECT_FALSE(landing.flags.landing);
@@ -494,7 +467,7 @@ TEST_F(SimMessageTest, ATouchdownEndsALandingOrJustPutsTheAircraftOnTheGround) {
   EXPECT_EQ(landing.aglFt, 3.0);
   using orv::simid::kSpoilersSet;
   EXPECT_EQ(eventsOf(7).back(), (orv::SimEvent{7, kSpoilersSet, 16383}));
-  EXPECT_EQ(orv::gf_trafficState().arrivalChecks, (std::deque<std::uint32_t>{20001}));
+  EXPECT_EQ(run.traffic.arrivalChecks, (std::deque<std::uint32_t>{20001}));
 
   EXPECT_TRUE(other.onGround);
   EXPECT_FALSE(other.flags.landed);
@@ -507,7 +480,7 @@ TEST_F(SimMessageTest, ATouchdownEndsALandingOrJustPutsTheAircraftOnTheGround) {
   LiveAircraft& rolling = created(20003, 11);
   rolling.phase = FlightPhase::TakeOff;
   orv::gf_postSimMessage(SimMessage{11, 1, 0, SimMessageKind::GroundData, 80.0, 3.0});
-  orv::gf_handleSimMessages();
+  orv::gf_handleSimMessages(run);
   EXPECT_FALSE(rolling.onGround);
   EXPECT_EQ(rolling.aglFt, 3.0);
   EXPECT_EQ(rolling.altitudeFt, 0.0) << "airborne with slot counter 1: the altitude is its own";
@@ -517,15 +490,15 @@ TEST_F(SimMessageTest, FlapsAndThrottleAreSentOnlyWhenTheyChange) {
   LiveAircraft& a = created(20001, 7);
   using namespace orv::simid;
   const auto before = eventsOf(7).size();
-  orv::gf_setFlaps(a, 2);
-  orv::gf_setFlaps(a, 2);
-  orv::gf_setFlaps(a, 5);
+  orv::gf_setFlaps(run, a, 2);
+  orv::gf_setFlaps(run, a, 2);
+  orv::gf_setFlaps(run, a, 5);
   EXPECT_EQ(a.lastFlaps, 5u);
-  orv::gf_setFlaps(a, 4);
-  orv::gf_setThrottle(a, 3);
-  orv::gf_setThrottle(a, 3);
-  orv::gf_setThrottle(a, 9);
-  orv::gf_setThrottle(a, 4);
+  orv::gf_setFlaps(run, a, 4);
+  orv::gf_setThrottle(run, a, 3);
+  orv::gf_setThrottle(run, a, 3);
+  orv::gf_setThrottle(run, a, 9);
+  orv::gf_setThrottle(run, a, 4);
   const auto events = eventsOf(7);
   const std::vector<orv::SimEvent> sent(events.begin() + static_cast<long>(before), events.end());
   EXPECT_EQ(
@@ -535,25 +508,25 @@ TEST_F(SimMessageTest, FlapsAndThrottleAreSentOnlyWhenTheyChange) {
   EXPECT_EQ(logBody().back(), "gf_setFlaps: invalid flaps index");
 
   orv::TrafficRecord heli = record(20009, 100.0);
-  orv::cfg::HELICOPTERS.set(true);
+  const testing_support::ScopedSetting helicopters(orv::cfg::HELICOPTERS, true);
   heli.model = orv::gf_modelId("EC35");
-  orv::lf_applyTrafficRecord(heli);
+  orv::lf_applyTrafficRecord(run, heli);
   LiveAircraft& h = *orv::gf_findLiveByKey(live(), 20009);
   h.objectId = 30;
-  orv::gf_setFlaps(h, 1);
-  orv::gf_setGear(h, true);
-  orv::gf_setSpoilers(h, true);
-  orv::gf_setThrottle(h, 4);
+  orv::gf_setFlaps(run, h, 1);
+  orv::gf_setGear(run, h, true);
+  orv::gf_setSpoilers(run, h, true);
+  orv::gf_setThrottle(run, h, 4);
   EXPECT_EQ(eventsOf(30), (std::vector<orv::SimEvent>{{30, kThrottleSet, 16383}}));
 }
 
 TEST_F(LiveCycleTest, TheCountsOfTheWindow) {
-  for (std::uint32_t a : {20001u, 20002u, 20003u}) orv::lf_applyTrafficRecord(record(a, 100.0));
+  for (std::uint32_t a : {20001u, 20002u, 20003u}) orv::lf_applyTrafficRecord(run, record(a, 100.0));
   live()[0].state = SimState::Active;
   live()[1].state = SimState::Active;
   live()[1].phase = FlightPhase::Parked;
-  EXPECT_EQ(orv::gf_activeLiveCount(), 1);
-  EXPECT_EQ(orv::gf_parkedLiveCount(), 1);
+  EXPECT_EQ(orv::gf_activeLiveCount(run), 1);
+  EXPECT_EQ(orv::gf_parkedLiveCount(run), 1);
 }
 
 }  // namespace

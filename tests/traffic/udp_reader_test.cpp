@@ -11,9 +11,11 @@
 #include "foundation/message_line.h"
 #include "foundation/run_control.h"
 #include "reader_test_support.h"
+#include "support/recorders.h"
+#include "support/scoped_run_state.h"
 #include "support/test_support.h"
 #include "traffic/qnh_reader.h"
-#include "traffic/readers.h"
+#include "traffic/traffic_run.h"
 
 namespace {
 
@@ -24,7 +26,7 @@ using traffic_test::eventually;
 
 class RecordingReader final : public orv::UdpReader {
  public:
-  RecordingReader() : UdpReader("Test Reader") {}
+  RecordingReader() : UdpReader("Test Reader", orv::WindowLamp::TrafficReader) {}
   ~RecordingReader() override {
     requestStop();
     waitUntilStopped();
@@ -65,6 +67,7 @@ class ReaderTest : public ::testing::Test {
   }
 
   testing_support::WorkingFolder folder;
+  testing_support::ScopedRunState runState;
   traffic_test::Sender sender;
 };
 
@@ -94,13 +97,6 @@ TEST_F(ReaderTest, TheStopFlagEndsTheThreadThroughItsStoppedHandler) {
   EXPECT_EQ(reader.status(), ReaderStatus::Stopped);
   EXPECT_TRUE(logHas("Test Reader disconnected"));
   EXPECT_FALSE(orv::gf_runStopRaised()) << "a requested stop is no reader error";
-
-  // The next run starts again after the reset.
-  reader.resetForRun();
-  EXPECT_EQ(reader.datagramCount(), 0u);
-  const std::uint16_t port = startOnFreePort(reader, false);
-  sender.send(port, "again");
-  EXPECT_TRUE(eventually([&] { return reader.datagramCount() == 1; }));
 }
 
 TEST_F(ReaderTest, ABusyPortEndsTheRunWithAReaderError) {
@@ -136,41 +132,49 @@ TEST_F(ReaderTest, ADatagramThatFillsTheBufferIsLostAndTheReaderGoesOn) {
 }
 
 TEST_F(ReaderTest, TheWatchdogShowsASilentReaderAndItsReturn) {
+  testing_support::RecordingWindow window;
+  const orv::ScopedWindowView shown(window);
   orv::QnhReader reader;
   const std::uint16_t port = startOnFreePort(reader, false);
   sender.send(port, R"({"QNH":1000})");
-  ASSERT_TRUE(eventually([&] { return orv::gf_qnh() == 1000; }));
+  ASSERT_TRUE(eventually([&] { return reader.qnh() == 1000; }));
 
   reader.watch();  // datagrams since the start
   EXPECT_EQ(reader.status(), ReaderStatus::Receiving);
   reader.watch();
   EXPECT_EQ(reader.status(), ReaderStatus::Silent);
+  EXPECT_EQ(window.lamp(orv::WindowLamp::QnhReader), 2) << "the lamp shows it";
   reader.watch();
   EXPECT_EQ(reader.status(), ReaderStatus::Silent);
 
   sender.send(port, R"({"QNH":1001})");
   // The count moves before the handler runs.
-  ASSERT_TRUE(eventually([&] { return orv::gf_qnh() == 1001; }));
+  ASSERT_TRUE(eventually([&] { return reader.qnh() == 1001; }));
   reader.watch();
   EXPECT_EQ(reader.status(), ReaderStatus::Receiving);
+  EXPECT_EQ(window.lamp(orv::WindowLamp::QnhReader), 1);
   reader.requestStop();
   reader.waitUntilStopped();
   EXPECT_TRUE(logHas("QNH Reader has stopped"));
 }
 
 TEST_F(ReaderTest, TheRunsWatchdogWaitsForTheTrafficSource) {
-  orv::QnhReader& qnh = orv::gf_qnhReader();
+  testing_support::RecordingSimSide sim;
+  testing_support::RecordingWindow window;
+  orv::TrafficRun run(sim, window, false);
+  orv::QnhReader& qnh = run.qnhReader;
   startOnFreePort(qnh, false);
-  orv::gf_readerWatchdog();
-  orv::gf_readerWatchdog();
+  orv::gf_readerWatchdog(run);
+  orv::gf_readerWatchdog(run);
   EXPECT_EQ(qnh.status(), ReaderStatus::Receiving) << "nothing before the source is ready";
-  EXPECT_FALSE(orv::gf_readerStalled());
-  orv::gf_setTrafficSourceReady(true);
-  orv::gf_readerWatchdog();
+  EXPECT_FALSE(orv::gf_readerStalled(run));
+  run.realTraffic.sourceReady = true;
+  orv::gf_readerWatchdog(run);
   EXPECT_EQ(qnh.status(), ReaderStatus::Silent);
-  EXPECT_EQ(orv::gf_trafficReader().status(), ReaderStatus::Silent) << "never started, never heard";
-  EXPECT_TRUE(orv::gf_readerStalled());
-  orv::gf_stopReadersAndWait();
+  EXPECT_EQ(run.trafficReader.status(), ReaderStatus::Silent) << "never started, never heard";
+  EXPECT_TRUE(orv::gf_readerStalled(run));
+  orv::gf_stopReadersAndWait(run);
+  EXPECT_FALSE(qnh.running());
 }
 
 TEST_F(ReaderTest, QnhDatagramsInEveryFormAndTheirFaults) {
@@ -205,7 +209,6 @@ TEST_F(ReaderTest, QnhDatagramsInEveryFormAndTheirFaults) {
   for (const Row& row : rows) {
     reader.lf_onQnhDatagram(row.datagram);
     EXPECT_EQ(reader.qnh(), row.qnh) << row.datagram;
-    EXPECT_EQ(orv::gf_qnh(), row.qnh) << row.datagram;
     if (row.log) {
       EXPECT_EQ(logBody().back(), row.log);
     }
@@ -228,7 +231,6 @@ TEST_F(ReaderTest, ARepeatedQnhIsWrittenAgainOnlyWhenStandard) {
   reader.setStatus(ReaderStatus::Silent);
   reader.lf_onQnhDatagram(R"({"QNH":1013})");
   EXPECT_EQ(reader.status(), ReaderStatus::Receiving) << "1013 is written again";
-  EXPECT_EQ(orv::gf_qnh(), 1013);
 }
 
 }  // namespace

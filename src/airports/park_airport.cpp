@@ -1,0 +1,21 @@
+#include "airports/park_airport.h"
+
+namespace orv {
+
+bool lf_readMyParkAirports(ParkAirport&) {
+  return false;
+}
+
+void gf_updateParkAirport(ParkAirport&, bool) {}
+
+void clearParkAirport(ParkAirport&) {}
+
+bool parkAirportWithStands(const ParkAirport&) {
+  return false;
+}
+
+bool staticParkAirportLoaded(const ParkAirport&) {
+  return false;
+}
+
+}  // namespace orv

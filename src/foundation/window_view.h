@@ -1,0 +1,56 @@
+#pragma once
+
+// What the window shows of a run: lamps, counts, texts and the static-parking countdown, and the
+// repaint of a band. The shell's main-window state implements it; the subsystems below the shell
+// reach the window only through it (or the message line), and tests put a recorder in its place.
+// Any thread: an implementation guards its own state.
+
+#include <cstdint>
+#include <string_view>
+
+namespace orv {
+
+enum class WindowBand { Status, Options, Statistics };
+
+enum class WindowLamp {
+  SimulatorConnected,  // 0 or 1
+  SimulationRunning,   // 0 or 1
+  RealTrafficIdle,     // 1: the RealTraffic lamp is black
+  RealTrafficKnown,    // 0 or 1
+  TrafficReader,       // a ReaderStatus value, 3 before the reader started
+  QnhReader,
+  SpanKnown,  // 1: the user aircraft's title in the lamp's colour, 0: in yellow
+};
+
+enum class WindowCount { Simaddons, Thirdparties, ActiveLive, ParkedLive, ActiveStatic, Static };
+
+enum class WindowText { RealTrafficEdition, CsToOid, Simulator, UserAircraft, UserStand };
+
+class WindowView {
+ public:
+  virtual ~WindowView() = default;
+  virtual void setLamp(WindowLamp lamp, std::int32_t value) = 0;
+  virtual void setCount(WindowCount count, std::int64_t value) = 0;
+  virtual void setText(WindowText text, std::string_view value) = 0;
+  virtual void setStaticCountdown(std::int32_t minutes) = 0;
+  virtual void repaint(WindowBand band) = 0;
+};
+
+// The registration point of the one window view: the layers below the shell must not link the
+// window. Until one is registered, and after it is withdrawn, a view that shows nothing answers.
+void gf_setWindowView(WindowView* view);
+[[nodiscard]] WindowView& gf_windowView();
+
+// Registers a view for its own lifetime and restores the one before.
+class ScopedWindowView {
+ public:
+  explicit ScopedWindowView(WindowView& view);
+  ~ScopedWindowView();
+  ScopedWindowView(const ScopedWindowView&) = delete;
+  ScopedWindowView& operator=(const ScopedWindowView&) = delete;
+
+ private:
+  WindowView* previous_;
+};
+
+}  // namespace orv

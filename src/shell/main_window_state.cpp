@@ -1,0 +1,42 @@
+#include "shell/main_window_state.h"
+
+#include "foundation/message_line.h"
+#include "platform/ui/window.h"
+
+namespace orv {
+
+void MainWindowState::setLamp(WindowLamp lamp, std::int32_t value) {
+  std::scoped_lock lock(mutex_);
+  shown_.lamps[static_cast<std::size_t>(lamp)] = value;
+}
+
+void MainWindowState::setCount(WindowCount count, std::int64_t value) {
+  std::scoped_lock lock(mutex_);
+  shown_.counts[static_cast<std::size_t>(count)] = value;
+}
+
+void MainWindowState::setText(WindowText text, std::string_view value) {
+  std::scoped_lock lock(mutex_);
+  shown_.texts[static_cast<std::size_t>(text)] = value;
+}
+
+void MainWindowState::setStaticCountdown(std::int32_t minutes) {
+  std::scoped_lock lock(mutex_);
+  shown_.staticCountdown = minutes;
+}
+
+void MainWindowState::repaint(WindowBand) {
+  if (const ui::WindowHandle window = gf_mainWindow()) ui::invalidate(window);
+}
+
+ShownValues MainWindowState::shown() const {
+  std::scoped_lock lock(mutex_);
+  return shown_;
+}
+
+MainWindowState& gf_mainWindowState() {
+  static MainWindowState state;
+  return state;
+}
+
+}  // namespace orv

@@ -1,0 +1,7 @@
+#include "traffic/spawning.h"
+
+namespace orv {
+
+void emptyNoLiverySet(TrafficRun&) {}
+
+}  // namespace orv

@@ -1,0 +1,33 @@
+#include "traffic/static_parking.h"
+
+namespace orv {
+
+void detcs(TrafficRun&) {}
+
+bool staticWorkPending(const TrafficRun&) {
+  return false;
+}
+
+void activateStatic(TrafficRun&, std::uint32_t, std::uint32_t) {}
+
+bool eraseStaticByObjectId(TrafficRun&, std::uint32_t) {
+  return false;
+}
+
+void staticCreationFailed(TrafficRun&, std::uint32_t) {}
+
+void liveParksAtStand(TrafficRun&, LiveAircraft&) {}
+
+std::int64_t staticCount(const TrafficRun&) {
+  return 0;
+}
+
+std::int64_t activeStaticCount(const TrafficRun&) {
+  return 0;
+}
+
+void gf_parkingAdjustments(TrafficRun&) {}
+
+void gf_removeParkedByName(TrafficRun&, std::string_view) {}
+
+}  // namespace orv

@@ -1,0 +1,89 @@
+#pragma once
+
+// One run of the live traffic: everything that lives from the traffic run's start to the closing
+// down. Built by the start-up thread, which owns it, and destroyed by the closing down, so that
+// nothing of a run reaches the next. The readers' threads read their parts of it; everything else
+// is the start-up thread's alone.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "airports/park_airport.h"
+#include "foundation/window_view.h"
+#include "simlink/sim_side.h"
+#include "traffic/adding_deque.h"
+#include "traffic/qnh_reader.h"
+#include "traffic/static_parking.h"
+#include "traffic/traffic_reader.h"
+#include "traffic/traffic_state.h"
+
+namespace orv {
+
+// What the run knows of RealTraffic.
+struct RealTrafficFacts {
+  bool found = false;  // "RealTraffic.jar" on this computer, as the start-up detected it
+  // The link is up, or none is used: from then on the readers' watchdog judges the traffic.
+  std::atomic<bool> sourceReady{false};
+  // No version reply yet in this run; the window's scan options read it.
+  std::atomic<bool> notYetConnected{true};
+  bool professional = false;  // the version reply gave level 2
+  std::string edition;        // "RT {} edition: {}", empty while unknown
+};
+
+// The two counts of the statistics band: parked live aircraft and static ones in the simulator.
+struct StatisticsCounts {
+  std::int64_t parkedLive = 0;
+  std::int64_t activeStatic = 0;
+  bool operator==(const StatisticsCounts&) const = default;
+};
+
+// The main cycle's values of this run.
+struct RunCycleState {
+  std::atomic<std::int32_t> tickCounter{0};  // the Now button reads it on the window's thread
+  std::atomic<bool> staticParkingUpdate{false};
+  bool flightNotRunning = false;
+  std::int32_t oneSecondCountdown = 0;
+  int staticParkingPhase = 0;  // 1 while the Traffic Reader collects callsigns for the update
+  bool csToOidPending = false;
+  std::int64_t shownActive = 0;
+  StatisticsCounts shownStatistics;
+};
+
+class TrafficRun {
+ public:
+  // Shows the run's start values in the window. The data clock's facts (professional peer,
+  // latest data time) start again too: every thread reads them through the foundation.
+  TrafficRun(SimSide& simSide, WindowView& windowView, bool realTrafficFound);
+  // Stops both readers and waits for their threads, so that none reads a run that is gone; the
+  // data clock's facts go back to none.
+  ~TrafficRun();
+  TrafficRun(const TrafficRun&) = delete;
+  TrafficRun& operator=(const TrafficRun&) = delete;
+
+  // The professional edition, for this run and for the data clock.
+  void setProfessional(bool professional);
+
+  SimSide& sim;
+  WindowView& window;
+  RealTrafficFacts realTraffic;
+  RunCycleState cycle;
+  TrafficState traffic;
+  StaticParking statics;
+  ParkAirport park;
+  AddingDeque adding;
+  // Last: the readers' threads use the deque, so they end before it goes.
+  QnhReader qnhReader;
+  TrafficReader trafficReader{adding};
+};
+
+// The readers' health: a reader whose datagram count did not move since the last check shows
+// silent, and receiving again after the first check that saw datagrams. Nothing before the
+// traffic source is ready. Start-up thread.
+void gf_readerWatchdog(TrafficRun& run);
+// Either reader shows silent.
+[[nodiscard]] bool gf_readerStalled(const TrafficRun& run);
+// Raises both stop flags and waits until both threads have ended. Start-up thread.
+void gf_stopReadersAndWait(TrafficRun& run);
+
+}  // namespace orv
