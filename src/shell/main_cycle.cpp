@@ -153,6 +153,7 @@ void lf_staticParkingPhase(TrafficRun& run) {
   if (parkAirportWithStands(run.park)) gf_parkingAdjustments(run);
   gf_flushLog();
   cycle.staticParkingUpdate = false;
+  gf_enableParkingControls();  // the update is over: Re-read and the parking settings take input again
 }
 
 void lf_flightNotRunning(TrafficRun& run) {

@@ -17,7 +17,7 @@ PreparedWorkingFolder::PreparedWorkingFolder(const std::map<std::string, std::st
   std::filesystem::create_directories(packagesFolder() / "Community");
   std::filesystem::create_directories(packagesFolder() / "Official");
   std::string xml = "<?xml version=\"1.0\"?>\n<root>\n  <parameters>\n";
-  std::map<std::string, std::string> all{{"SCAN_LIVERIES", "false"}};
+  std::map<std::string, std::string> all{{"SCAN_LIVERIES", "false"}, {"AUTO_RANGE", "false"}};
   for (const auto& [name, value] : settings) all[name] = value;
   for (const auto& [name, value] : all)
     xml += fmt::format("    <parameter name=\"{}\" value=\"{}\" />\n", name, value);

@@ -1,5 +1,9 @@
 #include "platform/ui/window.h"
 
+#include <algorithm>
+#include <climits>
+#include <utility>
+
 #include "platform/ui/window_registry.h"
 
 namespace ui {
@@ -149,9 +153,13 @@ int takeMessage(Message& message, Wait wait) {
 
 }  // namespace
 
-bool getMessage(Message& message) { return takeMessage(message, Wait::Yes) == 1; }
+bool getMessage(Message& message) {
+  return takeMessage(message, Wait::Yes) == 1;
+}
 
-bool peekMessage(Message& message) { return takeMessage(message, Wait::No) == 1; }
+bool peekMessage(Message& message) {
+  return takeMessage(message, Wait::No) == 1;
+}
 
 LResult dispatchMessage(const Message& message) {
   if (!message.window) return 0;
@@ -224,6 +232,123 @@ bool moveWindow(WindowHandle window, int x, int y) {
   Rect& r = record->spec.rect;
   r = Rect{x, y, x + r.width(), y + r.height()};
   return true;
+}
+
+WindowProc setWindowProc(WindowHandle window, WindowProc proc) {
+  std::scoped_lock lock(registry().mutex);
+  WindowRecord* record = findLocked(window);
+  if (!record) return {};
+  WindowProc previous = std::exchange(record->spec.proc, std::move(proc));
+  return previous ? previous : WindowProc(defWindowProc);
+}
+
+LResult defEditProc(WindowHandle window, MessageId id, WParam wParam, LParam lParam) {
+  if (id == WM_SETTEXT) {
+    const auto* text = reinterpret_cast<const char16_t*>(lParam);
+    setWindowText(window, text ? std::u16string(text) : std::u16string());
+    return 1;
+  }
+  if (id == WM_CHAR) {
+    if (wParam < 0x20 || wParam > 0xFFFF) return 0;
+    setWindowText(window, windowText(window).value_or(u"") + static_cast<char16_t>(wParam));
+    return 0;
+  }
+  return defWindowProc(window, id, wParam, lParam);
+}
+
+bool setTopmost(WindowHandle window, bool topmost) {
+  std::scoped_lock lock(registry().mutex);
+  WindowRecord* record = findLocked(window);
+  if (!record) return false;
+  record->topmost = topmost;
+  return true;
+}
+
+bool isTopmost(WindowHandle window) {
+  std::scoped_lock lock(registry().mutex);
+  const WindowRecord* record = findLocked(window);
+  return record && record->topmost;
+}
+
+namespace {
+
+std::mutex monitorMutex;
+std::vector<Monitor> monitorList{Monitor{Rect{0, 0, 1920, 1080}, Rect{0, 0, 1920, 1040}}};
+
+long overlap(const Rect& a, const Rect& b) {
+  const long w = std::min(a.right, b.right) - std::max(a.left, b.left);
+  const long h = std::min(a.bottom, b.bottom) - std::max(a.top, b.top);
+  return w > 0 && h > 0 ? w * h : 0;
+}
+
+long distance(const Rect& a, const Rect& b) {
+  const long dx = std::max({0, b.left - a.right, a.left - b.right});
+  const long dy = std::max({0, b.top - a.bottom, a.top - b.bottom});
+  return dx * dx + dy * dy;
+}
+
+}  // namespace
+
+bool setShowState(WindowHandle window, ShowState state) {
+  std::scoped_lock lock(registry().mutex);
+  WindowRecord* record = findLocked(window);
+  if (!record) return false;
+  if (record->show == state) return true;
+  if (record->show == ShowState::Normal) record->normal = record->spec.rect;
+  switch (state) {
+    case ShowState::Normal:
+      record->spec.rect = record->normal;
+      break;
+    case ShowState::Minimised:
+      record->spec.rect = Rect{-32000, -32000, -32000 + 160, -32000 + 28};
+      break;
+    case ShowState::Maximised:
+      record->spec.rect = nearestMonitor(record->normal).work;
+      break;
+  }
+  record->show = state;
+  return true;
+}
+
+ShowState showState(WindowHandle window) {
+  std::scoped_lock lock(registry().mutex);
+  const WindowRecord* record = findLocked(window);
+  return record ? record->show : ShowState::Normal;
+}
+
+std::optional<Rect> normalRect(WindowHandle window) {
+  std::scoped_lock lock(registry().mutex);
+  const WindowRecord* record = findLocked(window);
+  if (!record) return std::nullopt;
+  return record->show == ShowState::Normal ? record->spec.rect : record->normal;
+}
+
+std::vector<Monitor> monitors() {
+  std::scoped_lock lock(monitorMutex);
+  return monitorList;
+}
+
+std::vector<Monitor> setMonitors(std::vector<Monitor> list) {
+  std::scoped_lock lock(monitorMutex);
+  if (list.empty()) return monitorList;
+  return std::exchange(monitorList, std::move(list));
+}
+
+Monitor nearestMonitor(const Rect& rect) {
+  std::scoped_lock lock(monitorMutex);
+  const Monitor* best = &monitorList.front();
+  long bestOverlap = -1;
+  long bestDistance = LONG_MAX;
+  for (const Monitor& m : monitorList) {
+    const long o = overlap(rect, m.area);
+    const long d = distance(rect, m.area);
+    if (o > bestOverlap || (o == 0 && bestOverlap == 0 && d < bestDistance)) {
+      best = &m;
+      bestOverlap = o;
+      bestDistance = d;
+    }
+  }
+  return *best;
 }
 
 }  // namespace ui

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace ui {
 
@@ -19,11 +20,14 @@ using LResult = std::intptr_t;
 
 inline constexpr MessageId WM_CREATE = 0x0001;
 inline constexpr MessageId WM_DESTROY = 0x0002;
+inline constexpr MessageId WM_SETTEXT = 0x000C;  // lParam: a const char16_t* ending in 0
 inline constexpr MessageId WM_PAINT = 0x000F;
 inline constexpr MessageId WM_CLOSE = 0x0010;
 inline constexpr MessageId WM_QUIT = 0x0012;
 inline constexpr MessageId WM_CHAR = 0x0102;
 inline constexpr MessageId WM_COMMAND = 0x0111;
+inline constexpr MessageId WM_CTLCOLOREDIT = 0x0133;  // answers the background colour, or -1 for none
+inline constexpr MessageId WM_CTLCOLORSTATIC = 0x0138;
 inline constexpr MessageId WM_APP = 0x8000;
 
 // Names a window. Handles are never reused, so a stale handle finds no window rather than another one.
@@ -54,7 +58,7 @@ struct Rect {
 struct WindowSpec {
   std::u16string className;
   std::u16string text;  // the caption of a top-level window, the text of a control
-  Rect rect;            // screen coordinates for a top-level window, client coordinates of the parent for a child
+  Rect rect;  // screen coordinates for a top-level window, client coordinates of the parent for a child
   WindowHandle parent;  // none for a top-level window
   int controlId = 0;    // children are found by it
   WindowProc proc;      // empty: defWindowProc
@@ -112,5 +116,38 @@ bool setWindowText(WindowHandle window, std::u16string text);
 
 [[nodiscard]] std::optional<Rect> windowRect(WindowHandle window);
 bool moveWindow(WindowHandle window, int x, int y);
+
+// Replaces the window's procedure (subclassing) and returns the one it had; an empty procedure
+// stands for defWindowProc. Nothing for a stale handle.
+WindowProc setWindowProc(WindowHandle window, WindowProc proc);
+
+// What an edit box does by itself: WM_SETTEXT replaces its text, a printable WM_CHAR appends
+// the character; everything else as defWindowProc.
+LResult defEditProc(WindowHandle window, MessageId id, WParam wParam, LParam lParam);
+
+// Kept on top of other windows; only recorded, there being no other windows.
+bool setTopmost(WindowHandle window, bool topmost);
+[[nodiscard]] bool isTopmost(WindowHandle window);
+
+enum class ShowState { Normal, Minimised, Maximised };
+
+// Minimising or maximising keeps the normal rectangle, which windowRect gives again once the
+// window is normal; while minimised or maximised windowRect is the shown rectangle.
+bool setShowState(WindowHandle window, ShowState state);
+[[nodiscard]] ShowState showState(WindowHandle window);
+[[nodiscard]] std::optional<Rect> normalRect(WindowHandle window);
+
+struct Monitor {
+  Rect area;
+  Rect work;  // without the task bar
+  auto operator<=>(const Monitor&) const = default;
+};
+
+// One monitor at 0,0,1920,1080 with the work area 0,0,1920,1040 unless replaced. setMonitors
+// returns the monitors before (for tests to restore them); an empty list is refused.
+[[nodiscard]] std::vector<Monitor> monitors();
+std::vector<Monitor> setMonitors(std::vector<Monitor> list);
+// The monitor the rectangle overlaps most, else the one nearest to it.
+[[nodiscard]] Monitor nearestMonitor(const Rect& rect);
 
 }  // namespace ui

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/ui/controls.h"
+#include "platform/ui/paint.h"
 #include "platform/ui/window.h"
 
 namespace ui::detail {
@@ -36,6 +37,12 @@ struct ControlRecord {
 
 struct WindowRecord {
   WindowSpec spec;
+  bool topmost = false;
+  ShowState show = ShowState::Normal;
+  Rect normal;  // the rectangle while normal, kept while minimised or maximised
+  bool hasFrame = false;
+  std::vector<PaintOp> frame;  // the last complete paint
+  std::uint64_t frameNumber = 0;
   std::shared_ptr<MessageQueue> queue;
   std::vector<WindowHandle> children;
   ControlRecord control;
