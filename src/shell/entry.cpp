@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <optional>
 
 #include "foundation/folders.h"
 #include "foundation/log.h"
@@ -18,6 +19,7 @@
 #include "shell/main_window.h"
 #include "shell/run_state.h"
 #include "shell/setting_links.h"
+#include "shell/window_output.h"
 
 namespace orv {
 namespace {
@@ -52,9 +54,19 @@ int lf_winMain(std::span<const std::string_view> arguments) {
   ui::postMessage(gf_mainWindow(), WM_APP_START_RUN);
   if (closeRequested) ui::postMessage(gf_mainWindow(), ui::WM_CLOSE);
 
+  const WindowOutputOptions output = gf_windowOutputOptions(arguments);
+  WindowSnapshots snapshots(output);
+  std::optional<UiCommandFollower> commands;
+  if (output.commands) commands.emplace(*output.commands, gf_mainWindow());
   ui::Message message;
-  while (ui::getMessage(message)) ui::dispatchMessage(message);
+  while (ui::getMessage(message)) {
+    ui::dispatchMessage(message);
+    if (message.id == ui::WM_PAINT) snapshots.update(message.window);
+  }
+  commands.reset();
+  snapshots.update(gf_mainWindow(), true);
   gf_joinStartUpThread();
+  gf_releaseDrawingCaches();
   return static_cast<int>(message.wParam);
 }
 

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <mutex>
 #include <set>
 #include <string>
@@ -14,10 +15,12 @@
 #include "foundation/message_line.h"
 #include "foundation/program.h"
 #include "foundation/run_control.h"
+#include "foundation/time_text.h"
 #include "foundation/utf.h"
 #include "foundation/window_messages.h"
 #include "foundation/window_view.h"
 #include "platform/ui/controls.h"
+#include "platform/ui/driver.h"
 #include "platform/ui/paint.h"
 #include "shell/commands.h"
 #include "shell/main_cycle.h"
@@ -25,6 +28,7 @@
 #include "shell/run_state.h"
 #include "shell/startup.h"
 #include "shell/window_layout.h"
+#include "shell/window_output.h"
 #include "traffic/realtraffic_link.h"
 
 namespace orv {
@@ -300,8 +304,25 @@ ui::LResult lf_WndProc(ui::WindowHandle window, ui::MessageId message, ui::WPara
     case WM_APP_START_RUN:
       lf_startRun();
       return 0;
-    case WM_APP_END_PROCESS:
+    case WM_APP_END_PROCESS: {
+      const std::int32_t previousX = cfg::MAIN_WINDOW_X.value();
+      const std::int32_t previousY = cfg::MAIN_WINDOW_Y.value();
+      // A minimised or maximised window keeps its normal place.
+      const ui::Rect place = ui::normalRect(window).value_or(ui::Rect{});
+      cfg::MAIN_WINDOW_X.set(place.left);
+      cfg::MAIN_WINDOW_Y.set(place.top);
+      gf_saveIntParameter(cfg::MAIN_WINDOW_X);
+      gf_saveIntParameter(cfg::MAIN_WINDOW_Y);
+      lf_keepWindowOnMonitor(previousX, previousY);
+      gf_logLine(gf_timeText(gf_utcNow()));
       ui::postQuitMessage(gf_exitCode());
+      return 0;
+    }
+    case WM_APP_UI_COMMAND:
+      for (const std::string& line : gf_takeUiCommands()) {
+        if (!gf_runUiCommand(window, line)) gf_logLine(fmt::format("ui-commands: refused: {}", line));
+        ui::pumpUntilIdle();
+      }
       return 0;
     case WM_APP_REPAINT_MESSAGE:
       ui::invalidate(window);
@@ -315,12 +336,51 @@ ui::LResult lf_WndProc(ui::WindowHandle window, ui::MessageId message, ui::WPara
   }
 }
 
+ui::Point gf_placeOnMonitor(std::int32_t x, std::int32_t y) {
+  constexpr int kVisible = 48;
+  ui::Rect r{x, y, x + kWindowWidth, y + kWindowHeight};
+  const ui::Rect work = ui::nearestMonitor(r).work;
+  if (r.width() > work.width()) r = ui::Rect{work.left, r.top, work.left + r.width(), r.bottom};
+  if (r.height() > work.height()) r = ui::Rect{r.left, work.top, r.right, work.top + r.height()};
+  int left = r.left;
+  int top = r.top;
+  if (left + kWindowWidth < work.left + kVisible) left = work.left + kVisible - kWindowWidth;
+  left = std::min(left, work.right - kVisible);
+  if (top + kWindowHeight < work.top + kVisible) top = work.top + kVisible - kWindowHeight;
+  top = std::min(top, work.bottom - kVisible);
+  return ui::Point{left, top};
+}
+
+void lf_keepWindowOnMonitor(std::int32_t fallbackX, std::int32_t fallbackY) {
+  IntParameter& px = cfg::MAIN_WINDOW_X;
+  IntParameter& py = cfg::MAIN_WINDOW_Y;
+  // A coordinate at the end of its range was never a real place.
+  if (px.value() == px.minimum() || px.value() == px.maximum()) {
+    px.set(fallbackX);
+    gf_saveIntParameter(px);
+  }
+  if (py.value() == py.minimum() || py.value() == py.maximum()) {
+    py.set(fallbackY);
+    gf_saveIntParameter(py);
+  }
+  const ui::Point place = gf_placeOnMonitor(px.value(), py.value());
+  if (place.x == px.value() && place.y == py.value()) return;
+  px.set(place.x);
+  py.set(place.y);
+  gf_saveIntParameter(px);
+  gf_saveIntParameter(py);
+  if (const ui::WindowHandle window = gf_mainWindow()) ui::moveWindow(window, px.value(), py.value());
+}
+
 bool initInstance(std::u16string_view title) {
   gf_setWindowView(&gf_mainWindowState());  // what the window paints, before the window
+  if (gf_readWindowPosition()) lf_keepWindowOnMonitor(kDefaultX, kDefaultY);
+  const int x = cfg::MAIN_WINDOW_X.value();
+  const int y = cfg::MAIN_WINDOW_Y.value();
   ui::WindowSpec spec;
   spec.className = std::u16string(title);
   spec.text = std::u16string(title);
-  spec.rect = ui::Rect{kDefaultX, kDefaultY, kDefaultX + kWindowWidth, kDefaultY + kWindowHeight};
+  spec.rect = ui::Rect{x, y, x + kWindowWidth, y + kWindowHeight};
   spec.proc = lf_WndProc;
   const ui::WindowHandle window = ui::createWindow(std::move(spec));
   if (!window) return false;

@@ -1,5 +1,6 @@
 #include "shell/main_window.h"
 
+#include <cairo.h>
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
@@ -21,6 +22,7 @@
 #include "shell/commands.h"
 #include "shell/main_cycle.h"
 #include "shell/window_layout.h"
+#include "shell/window_output.h"
 #include "support/test_support.h"
 
 namespace {
@@ -473,6 +475,71 @@ TEST(AutoRadius, ByHeightAndDistance) {
   for (const Case& c : cases)
     EXPECT_EQ(gf_autoRadius(c.ground, c.altitude, c.height, c.distance), c.radius)
         << c.distance << " " << c.altitude;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindow, ThePlaceStaysOnTheMonitor) {
+  const std::pair<ui::Point, ui::Point> cases[] = {
+      {{400, 20}, {400, 20}}, {{1900, 1030}, {1872, 992}}, {{-2000, -900}, {-832, -468}}, {{0, 0}, {0, 0}}};
+  for (const auto& [from, to] : cases)
+    EXPECT_EQ(gf_placeOnMonitor(from.x, from.y), to) << from.x << "," << from.y;
+  cfg::MAIN_WINDOW_X.set(30000);
+  cfg::MAIN_WINDOW_Y.set(30000);
+  lf_keepWindowOnMonitor(400, 20);  // the ends of the range are no place: the fallback
+  EXPECT_EQ(cfg::MAIN_WINDOW_X.value(), 400);
+  EXPECT_EQ(cfg::MAIN_WINDOW_Y.value(), 20);
+  EXPECT_EQ(saved("MAIN_WINDOW_X"), "400");
+}
+
+TEST_F(MainWindow, UiCommandLines) {
+  EXPECT_TRUE(gf_runUiCommand(window, "click \"Flush static\""));
+  EXPECT_TRUE(gf_runUiCommand(window, "choose MATCHING_DEPTH 1"));
+  EXPECT_TRUE(gf_runUiCommand(window, "type BLOCK_CALLSIGN swr 123"));
+  for (const char* refused : {"click Flush static", "click \"Flush static", "click NOPE",
+                              "choose MATCHING_DEPTH 9", "press Now", "", "type", "click \"Flush static\"x"})
+    EXPECT_FALSE(gf_runUiCommand(window, refused)) << refused;
+  ui::pumpUntilIdle();
+  EXPECT_TRUE(gf_tickRequests().flushStatic);
+  EXPECT_EQ(cfg::MATCHING_DEPTH.value(), 1);
+  EXPECT_EQ(cfg::BLOCK_CALLSIGN.value(), "SWR 123");
+  const WindowOutputOptions options = gf_windowOutputOptions(std::vector<std::string_view>{
+      "quillstar", "--snapshot", "a.png", "--production", "--ui-commands", "cmds", "--window-text"});
+  EXPECT_EQ(options.png, fs::path("a.png"));
+  EXPECT_EQ(options.commands, fs::path("cmds"));
+  EXPECT_FALSE(options.text);  // no file after it
+}
+
+// The font caches the picture filled count as leaks unless freed before the process ends.
+class ReleaseDrawingCaches : public testing::Environment {
+ public:
+  void TearDown() override { gf_releaseDrawingCaches(); }
+};
+[[maybe_unused]] testing::Environment* const releaseDrawingCaches =
+    testing::AddGlobalTestEnvironment(new ReleaseDrawingCaches);
+
+TEST_F(MainWindow, ThePictureHasTheWindowsSizeAndBands) {
+  ui::invalidate(window);
+  ui::pumpUntilIdle();
+  const fs::path png = folder.path() / "window.png";
+  ASSERT_TRUE(gf_writeWindowPng(window, png));
+  cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
+  ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS);
+  EXPECT_EQ(cairo_image_surface_get_width(image), 880);
+  EXPECT_EQ(cairo_image_surface_get_height(image), 516);
+  const auto pixel = [image](int x, int y) {
+    const unsigned char* data = cairo_image_surface_get_data(image);
+    const auto* row =
+        reinterpret_cast<const std::uint32_t*>(data + y * cairo_image_surface_get_stride(image));
+    return row[x] & 0xFFFFFF;  // 0xRRGGBB
+  };
+  // The empty right end of each band has the band's colour; below the bands nothing paints.
+  const std::pair<int, std::uint32_t> bands[] = {{14, 0x000000},  {60, 0x000000},  {200, 0x99CCFF},
+                                                 {420, 0x000000}, {462, 0x32CD32}, {500, 0x000000}};
+  for (const auto& [y, colour] : bands) EXPECT_EQ(pixel(878, y), colour) << y;
+  cairo_surface_destroy(image);
 }
 
 }  // namespace

@@ -55,6 +55,12 @@ struct Rect {
   auto operator<=>(const Rect&) const = default;
 };
 
+struct Point {
+  int x = 0;
+  int y = 0;
+  auto operator<=>(const Point&) const = default;
+};
+
 struct WindowSpec {
   std::u16string className;
   std::u16string text;  // the caption of a top-level window, the text of a control
