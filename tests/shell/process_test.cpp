@@ -186,3 +186,39 @@ TEST(Process, AProductionRunReadsTheDataFilesFindsTheSimulatorAndEnds) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Process, TheWindowTextShowsTheWindowKeptOnTheMonitor) {
+  const std::pair<std::string, std::string> cases[] = {{"30000", "at 400,20"}, {"1900/1030", "at 1872,992"}};
+  for (const auto& [stored, shown] : cases) {
+    const auto slash = stored.find('/');
+    const std::string x = slash == std::string::npos ? stored : stored.substr(0, slash);
+    const std::string y = slash == std::string::npos ? stored : stored.substr(slash + 1);
+    testing_support::PreparedWorkingFolder folder({{"MAIN_WINDOW_X", x}, {"MAIN_WINDOW_Y", y}});
+    FreeReaderPorts ports;
+    const pid_t pid = fork();
+    if (pid == 0) {
+      execl(QUILLSTAR_PROGRAM, QUILLSTAR_PROGRAM, "--window-text", "window.txt", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    ProgramGuard guard{pid};
+    ASSERT_TRUE(testing_support::waitFor(
+        [] { return readFile("window.txt").find("window \"Quillstar\"") == 0; }, 10s));
+    EXPECT_NE(readFile("window.txt").find(shown), std::string::npos) << readFile("window.txt");
+    int controls = 0;
+    for (const std::string& line : readLines("window.txt")) controls += line.starts_with("control ");
+    EXPECT_EQ(controls, 43);
+    ASSERT_EQ(kill(pid, SIGTERM), 0);
+    EXPECT_EQ(waitForExit(pid, 10s), 0);
+    guard.pid = 0;
+    const std::string parameters = readFile(folder.path() / "config" / "Quillstar" / "parameters.xml");
+    const std::string where = shown.substr(3);
+    EXPECT_NE(parameters.find("name=\"MAIN_WINDOW_X\" value=\"" + where.substr(0, where.find(',')) + "\""),
+              std::string::npos);
+    EXPECT_NE(parameters.find("name=\"MAIN_WINDOW_Y\" value=\"" + where.substr(where.find(',') + 1) + "\""),
+              std::string::npos);
+  }
+}
+
+}  // namespace
