@@ -8,6 +8,8 @@
 
 #include "foundation/log.h"
 #include "foundation/random.h"
+#include "support/foundation_state.h"
+#include "support/reference_tables.h"
 #include "support/test_support.h"
 
 namespace {
@@ -27,7 +29,26 @@ long countPrefix(const std::vector<std::string>& lines, const std::string& prefi
                        [&](const std::string& l) { return l.starts_with(prefix); });
 }
 
-TEST(CodeTables, IdsAreHandedOutOnceAndNeverFolded) {
+// Each test starts from empty code tables and leaves them so.
+class CodeTables : public ::testing::Test {
+ protected:
+  testing_support::FoundationState foundation;
+  testing_support::ReferenceTables tables;
+};
+
+class ModelClasses : public ::testing::Test {
+ protected:
+  testing_support::FoundationState foundation;
+  testing_support::ReferenceTables tables;
+};
+
+class HalfWingspans : public ::testing::Test {
+ protected:
+  testing_support::FoundationState foundation;
+  testing_support::ReferenceTables tables;
+};
+
+TEST_F(CodeTables, IdsAreHandedOutOnceAndNeverFolded) {
   EXPECT_EQ(orv::gf_airlineId(""), 0);
   EXPECT_EQ(orv::gf_modelId(""), 0);
   EXPECT_EQ(orv::gf_airlineCode(0), "");
@@ -44,7 +65,7 @@ TEST(CodeTables, IdsAreHandedOutOnceAndNeverFolded) {
   EXPECT_EQ(orv::gf_modelCodeCount(), 2u);
 }
 
-TEST(CodeTables, AFullTableGivesIdZeroAndSaysSoOnce) {
+TEST_F(CodeTables, AFullTableGivesIdZeroAndSaysSoOnce) {
   WorkingFolder folder;
   orv::gf_openLog();
   const std::string_view first = orv::gf_modelCode(orv::gf_modelId("A320"));
@@ -59,7 +80,7 @@ TEST(CodeTables, AFullTableGivesIdZeroAndSaysSoOnce) {
   EXPECT_EQ(countPrefix(closedLog(), "==> The model code table is full"), 1);
 }
 
-TEST(CodeTables, ThreadsAppendingTheSameCodesAgreeOnTheirIds) {
+TEST_F(CodeTables, ThreadsAppendingTheSameCodesAgreeOnTheirIds) {
   constexpr int kThreads = 8;
   constexpr int kCodes = 2000;
   std::vector<std::vector<ModelId>> seen(kThreads, std::vector<ModelId>(kCodes));
@@ -81,7 +102,7 @@ TEST(CodeTables, ThreadsAppendingTheSameCodesAgreeOnTheirIds) {
   EXPECT_EQ(std::count(seen[0].begin(), seen[0].end(), ModelId{0}), 0);
 }
 
-TEST(ModelClasses, MembershipOrderAndNames) {
+TEST_F(ModelClasses, MembershipOrderAndNames) {
   orv::ReferenceSets sets;
   const ModelId both = orv::gf_modelId("B77W");
   const ModelId heavyOnly = orv::gf_modelId("A388");
@@ -109,7 +130,7 @@ TEST(ModelClasses, MembershipOrderAndNames) {
   EXPECT_THROW((void)orv::gf_modelClassName(static_cast<orv::ModelClass>(6)), std::out_of_range);
 }
 
-TEST(HalfWingspans, UnknownModelsAndIdsBeyondTheTable) {
+TEST_F(HalfWingspans, UnknownModelsAndIdsBeyondTheTable) {
   WorkingFolder folder;
   orv::gf_openLog();
   orv::ReferenceSets sets;
@@ -168,6 +189,8 @@ class SimilarModels : public ::testing::Test {
     return codesOf(
         orv::gf_similarModels(orv::gf_airlineModelKey(orv::gf_airlineId(airline), orv::gf_modelId(model))));
   }
+  testing_support::FoundationState foundation;
+  testing_support::ReferenceTables tables;
   WorkingFolder folder;
 };
 
