@@ -17,11 +17,8 @@ using testing_support::WorkingFolder;
 using testing_support::writeFile;
 using Lines = std::vector<std::string>;
 
-// Starts from the foundation's fresh process-wide state and leaves it so.
-class Charsets : public ::testing::Test {
- protected:
-  testing_support::FoundationState state;
-};
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using Charsets = testing_support::FreshFoundationTest;
 
 TEST_F(Charsets, DetectionFromTheFirstBytes) {
   struct Case {

@@ -40,11 +40,8 @@ bool logHas(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-// Starts from the foundation's fresh process-wide state and leaves it so.
-class DataCipher : public ::testing::Test {
- protected:
-  testing_support::FoundationState state;
-};
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using DataCipher = testing_support::FreshFoundationTest;
 
 TEST_F(DataCipher, RoundTripsAcrossChunkBoundaries) {
   WorkingFolder folder;

@@ -17,17 +17,9 @@ using testing_support::readLines;
 using testing_support::WorkingFolder;
 using testing_support::writeFile;
 
-// Starts from the foundation's fresh process-wide state and leaves it so.
-class Files : public ::testing::Test {
- protected:
-  testing_support::FoundationState state;
-};
-
-// Starts from the foundation's fresh process-wide state and leaves it so.
-class Generations : public ::testing::Test {
- protected:
-  testing_support::FoundationState state;
-};
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using Files = testing_support::FreshFoundationTest;
+using Generations = testing_support::FreshFoundationTest;
 
 TEST_F(Generations, NamesPutZerosBeforeTheLastDot) {
   EXPECT_EQ(orv::gf_generationPath("a.b/Log.txt", 1), std::filesystem::path("a.b/Log0.txt"));

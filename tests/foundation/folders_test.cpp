@@ -180,11 +180,8 @@ TEST_F(Folders, OpeningTheFolderOfAFile) {
   EXPECT_FALSE(fs::exists(record));
 }
 
-// Starts from the foundation's fresh process-wide state and leaves it so.
-class FolderNames : public ::testing::Test {
- protected:
-  testing_support::FoundationState state;
-};
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using FolderNames = testing_support::FreshFoundationTest;
 
 TEST_F(FolderNames, RelativeToTheWorkingFolder) {
   const orv::ProgramPaths& paths = orv::gf_paths();

@@ -17,11 +17,8 @@ using testing_support::readLines;
 using testing_support::WorkingFolder;
 using testing_support::writeFile;
 
-// Starts from the foundation's fresh process-wide state and leaves it so.
-class Log : public ::testing::Test {
- protected:
-  testing_support::FoundationState state;
-};
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using Log = testing_support::FreshFoundationTest;
 
 TEST_F(Log, OpeningShiftsThreeGenerationsAndWritesTheBanner) {
   WorkingFolder folder;

@@ -17,11 +17,8 @@ std::vector<std::uint16_t> ids(std::size_t n) {
   return list;
 }
 
-// Starts from the foundation's fresh process-wide state and leaves it so.
-class Random : public ::testing::Test {
- protected:
-  testing_support::FoundationState state;
-};
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using Random = testing_support::FreshFoundationTest;
 
 TEST_F(Random, OffMeansTheFirstCandidateAndTheStoredOrder) {
   orv::gf_setRandomOption([] { return false; });

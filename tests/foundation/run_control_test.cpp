@@ -11,11 +11,8 @@ namespace {
 
 using orv::ExitReason;
 
-// Starts from the foundation's fresh process-wide state and leaves it so.
-class RunControl : public ::testing::Test {
- protected:
-  testing_support::FoundationState state;
-};
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using RunControl = testing_support::FreshFoundationTest;
 
 TEST_F(RunControl, NamesOfTheReasons) {
   EXPECT_EQ(orv::gf_exitReasonName(ExitReason::NotYetSet), "NOT YET SET");

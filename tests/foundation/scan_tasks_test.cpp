@@ -9,11 +9,8 @@
 
 namespace {
 
-// Starts from the foundation's fresh process-wide state and leaves it so.
-class ScanTasks : public ::testing::Test {
- protected:
-  testing_support::FoundationState state;
-};
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using ScanTasks = testing_support::FreshFoundationTest;
 
 TEST_F(ScanTasks, TheLimitFollowsTheProcessor) {
   EXPECT_EQ(orv::gf_scanWorkerLimitFor(0), 2);

@@ -13,11 +13,8 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-// Starts from the foundation's fresh process-wide state and leaves it so.
-class Text : public ::testing::Test {
- protected:
-  testing_support::FoundationState state;
-};
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using Text = testing_support::FreshFoundationTest;
 
 TEST_F(Text, TrimAndSplit) {
   EXPECT_EQ(orv::gf_trim(" \t a b\r\n"), "a b");

@@ -10,11 +10,8 @@ namespace {
 
 constexpr std::time_t kWed2026 = 1796803213;  // Wed Dec 09 08:00:13 2026, the fake clock's start
 
-// Starts from the foundation's fresh process-wide state and leaves it so.
-class TimeFunctions : public ::testing::Test {
- protected:
-  testing_support::FoundationState state;
-};
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using TimeFunctions = testing_support::FreshFoundationTest;
 
 TEST_F(TimeFunctions, DateTexts) {
   EXPECT_EQ(orv::gf_dateTextOf(kWed2026), "Dec 09, 2026");

@@ -26,11 +26,8 @@ pugi::xml_document parse(const char* text) {
   return document;
 }
 
-// Starts from the foundation's fresh process-wide state and leaves it so.
-class XmlMeta : public ::testing::Test {
- protected:
-  testing_support::FoundationState state;
-};
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using XmlMeta = testing_support::FreshFoundationTest;
 
 TEST_F(XmlMeta, WrittenBlockReadsBackAfterSaving) {
   WorkingFolder folder;

@@ -29,24 +29,15 @@ long countPrefix(const std::vector<std::string>& lines, const std::string& prefi
                        [&](const std::string& l) { return l.starts_with(prefix); });
 }
 
-// Each test starts from empty code tables and leaves them so.
-class CodeTables : public ::testing::Test {
+// Each test starts from empty code tables and a fresh log and leaves them so.
+class FreshTables : public ::testing::Test {
  protected:
   testing_support::FoundationState foundation;
   testing_support::ReferenceTables tables;
 };
-
-class ModelClasses : public ::testing::Test {
- protected:
-  testing_support::FoundationState foundation;
-  testing_support::ReferenceTables tables;
-};
-
-class HalfWingspans : public ::testing::Test {
- protected:
-  testing_support::FoundationState foundation;
-  testing_support::ReferenceTables tables;
-};
+using CodeTables = FreshTables;
+using ModelClasses = FreshTables;
+using HalfWingspans = FreshTables;
 
 TEST_F(CodeTables, IdsAreHandedOutOnceAndNeverFolded) {
   EXPECT_EQ(orv::gf_airlineId(""), 0);
@@ -78,6 +69,16 @@ TEST_F(CodeTables, AFullTableGivesIdZeroAndSaysSoOnce) {
   EXPECT_EQ(orv::gf_modelId("A320"), 1);
   EXPECT_EQ(first, "A320");  // a view handed out before all the appends
   EXPECT_EQ(countPrefix(closedLog(), "==> The model code table is full"), 1);
+}
+
+TEST_F(CodeTables, ClearingStartsAfreshAndKeepsTheTextsHandedOut) {
+  (void)orv::gf_modelId("A320");
+  const std::string_view b738 = orv::gf_modelCode(orv::gf_modelId("B738"));
+  orv::gf_clearReferenceTables();
+  EXPECT_EQ(orv::gf_modelCodeCount(), 1u);
+  EXPECT_EQ(orv::gf_modelCode(1), "");
+  EXPECT_EQ(orv::gf_modelId("B738"), 1);
+  EXPECT_EQ(b738, "B738");  // still readable: the old texts are kept
 }
 
 TEST_F(CodeTables, ThreadsAppendingTheSameCodesAgreeOnTheirIds) {
@@ -173,7 +174,7 @@ std::vector<std::string> codesOf(const std::vector<ModelId>& ids) {
   return codes;
 }
 
-class SimilarModels : public ::testing::Test {
+class SimilarModels : public FreshTables {
  protected:
   void SetUp() override {
     orv::gf_openLog();
@@ -189,8 +190,6 @@ class SimilarModels : public ::testing::Test {
     return codesOf(
         orv::gf_similarModels(orv::gf_airlineModelKey(orv::gf_airlineId(airline), orv::gf_modelId(model))));
   }
-  testing_support::FoundationState foundation;
-  testing_support::ReferenceTables tables;
   WorkingFolder folder;
 };
 

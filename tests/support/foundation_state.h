@@ -9,6 +9,8 @@
 // them when it is built and again when it is destroyed, so every test starts from the same place
 // whatever ran before it. The restart seconds are the exception: a run's reset keeps them.
 
+#include <gtest/gtest.h>
+
 namespace testing_support {
 
 class FoundationState {
@@ -20,6 +22,12 @@ class FoundationState {
 
   // The same, in the middle of a test.
   static void putBack();
+};
+
+// A fixture for tests that need nothing else: `using Log = testing_support::FreshFoundationTest;`.
+class FreshFoundationTest : public ::testing::Test {
+ protected:
+  FoundationState foundation;
 };
 
 }  // namespace testing_support
