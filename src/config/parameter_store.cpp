@@ -238,36 +238,23 @@ bool lf_readLocked() {
   return false;
 }
 
-struct Hooks {
+// The MAX_FIT_FL drop-down follows MAX_FIT through the command handling's step table, which
+// sits above this layer; none until the window links it.
+struct MaxFitLink {
   std::mutex mutex;
-  std::function<void(std::int32_t)> rangeSetter;
-  std::function<void()> maxFitShower;
+  std::function<void()> shower;
 };
 
-Hooks& hooks() {
-  static Hooks instance;
+MaxFitLink& maxFitLink() {
+  static MaxFitLink instance;
   return instance;
-}
-
-void lf_setRange(std::int32_t nm) {
-  std::function<void(std::int32_t)> setter;
-  {
-    std::scoped_lock lock(hooks().mutex);
-    setter = hooks().rangeSetter;
-  }
-  if (setter) {
-    setter(nm);
-    return;
-  }
-  gf_setRangeCompanions(nm);
-  gf_showIntParameter(cfg::RANGE);
 }
 
 void lf_showMaxFit() {
   std::function<void()> shower;
   {
-    std::scoped_lock lock(hooks().mutex);
-    shower = hooks().maxFitShower;
+    std::scoped_lock lock(maxFitLink().mutex);
+    shower = maxFitLink().shower;
   }
   if (shower) shower();
 }
@@ -333,21 +320,16 @@ void gf_setAndWriteParameter(StringParameter& parameter, std::string value) {
   gf_writeParameter(parameter);
 }
 
-void gf_setRangeSetter(std::function<void(std::int32_t)> setter) {
-  std::scoped_lock lock(hooks().mutex);
-  hooks().rangeSetter = std::move(setter);
-}
-
 void gf_setMaxFitShower(std::function<void()> shower) {
-  std::scoped_lock lock(hooks().mutex);
-  hooks().maxFitShower = std::move(shower);
+  std::scoped_lock lock(maxFitLink().mutex);
+  maxFitLink().shower = std::move(shower);
 }
 
 void gf_applyIntParameterChanges(const AirportSettings& settings) {
   using namespace cfg;
   if (lf_applyInt(MAX_LIVE_SEL, settings.maxLiveSel)) gf_showIntParameter(MAX_LIVE_SEL);
   if (lf_applyInt(MAX_FIT, settings.maxFit)) lf_showMaxFit();
-  if (lf_applyInt(RANGE, settings.range)) lf_setRange(RANGE.value());
+  if (lf_applyInt(RANGE, settings.range)) gf_showIntParameter(RANGE);  // the radius follows RANGE
   if (lf_applyInt(PARKING_PERCENTAGE, settings.parkingPercentage)) gf_showIntParameter(PARKING_PERCENTAGE);
   if (lf_applyBool(AUTO_RANGE, settings.autoRange)) {
     gf_showCheck(AUTO_RANGE);

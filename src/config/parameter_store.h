@@ -54,10 +54,8 @@ struct AirportSettings {
 // Start-up thread.
 void gf_applyIntParameterChanges(const AirportSettings& settings);
 
-// Registration points for the command handling of the main window. The range setter applies a
-// new RANGE (by default: the radius in nm and metres, and the drop-down); the MAX_FIT shower
-// selects MAX_FIT_FL's entry for MAX_FIT (by default nothing).
-void gf_setRangeSetter(std::function<void(std::int32_t)> setter);
+// Selects MAX_FIT_FL's entry for MAX_FIT: a link because the hours-per-step table belongs to the
+// layers above; nothing until it is set, and an empty function unlinks it.
 void gf_setMaxFitShower(std::function<void()> shower);
 
 // The window position before the window exists: MAIN_WINDOW_X and MAIN_WINDOW_Y from the file.

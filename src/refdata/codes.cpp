@@ -56,6 +56,18 @@ class CodeTable {
     return codes_.size();
   }
 
+  // Back to the empty code alone. The texts handed out so far are retired, not freed, so that
+  // their views stay valid as promised.
+  void clear() {
+    std::scoped_lock lock(mutex_);
+    retired_.push_back(std::move(codes_));
+    codes_ = {};
+    index_.clear();
+    codes_.emplace_back();
+    index_.emplace(codes_.back(), 0);
+    fullReported_ = false;
+  }
+
  private:
   static constexpr std::size_t kMaxId = std::numeric_limits<std::uint16_t>::max();
 
@@ -64,6 +76,7 @@ class CodeTable {
   std::deque<std::string> codes_;
   std::unordered_map<std::string_view, std::uint16_t> index_;
   bool fullReported_ = false;
+  std::vector<std::deque<std::string>> retired_;
 };
 
 CodeTable& lf_airlines() {
@@ -120,6 +133,14 @@ std::string_view gf_modelClassName(ModelClass modelClass) {
 
 void gf_installReferenceSets(ReferenceSets sets) {
   lf_sets() = std::move(sets);
+}
+
+void gf_clearReferenceTables() {
+  lf_airlines().clear();
+  lf_models().clear();
+  lf_sets() = ReferenceSets{};
+  similarModelMap.clear();
+  airlineSimilarModelMap.clear();
 }
 
 bool gf_isKnownAirline(std::string_view code) {

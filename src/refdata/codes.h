@@ -69,6 +69,12 @@ struct ReferenceSets {
 // Stores the sets once the database is read (start-up thread, before any other thread reads).
 void gf_installReferenceSets(ReferenceSets sets);
 
+// The tables as a fresh process has them: the code tables hold the empty code alone, the sets and
+// the similar-model maps are empty; views of codes handed out before stay valid. The tables live
+// for the whole process and the program never clears them; this is for a test that reads the
+// database anew. While no other thread uses the tables.
+void gf_clearReferenceTables();
+
 [[nodiscard]] bool gf_isKnownAirline(std::string_view code);
 [[nodiscard]] bool gf_isKnownModel(std::string_view code);
 
