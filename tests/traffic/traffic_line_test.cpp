@@ -358,6 +358,17 @@ TEST_F(TrafficReaderTest, ALineBreakFromTheNetworkCannotBreakALineOfTheLog) {
                                Line().set(4, "abc\\x7f").set(28, "A3\\x0a").text()}));
 }
 
+TEST_F(TrafficReaderTest, ALongDatagramIsQuotedCut) {
+  reader.setReferencePosition(kPark);
+  const std::string line = Line().set(4, "abc").set(28, "A3" + std::string(16000, 'x')).text();
+  reader.lf_onTrafficDatagram(line);
+  reader.lf_onTrafficDatagram(Line().set(2, std::string(16000, 'n')).text());
+  EXPECT_EQ(logBody(),
+            (std::vector<std::string>{
+                "exception in processLineSub: altitude abc incorrect, from: " + line.substr(0, 200) + "...",
+                "exception in processLineSub: lat:" + std::string(396, 'n') + "..."}));
+}
+
 TEST_F(TrafficReaderTest, CallsignsAreCollectedOnlyWhileAsked) {
   reader.setReferencePosition(kPark);
   reader.lf_onTrafficDatagram(Line().set(9, "EZY11").text());
