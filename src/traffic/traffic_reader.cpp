@@ -232,7 +232,7 @@ std::optional<TrafficRecord> gf_parseTrafficLine(std::span<const std::string_vie
   s.stationary = false;
   s.dueCycle = gf_cycleCounter() + kPlaybackDelayCycles;
   // Only now: a line that fails its checks must not grow the model table.
-  record.model = gf_modelId(f[kType]);
+  record.model = gf_trafficModelId(f[kType]);
   return record;
 }
 
