@@ -11,6 +11,7 @@
 #include "config/parameter_controls.h"
 #include "config/parameter_store.h"
 #include "config/parameters.h"
+#include "foundation/files.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/message_line.h"
@@ -318,11 +319,9 @@ bool lf_downloadNewVersion(const Version& remote) {
     fs::remove(temporary, ec);
     return false;
   }
-  fs::rename(temporary, target, ec);
-  if (ec) {
+  if (!gf_replaceWithTemporary(temporary, target, ec)) {
     gf_logLine(fmt::format("could not finalize rename {} => {}: {}", temporary.string(), target.string(),
                            ec.message()));
-    fs::remove(temporary, ec);
     return false;
   }
   if (fs::exists(kExtractedInstaller, ec))
