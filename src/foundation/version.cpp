@@ -22,9 +22,9 @@ std::size_t lf_digitsEnd(std::string_view text, std::size_t pos) {
   return pos;
 }
 
-// Three runs of digits separated by single dots, and nothing else; nothing when the text has
-// another shape. A number too large for 32 bits throws. Hand-written and linear, whatever the
-// length: the text may come from a damaged file.
+// Three runs of digits separated by single dots, and nothing else; false for a text of another
+// shape. A number too large for 32 bits throws. Hand-written and linear, whatever the length: the
+// text may come from a damaged file.
 bool lf_dotted(std::string_view text, Version& version) {
   std::string_view runs[3];
   std::size_t pos = 0;

@@ -57,6 +57,10 @@ TEST(Version, HugeTextsAreNoVersion) {
     }
   }
   EXPECT_THROW((void)orv::gf_parseVersion(digits + ".1.1"), std::runtime_error);
+  // Deeply nested JSON neither overflows the stack on reading nor on freeing.
+  const std::string deep = R"({"major":)" + std::string(100000, '[') + std::string(100000, ']') + "}";
+  EXPECT_THROW((void)orv::gf_parseVersion(deep), nlohmann::json::out_of_range);
+  EXPECT_THROW((void)orv::gf_parseVersion("{" + std::string(100000, '[')), nlohmann::json::parse_error);
   EXPECT_EQ(orv::gf_parseVersion("0000000000000000000011.012.1"), (orv::Version{11, 12, 1}));
   EXPECT_EQ(orv::gf_parseVersion("2147483647.0.0"), (orv::Version{2147483647, 0, 0}));
 }
