@@ -25,6 +25,17 @@ using ModelId = std::uint16_t;
 [[nodiscard]] AirlineId gf_airlineId(std::string_view code);
 [[nodiscard]] ModelId gf_modelId(std::string_view code);
 
+// The model id of a code met in a traffic line. Any host of the network may send traffic lines,
+// so their new codes fill at most kTrafficModelShare entries of the model table per process and
+// cannot crowd out the codes of the database and the liveries: beyond it a new code gets 0 and
+// the log says so once. A code already in the table keeps its id. Any thread.
+inline constexpr std::size_t kTrafficModelShare = 4096;
+[[nodiscard]] ModelId gf_trafficModelId(std::string_view code);
+// New codes entered by gf_trafficModelId so far.
+[[nodiscard]] std::size_t gf_trafficModelCodeCount();
+// Empties the share again (the codes stay), and reports a full share again. For tests.
+void gf_resetTrafficModelShare();
+
 // The code of an id: a view of stored text that stays valid for the rest of the process; empty
 // for an id beyond the table. Any thread.
 [[nodiscard]] std::string_view gf_airlineCode(AirlineId id);

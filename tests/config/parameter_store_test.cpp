@@ -346,6 +346,31 @@ TEST_F(VersionUpdate, AnUnreadableVersionIsTakenAsMissing) {
   EXPECT_EQ(storedValue("RANGE"), "65");
 }
 
+TEST_F(VersionUpdate, AHugeOrStrangeVersionIsTakenAsMissing) {
+  const std::string digits(100000, '7');
+  const struct {
+    std::string version;
+    std::string quoted;  // as the log line shows it
+    const char* reason;
+  } cases[] = {
+      {digits, digits.substr(0, 200) + "...", "invalid version format"},
+      {digits + ".1.1", digits.substr(0, 200) + "...", "parse error in version string"},
+      {"1." + digits + ".x", "1." + digits.substr(0, 198) + "...", "invalid version format"},
+      {"11.12.1" + std::string(5000, '.'), "11.12.1" + std::string(193, '.') + "...",
+       "invalid version format"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.quoted.substr(0, 12));
+    leftovers();
+    startWith(c.version);
+    EXPECT_TRUE(logHas("==> PROGRAM_VERSION \"" + c.quoted + "\" is not a version (" + c.reason +
+                       "), taken as missing"));
+    EXPECT_EQ(storedValue("PROGRAM_VERSION"), "11.12.1");
+    EXPECT_EQ(storedValue("RANGE"), "65");             // the settings are kept
+    EXPECT_TRUE(std::filesystem::exists("EHAM.xml"));  // and nothing is cleaned up
+  }
+}
+
 // Settings shown in the controls of a window.
 class StoreWithControls : public Store {
  protected:

@@ -85,6 +85,35 @@ TEST_F(Files, ReadAndWrite) {
   EXPECT_FALSE(orv::gf_writeLines(std::vector<std::string>{"x"}, "no/such/folder/f.txt"));
 }
 
+TEST_F(Files, ATemporaryReplacesTheTargetWholeOrNotAtAll) {
+  WorkingFolder folder;
+  std::error_code ec;
+  writeFile("a.xml", "old");
+  writeFile("a.xml.tmp", "new");
+  EXPECT_TRUE(orv::gf_replaceWithTemporary("a.xml.tmp", "a.xml", ec)) << ec.message();
+  EXPECT_EQ(readFile("a.xml"), "new");
+  EXPECT_FALSE(std::filesystem::exists("a.xml.tmp"));
+
+  // No temporary: the target stays.
+  EXPECT_FALSE(orv::gf_replaceWithTemporary("a.xml.tmp", "a.xml", ec));
+  EXPECT_TRUE(ec);
+  EXPECT_EQ(readFile("a.xml"), "new");
+
+  // A target that cannot be replaced (a folder with content): the temporary goes, the folder stays.
+  std::filesystem::create_directories("b/inner");
+  writeFile("b.tmp", "new");
+  EXPECT_FALSE(orv::gf_replaceWithTemporary("b.tmp", "b", ec));
+  EXPECT_TRUE(ec);
+  EXPECT_FALSE(std::filesystem::exists("b.tmp"));
+  EXPECT_TRUE(std::filesystem::is_directory("b/inner"));
+
+  // Into a subfolder, by a relative path.
+  std::filesystem::create_directories("sub");
+  writeFile("sub/c.tmp", "c");
+  EXPECT_TRUE(orv::gf_replaceWithTemporary("sub/c.tmp", "sub/c.txt", ec)) << ec.message();
+  EXPECT_EQ(readFile("sub/c.txt"), "c");
+}
+
 TEST_F(Files, RemovingFiles) {
   WorkingFolder folder;
   orv::gf_openLog();

@@ -37,6 +37,16 @@ TEST_F(Text, UpperCaseTouchesAsciiOnly) {
   EXPECT_EQ(orv::gf_toUpperChar('z'), 'Z');
 }
 
+TEST_F(Text, LogQuotesAreCutWholeCharacters) {
+  EXPECT_EQ(orv::gf_logQuote(std::string(200, 'a')), std::string(200, 'a'));
+  EXPECT_EQ(orv::gf_logQuote(std::string(201, 'a')), std::string(200, 'a') + "...");
+  EXPECT_EQ(orv::gf_logQuote("abcdef", 3), "abc...");
+  // "\xc3\xa9" is one character: cut before it rather than through it.
+  EXPECT_EQ(orv::gf_logQuote("ab\xc3\xa9z", 3), "ab...");
+  EXPECT_EQ(orv::gf_logQuote("ab\xc3\xa9z", 4), "ab\xc3\xa9...");
+  EXPECT_EQ(orv::gf_logQuote("", 0), "");
+}
+
 TEST_F(Text, ContainsAndStarred) {
   EXPECT_TRUE(orv::gf_contains("Airbus A320", "A32"));
   EXPECT_TRUE(orv::gf_contains("x", ""));
