@@ -311,4 +311,9 @@ bool TrafficReader::collectingCallsigns() const {
   return collecting_;
 }
 
+void TrafficReader::clearCollectedCallsigns() {
+  std::scoped_lock lock(callsignMutex_);
+  callsigns_.clear();
+}
+
 }  // namespace orv
