@@ -300,8 +300,12 @@ void lf_waitForRealTraffic(TrafficRun& run) {
   if (!run.realTraffic.found) return;
   gf_setMessage(fmt::format("Waiting for RealTraffic to connect to {} ...", kProductName), true);
   gf_flushLog();
-  run.qnhReader.resetQnh();
-  if (waitForClient()) {
+  gf_resetReaders(run);
+  // One accept try per 100 ms: a stop flag or a closed link ends the wait at once.
+  bool connected = waitForClient();
+  while (!connected && gf_realTrafficLink().listening() && lf_waitUnlessStopping(100ms))
+    connected = waitForClient();
+  if (connected) {
     (void)sendDataPacket("Qs999=version\r\n");
     lf_processRTVersion(run, gf_receiveRealTraffic());
     lf_setRealTrafficKnown(run, true);
@@ -357,7 +361,7 @@ bool lf_runTraffic(std::unique_ptr<TrafficRun>& owner, bool realTrafficFound, co
   run.window.repaint(WindowBand::Status);
   if (linkUsed) {
     lf_waitForRealTraffic(run);
-    if (run.realTraffic.professional) gf_sendQs123(run);
+    if (run.realTraffic.professional) gf_sendQs123(gf_simulatorUtc());
   } else {
     run.setProfessional(false);
   }

@@ -315,4 +315,9 @@ bool TrafficReader::collectingCallsigns() const {
   return collecting_;
 }
 
+void TrafficReader::clearCollectedCallsigns() {
+  std::scoped_lock lock(callsignMutex_);
+  callsigns_.clear();
+}
+
 }  // namespace orv

@@ -89,6 +89,12 @@ void UdpReader::watch() {
   lastSeen_ = count;
 }
 
+void UdpReader::resetWatch() {
+  datagrams_ = 0;
+  lastSeen_ = 0;
+  receiving_ = true;
+}
+
 void UdpReader::lf_readerThread(std::uint16_t port, bool local) {
   try {
     try {

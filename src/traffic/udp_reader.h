@@ -82,6 +82,10 @@ class UdpReader {
   // One step of the watchdog: silent when no datagram came since the last check, receiving again
   // after the first check that saw datagrams. Start-up thread.
   void watch();
+  // A new RealTraffic connection: the count back to 0 and the reader counted as receiving, so the
+  // next check starts afresh. Safe while the thread runs; the stop flag is left alone. Start-up
+  // thread.
+  void resetWatch();
 
  protected:
   // On the reader's thread.
