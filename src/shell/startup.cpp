@@ -237,7 +237,9 @@ void lf_processRTVersion(const std::string& reply) {
       pending::setRealTrafficEditionShown("");
       return;
     }
-    const bool professional = version.at("level").get<int>() == 2;
+    // A level such as 2e72 does not fit an int: converting it would be undefined.
+    const nlohmann::json& level = version.at("level");
+    const bool professional = level.is_number_float() ? level.get<double>() == 2.0 : level.get<int>() == 2;
     const nlohmann::json& number = version.at("version");
     gf_setProfessionalPeer(professional);
     pending::setRealTrafficEditionShown(
