@@ -147,7 +147,7 @@ fs::path gf_userCfgPackagesPath() {
 }
 
 fs::path gf_steamPackagesPath() {
-  const fs::path packages = gf_appDataPath() / gf_steamFolderName() / kPackagesName;
+  fs::path packages = gf_appDataPath() / gf_steamFolderName() / kPackagesName;
   if (!fs::exists(packages)) return {};
   gf_logLine(fmt::format("Steam packages: {}", gf_pathToUtf8(packages)));
   return packages;

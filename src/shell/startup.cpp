@@ -262,7 +262,9 @@ void lf_processRTVersion(TrafficRun& run, const std::string& reply) {
       lf_showEdition(run, false, "");
       return;
     }
-    const bool professional = version.at("level").get<int>() == 2;
+    // A level such as 2e72 does not fit an int: converting it would be undefined.
+    const nlohmann::json& level = version.at("level");
+    const bool professional = level.is_number_float() ? level.get<double>() == 2.0 : level.get<int>() == 2;
     const nlohmann::json& number = version.at("version");
     lf_showEdition(
         run, professional,

@@ -44,8 +44,8 @@ enum Field : std::size_t {
   kCategory = 28,
 };
 
-[[noreturn]] void lf_fail(std::string text) {
-  throw std::runtime_error(std::move(text));
+[[noreturn]] void lf_fail(const std::string& text) {
+  throw std::runtime_error(text);
 }
 
 // The leading decimal number of a field, independent of the locale; nothing for a field that

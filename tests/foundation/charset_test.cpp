@@ -29,10 +29,11 @@ TEST_F(Charsets, DetectionFromTheFirstBytes) {
       {"\xEF\xBB\xBF"
        "abc",
        Charset::Utf8WithBom},
-      {"\xFF\xFE"
-       "a\0",
+      {std::string("\xFF\xFE"
+                   "a\0",
+                   4),
        Charset::Unicode},
-      {"\xFE\xFF\0a", Charset::UnicodeBigEndian},
+      {std::string("\xFE\xFF\0a", 4), Charset::UnicodeBigEndian},
       {std::string("a\0b\0", 4), Charset::Unicode},
       {std::string("\0a\0b", 4), Charset::UnicodeBigEndian},
       {std::string("a\0", 2), Charset::Unicode},
