@@ -24,18 +24,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)fuzz_support::workingFolder();
   // One reader for the process (it owns a socket); its line context and callsigns are set anew
   // for every input.
-  static orv::TrafficReader reader;
+  static orv::AddingDeque deque;
+  static orv::TrafficReader reader(deque);
   reader.setReferencePosition({50.05, 8.6});
   reader.setParkAirport(std::nullopt);
   reader.setParkElevation(std::nullopt);
-  reader.emptyCallsigns();
-  orv::gf_emptyAddingDeque();
-  orv::gf_setAddingOpen(true);
+  reader.clearCollectedCallsigns();
+  (void)deque.take(deque.size());
+  deque.setOpen(true);
   reader.lf_onTrafficDatagram(fuzz_support::text(data, size));
-  for (const orv::TrafficRecord& record : orv::gf_takeTrafficRecords(orv::gf_addingDequeSize())) {
+  for (const orv::TrafficRecord& record : deque.take(deque.size())) {
     if (unsafe(record.callsign)) fuzz_support::fail("unsafe byte in a callsign");
     if (unsafe(record.registration)) fuzz_support::fail("unsafe byte in a registration");
   }
-  orv::gf_setAddingOpen(false);
+  deque.setOpen(false);
   return 0;
 }

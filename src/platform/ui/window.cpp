@@ -149,9 +149,13 @@ int takeMessage(Message& message, Wait wait) {
 
 }  // namespace
 
-bool getMessage(Message& message) { return takeMessage(message, Wait::Yes) == 1; }
+bool getMessage(Message& message) {
+  return takeMessage(message, Wait::Yes) == 1;
+}
 
-bool peekMessage(Message& message) { return takeMessage(message, Wait::No) == 1; }
+bool peekMessage(Message& message) {
+  return takeMessage(message, Wait::No) == 1;
+}
 
 LResult dispatchMessage(const Message& message) {
   if (!message.window) return 0;

@@ -54,7 +54,7 @@ struct Rect {
 struct WindowSpec {
   std::u16string className;
   std::u16string text;  // the caption of a top-level window, the text of a control
-  Rect rect;            // screen coordinates for a top-level window, client coordinates of the parent for a child
+  Rect rect;  // screen coordinates for a top-level window, client coordinates of the parent for a child
   WindowHandle parent;  // none for a top-level window
   int controlId = 0;    // children are found by it
   WindowProc proc;      // empty: defWindowProc
