@@ -242,6 +242,7 @@ struct Hooks {
   std::mutex mutex;
   std::function<void(std::int32_t)> rangeSetter;
   std::function<void()> maxFitShower;
+  std::function<void()> autoRangeApplier;
 };
 
 Hooks& hooks() {
@@ -341,6 +342,30 @@ void gf_setRangeSetter(std::function<void(std::int32_t)> setter) {
 void gf_setMaxFitShower(std::function<void()> shower) {
   std::scoped_lock lock(hooks().mutex);
   hooks().maxFitShower = std::move(shower);
+}
+
+void gf_setAutoRangeApplier(std::function<void()> applier) {
+  std::scoped_lock lock(hooks().mutex);
+  hooks().autoRangeApplier = std::move(applier);
+}
+
+void gf_setRange(std::int32_t nm) {
+  cfg::RANGE.set(nm);
+  gf_saveIntParameter(cfg::RANGE);
+  lf_setRange(cfg::RANGE.value());
+}
+
+void gf_showMaxFit() {
+  lf_showMaxFit();
+}
+
+void gf_applyAutoRange() {
+  std::function<void()> applier;
+  {
+    std::scoped_lock lock(hooks().mutex);
+    applier = hooks().autoRangeApplier;
+  }
+  if (applier) applier();
 }
 
 void gf_applyIntParameterChanges(const AirportSettings& settings) {
