@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "airports/destination_stands.h"
 #include "airports/quality_factors.h"
 #include "config/parameter_store.h"
 #include "foundation/fixed_code.h"
@@ -35,6 +36,9 @@ struct ParkAirport {
   AirportSettings settings;
   // The airports table consulted; the program's when null (tests hand in their own).
   const AirportTable* table = nullptr;
+  // The stands of destination airports read in this run, for gf_closestAirport through
+  // gf_destinationStandDistance(park.destinations).
+  DestinationStands destinations;
 };
 
 // Not built yet: the park-airport list is not read, so no park airport is chosen.

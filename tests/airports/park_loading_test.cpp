@@ -531,4 +531,19 @@ TEST_F(ArchivedFiles, DestinationStandsAreReadOncePerAirport) {
   EXPECT_TRUE(orv::gf_parkStands().empty());
 }
 
+TEST_F(ParkLoading, TheClosestAirportWeighsTheStandsOfBothCandidates) {
+  // EGTT lies 1.4 nm from the position, EGTW 1.6 nm; EGTW's stand is at the position itself.
+  orv::AirportTable pair = orv::AirportTable::fromRecords(
+      {{orv::IcaoCode("EGTT"), orv::IataCode("XXX"), kLat, kLon, 0.0F, 0},
+       {orv::IcaoCode("EGTW"), orv::IataCode("XXX"), north(3.0), kLon, 0.0F, 0}});
+  writeFile("airports/my_simaddon/EGTT.xml", standFile({}, parkpos("T1", kLat, kLon)));
+  writeFile("airports/my_simaddon/EGTW.xml", standFile({}, parkpos("W1", north(1.4), kLon)));
+  orv::DestinationStands stands(&pair);
+  const orv::AirportRecord* closest =
+      pair.closest({north(1.4), kLon}, orv::gf_destinationStandDistance(stands));
+  ASSERT_NE(closest, nullptr);
+  EXPECT_EQ(closest->icao.str(), "EGTW");
+  EXPECT_EQ(pair.closest({north(1.4), kLon}, orv::gf_noStandDistance)->icao.str(), "EGTT");
+}
+
 }  // namespace
