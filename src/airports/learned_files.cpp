@@ -257,7 +257,13 @@ bool lf_mergeLearnedOpts(std::string_view id, const pugi::xml_node& parkpos, boo
     schedule.callsign = std::move(names.callsign);
     schedule.secondCallsign = std::move(names.secondCallsign);
     schedule.hours = hours;
-    schedule.day = static_cast<std::uint32_t>(opt.attribute("day").as_int(0));
+    const int day = opt.attribute("day").as_int(0);
+    // A parking on no weekday could never be placed again.
+    if (day < 1 || day > 7) {
+      gf_logImportant(fmt::format("learned {}: day {} is no weekday, skipped", stand.id, day));
+      continue;
+    }
+    schedule.day = static_cast<std::uint32_t>(day);
     schedule.real = opt.attribute("soft").as_bool(false) ? 0 : 1;
     schedule.cpl = opt.attribute("cpl").as_bool(false) ? 1 : 0;
     const bool duplicate = std::any_of(
