@@ -240,21 +240,23 @@ bool lf_readLocked() {
 
 // The MAX_FIT_FL drop-down follows MAX_FIT through the command handling's step table, which
 // sits above this layer; none until the window links it.
-struct MaxFitLink {
+struct WindowLinks {
   std::mutex mutex;
   std::function<void()> shower;
+  // The automatic range is worked out by the command handling, above this layer too.
+  std::function<void()> autoRangeApplier;
 };
 
-MaxFitLink& maxFitLink() {
-  static MaxFitLink instance;
+WindowLinks& windowLinks() {
+  static WindowLinks instance;
   return instance;
 }
 
 void lf_showMaxFit() {
   std::function<void()> shower;
   {
-    std::scoped_lock lock(maxFitLink().mutex);
-    shower = maxFitLink().shower;
+    std::scoped_lock lock(windowLinks().mutex);
+    shower = windowLinks().shower;
   }
   if (shower) shower();
 }
@@ -321,8 +323,32 @@ void gf_setAndWriteParameter(StringParameter& parameter, std::string value) {
 }
 
 void gf_setMaxFitShower(std::function<void()> shower) {
-  std::scoped_lock lock(maxFitLink().mutex);
-  maxFitLink().shower = std::move(shower);
+  std::scoped_lock lock(windowLinks().mutex);
+  windowLinks().shower = std::move(shower);
+}
+
+void gf_setAutoRangeApplier(std::function<void()> applier) {
+  std::scoped_lock lock(windowLinks().mutex);
+  windowLinks().autoRangeApplier = std::move(applier);
+}
+
+void gf_setRange(std::int32_t nm) {
+  cfg::RANGE.set(nm);
+  gf_saveIntParameter(cfg::RANGE);
+  gf_showIntParameter(cfg::RANGE);
+}
+
+void gf_showMaxFit() {
+  lf_showMaxFit();
+}
+
+void gf_applyAutoRange() {
+  std::function<void()> applier;
+  {
+    std::scoped_lock lock(windowLinks().mutex);
+    applier = windowLinks().autoRangeApplier;
+  }
+  if (applier) applier();
 }
 
 void gf_applyIntParameterChanges(const AirportSettings& settings) {

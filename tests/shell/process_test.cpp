@@ -1,5 +1,6 @@
 // The program as a whole, started as a process of its own in a prepared working folder.
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -12,8 +13,11 @@
 #include <string>
 #include <thread>
 
+#include "foundation/data_cipher.h"
+#include "foundation/program.h"
 #include "platform/net/socket.h"
 #include "prepared_folder.h"
+#include "support/http_server.h"
 #include "support/test_support.h"
 
 namespace {
@@ -186,6 +190,48 @@ TEST(Process, AProductionRunReadsTheDataFilesFindsTheSimulatorAndEnds) {
   EXPECT_TRUE(std::filesystem::is_directory("airports/learned/thirdparty"));
   const std::string parameters = readFile(folder.path() / "config" / "Quillstar" / "parameters.xml");
   EXPECT_NE(parameters.find(folder.packagesFolder().string()), std::string::npos) << parameters;
+}
+
+TEST(Process, AProductionRunTakesANewerAirportsTableFromTheSite) {
+  testing_support::PreparedWorkingFolder folder(
+      std::map<std::string, std::string>{{"AIRPORTS_VERSION", "1.0.0"}});
+  FreeReaderPorts ports;
+  // The demo's table and one airport more, enciphered as the site delivers it.
+  std::string airports = readFile(std::filesystem::path(QUILLSTAR_DEMO_DATA) / "airports.xml");
+  std::size_t rows = 0;
+  for (std::size_t at = airports.find("<ap "); at != std::string::npos; at = airports.find("<ap ", at + 1))
+    ++rows;
+  airports.insert(airports.find("</airports>"), "<ap c=\"ZZZZ\" la=\"1.0\" lo=\"1.0\" a=\"5\" s=\"1\" />\n");
+  writeFile("new_airports.xml", airports);
+  orv::gf_streamEncrypt("new_airports.xml", "new_airports.enc");
+  std::filesystem::remove("new_airports.xml");
+
+  testing_support::HttpServer site;
+  const std::string versions = fmt::format(
+      R"({{"msfs":{{"major":{},"minor":{},"patch":{}}},"airports":{{"major":2,"minor":0,"patch":0}}}})",
+      orv::kVersionMajor, orv::kVersionMinor, orv::kVersionPatch);
+  site.setRoute("/downloads/versions.json", {200, versions, {}, {}});
+  const std::string tablePath = fmt::format("/downloads/{}/airports.enc", orv::kVersionMajor);
+  site.setRoute(tablePath, {200, readFile("new_airports.enc"), {}, {}});
+  testing_support::ScopedEnv url{"QLST_DOWNLOAD_URL", site.url("/downloads/")};
+
+  const pid_t program = startProgram("--production");
+  ProgramGuard guard{program};
+  EXPECT_EQ(waitForExit(program, 30s), 0) << readFile("Log.txt");
+  guard.pid = 0;
+  const auto lines = readLines("Log.txt");
+  EXPECT_NE(findLine(lines, "airports updated to 2.0.0"), lines.end()) << readFile("Log.txt");
+  EXPECT_NE(findLine(lines, fmt::format("{:5} airports read", rows + 1)), lines.end()) << readFile("Log.txt");
+  EXPECT_EQ(readFile("input/airports.enc"), readFile("new_airports.enc"));
+  const std::string parameters = readFile(folder.path() / "config" / "Quillstar" / "parameters.xml");
+  EXPECT_NE(parameters.find(R"(name="AIRPORTS_VERSION" value="2.0.0")"), std::string::npos) << parameters;
+  std::vector<std::string> paths;
+  for (const auto& request : site.requests()) {
+    paths.push_back(request.path);
+    EXPECT_EQ(request.userAgent, "QLST");
+  }
+  EXPECT_NE(std::find(paths.begin(), paths.end(), "/downloads/versions.json"), paths.end());
+  EXPECT_NE(std::find(paths.begin(), paths.end(), tablePath), paths.end());
 }
 
 }  // namespace
