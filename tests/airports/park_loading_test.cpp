@@ -101,7 +101,7 @@ class ParkLoading : public LoggedFolder {
     orv::gf_clearStands();
     orv::gf_setParkElevation(std::nullopt);
     orv::gf_setStandsLoaded(false);
-    orv::gf_setRangeCompanions(rangeNm_);
+    orv::cfg::RANGE.set(rangeNm_);
   }
 
   // Loads the stand file of the park airport EGTT named so, the table given.
