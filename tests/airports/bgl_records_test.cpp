@@ -5,11 +5,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "support/bgl_builder.h"
+#include "support/test_support.h"
 
 namespace orv {
 namespace {
@@ -379,6 +382,42 @@ TEST(BglCorruption, ChangedWordsDecodeSafely) {
       }
     }
   }
+}
+
+std::string fileBytes(const std::filesystem::path& path) {
+  return testing_support::readFile(path);
+}
+
+// Every input of the fuzz corpus, the seeds and those that once failed, decodes cleanly here too.
+TEST(BglCorpus, EveryCorpusFileDecodesSafely) {
+  std::size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(QUILLSTAR_BGL_CORPUS)) {
+    const std::string bytes = fileBytes(entry.path());
+    for (const auto simulator : {BglSimulator::Msfs2020, BglSimulator::Msfs2024}) {
+      auto context = contextFor(simulator);
+      context.isKnownAirport = [](std::string_view icao) { return icao.size() == 4; };
+      const auto result = decode(bytes, context);
+      for (const auto& airport : result.airports) EXPECT_EQ(airport.airport.icao.size(), 4U) << entry.path();
+    }
+    ++files;
+  }
+  EXPECT_GT(files, 0U);
+}
+
+// The committed seeds are what the seed tool writes now.
+TEST(BglCorpus, SeedToolWritesTheCommittedSeeds) {
+  const testing_support::TempFolder temp;
+  const auto folder = temp.path() / "seeds";
+  const std::string command = std::string(QUILLSTAR_BGL_SEEDS_PROGRAM) + " " + folder.string();
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  std::size_t seeds = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const auto committed = std::filesystem::path(QUILLSTAR_BGL_CORPUS) / entry.path().filename();
+    ASSERT_TRUE(std::filesystem::exists(committed)) << committed;
+    EXPECT_EQ(fileBytes(entry.path()), fileBytes(committed)) << committed;
+    ++seeds;
+  }
+  EXPECT_GT(seeds, 0U);
 }
 
 }  // namespace
