@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "airports/publishers.h"
 #include "airports_fixture.h"
 #include "config/parameters.h"
 #include "foundation/folders.h"
@@ -319,6 +320,77 @@ TEST_F(AddonScanTest, LinkedFoldersAreFollowedAndEnteredOnce) {
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                           [](const std::string& line) { return line.starts_with("===> duplicate airport"); }),
             0);
+}
+
+TEST_F(AddonScanTest, UnrecognisedAirportsUnder2024AreLinkedByTheirCode) {
+  auto spec = test::bglOf({});
+  spec.sections[0].records.emplace_back(test::BglRawSpec{0x113, 40});
+  const auto write = [&spec](const fs::path& path) {
+    fs::create_directories(path.parent_path());
+    writeFile(path, spec.build().bytes);
+  };
+  write(community / "bravo-sims-egll" / "scenery" / "EGLL.bgl");
+  writeManifest(community / "bravo-sims-x", R"({"title": "Bravo Sims - KMCI Kansas City"})");
+  write(community / "bravo-sims-x" / "scenery" / "apt.bgl");
+  write(community / "bravo-sims-y" / "scenery" / "nothing.bgl");
+  settings.msfs2020 = false;
+  settings.folders = {community};
+  settings.archive["archive/thirdparty/Bravo%20Sims/KMCI.xml"] = 4;
+  ASSERT_TRUE(gf_scanAddonAirports(settings));
+  const auto lines = scanLog();
+  EXPECT_TRUE(contains(lines, "Non complying airport has ICAO code 'EGLL' as BGL stem"));
+  EXPECT_TRUE(contains(
+      lines, "Non complying airport has ICAO 'KMCI' in title 'Bravo Sims - KMCI Kansas City' of manifest"));
+  EXPECT_TRUE(contains(
+      lines, fmt::format("==================> Non complying airport lost ... '{}'",
+                         (community / "bravo-sims-y" / "scenery" / "nothing.bgl").generic_string())));
+  EXPECT_EQ(readFile(gf_paths().myThirdparty / "EGLL.txt"), "archive/thirdparty/Bravo%20Sims/EGLL.xml");
+  EXPECT_EQ(readFile(gf_paths().myThirdparty / "KMCI.txt"), "archive/thirdparty/Bravo%20Sims/KMCI.xml");
+  EXPECT_FALSE(fs::exists(gf_paths().myThirdparty / "EGLL.xml"));
+}
+
+TEST_F(AddonScanTest, PublisherRules) {
+  const PublisherLookup lookup = settings.publisherOf;
+  std::vector<std::string> log;
+  // The simulator's own add-on: no manifest is read.
+  writeManifest(community / "microsoft-airport-lowi", R"({"creator": "Bravo Sims"})");
+  auto info = gf_findPublisher(community / "microsoft-airport-lowi" / "scenery" / "LOWI.bgl", lookup, log);
+  EXPECT_EQ(info.publisher, "simaddon");
+  EXPECT_TRUE(info.creator.empty());
+  // An official package has no Community folder: the nearest parent with a manifest counts.
+  const fs::path officialPackage = official / "asobo-pack";
+  writeManifest(officialPackage, R"({"manufacturer": "Someone", "creator": "BRAVO works", "title": "T"})");
+  info = gf_findPublisher(officialPackage / "scenery" / "deep" / "X.bgl", lookup, log);
+  EXPECT_EQ(info.publisher, "Bravo Sims");
+  EXPECT_EQ(info.manufacturer, "Someone");
+  EXPECT_EQ(info.title, "T");
+  EXPECT_TRUE(contains(log, "from manifest.json: creator 'BRAVO works' => publisher 'Bravo Sims'"));
+  // No manifest anywhere.
+  log.clear();
+  info = gf_findPublisher(folder.path() / "loose" / "X.bgl", lookup, log);
+  EXPECT_TRUE(info.publisher.empty());
+  EXPECT_TRUE(contains(log, "===> No publisher found"));
+  // A manifest that is no object gives nothing.
+  writeManifest(community / "broken", "[1, 2]");
+  EXPECT_FALSE(lf_readManifest(community / "broken" / "manifest.json").has_value());
+
+  struct Case {
+    const char* parameters;
+    bool named;
+  };
+  const std::vector<Case> cases = {
+      {R"(<parameter name="publisher" value="X"/>)", true},
+      {R"(<parameter name="manufacturer" value="vonta"/><parameter name="creator" value=""/>)", false},
+      {R"(<parameter name="manufacturer" value="vonta"/><parameter name="creator" value="abc"/>)", false},
+      {R"(<parameter name="manufacturer" value="abcd"/>)", true},
+      {R"(<parameter name="creator" value="Vonta"/>)", true},
+  };
+  for (const auto& c : cases) {
+    writeFile(folder.path() / "stand.xml",
+              std::string("<root><parameters>") + c.parameters + "</parameters></root>");
+    EXPECT_EQ(gf_readAirportPublisher(folder.path() / "stand.xml"), c.named) << c.parameters;
+  }
+  EXPECT_FALSE(gf_readAirportPublisher(folder.path() / "missing.xml"));
 }
 
 TEST(AddonScanPaths, ExclusionsLookBelowTheScannedFolder) {
