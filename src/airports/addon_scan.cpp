@@ -33,8 +33,6 @@
 namespace orv {
 namespace fs = std::filesystem;
 
-void lf_setBundleReady(bool ready);
-
 namespace {
 
 std::atomic<bool> bundleReady{false};

@@ -48,6 +48,7 @@ struct AddonScanSettings {
 
 // True when the last scan put files into the bundle.
 [[nodiscard]] bool gf_tbloBundleReady();
+void lf_setBundleReady(bool ready);
 
 // Scans, writes the files and the log, bundles and switches SCAN_AIRPORTS off. False when a stop
 // flag cut the scan short: SCAN_AIRPORTS then stays on and no bundle is made.

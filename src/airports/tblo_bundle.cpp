@@ -18,9 +18,6 @@
 namespace orv {
 namespace fs = std::filesystem;
 
-// Set by the bundling; the scan reads it through gf_tbloBundleReady.
-void lf_setBundleReady(bool ready);
-
 namespace {
 
 constexpr std::string_view kSupportAddress = "support@quillstar.example";
