@@ -108,6 +108,7 @@ struct LegState {
   double altitudeStepFt = 0.0;  // feet per cycle
   double courseRad = 0.0;
   double pitchStep = 0.0;  // radians per cycle
+  double headingStep = 0.0;
   double bankStep = 0.0;
   // How much earlier or later the next sample may be played when the leg is retimed (cycles).
   std::int32_t maxAdvance = 1000;
@@ -172,6 +173,10 @@ struct LiveAircraft : AircraftHead {
   double headingAtTouchdownRad = 0.0;
   std::int32_t slotCounter = 1;
   double aglFt = 2500.0;  // reported by the simulator
+  // Cycles by which the playback runs late because the simulator settled the object after its
+  // first sample was due; later samples are played that much later too.
+  std::int64_t lateCycles = 0;
+  bool playing = false;  // the first cycle as an active aircraft has run
 };
 
 // Changes the phase; the old one becomes the previous phase only when the phase really changes.
