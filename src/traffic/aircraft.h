@@ -123,6 +123,10 @@ struct LegState {
 struct PhaseFlags {
   bool landing = false;
   bool flareStage = false;
+  std::uint8_t flareLevel = 0;         // 1 to 4 while flaring, by height over the ground
+  bool cruiseConfigured = false;       // the cruise look was set since it last came above 10000 ft
+  bool approachLights = false;         // all lights went on since it last came below 10000 ft
+  double flareElevationFt = kNoValue;  // the park airport's elevation, taken at the flare's start
   bool takeOffRoll = false;
   bool landingRoll = false;
   bool touchdownSettling = false;

@@ -8,6 +8,7 @@
 #include <exception>
 #include <gsl/narrow>
 #include <limits>
+#include <optional>
 
 #include "config/parameters.h"
 #include "foundation/log.h"
@@ -29,13 +30,51 @@ constexpr double kNearSpotDeg = 0.00015;
 constexpr std::int64_t kMaxLateCycles = 1000;
 constexpr std::size_t kMaxSamples = 200;
 constexpr double kHalfDegreeRad = 0.5 * kDegToRad;
-constexpr double kMaxBankRad = 25.0 * kDegToRad;
-constexpr double kBankRatePerCycle = 0.05 * kDegToRad;
+// By class: rotation speed (kt), largest bank and largest bank change per cycle (degrees).
+constexpr std::array<double, kModelClassCount> kRotationSpeedKt = {90, 110, 140, 150, 220, 0};
+constexpr std::array<double, kModelClassCount> kMaxBankDeg = {40, 35, 30, 20, 90, 75};
+constexpr std::array<double, kModelClassCount> kBankChangeDeg = {0.035, 0.0275, 0.02, 0.015, 0.1, 0.06};
 // Largest pitch change per cycle of the classes, degrees.
 constexpr std::array<double, kModelClassCount> kPitchRateDeg = {0.01, 0.0085, 0.0075, 0.005, 0.03, 0.03};
 
 std::int64_t lf_now() {
   return gf_cycleCounter();
+}
+
+std::size_t lf_classIndex(const LiveAircraft& a) {
+  return static_cast<std::size_t>(a.modelClass);
+}
+
+bool lf_rotorcraft(const LiveAircraft& a) {
+  return a.modelClass == ModelClass::Rotorcraft;
+}
+
+double lf_stepLimit(const LiveAircraft& a) {
+  return a.altitudeStepLimitFt > 0.0 ? a.altitudeStepLimitFt : 1.0;
+}
+
+std::optional<ParkAirportView> lf_park(const TrafficRun& run) {
+  return run.trafficReader.context().parkAirport;
+}
+
+void lf_setLights(TrafficRun& run, const LiveAircraft& a, const LightStates& lights) {
+  const auto events = gf_lightEvents(a.objectId, lights);
+  run.sim.queueEvents(events);
+}
+
+constexpr LightStates kAllLights{1, 1, 1, 1, 1, 1, 1};
+
+void lf_shrinkAdvanceAndDelay(LiveAircraft& a) {
+  a.leg.maxAdvance = std::max(a.leg.maxAdvance - 100, std::min(a.leg.maxAdvance, 1000));
+  a.leg.maxDelay = std::max(a.leg.maxDelay - 100, std::min(a.leg.maxDelay, 1000));
+}
+
+// The vertical speed of a landing descent.
+double lf_descentRate(const TrafficRun& run, const LiveAircraft& a, const PositionSample& o,
+                      const PositionSample& n) {
+  if (a.aglFt <= 100.0) return -600.0;
+  const double qnh = run.qnhReader.qnh();
+  return std::min((o.verticalSpeedFpm + n.verticalSpeedFpm) / 2.0 - (qnh - 1013.25) * 6.0, -601.0);
 }
 
 double lf_impliedSpeedKt(const PositionSample& o, const PositionSample& n) {
@@ -135,37 +174,216 @@ bool lf_checkExtendingSituations(LiveAircraft& a, PositionSample& s) {
 
 // --- leg set-up ---
 
-void lf_airSetUp(LiveAircraft& a, const PositionSample& o, const PositionSample& n) {
+// Lights, throttle, gear and flaps of the climb, the approach and the landing.
+void lf_airConfig(TrafficRun& run, LiveAircraft& a, const PositionSample& o) {
+  if (!a.flags.approachLights) {
+    a.flags.approachLights = true;
+    a.flags.cruiseConfigured = false;
+    lf_setLights(run, a, kAllLights);
+  }
+  const double v = o.verticalSpeedFpm;
+  const bool bigJet = a.modelClass == ModelClass::Buzjet || a.modelClass == ModelClass::Large ||
+                      a.modelClass == ModelClass::Heavy;
+  if (a.aglFt > (bigJet ? 2050.0 : 625.0)) {
+    lf_shrinkAdvanceAndDelay(a);
+    a.flags.landing = false;
+    a.flags.takeOffRoll = false;
+    if (v <= -250.0 && a.lastThrottle == 3) gf_setThrottle(run, a, lf_rotorcraft(a) ? 4 : 2);
+    if (v > 400.0 && a.lastThrottle == 4) gf_setThrottle(run, a, lf_rotorcraft(a) ? 4 : 3);
+    if (a.aglFt >= 2400.0) {
+      gf_setGear(run, a, false);
+      gf_setFlaps(run, a, 0);
+    } else if (v <= 100.0) {
+      if (a.aglFt < 2000.0 && (a.lastFlaps == 0 || a.lastFlaps == 1))
+        gf_setFlaps(run, a, a.lastFlaps + 1);
+      else if (a.aglFt >= 2000.0 && a.lastFlaps == 0)
+        gf_setFlaps(run, a, 1);
+    }
+    return;
+  }
+  const auto park = lf_park(run);
+  const bool near = park && gf_distanceNm(park->position, Position{a.latitude, a.longitude}) <= 10.0;
+  if (v > -250.0) {
+    if ((v > 600.0 || (a.flags.landing && !near)) && !a.flags.climbOutConfigured) {
+      // A go-around or a climb-out.
+      a.flags.climbOutConfigured = true;
+      a.flags.landing = false;
+      lf_shrinkAdvanceAndDelay(a);
+      gf_setThrottle(run, a, 4);
+      gf_setGear(run, a, false);
+      gf_setFlaps(run, a, 0);
+    }
+  } else if (!a.flags.landing && near) {
+    gf_setThrottle(run, a, lf_rotorcraft(a) ? 4 : 1);
+    gf_setFlaps(run, a, 3);
+    gf_setGear(run, a, true);
+    TrafficState& state = run.traffic;
+    if (std::find(state.arrivalChecks.begin(), state.arrivalChecks.end(), a.key) == state.arrivalChecks.end())
+      state.arrivalChecks.push_back(a.key);
+    a.flags.landing = true;
+    a.flags.climbOutConfigured = false;
+    a.standId = 0;
+    a.slotCounter = 1;
+    a.leg.maxAdvance = 3000;
+    a.leg.maxDelay = a.flags.takeOffRoll ? 5000 : 3000;
+  }
+}
+
+void lf_airSetUp(TrafficRun& run, LiveAircraft& a, PositionSample& o, PositionSample& n) {
   const double d = gf_distanceNm(gf_positionOf(o), gf_positionOf(n));
   lf_retimeNextSample(a, std::max(lf_wholeCycles(d * 360000.0 / lf_legSpeed(o, n)), kMinLegCycles));
+  if (a.phase != FlightPhase::TakeOff) gf_setPhase(a, FlightPhase::Flying);
   const double k = static_cast<double>(std::max<std::int64_t>(n.dueCycle - lf_now(), kMinLegCycles));
-  // Climbs and descents alike are bounded by the class's largest change per cycle.
-  const double limit = a.altitudeStepLimitFt > 0.0 ? a.altitudeStepLimitFt : 1.0;
-  a.leg.altitudeStepFt = std::clamp((n.altitudeFt - a.altitudeFt) / k, -limit, limit);
-  const double v = n.verticalSpeedFpm;
-  const double f = v < 0.0 ? std::max(v, -3000.0) * 0.5 : std::min(v, 2400.0);
-  const double targetPitch = -0.05235987755982989 - f * 2.2 / 600.0 * kDegToRad;
-  const double pitchRate = kPitchRateDeg.at(static_cast<std::size_t>(a.modelClass)) * kDegToRad;
-  a.leg.pitchStep = std::clamp((targetPitch - a.pitchRad) / k, -pitchRate, pitchRate);
+  const double limit = lf_stepLimit(a);
+  const bool flaring = a.flags.flareLevel > 0;
+  if (!flaring) {
+    if (o.airborne && n.airborne && !a.flags.landing) {
+      double step = (n.altitudeFt - a.altitudeFt) / k;
+      // Low down a reported descent is followed; only a level leg keeps a slight climb.
+      if (a.aglFt <= 1000.0 && step <= 0.2 && n.verticalSpeedFpm > -250.0) step = 0.2;
+      a.leg.altitudeStepFt = std::clamp(step, -limit, limit);
+    } else if (o.airborne && n.airborne) {
+      if (n.altitudeFt != o.altitudeFt || a.aglFt > 1000.0 ||
+          o.verticalSpeedFpm + n.verticalSpeedFpm > 100.0) {
+        a.leg.altitudeStepFt = std::clamp((n.altitudeFt - a.altitudeFt) / k, -limit, limit);
+      } else {
+        n.verticalSpeedFpm = lf_descentRate(run, a, o, n);
+        a.leg.altitudeStepFt = n.verticalSpeedFpm / 6000.0;
+      }
+    } else if (o.airborne) {
+      const auto park = lf_park(run);
+      const double qnh = run.qnhReader.qnh();
+      if (park && qnh <= 1013) {
+        a.leg.altitudeStepFt = std::clamp((park->elevationFt - a.altitudeFt) / k, -limit, limit);
+      } else {
+        n.verticalSpeedFpm = qnh > 1013 ? lf_descentRate(run, a, o, n) : -601.0;
+        a.leg.altitudeStepFt = n.verticalSpeedFpm / 6000.0;
+      }
+      gf_setGear(run, a, true);
+    } else if (n.airborne) {
+      a.leg.altitudeStepFt =
+          n.altitudeFt > a.altitudeFt ? std::min((n.altitudeFt - a.altitudeFt) / k, limit) : 0.0;
+    } else {
+      double sum = 0.0;
+      for (const PositionSample& x : a.stream) sum += x.verticalSpeedFpm;
+      if (!a.flags.landing && sum > 100.0)
+        n.verticalSpeedFpm = std::max(n.verticalSpeedFpm, 601.0);
+      else
+        n.verticalSpeedFpm = lf_descentRate(run, a, o, n);
+      a.leg.altitudeStepFt = n.verticalSpeedFpm / 6000.0;
+      gf_setGear(run, a, true);
+    }
+  }
+  if (a.phase != FlightPhase::TakeOff) {
+    const double v = n.verticalSpeedFpm;
+    const double f = v < 0.0 ? std::max(v, -3000.0) * 0.5 : std::min(v, 2400.0);
+    const double targetPitch = -0.05235987755982989 - f * 2.2 / 600.0 * kDegToRad;
+    const double pitchRate = kPitchRateDeg.at(lf_classIndex(a)) * kDegToRad;
+    if (!flaring) a.leg.pitchStep = std::clamp((targetPitch - a.pitchRad) / k, -pitchRate, pitchRate);
+  }
   double turn = gf_turnRad(a.headingRad, a.leg.courseRad);
-  if (n.headingRad && n.bankRad && a.aglFt < 1000.0) turn = gf_turnRad(a.headingRad, *n.headingRad);
+  const double low = a.flags.landing ? 2000.0 : 1000.0;
+  if (n.headingRad && n.bankRad && a.aglFt < low) turn = gf_turnRad(a.headingRad, *n.headingRad);
   a.leg.headingStep = turn / k;
   if (n.bankRad) {
     a.leg.bankStep = (*n.bankRad - a.bankRad) / k;
   } else {
-    // The bank of a coordinated turn at the leg's turn rate.
+    // The bank of a coordinated turn at the leg's turn rate, within the class's limits.
+    const double maxBank = kMaxBankDeg.at(lf_classIndex(a)) * kDegToRad;
+    const double bankRate = kBankChangeDeg.at(lf_classIndex(a)) * kDegToRad;
     const double ratePerSecond = turn / (k / 100.0);
     const double speedMs = lf_legSpeed(o, n) * 0.514444;
-    const double target = std::clamp(std::atan(speedMs * ratePerSecond / 9.80665), -kMaxBankRad, kMaxBankRad);
-    a.leg.bankStep = std::clamp((target - a.bankRad) / k, -kBankRatePerCycle, kBankRatePerCycle);
+    const double target = std::clamp(std::atan(speedMs * ratePerSecond / 9.80665), -maxBank, maxBank);
+    a.leg.bankStep = std::clamp((target - a.bankRad) / k, -bankRate, bankRate);
+  }
+  if (o.altitudeFt < 10000.0) {
+    lf_airConfig(run, a, o);
+  } else if (!a.flags.cruiseConfigured) {
+    a.flags.cruiseConfigured = true;
+    a.flags.approachLights = false;
+    lf_setLights(run, a, LightStates{1, 1, 0, 0, 0, 1, 0});
+    gf_setThrottle(run, a, lf_rotorcraft(a) ? 4 : 3);
+    gf_setGear(run, a, false);
+    gf_setFlaps(run, a, 0);
+  }
+}
+
+void lf_startTakeOff(TrafficRun& run, LiveAircraft& a, double altitudeStep) {
+  a.bankRad = 0.0;
+  a.slotCounter = static_cast<std::int32_t>(std::max<std::uint32_t>(a.rotationSlots, 1));
+  a.leg.pitchStep = (a.takeOffPitchRad - a.pitchRad) / a.slotCounter;
+  a.leg.bankStep = 0.0;
+  a.leg.altitudeStepFt = altitudeStep;
+  if (!a.flags.takeOffRoll) lf_startTakeOffRoll(run, a);
+  gf_setPhase(a, FlightPhase::TakeOff);
+  if (a.flags.landingRoll) {
+    // A touch-and-go.
+    a.flags.landingRoll = false;
+    a.flags.landing = false;
+    a.flags.flareLevel = 0;
+    gf_setThrottle(run, a, 4);
+    gf_setSpoilers(run, a, true);
+    gf_setFlaps(run, a, 1);
+  }
+}
+
+// The throttle of the roll, the end of a landing roll and the take-off decision.
+void lf_groundMove(TrafficRun& run, LiveAircraft& a, const PositionSample& o, const PositionSample& n,
+                   double k) {
+  if (a.phase == FlightPhase::Flying || a.phase == FlightPhase::Parked) gf_setPhase(a, FlightPhase::Taxi);
+  const double vo = o.groundSpeedKt;
+  const double vn = n.groundSpeedKt;
+  if (a.flags.takeOffRoll) {
+    std::uint32_t throttle = 0;
+    if (lf_rotorcraft(a) || vo >= 25.0 || vn >= 30.0)
+      throttle = 4;
+    else if (vo >= 20.0 || vn >= 25.0)
+      throttle = 2;
+    else if (vo >= 15.0 || vn >= 20.0)
+      throttle = 1;
+    gf_setThrottle(run, a, throttle);
+  } else if (a.flags.landingRoll) {
+    if (std::abs(gf_turnRad(a.headingAtTouchdownRad, a.headingRad)) >= 15.0 * kDegToRad) {
+      // Turned off the runway.
+      gf_setFlaps(run, a, 0);
+      a.flags.landingRoll = false;
+      gf_setThrottle(run, a, lf_rotorcraft(a) ? 4 : 0);
+      gf_setSpoilers(run, a, false);
+      if (a.modelClass != ModelClass::Light) run.sim.setSpoilersAndThrottles(a.objectId, 0.0, 0.0, 0.0);
+      lf_setLights(run, a, LightStates{1, 1, 0, 1, 0, 1, 1});
+    } else if (vo <= 90.0) {
+      gf_setSpoilers(run, a, false);
+      if (a.modelClass != ModelClass::Light) run.sim.setSpoilersAndThrottles(a.objectId, 0.0, 0.0, 0.0);
+      gf_setFlaps(run, a, 1);
+    }
+  } else {
+    gf_setThrottle(run, a, lf_rotorcraft(a) ? 4 : 0);
+  }
+  if (!a.flags.takeOffRoll && !a.flags.landingRoll) lf_shrinkAdvanceAndDelay(a);
+  if (a.flags.takeOffRoll && a.phase != FlightPhase::TakeOff && vo >= 43.0) {
+    const auto later = a.stream.begin() + 1;
+    const bool allClimb = std::all_of(later, a.stream.end(),
+                                      [](const PositionSample& x) { return x.verticalSpeedFpm > 256.0; });
+    const bool allAirborne =
+        std::all_of(later, a.stream.end(), [](const PositionSample& x) { return x.airborne; });
+    const double rotation = kRotationSpeedKt.at(lf_classIndex(a));
+    const bool allFast = std::all_of(
+        later, a.stream.end(), [rotation](const PositionSample& x) { return x.groundSpeedKt >= rotation; });
+    if (!allClimb) {
+      if (allFast && allAirborne) lf_startTakeOff(run, a, lf_stepLimit(a));
+    } else {
+      lf_startTakeOff(run, a, allAirborne ? std::max(n.altitudeFt - a.altitudeFt, 0.1) / k : lf_stepLimit(a));
+    }
   }
 }
 
 void lf_groundSetUp(LiveAircraft& a, const PositionSample& o, const PositionSample& n) {
   a.currentTurnRate = a.groundTurnRate;
-  a.leg.altitudeStepFt = 0.0;
-  a.leg.pitchStep = 0.0;
-  a.leg.bankStep = 0.0;
+  if (a.flags.flareLevel == 0 && a.phase != FlightPhase::TakeOff) {
+    a.leg.altitudeStepFt = 0.0;
+    a.leg.pitchStep = 0.0;
+    a.leg.bankStep = 0.0;
+  }
   a.leg.headingStep = 0.0;
   if (!n.stationary) {
     const double d = gf_distanceNm(gf_positionOf(o), gf_positionOf(n));
@@ -178,47 +396,29 @@ void lf_groundSetUp(LiveAircraft& a, const PositionSample& o, const PositionSamp
   lf_retimeNextSample(a, std::max<std::int64_t>(keep, kMinLegCycles));
 }
 
-void lf_startTakeOff(LiveAircraft& a) {
-  gf_setPhase(a, FlightPhase::TakeOff);
-  a.bankRad = 0.0;
-  a.slotCounter = static_cast<std::int32_t>(std::max<std::uint32_t>(a.rotationSlots, 1));
-  a.leg.pitchStep = (a.takeOffPitchRad - a.pitchRad) / a.slotCounter;
-  a.leg.bankStep = 0.0;
-}
-
 // The leg from the oldest sample to the next one; the oldest is then removed.
-void lf_step(LiveAircraft& a) {
+void lf_step(TrafficRun& run, LiveAircraft& a) {
   PositionSample& o = a.stream[0];
   PositionSample& n = a.stream[1];
   if (!n.stationary && gf_within(n, o, kSameSpotDeg)) n.stationary = true;
   if (!n.stationary) a.leg.courseRad = gf_bearingRad(Position{a.latitude, a.longitude}, gf_positionOf(n));
-  const bool ground = a.onGround && a.phase != FlightPhase::TakeOff;
-  if (ground && n.airborne && a.phase == FlightPhase::Taxi) lf_startTakeOff(a);
-  if (ground && a.phase != FlightPhase::TakeOff)
+  const bool ground = a.onGround;
+  if (ground)
     lf_groundSetUp(a, o, n);
-  else if (a.phase == FlightPhase::TakeOff && a.slotCounter > 0)
-    lf_retimeNextSample(a, std::max(lf_wholeCycles(gf_distanceNm(gf_positionOf(o), gf_positionOf(n)) *
-                                                   360000.0 / lf_legSpeed(o, n)),
-                                    kMinLegCycles));
   else
-    lf_airSetUp(a, o, n);
+    lf_airSetUp(run, a, o, n);
   if (n.stationary) {
     a.leg.latitudeStep = 0.0;
     a.leg.longitudeStep = 0.0;
-    if (!a.flags.takeOffRoll && !a.flags.landingRoll) {
-      a.leg.maxAdvance = std::max(a.leg.maxAdvance - 100, std::min(a.leg.maxAdvance, 1000));
-      a.leg.maxDelay = std::max(a.leg.maxDelay - 100, std::min(a.leg.maxDelay, 1000));
-    }
+    if (!a.flags.takeOffRoll && !a.flags.landingRoll) lf_shrinkAdvanceAndDelay(a);
   } else {
     const double k = static_cast<double>(std::max<std::int64_t>(n.dueCycle - lf_now(), kMinLegCycles));
     a.leg.latitudeStep = (n.latitude - a.latitude) / k;
     a.leg.longitudeStep = gf_longitudeDelta(a.longitude, n.longitude) / k;
-    if (a.phase == FlightPhase::TakeOff) {
-      const double climb = n.altitudeFt > a.altitudeFt ? (n.altitudeFt - a.altitudeFt) / k : 0.0;
-      a.leg.altitudeStepFt = std::min(climb, a.altitudeStepLimitFt > 0.0 ? a.altitudeStepLimitFt : 1.0);
-    }
+    if (ground) lf_groundMove(run, a, o, n, k);
   }
-  a.trueAirspeedKt = n.stationary ? 0.0 : lf_legSpeed(o, n);
+  a.trueAirspeedKt = n.stationary ? 0.0 : (ground ? n.groundSpeedKt : n.trueAirspeedKt);
+  if (!(a.trueAirspeedKt > 0.0) && !n.stationary) a.trueAirspeedKt = lf_legSpeed(o, n);
   a.stream.pop_front();
 }
 
@@ -233,46 +433,109 @@ void nextPosMain(TrafficRun& run, LiveAircraft& a) {
       return;
     }
   }
-  lf_step(a);
+  lf_step(run, a);
   a.verticalSpeedFps = a.leg.altitudeStepFt * 100.0;
 }
 
 // --- per cycle ---
 
-void lf_airCycle(LiveAircraft& a) {
-  const bool ground = a.onGround && a.phase != FlightPhase::TakeOff;
-  if (ground) {
-    lf_turnTowards(a, a.leg.courseRad, a.currentTurnRate > 0.0 ? a.currentTurnRate : a.groundTurnRate);
-  } else {
-    a.headingRad = gf_wrapHeading(a.headingRad + a.leg.headingStep);
+// The flare stages by the height of the wheels over the ground.
+void lf_flare(TrafficRun& run, LiveAircraft& a) {
+  const double cg = a.staticCgHeightFt;
+  if (a.flags.flareLevel <= 1) {
+    double h = a.aglFt;
+    if (const auto park = lf_park(run)) {
+      if (std::isnan(a.flags.flareElevationFt)) a.flags.flareElevationFt = park->elevationFt;
+      h = std::min(h, a.altitudeFt - a.flags.flareElevationFt);
+    }
+    if (a.flags.flareLevel == 0 && h <= cg + 30.0) {
+      a.flags.flareLevel = 1;
+      a.flags.flareStage = true;
+      a.leg.pitchStep = (-0.06981317007977318 - a.pitchRad) / std::max<std::uint32_t>(a.flareSlots, 1);
+      a.leg.altitudeStepFt = -0.1;
+      if (!a.stream.empty()) a.stream.front().verticalSpeedFpm = -601.0;
+    }
   }
+  if (a.flags.flareLevel == 0) return;
+  struct Stage {
+    double above;
+    double step;
+    double verticalSpeed;
+  };
+  static constexpr std::array<Stage, 3> kStages = {
+      {{20.0, -0.075, -450.0}, {10.0, -0.05, -300.0}, {3.0, -0.025, -150.0}}};
+  for (std::size_t i = 0; i < kStages.size(); ++i) {
+    const auto level = static_cast<std::uint8_t>(i + 2);
+    if (a.flags.flareLevel < level && a.aglFt <= cg + kStages[i].above) {
+      a.flags.flareLevel = level;
+      a.flags.flareElevationFt = kNoValue;
+      a.leg.altitudeStepFt = kStages[i].step;
+      if (!a.stream.empty()) a.stream.front().verticalSpeedFpm = kStages[i].verticalSpeed;
+      if (level == 3) gf_setThrottle(run, a, 0);
+    }
+  }
+}
+
+void lf_takeOffCycle(LiveAircraft& a) {
+  a.slotCounter = std::max(a.slotCounter - 1, -1000);
+  if (a.slotCounter > 0) {
+    a.onGround = false;
+    if (a.pitchRad > a.takeOffPitchRad) a.pitchRad += a.leg.pitchStep;
+    return;
+  }
+  a.onGround = false;
+  a.bankRad = std::clamp(a.bankRad + a.leg.bankStep, -kPi, kPi);
+  if (a.pitchRad > a.climbPitchRad && a.climbSlots > 0)
+    a.pitchRad = std::max(a.climbPitchRad, a.pitchRad + (a.climbPitchRad - a.takeOffPitchRad) / a.climbSlots);
+  const std::int32_t s = -a.slotCounter;
+  const double share = s == 0 ? 0.0 : s < 100 ? 0.1 : s < 200 ? 0.2 : s < 300 ? 0.5 : 1.0;
+  a.altitudeFt += a.leg.altitudeStepFt * share;
+  if (s > 300 && a.pitchRad <= a.climbPitchRad && a.aglFt >= 800.0) {
+    gf_setPhase(a, FlightPhase::Flying);
+    a.slotCounter = 1;
+    a.flags.takeOffRoll = false;
+  }
+}
+
+void lf_airCycle(TrafficRun& run, LiveAircraft& a) {
+  const bool ground = a.onGround && a.phase != FlightPhase::TakeOff;
+  if (ground)
+    lf_turnTowards(a, a.leg.courseRad, a.currentTurnRate > 0.0 ? a.currentTurnRate : a.groundTurnRate);
+  else
+    a.headingRad = gf_wrapHeading(a.headingRad + a.leg.headingStep);
   a.latitude += a.leg.latitudeStep;
   a.longitude += a.leg.longitudeStep;
   if (a.phase == FlightPhase::TakeOff) {
-    a.slotCounter = std::max(a.slotCounter - 1, -1000);
-    if (a.slotCounter > 0) {
-      a.onGround = false;
-      if (a.pitchRad > a.takeOffPitchRad) a.pitchRad += a.leg.pitchStep;
-    } else {
-      const std::int32_t s = -a.slotCounter;
-      if (a.pitchRad > a.climbPitchRad && a.climbSlots > 0)
-        a.pitchRad =
-            std::max(a.climbPitchRad, a.pitchRad + (a.climbPitchRad - a.takeOffPitchRad) / a.climbSlots);
-      const double share = s == 0 ? 0.0 : s < 100 ? 0.1 : s < 200 ? 0.2 : s < 300 ? 0.5 : 1.0;
-      a.altitudeFt += a.leg.altitudeStepFt * share;
-      if (s > 300 && a.aglFt >= 800.0) {
-        gf_setPhase(a, FlightPhase::Flying);
-        a.slotCounter = 1;
-        a.flags.takeOffRoll = false;
-      }
-    }
-  } else if (ground) {
-    a.pitchRad = a.staticPitchRad;
-    a.bankRad = 0.0;
+    lf_takeOffCycle(a);
+    if (a.slotCounter == -300) gf_setGear(run, a, false);
   } else {
-    a.bankRad = std::clamp(a.bankRad + a.leg.bankStep, -kPi, kPi);
-    a.pitchRad += a.leg.pitchStep;
-    a.altitudeFt += a.leg.altitudeStepFt;
+    if (a.flags.landing && !a.onGround && a.aglFt <= 400.0) lf_flare(run, a);
+    if (a.flags.touchdownSettling) {
+      a.pitchRad += a.leg.pitchStep;
+      if (a.pitchRad > a.staticPitchRad) {
+        a.pitchRad = a.staticPitchRad;
+        a.bankRad = 0.0;
+        a.leg.pitchStep = 0.0;
+        a.leg.bankStep = 0.0;
+        a.flags.touchdownSettling = false;
+        a.flags.flareStage = false;
+        a.flags.flareLevel = 0;
+      }
+      a.bankRad += a.leg.bankStep;
+    } else if (a.flags.flareLevel > 0 && !a.onGround) {
+      a.bankRad = std::clamp(a.bankRad + a.leg.bankStep, -kPi, kPi);
+      a.pitchRad = std::max(a.pitchRad + a.leg.pitchStep, -0.06981317007977318);
+      a.altitudeFt += a.leg.altitudeStepFt;
+    } else if (ground) {
+      a.pitchRad = a.staticPitchRad;
+      a.bankRad = 0.0;
+      a.flags.flareLevel = 0;
+      a.flags.flareStage = false;
+    } else {
+      a.bankRad = std::clamp(a.bankRad + a.leg.bankStep, -kPi, kPi);
+      a.pitchRad += a.leg.pitchStep;
+      a.altitudeFt += a.leg.altitudeStepFt;
+    }
   }
   a.longitude = gf_wrapLongitude(a.longitude);
   if (a.latitude > 90.0 || a.latitude < -90.0) {
@@ -302,7 +565,7 @@ void lf_updateActive(TrafficRun& run, LiveAircraft& a) {
   }
   if (lf_now() >= a.stream.front().dueCycle) nextPosMain(run, a);
   if (a.state != SimState::Active) return;
-  if (!a.stream.empty() && !a.stream.front().stationary) lf_airCycle(a);
+  if (!a.stream.empty() && !a.stream.front().stationary) lf_airCycle(run, a);
   if (!lf_sendable(a)) {
     lf_logFailure("updateLiveAc", "not a finite position", a);
     removeAircraftFromSim(run, a);
@@ -353,7 +616,8 @@ void lf_retimeNextSample(LiveAircraft& a, std::int64_t cycles) {
 void lf_extrapolate(LiveAircraft& a, std::int32_t steps) {
   a.pendingSteps = steps;
   PositionSample copy = a.stream.front();
-  const bool air = copy.airborne;
+  // Where the aircraft is decides, not the report: a landing flies on to its touchdown.
+  const bool air = !a.onGround;
   bool still = copy.stationary || a.phase == FlightPhase::Parked;
   if (!still) {
     if (air) {

@@ -12,6 +12,7 @@
 #include "foundation/log.h"
 #include "liveries/livery_tables.h"
 #include "refdata/dbase.h"
+#include "simlink/sim_ids.h"
 #include "simlink/sim_messages.h"
 #include "support/recorders.h"
 #include "support/scoped_setting.h"
@@ -19,6 +20,7 @@
 #include "traffic/cycle.h"
 #include "traffic/flight_phases.h"
 #include "traffic/leg_math.h"
+#include "traffic/live_cycle.h"
 #include "traffic/spawning.h"
 #include "traffic/traffic_run.h"
 
@@ -152,6 +154,26 @@ class MotionTest : public ::testing::Test {
     }
   }
 
+  // Cycles with the simulator's ground under the aircraft at `groundFt`: it reports the height
+  // over the ground and the touchdown, as the simulator does.
+  void fly(LiveAircraft& a, int cycles, double groundFt) {
+    for (int i = 0; i < cycles && a.state == SimState::Active; ++i) {
+      (void)orv::updateLiveAc(run, a);
+      orv::gf_advanceCycleCounter();
+      a.aglFt = a.altitudeFt - groundFt;
+      if (!a.onGround && a.aglFt <= a.staticCgHeightFt) {
+        orv::gf_postSimMessage(orv::SimMessage{77, 1, 0, orv::SimMessageKind::GroundData, groundFt, 0.0});
+        orv::gf_handleSimMessages(run);
+      }
+      if (a.onGround && !touchdown) touchdown = orv::Position{a.latitude, a.longitude};
+    }
+  }
+  [[nodiscard]] bool sent(std::uint32_t eventId, std::uint32_t value) const {
+    return std::any_of(sim.events.begin(), sim.events.end(),
+                       [&](const orv::SimEvent& e) { return e.eventId == eventId && e.value == value; });
+  }
+
+  std::optional<orv::Position> touchdown;
   orv::LiveryTables emptyTables;  // no livery matches
   testing_support::WorkingFolder folder;
   testing_support::RecordingSimSide sim;
@@ -398,6 +420,90 @@ TEST_F(MotionTest, ALateStartPlaysTheStreamThatMuchLater) {
   EXPECT_GE(a.stream.front().dueCycle, c + 790);
   EXPECT_TRUE(orv::appendSample(run, a, sampleAt(50.0, 8.04, 200, c + 1200)));
   EXPECT_EQ(a.stream.back().dueCycle, c + 1600);
+}
+
+TEST_F(MotionTest, AnArrivalIsConfiguredFlaresTouchesDownAndRollsOut) {
+  constexpr double kField = 364.0;
+  run.trafficReader.setParkAirport(orv::ParkAirportView{{50.0, 8.0}, kField});
+  const std::int64_t c = now();
+  // A 3 degree approach from the north at 140 kt, a sample every 8 s; then the roll-out, every 3 s.
+  std::vector<PositionSample> samples;
+  for (int i = 0; i < 11; ++i) {
+    PositionSample s = sampleAt(50.05 - i * 0.311 / 60.0, 8.0, 140.0, c + 800 * i);
+    s.altitudeFt = kField + 1100.0 - 99.0 * i;
+    s.verticalSpeedFpm = -745.0;
+    samples.push_back(s);
+  }
+  const double speeds[] = {130, 110, 90, 70};
+  double latitude = samples.back().latitude;
+  for (int i = 0; i < 4; ++i) {
+    latitude -= speeds[i] * (i == 0 ? 8.0 : 3.0) / 3600.0 / 60.0;
+    samples.push_back(sampleAt(latitude, 8.0, speeds[i], c + 8000 + 300 * (i + 1), false));
+  }
+  LiveAircraft& a = active({samples[0], samples[1]});
+  for (std::size_t i = 2; i < samples.size(); ++i) a.stream.push_back(samples[i]);
+  a.staticCgHeightFt = 6.0;
+  a.aglFt = 1100.0;
+  fly(a, 900, kField);
+  EXPECT_TRUE(a.flags.landing);
+  EXPECT_TRUE(sent(orv::simid::kGearSet, 1));
+  EXPECT_TRUE(sent(orv::simid::kFlapsSet, 16383));
+  EXPECT_TRUE(sent(orv::simid::kThrottleSet, 4914));
+  EXPECT_FALSE(sent(orv::simid::kSpoilersSet, 16383));
+  fly(a, 20000, kField);
+  ASSERT_TRUE(touchdown.has_value());
+  EXPECT_TRUE(a.flags.landed);
+  EXPECT_TRUE(sent(orv::simid::kSpoilersSet, 16383));
+  // Down near the first ground report, not short of the field nor far beyond it.
+  const auto firstGround =
+      std::find_if(samples.begin(), samples.end(), [](const auto& s) { return !s.airborne; });
+  ASSERT_NE(firstGround, samples.end());
+  EXPECT_LT(orv::gf_distanceNm(*touchdown, orv::gf_positionOf(*firstGround)) * orv::kMetresPerNm, 500.0);
+  EXPECT_EQ(a.phase, FlightPhase::Taxi);
+  EXPECT_EQ(a.state, SimState::RemovingFromSim);
+}
+
+TEST_F(MotionTest, ATakeOffRollRotatesClimbsAndBecomesFlying) {
+  constexpr double kField = 1416.0;
+  const std::int64_t c = now();
+  std::vector<PositionSample> samples;
+  // Rolling north, faster each 3 s, then airborne and climbing at 2000 ft/min.
+  const double speeds[] = {20, 50, 90, 130, 150, 160, 165, 170, 175, 180};
+  double latitude = 47.45;
+  for (int i = 0; i < 10; ++i) {
+    PositionSample s = sampleAt(latitude, 8.55, speeds[i], c + 300 * i, i >= 5);
+    latitude += speeds[i] * 3.0 / 3600.0 / 60.0;
+    s.altitudeFt = i >= 5 ? kField + (i - 4) * 100.0 : 0.0;
+    s.verticalSpeedFpm = i >= 5 ? 2000.0 : 0.0;
+    samples.push_back(s);
+  }
+  for (int i = 0; i < 8; ++i) {
+    PositionSample s = sampleAt(latitude, 8.55, 180, c + 3000 + 800 * i);
+    latitude += 180.0 * 8.0 / 3600.0 / 60.0;
+    s.altitudeFt = kField + 600.0 + 270.0 * i;
+    s.verticalSpeedFpm = 2000.0;
+    samples.push_back(s);
+  }
+  LiveAircraft& a = active({samples[0], samples[1]});
+  for (std::size_t i = 2; i < samples.size(); ++i) a.stream.push_back(samples[i]);
+  a.altitudeFt = kField + 6.0;
+  a.staticCgHeightFt = 6.0;
+  a.aglFt = 6.0;
+  a.flags.takeOffRoll = true;
+  bool tookOff = false;
+  double lastGroundLatitude = 0.0;
+  for (int i = 0; i < 9000 && a.state == SimState::Active; ++i) {
+    fly(a, 1, kField);
+    tookOff = tookOff || a.phase == FlightPhase::TakeOff;
+    if (a.onGround) lastGroundLatitude = a.latitude;
+  }
+  EXPECT_TRUE(tookOff);
+  EXPECT_EQ(a.phase, FlightPhase::Flying);
+  EXPECT_FALSE(a.onGround);
+  EXPECT_GT(a.altitudeFt, kField + 800.0);
+  // Off the ground after the last ground report, within 400 m past the first airborne one.
+  EXPECT_GT(lastGroundLatitude, samples[4].latitude - 1e-6);
+  EXPECT_LT((lastGroundLatitude - samples[5].latitude) * 60.0 * orv::kMetresPerNm, 400.0);
 }
 
 }  // namespace
