@@ -422,6 +422,31 @@ TEST_F(MotionTest, ALateStartPlaysTheStreamThatMuchLater) {
   EXPECT_EQ(a.stream.back().dueCycle, c + 1600);
 }
 
+TEST_F(MotionTest, ARetimedSampleStaysWithinTheMaxAdvanceAndDelay) {
+  const std::int64_t c = now();
+  struct Row {
+    const char* name;
+    std::int64_t due, cycles;
+    std::int32_t pending;
+    std::int64_t expected;
+  } const rows[] = {
+      {"within the limits", c + 2000, 1500, 0, c + 1500},
+      {"later than the max delay", c + 2000, 5000, 0, c + 3000},
+      {"earlier than the max advance", c + 2000, 25, 0, c + 1000},
+      {"at least 25 cycles", c + 500, 3, 0, c + 25},
+      {"with steps pending: the target itself", c + 2000, 5000, 2, c + 5000},
+      {"an overdue sample is never played before now", c - 5000, 25, 0, c},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    run.traffic = orv::TrafficState{};
+    LiveAircraft& a = aircraft({sampleAt(50.0, 8.0, 200, c), sampleAt(50.0, 8.02, 200, row.due)});
+    a.pendingSteps = row.pending;
+    orv::lf_retimeNextSample(a, row.cycles);
+    EXPECT_EQ(a.stream[1].dueCycle, row.expected);
+  }
+}
+
 TEST_F(MotionTest, AnArrivalIsConfiguredFlaresTouchesDownAndRollsOut) {
   constexpr double kField = 364.0;
   run.trafficReader.setParkAirport(orv::ParkAirportView{{50.0, 8.0}, kField});
