@@ -447,6 +447,43 @@ TEST_F(MotionTest, ARetimedSampleStaysWithinTheMaxAdvanceAndDelay) {
   }
 }
 
+TEST_F(MotionTest, ATaxiingAircraftWhoseReportsStopHoldsForTheHoldingTime) {
+  ScopedSetting holding(orv::cfg::MAX_HOLDING_MINUTES, 1);
+  ScopedSetting airborneOnly(orv::cfg::AIRBORNE_ONLY, false);
+  for (const bool crowded : {false, true}) {
+    SCOPED_TRACE(crowded ? "another taxiing aircraft beside it" : "alone");
+    run.traffic = orv::TrafficState{};
+    const std::int64_t c = now();
+    active({sampleAt(50.0, 8.0, 10, c, false), sampleAt(50.0, 8.0005, 10, c + 300, false)});
+    if (crowded) {
+      LiveAircraft& other = aircraft({sampleAt(50.0, 8.0005, 0, c + 100000, false)});
+      other.key = 30002;
+      other.state = SimState::Active;
+      other.phase = FlightPhase::Taxi;
+      other.onGround = true;
+      other.latitude = 50.0;
+      other.longitude = 8.0005;
+    }
+    LiveAircraft& own = run.traffic.liveList.front();
+    // Half spans of 18 m: the other one stands within 1.2 times their sum.
+    for (LiveAircraft& x : run.traffic.liveList) x.halfWingSpanNm = 0.0097;
+    int cycles = 0;
+    while (own.state == SimState::Active && cycles < 20000) {
+      play(own, 1);
+      ++cycles;
+    }
+    EXPECT_EQ(own.state, SimState::RemovingFromSim);
+    if (crowded) {
+      EXPECT_LT(cycles, 1000);
+    } else {
+      // One minute of holding after its last report.
+      EXPECT_GT(cycles, 6000);
+      EXPECT_LT(cycles, 8000);
+      EXPECT_NEAR(own.longitude, 8.0005, 1e-6);
+    }
+  }
+}
+
 TEST_F(MotionTest, AnArrivalIsConfiguredFlaresTouchesDownAndRollsOut) {
   constexpr double kField = 364.0;
   run.trafficReader.setParkAirport(orv::ParkAirportView{{50.0, 8.0}, kField});
