@@ -387,7 +387,7 @@ void lf_applyTrafficRecord(TrafficRun& run, TrafficRecord record) {
   if (lf_dropForKnown(run, *a, s)) return;
   if (!respawnCheck(run, *a, record)) return;
   a->lastRecordTime = s.dataTime;
-  appendSample(*a, s);
+  (void)appendSample(run, *a, s);
 }
 
 void lf_handleAddingStack(TrafficRun& run) {

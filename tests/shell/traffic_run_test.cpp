@@ -27,6 +27,7 @@
 #include "support/recorders.h"
 #include "support/scoped_run_state.h"
 #include "support/test_support.h"
+#include "traffic/cycle.h"
 #include "traffic/realtraffic_link.h"
 
 namespace {
@@ -233,13 +234,17 @@ TEST_F(TrafficRunTest, ASecondRunInTheSameProcessStartsWithNothingOfTheFirst) {
     orv::TrafficRecord record;
     record.callsign = "PLNT1";
     record.position.address = 77001;
+    // Their only sample lies far ahead: they stay where they are during the run.
+    record.position.dueCycle = orv::gf_cycleCounter() + 1000000;
     orv::LiveAircraft& flying = run.traffic.liveList.emplace_back(
         record.position, orv::gf_makeAircraftHead(record, orv::AircraftKind::Live), 100.0);
     flying.state = orv::SimState::Active;
+    flying.objectId = 901;
     record.position.address = 77002;
     orv::LiveAircraft& parked = run.traffic.liveList.emplace_back(
         record.position, orv::gf_makeAircraftHead(record, orv::AircraftKind::Live), 100.0);
     parked.state = orv::SimState::Active;
+    parked.objectId = 902;
     parked.phase = orv::FlightPhase::Parked;
   });
   const std::uint16_t firstPort = first.readerPort();

@@ -77,7 +77,9 @@ class LiveCycleTest : public ::testing::Test {
     p.altitudeFt = altitude;
     p.airborne = altitude > 0.0;
     p.latitude = 51.5;
-    p.longitude = -0.4;
+    // Later records lie further east, as a moving aircraft's do; each is due 30 s after now.
+    p.longitude = -0.4 + (time - 100.0) * 0.001;
+    p.dueCycle = orv::gf_cycleCounter() + orv::kPlaybackDelayCycles;
     return r;
   }
 
