@@ -238,36 +238,25 @@ bool lf_readLocked() {
   return false;
 }
 
-struct Hooks {
+// The MAX_FIT_FL drop-down follows MAX_FIT through the command handling's step table, which
+// sits above this layer; none until the window links it.
+struct WindowLinks {
   std::mutex mutex;
-  std::function<void(std::int32_t)> rangeSetter;
-  std::function<void()> maxFitShower;
+  std::function<void()> shower;
+  // The automatic range is worked out by the command handling, above this layer too.
+  std::function<void()> autoRangeApplier;
 };
 
-Hooks& hooks() {
-  static Hooks instance;
+WindowLinks& windowLinks() {
+  static WindowLinks instance;
   return instance;
-}
-
-void lf_setRange(std::int32_t nm) {
-  std::function<void(std::int32_t)> setter;
-  {
-    std::scoped_lock lock(hooks().mutex);
-    setter = hooks().rangeSetter;
-  }
-  if (setter) {
-    setter(nm);
-    return;
-  }
-  gf_setRangeCompanions(nm);
-  gf_showIntParameter(cfg::RANGE);
 }
 
 void lf_showMaxFit() {
   std::function<void()> shower;
   {
-    std::scoped_lock lock(hooks().mutex);
-    shower = hooks().maxFitShower;
+    std::scoped_lock lock(windowLinks().mutex);
+    shower = windowLinks().shower;
   }
   if (shower) shower();
 }
@@ -333,21 +322,40 @@ void gf_setAndWriteParameter(StringParameter& parameter, std::string value) {
   gf_writeParameter(parameter);
 }
 
-void gf_setRangeSetter(std::function<void(std::int32_t)> setter) {
-  std::scoped_lock lock(hooks().mutex);
-  hooks().rangeSetter = std::move(setter);
+void gf_setMaxFitShower(std::function<void()> shower) {
+  std::scoped_lock lock(windowLinks().mutex);
+  windowLinks().shower = std::move(shower);
 }
 
-void gf_setMaxFitShower(std::function<void()> shower) {
-  std::scoped_lock lock(hooks().mutex);
-  hooks().maxFitShower = std::move(shower);
+void gf_setAutoRangeApplier(std::function<void()> applier) {
+  std::scoped_lock lock(windowLinks().mutex);
+  windowLinks().autoRangeApplier = std::move(applier);
+}
+
+void gf_setRange(std::int32_t nm) {
+  cfg::RANGE.set(nm);
+  gf_saveIntParameter(cfg::RANGE);
+  gf_showIntParameter(cfg::RANGE);
+}
+
+void gf_showMaxFit() {
+  lf_showMaxFit();
+}
+
+void gf_applyAutoRange() {
+  std::function<void()> applier;
+  {
+    std::scoped_lock lock(windowLinks().mutex);
+    applier = windowLinks().autoRangeApplier;
+  }
+  if (applier) applier();
 }
 
 void gf_applyIntParameterChanges(const AirportSettings& settings) {
   using namespace cfg;
   if (lf_applyInt(MAX_LIVE_SEL, settings.maxLiveSel)) gf_showIntParameter(MAX_LIVE_SEL);
   if (lf_applyInt(MAX_FIT, settings.maxFit)) lf_showMaxFit();
-  if (lf_applyInt(RANGE, settings.range)) lf_setRange(RANGE.value());
+  if (lf_applyInt(RANGE, settings.range)) gf_showIntParameter(RANGE);  // the radius follows RANGE
   if (lf_applyInt(PARKING_PERCENTAGE, settings.parkingPercentage)) gf_showIntParameter(PARKING_PERCENTAGE);
   if (lf_applyBool(AUTO_RANGE, settings.autoRange)) {
     gf_showCheck(AUTO_RANGE);

@@ -54,11 +54,17 @@ struct AirportSettings {
 // Start-up thread.
 void gf_applyIntParameterChanges(const AirportSettings& settings);
 
-// Registration points for the command handling of the main window. The range setter applies a
-// new RANGE (by default: the radius in nm and metres, and the drop-down); the MAX_FIT shower
-// selects MAX_FIT_FL's entry for MAX_FIT (by default nothing).
-void gf_setRangeSetter(std::function<void(std::int32_t)> setter);
+// Selects MAX_FIT_FL's entry for MAX_FIT: a link because the hours-per-step table belongs to the
+// layers above; nothing until it is set, and an empty function unlinks it.
 void gf_setMaxFitShower(std::function<void()> shower);
+// The automatic-range applier adapts RANGE to AUTO_RANGE (by default nothing).
+void gf_setAutoRangeApplier(std::function<void()> applier);
+
+// Through the registration points: RANGE clamped, stored, saved and applied; MAX_FIT_FL's entry
+// selected; the automatic range applied. Start-up thread.
+void gf_setRange(std::int32_t nm);
+void gf_showMaxFit();
+void gf_applyAutoRange();
 
 // The window position before the window exists: MAIN_WINDOW_X and MAIN_WINDOW_Y from the file.
 // A file that exists but does not load is kept as "parameters0.xml" and removed (the start-up's

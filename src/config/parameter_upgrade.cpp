@@ -10,6 +10,7 @@
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/program.h"
+#include "foundation/text.h"
 #include "foundation/utf.h"
 #include "foundation/version.h"
 
@@ -65,8 +66,8 @@ bool lf_handleVersionUpdate() {
     previous = gf_parseVersion(stored);
   } catch (const std::exception& e) {
     // Taken as missing: failing here would fail every later start as well.
-    gf_logImportant(
-        fmt::format("PROGRAM_VERSION \"{}\" is not a version ({}), taken as missing", stored, e.what()));
+    gf_logImportant(fmt::format("PROGRAM_VERSION \"{}\" is not a version ({}), taken as missing",
+                                gf_logQuote(stored), e.what()));
     lf_storeProgramVersion();
     return false;
   }

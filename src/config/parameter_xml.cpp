@@ -3,6 +3,8 @@
 #include <string>
 #include <system_error>
 
+#include "foundation/files.h"
+
 namespace orv {
 namespace {
 
@@ -71,10 +73,7 @@ bool gf_saveXml(pugi::xml_document& doc, const std::filesystem::path& path) {
     std::filesystem::remove(temporary, ec);
     return false;
   }
-  std::filesystem::rename(temporary, path, ec);
-  if (!ec) return true;
-  std::filesystem::remove(temporary, ec);
-  return false;
+  return gf_replaceWithTemporary(temporary, path, ec);
 }
 
 }  // namespace orv

@@ -267,20 +267,14 @@ const std::vector<StringParameter*>& gf_lfolders() {
 
 namespace {
 constexpr std::int32_t kMetersPerNm = 1852;
-std::atomic<double> rangeNm{40.0};
-std::atomic<std::int32_t> rangeMeters{40 * kMetersPerNm};
 }  // namespace
 
+// Derived on every read, so that no load or setter can leave the radius behind RANGE.
 double gf_rangeNm() {
-  return rangeNm.load();
+  return static_cast<double>(cfg::RANGE.value());
 }
 std::int32_t gf_rangeMeters() {
-  return rangeMeters.load();
-}
-
-void gf_setRangeCompanions(std::int32_t nm) {
-  rangeNm.store(static_cast<double>(nm));
-  rangeMeters.store(nm * kMetersPerNm);
+  return cfg::RANGE.value() * kMetersPerNm;
 }
 
 }  // namespace orv

@@ -333,9 +333,8 @@ struct ControlEntry {
 // the orders of four first, then of three, of two and the single names.
 [[nodiscard]] const std::vector<std::string>& gf_aiPackageOrders();
 
-// RANGE kept in nautical miles and in metres beside the parameter (40.0 and 74080 at start).
+// The traffic radius: RANGE in nautical miles and in metres (RANGE x 1852), whatever set RANGE.
 [[nodiscard]] double gf_rangeNm();
 [[nodiscard]] std::int32_t gf_rangeMeters();
-void gf_setRangeCompanions(std::int32_t rangeNm);
 
 }  // namespace orv

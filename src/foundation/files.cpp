@@ -1,15 +1,18 @@
 #include "foundation/files.h"
 
+#include <fcntl.h>
 #include <fmt/format.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 
 #include "foundation/charset.h"
+#include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/text.h"
 #include "foundation/utf.h"
-#include "foundation/folders.h"
 
 namespace orv {
 namespace {
@@ -120,6 +123,27 @@ bool gf_writeLines(const std::vector<std::string>& lines, const fs::path& path) 
 
 bool gf_writeLines(const std::list<std::string>& lines, const fs::path& path) {
   return lf_writeLines(lines, path);
+}
+
+bool gf_replaceWithTemporary(const fs::path& temporary, const fs::path& target, std::error_code& ec) {
+  ec.clear();
+  const int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 || ::fsync(fd) != 0) ec.assign(errno, std::generic_category());
+  if (fd >= 0) ::close(fd);
+  if (!ec) fs::rename(temporary, target, ec);
+  if (ec) {
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    return false;
+  }
+  // The rename itself lives in the folder: flushed too, as far as the folder can be opened.
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folderFd >= 0) {
+    (void)::fsync(folderFd);
+    ::close(folderFd);
+  }
+  return true;
 }
 
 void gf_removeFileIfExists(const fs::path& path) {

@@ -7,6 +7,7 @@
 #include <list>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace orv {
@@ -36,6 +37,12 @@ inline constexpr std::string_view kOpenFailed = "open_failed";
 // Replaces the file with the lines, each followed by a line feed.
 [[nodiscard]] bool gf_writeLines(const std::vector<std::string>& lines, const std::filesystem::path& path);
 [[nodiscard]] bool gf_writeLines(const std::list<std::string>& lines, const std::filesystem::path& path);
+
+// The last step of every atomic save: flushes the complete `temporary` to the disk, renames it over
+// `target` and flushes the folder entry, so that a power cut leaves the old file or the new one,
+// never an empty one. On failure `ec` says why, the temporary is removed and the target is as it was.
+[[nodiscard]] bool gf_replaceWithTemporary(const std::filesystem::path& temporary,
+                                           const std::filesystem::path& target, std::error_code& ec);
 
 // Logs "Warning: could not remove {}, errorcode: {}" when the file exists and stays.
 void gf_removeFileIfExists(const std::filesystem::path& path);

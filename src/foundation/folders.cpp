@@ -30,9 +30,13 @@ std::filesystem::path gf_localAppDataPath() {
   return {};
 }
 
-std::filesystem::path gf_userFolderPath() { return gf_appDataPath() / kProductName; }
+std::filesystem::path gf_userFolderPath() {
+  return gf_appDataPath() / kProductName;
+}
 
-std::filesystem::path gf_parametersPath() { return gf_userFolderPath() / "parameters.xml"; }
+std::filesystem::path gf_parametersPath() {
+  return gf_userFolderPath() / "parameters.xml";
+}
 
 const ProgramPaths& gf_paths() {
   static const ProgramPaths paths;
@@ -43,12 +47,22 @@ namespace {
 std::atomic<bool> msfs2020Chosen{true};
 }  // namespace
 
-void gf_setMsfs2020Chosen(bool msfs2020) { msfs2020Chosen = msfs2020; }
-bool gf_msfs2020Chosen() { return msfs2020Chosen; }
+void gf_setMsfs2020Chosen(bool msfs2020) {
+  msfs2020Chosen = msfs2020;
+}
+bool gf_msfs2020Chosen() {
+  return msfs2020Chosen;
+}
 
-std::string_view gf_storePackageName() { return msfs2020Chosen ? kStorePackage2020 : kStorePackage2024; }
-std::string_view gf_steamFolderName() { return msfs2020Chosen ? kSteamFolder2020 : kSteamFolder2024; }
-std::string_view gf_officialFolderName() { return msfs2020Chosen ? kOfficial2020Name : kOfficial2024Name; }
+std::string_view gf_storePackageName() {
+  return msfs2020Chosen ? kStorePackage2020 : kStorePackage2024;
+}
+std::string_view gf_steamFolderName() {
+  return msfs2020Chosen ? kSteamFolder2020 : kSteamFolder2024;
+}
+std::string_view gf_officialFolderName() {
+  return msfs2020Chosen ? kOfficial2020Name : kOfficial2024Name;
+}
 
 namespace {
 
@@ -133,7 +147,7 @@ fs::path gf_userCfgPackagesPath() {
 }
 
 fs::path gf_steamPackagesPath() {
-  const fs::path packages = gf_appDataPath() / gf_steamFolderName() / kPackagesName;
+  fs::path packages = gf_appDataPath() / gf_steamFolderName() / kPackagesName;
   if (!fs::exists(packages)) return {};
   gf_logLine(fmt::format("Steam packages: {}", gf_pathToUtf8(packages)));
   return packages;
@@ -146,6 +160,12 @@ bool gf_isPackagesRoot(const fs::path& path) {
 }
 
 void gf_setPackagesPathSettings(PackagesPathSettings settings) {
+  if (!settings.stored || !settings.store) {
+    MemoryPaths& m = lf_memoryPaths();
+    std::scoped_lock lock(m.mutex);
+    m.msfs2020.clear();
+    m.msfs2024.clear();
+  }
   std::scoped_lock lock(settingsMutex);
   settingsLink = std::move(settings);
 }

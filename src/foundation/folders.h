@@ -135,7 +135,8 @@ void gf_setMsfs2020Chosen(bool msfs2020);
 // MSFS_2024_INSTALL_PATH, saved in "parameters.xml", and the edit box ALL_INSTALL_PATH) sit above
 // this layer, so the start-up links them here: `stored` gives the setting of the simulator,
 // `store` sets and saves it, copies it into ALL_INSTALL_PATH and shows it there. Until then the
-// paths are kept in memory only. Set before the threads that read it start.
+// paths are kept in memory only; an empty link goes back to memory, emptied. Set before the
+// threads that read it start.
 struct PackagesPathSettings {
   std::function<std::string(bool msfs2020)> stored;
   std::function<void(bool msfs2020, const std::string& path)> store;

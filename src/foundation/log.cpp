@@ -44,7 +44,9 @@ void writeLine(std::string_view prefix, std::string_view text, bool flush) {
 
 }  // namespace
 
-std::filesystem::path gf_logPath() { return "Log.txt"; }
+std::filesystem::path gf_logPath() {
+  return "Log.txt";
+}
 
 void gf_openLog() {
   LogState& log = logState();
@@ -59,7 +61,10 @@ void gf_openLog() {
     std::scoped_lock lock(log.mutex);
     log.holding = false;
     held.swap(log.held);
-    if (log.stream.is_open()) log.stream.close();  // opened again: the new file, not the old one
+    // A log opened before (an earlier start in this process) is closed first: opening an open
+    // stream fails and would leave the lines going to the old file.
+    if (log.stream.is_open()) log.stream.close();
+    log.stream.clear();
     log.stream.open(gf_logPath(), std::ios::out | std::ios::trunc | std::ios::binary);
     if (!log.stream.is_open()) throw std::runtime_error("Failed to write file " + gf_logPath().string());
   }
@@ -70,11 +75,17 @@ void gf_openLog() {
   gf_flushLog();  // the start of a run shows in the file at once
 }
 
-void gf_logLine(std::string_view text) { writeLine({}, text, false); }
+void gf_logLine(std::string_view text) {
+  writeLine({}, text, false);
+}
 
-void gf_logImportant(std::string_view text) { writeLine("==> ", text, true); }
+void gf_logImportant(std::string_view text) {
+  writeLine("==> ", text, true);
+}
 
-void gf_logIndented(std::string_view text) { writeLine("          ", text, false); }
+void gf_logIndented(std::string_view text) {
+  writeLine("          ", text, false);
+}
 
 void gf_logUnlessStopping(std::string_view text) {
   if (!gf_stopRaised()) gf_logLine(text);

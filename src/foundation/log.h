@@ -8,8 +8,9 @@
 
 namespace orv {
 
-// Keeps three backup generations of "Log.txt", opens it truncated and writes its first line.
-// Called once by the process entry. Throws std::runtime_error when the file cannot be written.
+// Keeps three backup generations of "Log.txt", opens it truncated and writes its first line; a
+// log that is open already is closed first. Called once by the process entry. Throws std::runtime_error when
+// the file cannot be written.
 void gf_openLog();
 
 void gf_logLine(std::string_view text);

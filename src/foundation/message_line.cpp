@@ -30,7 +30,9 @@ MessageState& state() {
 
 std::atomic<std::uint32_t> mainWindow{0};
 
-void requestRepaint() { ui::postMessage(gf_mainWindow(), WM_APP_REPAINT_MESSAGE); }
+void requestRepaint() {
+  ui::postMessage(gf_mainWindow(), WM_APP_REPAINT_MESSAGE);
+}
 
 }  // namespace
 
@@ -46,7 +48,9 @@ void gf_setMessage(std::string_view text, bool alsoLog) {
   requestRepaint();
 }
 
-void gf_clearMessage() { gf_setMessage({}, false); }
+void gf_clearMessage() {
+  gf_setMessage({}, false);
+}
 
 void gf_setError(std::string_view text) {
   MessageState& s = state();
@@ -88,7 +92,9 @@ MessageLines gf_messageLines() {
   return MessageLines{s.message, s.error};
 }
 
-std::int32_t gf_secondsCounter() { return state().seconds.load(); }
+std::int32_t gf_secondsCounter() {
+  return state().seconds.load();
+}
 
 void gf_resetMessageState() {
   MessageState& s = state();
@@ -102,8 +108,12 @@ void gf_resetMessageState() {
   requestRepaint();
 }
 
-void gf_setMainWindow(ui::WindowHandle window) { mainWindow.store(window.value()); }
+void gf_setMainWindow(ui::WindowHandle window) {
+  mainWindow.store(window.value());
+}
 
-ui::WindowHandle gf_mainWindow() { return ui::WindowHandle(mainWindow.load()); }
+ui::WindowHandle gf_mainWindow() {
+  return ui::WindowHandle(mainWindow.load());
+}
 
 }  // namespace orv

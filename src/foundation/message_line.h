@@ -32,7 +32,8 @@ struct MessageLines {
 
 [[nodiscard]] std::int32_t gf_secondsCounter();
 
-// For the next run: both lines empty, the counter and the stamp 0.
+// For the next run: both lines empty, the counter and the stamp 0. The lines belong to the
+// process, not a run: the window shows them across restarts, and the restart clears them.
 void gf_resetMessageState();
 
 // The window that the repaint requests go to; none until the main window exists.

@@ -13,8 +13,9 @@
 namespace orv {
 
 // Where the option RANDOM is read: the settings sit above this layer, so the start-up links
-// them here, for example gf_setRandomOption([] { return cfg::RANDOM.value(); }). Until then the
-// option counts as on, its default. Set before the threads that draw start.
+// them here, for example gf_setRandomOption([] { return cfg::RANDOM.value(); }). Until then, or
+// after an empty function, the option counts as on, its default. Set before the threads that
+// draw start.
 void gf_setRandomOption(std::function<bool()> isOn);
 [[nodiscard]] bool gf_randomOptionOn();
 

@@ -10,8 +10,8 @@ namespace orv {
 namespace {
 
 constexpr std::array<std::string_view, 9> kReasonNames = {
-    "NOT YET SET",  "SIM WAS CLOSED",   "NEW FLIGHT",   "NEW SETTINGS", "USER CLOSED SIM",
-    "SIMCONNECT ERROR", "READER ERROR", "SYSTEM ERROR", "NEW VERSION",
+    "NOT YET SET",      "SIM WAS CLOSED", "NEW FLIGHT",   "NEW SETTINGS", "USER CLOSED SIM",
+    "SIMCONNECT ERROR", "READER ERROR",   "SYSTEM ERROR", "NEW VERSION",
 };
 
 // The flags are atomics so that loops can test them without a lock; the mutex makes "raise the
@@ -63,13 +63,21 @@ void gf_storeSystemError() {
   c.outcome.reason = ExitReason::SystemError;
 }
 
-void gf_raiseClosing() { control().closing.exchange(true); }
+void gf_raiseClosing() {
+  control().closing.exchange(true);
+}
 
-bool gf_runStopRaised() { return control().runStop.load(); }
+bool gf_runStopRaised() {
+  return control().runStop.load();
+}
 
-bool gf_closingRaised() { return control().closing.load(); }
+bool gf_closingRaised() {
+  return control().closing.load();
+}
 
-bool gf_stopRaised() { return gf_runStopRaised() || gf_closingRaised(); }
+bool gf_stopRaised() {
+  return gf_runStopRaised() || gf_closingRaised();
+}
 
 RunOutcome gf_runOutcome() {
   RunControl& c = control();
@@ -86,12 +94,20 @@ void gf_resetRunControl() {
   c.tick.store(false);
 }
 
-void gf_raiseTick() { control().tick.store(true); }
+void gf_raiseTick() {
+  control().tick.store(true);
+}
 
-bool gf_takeTick() { return control().tick.exchange(false); }
+bool gf_takeTick() {
+  return control().tick.exchange(false);
+}
 
-bool gf_tickRaised() { return control().tick.load(); }
+bool gf_tickRaised() {
+  return control().tick.load();
+}
 
-void gf_clearTick() { control().tick.store(false); }
+void gf_clearTick() {
+  control().tick.store(false);
+}
 
 }  // namespace orv

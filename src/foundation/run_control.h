@@ -54,7 +54,8 @@ void gf_raiseClosing();
 
 [[nodiscard]] RunOutcome gf_runOutcome();
 
-// For the next run: both flags down, no reason stored; the restart seconds stay.
+// For the next run: both flags down, no reason stored; the restart seconds stay. The flags are
+// the process's own, not a run's: they are what the window and every thread test to end one.
 void gf_resetRunControl();
 
 // The once-per-second tick: raised by the simulator link when the user aircraft's per-second

@@ -17,11 +17,17 @@ int gf_scanWorkerLimitFor(unsigned hardwareThreads) {
   return hardwareThreads == 0 ? 2 : static_cast<int>(hardwareThreads);
 }
 
-void gf_setScanWorkerLimit(int limit) { workerLimit = limit < 1 ? 1 : limit; }
+void gf_setScanWorkerLimit(int limit) {
+  workerLimit = limit < 1 ? 1 : limit;
+}
 
-int gf_scanWorkerLimit() { return workerLimit; }
+int gf_scanWorkerLimit() {
+  return workerLimit;
+}
 
-int gf_runningScanTasks() { return runningTasks; }
+int gf_runningScanTasks() {
+  return runningTasks;
+}
 
 bool gf_waitForScanSlot() {
   while (runningTasks.load() >= workerLimit.load()) {
@@ -31,7 +37,9 @@ bool gf_waitForScanSlot() {
   return !gf_stopRaised();
 }
 
-ScanTaskSlot::ScanTaskSlot() { ++runningTasks; }
+ScanTaskSlot::ScanTaskSlot() {
+  ++runningTasks;
+}
 
 ScanTaskSlot::~ScanTaskSlot() {
   if (counted_) --runningTasks;

@@ -60,6 +60,16 @@ char gf_toUpperChar(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+std::string gf_logQuote(std::string_view text, std::size_t maxBytes) {
+  if (text.size() <= maxBytes) return std::string(text);
+  std::size_t cut = maxBytes;
+  // Back to the start of a character: continuation bytes are 10xxxxxx.
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  std::string quoted(text.substr(0, cut));
+  quoted += "...";
+  return quoted;
+}
+
 std::string gf_toUpper(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = gf_toUpperChar(c);

@@ -2,6 +2,7 @@
 
 // Small text routines shared by the whole program. Texts are UTF-8; none keeps state. Any thread.
 
+#include <cstddef>
 #include <cstdint>
 #include <list>
 #include <string>
@@ -20,6 +21,11 @@ void gf_trimInPlace(std::string& text);
 [[nodiscard]] std::vector<std::string> gf_splitToVector(std::string_view text, char delimiter);
 // The comma-separated pieces, sorted by bytes and without duplicates.
 [[nodiscard]] std::list<std::string> gf_splitCommaToList(std::string_view text);
+
+// The text for a log line: as it is up to `maxBytes` bytes, else its first bytes (never half a
+// UTF-8 character) and "...". Keeps a hostile or damaged input from flooding the log.
+inline constexpr std::size_t kLogQuoteBytes = 200;
+[[nodiscard]] std::string gf_logQuote(std::string_view text, std::size_t maxBytes = kLogQuoteBytes);
 
 // Upper case for ASCII letters only; every other byte, UTF-8 included, stays as it is.
 [[nodiscard]] std::string gf_toUpper(std::string_view text);

@@ -51,7 +51,9 @@ std::string gf_hmsText(std::time_t time) {
   return fmt::format("{:02}:{:02}:{:02}", tm->tm_hour, tm->tm_min, tm->tm_sec);
 }
 
-std::string gf_nowHms() { return gf_hmsText(gf_utcNow()); }
+std::string gf_nowHms() {
+  return gf_hmsText(gf_utcNow());
+}
 
 std::string gf_dateTextOf(std::time_t time) {
   const auto tm = gf_brokenDownUtc(time);
@@ -59,14 +61,26 @@ std::string gf_dateTextOf(std::time_t time) {
   return fmt::format("{:3} {:02}, {:4}", nameOf(kMonths, tm->tm_mon), tm->tm_mday, tm->tm_year + 1900);
 }
 
-std::string gf_dateText() { return gf_dateTextOf(gf_utcNow()); }
+std::string gf_dateText() {
+  return gf_dateTextOf(gf_utcNow());
+}
 
-std::time_t gf_utcNow() { return std::chrono::system_clock::to_time_t(os::clock().utcNow()); }
+std::time_t gf_utcNow() {
+  return std::chrono::system_clock::to_time_t(os::clock().utcNow());
+}
 
-void gf_setProfessionalPeer(bool professional) { professionalPeer = professional; }
-bool gf_professionalPeer() { return professionalPeer; }
-void gf_setLatestDataTime(double secondsSince1970) { latestDataTime = secondsSince1970; }
-double gf_latestDataTime() { return latestDataTime; }
+void gf_setProfessionalPeer(bool professional) {
+  professionalPeer = professional;
+}
+bool gf_professionalPeer() {
+  return professionalPeer;
+}
+void gf_setLatestDataTime(double secondsSince1970) {
+  latestDataTime = secondsSince1970;
+}
+double gf_latestDataTime() {
+  return latestDataTime;
+}
 
 std::time_t gf_dataNow() {
   if (professionalPeer) {
@@ -78,7 +92,9 @@ std::time_t gf_dataNow() {
   return gf_utcNow();
 }
 
-std::string gf_dataNowHms() { return gf_hmsText(gf_dataNow()); }
+std::string gf_dataNowHms() {
+  return gf_hmsText(gf_dataNow());
+}
 
 WeekdayAndSlot gf_weekdayAndSlotOf(std::time_t time) {
   const auto tm = gf_brokenDownUtc(time);
@@ -88,7 +104,9 @@ WeekdayAndSlot gf_weekdayAndSlotOf(std::time_t time) {
   return {weekday, (2 * tm->tm_hour + lateHalf) % 48};
 }
 
-WeekdayAndSlot gf_weekdayAndSlot() { return gf_weekdayAndSlotOf(gf_dataNow()); }
+WeekdayAndSlot gf_weekdayAndSlot() {
+  return gf_weekdayAndSlotOf(gf_dataNow());
+}
 
 namespace {
 // Both values in one word, so that a reader never sees the weekday of one update with the slot
@@ -104,7 +122,8 @@ void gf_updateCurrentSlot() {
 
 WeekdayAndSlot gf_currentSlot() {
   const std::uint64_t packed = currentSlot.load();
-  return {static_cast<int>(static_cast<std::uint32_t>(packed >> 32)), static_cast<int>(static_cast<std::uint32_t>(packed))};
+  return {static_cast<int>(static_cast<std::uint32_t>(packed >> 32)),
+          static_cast<int>(static_cast<std::uint32_t>(packed))};
 }
 
 }  // namespace orv

@@ -1,9 +1,11 @@
 #include "liveries/liveries.h"
 
+#include "simlink/flight_plans.h"
+
 namespace orv {
 
-bool isFailedTitle(std::string_view) {
-  return false;
+bool isFailedTitle(std::string_view title) {
+  return gf_failedLiveries().isFailed(title);
 }
 
 }  // namespace orv

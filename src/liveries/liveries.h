@@ -11,7 +11,7 @@
 
 namespace orv {
 
-// Not built yet: the simulator has refused no title.
+// The simulator refused to create the title in this process.
 [[nodiscard]] bool isFailedTitle(std::string_view title);
 
 }  // namespace orv

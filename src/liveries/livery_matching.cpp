@@ -7,6 +7,7 @@
 #include "foundation/random.h"
 #include "foundation/text.h"
 #include "refdata/dbase.h"
+#include "simlink/flight_plans.h"
 
 namespace orv {
 namespace {
@@ -57,7 +58,7 @@ class Ladder {
   [[nodiscard]] int depth() const { return s_.depth ? s_.depth() : cfg::MATCHING_DEPTH.value(); }
 
   [[nodiscard]] bool refused(std::string_view title) const {
-    return s_.isFailedTitle && s_.isFailedTitle(title);
+    return s_.isFailedTitle ? s_.isFailedTitle(title) : gf_failedLiveries().isFailed(title);
   }
 
   [[nodiscard]] std::size_t randomIndex(std::size_t n) const {
@@ -230,7 +231,7 @@ void gf_logLiveryMatchingSummary(const LiveryMatchCounters& counters,
 }
 
 void gf_logLiveryMatchingSummary() {
-  gf_logLiveryMatchingSummary(gf_liveryMatchCounters(), {});
+  gf_logLiveryMatchingSummary(gf_liveryMatchCounters(), gf_failedLiveries().notCreated());
 }
 
 }  // namespace orv

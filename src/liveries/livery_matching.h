@@ -48,7 +48,7 @@ class LiveryMatchCounters {
 struct LiveryMatchSources {
   const LiveryTables* tables = &gf_liveryTables();
   LiveryMatchCounters* counters = &gf_liveryMatchCounters();
-  // Titles the simulator refused to create; empty: none refused.
+  // Titles the simulator refused to create; empty: the ones refused in this process.
   std::function<bool(std::string_view)> isFailedTitle;
   // MATCHING_DEPTH, 1 to 4; empty: the setting.
   std::function<int()> depth;
@@ -123,8 +123,7 @@ template <class Head>
 // simulator could not create when there are any.
 void gf_logLiveryMatchingSummary(const LiveryMatchCounters& counters,
                                  const std::vector<std::string>& couldNotBeCreated);
-// The program's counters; the list of titles not created stays empty until the simulator link
-// keeps one.
+// The program's counters and the aircraft whose livery the simulator could not create.
 void gf_logLiveryMatchingSummary();
 
 }  // namespace orv

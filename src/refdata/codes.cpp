@@ -15,6 +15,13 @@
 namespace orv {
 namespace {
 
+// A source's share of a table; guarded by the table's lock.
+struct TableShare {
+  std::size_t limit = 0;
+  std::size_t used = 0;
+  bool fullReported = false;
+};
+
 // One table of codes. The texts sit in a deque, whose elements never move, so that the index
 // can key on views of them and gf_...Code can hand out views that outlive the lock. The deque's
 // own bookkeeping does move on an append, so every read by id takes the lock as well.
@@ -26,20 +33,35 @@ class CodeTable {
     index_.emplace(codes_.back(), 0);
   }
 
-  std::uint16_t idOf(std::string_view code) {
+  // `share`: a code from a source with a share of the table; a new one is appended only while
+  // the share has room, else it gets 0 and the first such code is logged.
+  std::uint16_t idOf(std::string_view code, TableShare* share = nullptr) {
     {
       std::scoped_lock lock(mutex_);
       if (const auto found = index_.find(code); found != index_.end()) return found->second;
-      if (codes_.size() <= kMaxId) {
+      if (share && share->used >= share->limit) {
+        if (share->fullReported) return 0;
+        share->fullReported = true;
+      } else if (codes_.size() <= kMaxId) {
+        if (share) ++share->used;
         const auto id = static_cast<std::uint16_t>(codes_.size());
         codes_.emplace_back(code);
         index_.emplace(codes_.back(), id);
         return id;
+      } else {
+        if (fullReported_) return 0;
+        fullReported_ = true;
+        share = nullptr;
       }
-      if (fullReported_) return 0;
-      fullReported_ = true;
     }
     // Logged outside the table's lock: the log has a lock of its own.
+    if (share) {
+      gf_logImportant(
+          fmt::format("The {} codes of traffic lines fill their share of the table ({} codes): '{}' "
+                      "and every later new code of a traffic line gets id 0",
+                      what_, share->limit, code));
+      return 0;
+    }
     gf_logImportant(
         fmt::format("The {} code table is full ({} codes): '{}' and every later new code get id 0", what_,
                     kMaxId + 1, code));
@@ -56,6 +78,29 @@ class CodeTable {
     return codes_.size();
   }
 
+  // Back to the empty code alone. The texts handed out so far are retired, not freed, so that
+  // their views stay valid as promised.
+  void clear() {
+    std::scoped_lock lock(mutex_);
+    retired_.push_back(std::move(codes_));
+    codes_ = {};
+    index_.clear();
+    codes_.emplace_back();
+    index_.emplace(codes_.back(), 0);
+    fullReported_ = false;
+  }
+
+  std::size_t used(const TableShare& share) const {
+    std::scoped_lock lock(mutex_);
+    return share.used;
+  }
+
+  void reset(TableShare& share) {
+    std::scoped_lock lock(mutex_);
+    share.used = 0;
+    share.fullReported = false;
+  }
+
  private:
   static constexpr std::size_t kMaxId = std::numeric_limits<std::uint16_t>::max();
 
@@ -64,6 +109,7 @@ class CodeTable {
   std::deque<std::string> codes_;
   std::unordered_map<std::string_view, std::uint16_t> index_;
   bool fullReported_ = false;
+  std::vector<std::deque<std::string>> retired_;
 };
 
 CodeTable& lf_airlines() {
@@ -74,6 +120,11 @@ CodeTable& lf_airlines() {
 CodeTable& lf_models() {
   static CodeTable table("model");
   return table;
+}
+
+TableShare& lf_trafficModelShare() {
+  static TableShare share{kTrafficModelShare};
+  return share;
 }
 
 // Filled by the database reading before other threads start, read-only afterwards.
@@ -99,6 +150,15 @@ AirlineId gf_airlineId(std::string_view code) {
 ModelId gf_modelId(std::string_view code) {
   return lf_models().idOf(code);
 }
+ModelId gf_trafficModelId(std::string_view code) {
+  return lf_models().idOf(code, &lf_trafficModelShare());
+}
+std::size_t gf_trafficModelCodeCount() {
+  return lf_models().used(lf_trafficModelShare());
+}
+void gf_resetTrafficModelShare() {
+  lf_models().reset(lf_trafficModelShare());
+}
 std::string_view gf_airlineCode(AirlineId id) {
   return lf_airlines().codeOf(id);
 }
@@ -120,6 +180,14 @@ std::string_view gf_modelClassName(ModelClass modelClass) {
 
 void gf_installReferenceSets(ReferenceSets sets) {
   lf_sets() = std::move(sets);
+}
+
+void gf_clearReferenceTables() {
+  lf_airlines().clear();
+  lf_models().clear();
+  lf_sets() = ReferenceSets{};
+  similarModelMap.clear();
+  airlineSimilarModelMap.clear();
 }
 
 bool gf_isKnownAirline(std::string_view code) {

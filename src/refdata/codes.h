@@ -25,6 +25,17 @@ using ModelId = std::uint16_t;
 [[nodiscard]] AirlineId gf_airlineId(std::string_view code);
 [[nodiscard]] ModelId gf_modelId(std::string_view code);
 
+// The model id of a code met in a traffic line. Any host of the network may send traffic lines,
+// so their new codes fill at most kTrafficModelShare entries of the model table per process and
+// cannot crowd out the codes of the database and the liveries: beyond it a new code gets 0 and
+// the log says so once. A code already in the table keeps its id. Any thread.
+inline constexpr std::size_t kTrafficModelShare = 4096;
+[[nodiscard]] ModelId gf_trafficModelId(std::string_view code);
+// New codes entered by gf_trafficModelId so far.
+[[nodiscard]] std::size_t gf_trafficModelCodeCount();
+// Empties the share again (the codes stay), and reports a full share again. For tests.
+void gf_resetTrafficModelShare();
+
 // The code of an id: a view of stored text that stays valid for the rest of the process; empty
 // for an id beyond the table. Any thread.
 [[nodiscard]] std::string_view gf_airlineCode(AirlineId id);
@@ -68,6 +79,12 @@ struct ReferenceSets {
 
 // Stores the sets once the database is read (start-up thread, before any other thread reads).
 void gf_installReferenceSets(ReferenceSets sets);
+
+// The tables as a fresh process has them: the code tables hold the empty code alone, the sets and
+// the similar-model maps are empty; views of codes handed out before stay valid. The tables live
+// for the whole process and the program never clears them; this is for a test that reads the
+// database anew. While no other thread uses the tables.
+void gf_clearReferenceTables();
 
 [[nodiscard]] bool gf_isKnownAirline(std::string_view code);
 [[nodiscard]] bool gf_isKnownModel(std::string_view code);

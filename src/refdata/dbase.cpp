@@ -277,6 +277,16 @@ bool gf_readDbase() {
   return true;
 }
 
+void gf_clearDbase() {
+  records.clear();
+  modelCodeFixes.clear();
+  publisherLists.clear();
+  simAddonAirports.clear();
+  thirdParties2020.clear();
+  thirdParties2024.clear();
+  gf_clearReferenceTables();
+}
+
 const std::vector<DbaseRecord>& gf_dbaseRecords() {
   return records;
 }

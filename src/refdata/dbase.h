@@ -42,6 +42,10 @@ struct ThirdPartyEntry {
 // when the root or a required section is missing or empty.
 [[nodiscard]] bool gf_readDbase();
 
+// Forgets what the reading gave, the code tables included (gf_clearReferenceTables): the
+// database is read once per process, so only a test that reads it anew needs this.
+void gf_clearDbase();
+
 // Sorted by registration (bytes), one record per registration.
 [[nodiscard]] const std::vector<DbaseRecord>& gf_dbaseRecords();
 // A wrong model code of the livery packages to the right one.

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "foundation/data_cipher.h"
+#include "foundation/files.h"
 #include "foundation/log.h"
 #include "foundation/program.h"
 
@@ -152,8 +153,7 @@ bool gf_downloadFile(DownloadHandle& handle, const std::string& url, const fs::p
       return false;
     }
     std::error_code ec;
-    fs::rename(part.path, target, ec);
-    if (ec) {
+    if (!gf_replaceWithTemporary(part.path, target, ec)) {
       gf_logLine(fmt::format("Download error: 'could not rename {}: {}' for {}", part.path.string(),
                              ec.message(), url));
       return false;

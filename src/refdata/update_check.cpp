@@ -5,18 +5,19 @@
 
 #include <cstdio>
 #include <fstream>
-#include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
 
 #include "config/parameter_controls.h"
 #include "config/parameter_store.h"
 #include "config/parameters.h"
+#include "foundation/files.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/message_line.h"
 #include "foundation/program.h"
 #include "foundation/run_control.h"
+#include "foundation/text.h"
 #include "platform/ui/message_box.h"
 #include "refdata/downloader.h"
 #include "refdata/zip_archive.h"
@@ -60,33 +61,19 @@ Version installedVersion(const StringParameter& parameter) {
   try {
     return gf_parseVersion(text);
   } catch (const std::exception& e) {
-    gf_logLine(fmt::format("{} '{}' is unreadable ({}): taken as 0.0.0", parameter.key(), text, e.what()));
+    gf_logLine(fmt::format("{} '{}' is unreadable ({}): taken as 0.0.0", parameter.key(), gf_logQuote(text),
+                           e.what()));
     return {};
   }
 }
 
-// The member's triple; nothing when the member or one of its numbers is missing or no 32-bit integer.
+// The member's triple; nothing when the member or one of its numbers is missing or no integer in
+// 0..2^31-1.
 std::optional<Version> remoteVersion(const json& document, const char* item) {
   if (!document.is_object()) return std::nullopt;
   const auto member = document.find(item);
-  if (member == document.end() || !member->is_object()) return std::nullopt;
-  std::int32_t parts[3];
-  const char* names[3] = {"major", "minor", "patch"};
-  for (int i = 0; i < 3; ++i) {
-    const auto value = member->find(names[i]);
-    if (value == member->end() || !value->is_number_integer()) return std::nullopt;
-    if (value->is_number_unsigned()) {
-      const auto n = value->get<std::uint64_t>();
-      if (n > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) return std::nullopt;
-      parts[i] = static_cast<std::int32_t>(n);
-    } else {
-      const auto n = value->get<std::int64_t>();
-      if (n < std::numeric_limits<std::int32_t>::min() || n > std::numeric_limits<std::int32_t>::max())
-        return std::nullopt;
-      parts[i] = static_cast<std::int32_t>(n);
-    }
-  }
-  return Version{parts[0], parts[1], parts[2]};
+  if (member == document.end()) return std::nullopt;
+  return gf_versionFromJson(*member);
 }
 
 void setVersion(StringParameter& parameter, const Version& remote) {
@@ -332,11 +319,9 @@ bool lf_downloadNewVersion(const Version& remote) {
     fs::remove(temporary, ec);
     return false;
   }
-  fs::rename(temporary, target, ec);
-  if (ec) {
+  if (!gf_replaceWithTemporary(temporary, target, ec)) {
     gf_logLine(fmt::format("could not finalize rename {} => {}: {}", temporary.string(), target.string(),
                            ec.message()));
-    fs::remove(temporary, ec);
     return false;
   }
   if (fs::exists(kExtractedInstaller, ec))

@@ -214,7 +214,7 @@ bool lf_cycleTick(TrafficRun& run) {
   }
   const UserAcPosition user = gf_userAcBlock().position;
   run.trafficReader.setReferencePosition({user.latitude, user.longitude});
-  if (run.realTraffic.professional) gf_sendQs123(run);
+  if (run.realTraffic.professional) gf_sendQs123(gf_simulatorUtc());
   if (const std::string stand = reservedStandName(run.park); !stand.empty())
     gf_removeParkedByName(run, stand);
   lf_rereadIfRequested(run);

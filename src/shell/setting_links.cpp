@@ -11,7 +11,10 @@ namespace orv {
 void gf_linkSettingsIntoFoundation() {
   gf_setRandomOption([] { return cfg::RANDOM.value(); });
   gf_setPackagesPathSettings({
-      .stored = [](bool msfs2020) { return (msfs2020 ? cfg::MSFS_INSTALL_PATH : cfg::MSFS_2024_INSTALL_PATH).value(); },
+      .stored =
+          [](bool msfs2020) {
+            return (msfs2020 ? cfg::MSFS_INSTALL_PATH : cfg::MSFS_2024_INSTALL_PATH).value();
+          },
       .store =
           [](bool msfs2020, const std::string& path) {
             gf_setAndWriteParameter(msfs2020 ? cfg::MSFS_INSTALL_PATH : cfg::MSFS_2024_INSTALL_PATH, path);

@@ -174,6 +174,9 @@ void lf_trimCommunityEnding(StringParameter& path) {
 }
 
 bool lf_detectCommunityPath(bool& realTrafficFound) {
+  // Settings that a stand file brings reach the window's controls through the commands.
+  gf_setMaxFitShower(&gf_selectMaxFitCombo);
+  gf_setAutoRangeApplier(&lf_autoRange);
   gf_loadParameters();
   gf_windowView().repaint(WindowBand::Status);
   gf_flushLog();
@@ -262,7 +265,9 @@ void lf_processRTVersion(TrafficRun& run, const std::string& reply) {
       lf_showEdition(run, false, "");
       return;
     }
-    const bool professional = version.at("level").get<int>() == 2;
+    // A level such as 2e72 does not fit an int: converting it would be undefined.
+    const nlohmann::json& level = version.at("level");
+    const bool professional = level.is_number_float() ? level.get<double>() == 2.0 : level.get<int>() == 2;
     const nlohmann::json& number = version.at("version");
     lf_showEdition(
         run, professional,
@@ -300,8 +305,12 @@ void lf_waitForRealTraffic(TrafficRun& run) {
   if (!run.realTraffic.found) return;
   gf_setMessage(fmt::format("Waiting for RealTraffic to connect to {} ...", kProductName), true);
   gf_flushLog();
-  run.qnhReader.resetQnh();
-  if (waitForClient()) {
+  gf_resetReaders(run);
+  // One accept try per 100 ms: a stop flag or a closed link ends the wait at once.
+  bool connected = waitForClient();
+  while (!connected && gf_realTrafficLink().listening() && lf_waitUnlessStopping(100ms))
+    connected = waitForClient();
+  if (connected) {
     (void)sendDataPacket("Qs999=version\r\n");
     lf_processRTVersion(run, gf_receiveRealTraffic());
     lf_setRealTrafficKnown(run, true);
@@ -357,7 +366,7 @@ bool lf_runTraffic(std::unique_ptr<TrafficRun>& owner, bool realTrafficFound, co
   run.window.repaint(WindowBand::Status);
   if (linkUsed) {
     lf_waitForRealTraffic(run);
-    if (run.realTraffic.professional) gf_sendQs123(run);
+    if (run.realTraffic.professional) gf_sendQs123(gf_simulatorUtc());
   } else {
     run.setProfessional(false);
   }

@@ -14,15 +14,15 @@ inline constexpr auto kCycleStallLimit = std::chrono::milliseconds{100};
 
 // The jobs of tick c (the tick counter after its increment; the first tick of a run is 1).
 struct TickJobs {
-  bool parkAirportUpdate = false;   // c % 5 != 0, c % 16 == 0, static parking idle
-  bool readerWatchdog = false;      // c % 5 != 0, c % 59 == 0
-  bool removeByList = false;        // c % 5 != 0, c % 61 == 0
-  bool fifthTick = false;           // c % 5 == 0: user position copy, "Qs123=", stand clearing, re-read
-  bool fifteenthTick = false;       // c % 15 == 0: static-parking phases, stalled-reader watchdog
-  bool halfMinute = false;          // c % 30 == 0
-  bool minute = false;              // c % 60 == 0, inside the half-minute job
-  bool noMatchList = false;         // c % 1200 == 0, inside the minute job
-  bool dailyReset = false;          // c % 86400 == 0, inside the minute job
+  bool parkAirportUpdate = false;  // c % 5 != 0, c % 16 == 0, static parking idle
+  bool readerWatchdog = false;     // c % 5 != 0, c % 59 == 0
+  bool removeByList = false;       // c % 5 != 0, c % 61 == 0
+  bool fifthTick = false;          // c % 5 == 0: user position copy, "Qs123=", stand clearing, re-read
+  bool fifteenthTick = false;      // c % 15 == 0: static-parking phases, stalled-reader watchdog
+  bool halfMinute = false;         // c % 30 == 0
+  bool minute = false;             // c % 60 == 0, inside the half-minute job
+  bool noMatchList = false;        // c % 1200 == 0, inside the minute job
+  bool dailyReset = false;         // c % 86400 == 0, inside the minute job
   bool operator==(const TickJobs&) const = default;
 };
 

@@ -108,6 +108,7 @@ struct LegState {
   double altitudeStepFt = 0.0;  // feet per cycle
   double courseRad = 0.0;
   double pitchStep = 0.0;  // radians per cycle
+  double headingStep = 0.0;
   double bankStep = 0.0;
   // How much earlier or later the next sample may be played when the leg is retimed (cycles).
   std::int32_t maxAdvance = 1000;
@@ -122,6 +123,10 @@ struct LegState {
 struct PhaseFlags {
   bool landing = false;
   bool flareStage = false;
+  std::uint8_t flareLevel = 0;         // 1 to 4 while flaring, by height over the ground
+  bool cruiseConfigured = false;       // the cruise look was set since it last came above 10000 ft
+  bool approachLights = false;         // all lights went on since it last came below 10000 ft
+  double flareElevationFt = kNoValue;  // the park airport's elevation, taken at the flare's start
   bool takeOffRoll = false;
   bool landingRoll = false;
   bool touchdownSettling = false;
@@ -172,6 +177,10 @@ struct LiveAircraft : AircraftHead {
   double headingAtTouchdownRad = 0.0;
   std::int32_t slotCounter = 1;
   double aglFt = 2500.0;  // reported by the simulator
+  // Cycles by which the playback runs late because the simulator settled the object after its
+  // first sample was due; later samples are played that much later too.
+  std::int64_t lateCycles = 0;
+  bool playing = false;  // the first cycle as an active aircraft has run
 };
 
 // Changes the phase; the old one becomes the previous phase only when the phase really changes.

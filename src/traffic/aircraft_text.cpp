@@ -8,6 +8,7 @@
 #include <system_error>
 #include <unordered_map>
 
+#include "foundation/files.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "liveries/liveries.h"
@@ -145,8 +146,7 @@ void gf_writeActiveAcFile(const std::vector<LiveAircraft>& liveList) {
     written = out && out.write(text.data(), static_cast<std::streamsize>(text.size())) && out.flush();
   }
   std::error_code error;
-  if (written) std::filesystem::rename(temporary, path, error);
-  if (!written || error) {
+  if (!written || !gf_replaceWithTemporary(temporary, path, error)) {
     std::filesystem::remove(temporary, error);
     gf_logLine(fmt::format("Failed to write {}", path.string()));
   }

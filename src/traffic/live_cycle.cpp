@@ -126,10 +126,15 @@ void lf_onLiveCreated(TrafficRun& run, LiveAircraft& a, const SimMessage& messag
       liveParksAtStand(run, a);
     }
   }
-  if (a.origin && a.destination && !gf_flightPlanFolder().empty()) {
-    const auto plan = gf_writeFlightPlan(a.callsign, a.origin->view(), a.destination->view());
-    a.flightPlanSet = plan && (!gf_msfs2020Chosen() || run.sim.assignFlightPlan(a.objectId, plan->string()));
-    if (!a.flightPlanSet) gf_logLine(fmt::format("{} creating a flight plan failed", gf_callsignText(a)));
+  // Only MSFS 2020 reads the plans.
+  if (gf_msfs2020Chosen() && a.origin && a.destination && !gf_flightPlanFolder().empty()) {
+    const std::filesystem::path plan = gf_flightPlanPath(a.objectId);
+    a.flightPlanSet = gf_writeFlightPlan(plan, a.modelClass, a.origin->view(), a.destination->view()) &&
+                      run.sim.assignFlightPlan(a.objectId, plan.string());
+    if (!a.flightPlanSet) {
+      gf_deleteFlightPlan(plan);
+      gf_logLine(fmt::format("{} creating a flight plan failed", gf_callsignText(a)));
+    }
   }
   run.sim.requestStaticCgData(a.objectId);
 }
@@ -189,7 +194,7 @@ void lf_onObjectRemoved(TrafficRun& run, std::uint32_t objectId) {
       a.objectId = 0;
       return;
     }
-    if (a.flightPlanSet) gf_deleteFlightPlan(a.callsign);
+    if (a.flightPlanSet) gf_deleteFlightPlan(gf_flightPlanPath(objectId));
     gf_eraseLiveAc(list, i);
     return;
   }
@@ -204,8 +209,14 @@ void lf_onCreationFailed(TrafficRun& run, const SimMessage& message) {
   auto& list = run.traffic.liveList;
   for (std::size_t i = 0; i < list.size(); ++i) {
     if (list[i].key != message.key) continue;
-    gf_liveryNotCreated(list[i].liveryTitle);
+    const LiveAircraft& a = list[i];
+    const std::string callsign = a.callsign;
+    const std::string title = a.liveryTitle;
+    const ModelId model = a.model;
+    const AirlineId airline = a.airline;
+    // Gone before the report, which may end the run.
     gf_eraseLiveAc(list, i);
+    gf_liveryNotCreated(callsign, title, model, airline);
     return;
   }
 }
@@ -376,7 +387,7 @@ void lf_applyTrafficRecord(TrafficRun& run, TrafficRecord record) {
   if (lf_dropForKnown(run, *a, s)) return;
   if (!respawnCheck(run, *a, record)) return;
   a->lastRecordTime = s.dataTime;
-  appendSample(*a, s);
+  (void)appendSample(run, *a, s);
 }
 
 void lf_handleAddingStack(TrafficRun& run) {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "foundation/log.h"
+#include "foundation/text.h"
 
 namespace orv {
 namespace {
@@ -47,7 +48,7 @@ void QnhReader::lf_onQnhDatagram(std::string_view datagram) {
     const nlohmann::json message = nlohmann::json::parse(datagram);
     const auto member = message.is_object() ? message.find("QNH") : message.end();
     if (member == message.end() || !(member->is_number() || member->is_string())) {
-      gf_logLine(fmt::format("no QNH {}", gf_printableText(datagram)));
+      logDatagramError(fmt::format("no QNH {}", gf_printableText(gf_logQuote(datagram))));
       return;
     }
     std::int32_t value;
@@ -59,8 +60,9 @@ void QnhReader::lf_onQnhDatagram(std::string_view datagram) {
       const std::string text = member->get<std::string>();
       const auto parsed = lf_leadingInteger(text);
       if (!parsed) {
-        gf_logImportant(fmt::format("QNH string parse error: {} in {}", gf_printableText(text),
-                                    gf_printableText(datagram)));
+        logDatagramError(fmt::format("QNH string parse error: {} in {}", gf_printableText(gf_logQuote(text)),
+                                     gf_printableText(gf_logQuote(datagram))),
+                         DatagramErrorLog::Kind::Important);
         return;
       }
       value = *parsed;
@@ -75,7 +77,9 @@ void QnhReader::lf_onQnhDatagram(std::string_view datagram) {
     else
       setStatus(status());
   } catch (const std::exception& e) {
-    gf_logLine(fmt::format("Exception {}, in {}", gf_printableText(e.what()), gf_printableText(datagram)));
+    logDatagramError(fmt::format("Exception {}, in {}",
+                                 gf_printableText(gf_logQuote(e.what(), 2 * kLogQuoteBytes)),
+                                 gf_printableText(gf_logQuote(datagram))));
   }
 }
 

@@ -1,29 +1,84 @@
 #pragma once
 
-// The TCP control link with RealTraffic: its server, the handshake and the messages the run
-// sends. Start-up thread, except gf_closeRealTrafficLink (any thread).
+// The TCP control link with RealTraffic: its server on 127.0.0.1, the handshake and the messages
+// the run sends. Nothing here blocks the main cycle: the listening socket is non-blocking and
+// each accept is one try. Start-up thread, except close (any thread).
 
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/net/socket.h"
+#include "simlink/user_aircraft.h"
 
 namespace orv {
 
 class TrafficRun;
 
-// Opens the server on the port; throws when the port cannot be opened. Not built yet: nothing
-// is opened.
+inline constexpr std::size_t kRealTrafficBufferSize = 16384;
+
+class RealTrafficLink {
+ public:
+  RealTrafficLink() = default;
+  ~RealTrafficLink();
+  RealTrafficLink(const RealTrafficLink&) = delete;
+  RealTrafficLink& operator=(const RealTrafficLink&) = delete;
+
+  // Listens on 127.0.0.1 at the port (its text; "0": any free one); throws std::runtime_error with
+  // the failing step's text.
+  void openServer(std::string_view port);
+  // One accept try when not connected; true when a client has just connected.
+  [[nodiscard]] bool waitForClient();
+  // The whole text or nothing; a failure closes the client socket and breaks the link.
+  bool sendDataPacket(std::string_view text);
+  // The version reply, gathered until it is one JSON value, the peer closes, the buffer is full
+  // or five seconds pass (sooner when a stop flag is raised); empty on an error.
+  [[nodiscard]] std::string receive();
+  // Sends "exit" when connected (once, whoever calls first) and closes both sockets. Any thread,
+  // any number of times.
+  void close();
+
+  [[nodiscard]] bool connected() const { return connected_.load(); }
+  [[nodiscard]] bool listening() const { return listening_.load(); }
+  // The port the server listens on; none while it does not.
+  [[nodiscard]] std::optional<std::uint16_t> port() const;
+
+ private:
+  void lf_breakLink();  // under the mutex
+
+  mutable std::mutex mutex_;
+  net::Socket listener_;
+  net::Socket client_;
+  std::atomic<bool> connected_{false};
+  std::atomic<bool> listening_{false};
+};
+
+// The program's link: one per process, opened by each run and closed by its closing down.
+[[nodiscard]] RealTrafficLink& gf_realTrafficLink();
+
+// The program's link, as the run calls it.
 void gf_openServer(std::string_view port);
-// Not built yet: no client connects; false.
 [[nodiscard]] bool waitForClient();
-// Not built yet: nothing is sent; false.
 bool sendDataPacket(std::string_view text);
-// Not built yet: nothing is received; empty.
 [[nodiscard]] std::string gf_receiveRealTraffic();
-// The user aircraft's state ("Qs121="). Not built yet: nothing is sent.
-void gf_sendQs121(TrafficRun& run);
-// The simulator time to a professional peer ("Qs123="). Not built yet: nothing is sent.
-void gf_sendQs123(TrafficRun& run);
-// Sends "exit" and closes the link. Not built yet: there is no link.
 void gf_closeRealTrafficLink();
+
+// The message of the user aircraft's state: pitch and bank x 100000, heading in radians, altitude
+// and ground speed x 1000, latitude and longitude in radians.
+[[nodiscard]] std::string gf_qs121Text(const UserAcPosition& user);
+
+// The once-per-second step: "Qs121=" while connected and the user's position is known; one
+// accept try while the link is broken; a failed send takes out every live aircraft and resets the
+// readers. Nothing unless RealTraffic runs on this computer and the server is open.
+void gf_sendQs121(TrafficRun& run, RealTrafficLink& link = gf_realTrafficLink());
+// "Qs123=" of the simulator time (Unix seconds) in milliseconds, while connected and the time is
+// at least 1.
+void gf_sendQs123(std::int64_t simulatorUtc, RealTrafficLink& link = gf_realTrafficLink());
+// A new RealTraffic connection: QNH 1013, no data time, no collected callsigns, both readers'
+// watchdogs afresh. Safe while the readers run; their stop flags stay as they are.
+void gf_resetReaders(TrafficRun& run);
 
 }  // namespace orv

@@ -41,6 +41,24 @@ LiveAircraft* gf_firstActiveWithCallsign(TrafficRun& run, std::string_view calls
   return nullptr;
 }
 
+bool gf_removeFarthestAc(TrafficRun&, double) {
+  return false;
+}
+
+bool lf_userConflict(TrafficRun&, const LiveAircraft&, double, double, double) {
+  return false;
+}
+
+bool gf_hasGenuineTwin(TrafficRun&, const LiveAircraft&) {
+  return false;
+}
+
+bool gf_callsignToRemove(TrafficRun&, std::string_view) {
+  return false;
+}
+
+void gf_ghostCheck(TrafficRun&, LiveAircraft&) {}
+
 void gf_removeByList(TrafficRun&) {}
 
 void gf_removeAllAc(TrafficRun&) {}

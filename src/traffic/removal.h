@@ -24,6 +24,21 @@ void removeAircraftFromSim(TrafficRun& run, LiveAircraft& aircraft);
 // The first live aircraft in the simulator with the callsign; none when there is none.
 [[nodiscard]] LiveAircraft* gf_firstActiveWithCallsign(TrafficRun& run, std::string_view callsign);
 
+// Removes the live aircraft farthest from the user when it lies farther than distanceNm; false when
+// none is farther. Not built yet: none is removed, so a full list drops the newcomer (false).
+[[nodiscard]] bool gf_removeFarthestAc(TrafficRun& run, double distanceNm);
+// The aircraft, at its current placement, conflicts with the user aircraft within the limits.
+// Not built yet: no conflict.
+[[nodiscard]] bool lf_userConflict(TrafficRun& run, const LiveAircraft& aircraft, double rangeNm,
+                                   double belowFt, double aboveFt);
+// A callsign ending in '_' stands for a twin; true when the genuine aircraft is live. Not built
+// yet: no twins, false.
+[[nodiscard]] bool gf_hasGenuineTwin(TrafficRun& run, const LiveAircraft& aircraft);
+// The callsign is on the list of callsigns to be removed. Not built yet: the list is empty.
+[[nodiscard]] bool gf_callsignToRemove(TrafficRun& run, std::string_view callsign);
+// A newly spawned aircraft replaces its ghosts. Not built yet: there are no ghosts.
+void gf_ghostCheck(TrafficRun& run, LiveAircraft& aircraft);
+
 // Not built yet: no static twins to remove.
 void gf_removeByList(TrafficRun& run);
 // Not built yet: no static aircraft to flush.

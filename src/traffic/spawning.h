@@ -2,11 +2,28 @@
 
 // The spawning of live aircraft: livery, stand or flying start, the adding stack. Start-up thread.
 
+#include <string>
+
+#include "traffic/aircraft.h"
+
 namespace orv {
 
 class TrafficRun;
 
-// Aircraft that found no livery are tried again. Not built yet: no such set is kept.
+// Aircraft that found no livery are tried again: the no-livery set is emptied.
 void emptyNoLiverySet(TrafficRun& run);
+
+// Once per cycle for a buffered aircraft: waits, drops it (drop flag) or spawns it.
+void lf_trySpawnLiveAc(TrafficRun& run, LiveAircraft& aircraft);
+// Livery, start phase, first placement; the key goes on the adding stack.
+void spawnLiveAc(TrafficRun& run, LiveAircraft& aircraft);
+// True when the aircraft must wait because of the user aircraft (its oldest sample is dropped).
+[[nodiscard]] bool lf_userConflictWait(TrafficRun& run, LiveAircraft& aircraft);
+// The initial position and attitude from the oldest sample and the one after it.
+void lf_placeAtFirstSample(TrafficRun& run, LiveAircraft& aircraft);
+// The text by which an aircraft without livery is remembered: airline, model, registration.
+[[nodiscard]] std::string gf_noLiveryKey(const AircraftHead& aircraft);
+// Not empty, not "@@@@@@@@", at most 8 characters.
+[[nodiscard]] bool gf_validCallsign(const std::string& callsign);
 
 }  // namespace orv

@@ -12,6 +12,7 @@
 
 #include "config/parameters.h"
 #include "foundation/log.h"
+#include "foundation/text.h"
 #include "foundation/time_text.h"
 #include "traffic/cycle.h"
 
@@ -43,8 +44,8 @@ enum Field : std::size_t {
   kCategory = 28,
 };
 
-[[noreturn]] void lf_fail(std::string text) {
-  throw std::runtime_error(std::move(text));
+[[noreturn]] void lf_fail(const std::string& text) {
+  throw std::runtime_error(text);
 }
 
 // The leading decimal number of a field, independent of the locale; nothing for a field that
@@ -129,7 +130,8 @@ std::uint32_t lf_hexid(std::string_view field) {
 bool lf_checkAltitude(std::string_view field, std::string_view datagram, const LineContext& context,
                       PositionSample& sample) {
   const auto parsed = lf_leadingNumber(field);
-  if (!parsed) lf_fail(fmt::format("altitude {} incorrect, from: {}", field, datagram));
+  if (!parsed)
+    lf_fail(fmt::format("altitude {} incorrect, from: {}", gf_logQuote(field), gf_logQuote(datagram)));
   double altitude = *parsed;
   const double gs = sample.groundSpeedKt;
   if (altitude > 0.0 && altitude < 14000.0) {
@@ -230,7 +232,7 @@ std::optional<TrafficRecord> gf_parseTrafficLine(std::span<const std::string_vie
   s.stationary = false;
   s.dueCycle = gf_cycleCounter() + kPlaybackDelayCycles;
   // Only now: a line that fails its checks must not grow the model table.
-  record.model = gf_modelId(f[kType]);
+  record.model = gf_trafficModelId(f[kType]);
   return record;
 }
 
@@ -259,8 +261,10 @@ void TrafficReader::processLineSub(std::string_view datagram) {
         fields_, datagram, context(), [this](std::string_view callsign) { lf_collectCallsign(callsign); });
     if (record) deque_.append(*record);
   } catch (const std::exception& e) {
-    // The error texts quote the line, which any host may have sent.
-    gf_logLine(fmt::format("exception in processLineSub: {}", gf_printableText(e.what())));
+    // The error texts quote the line, which any host may have sent: cut (a quoted field as well as
+    // the datagram), made printable, and rate-limited.
+    logDatagramError(fmt::format("exception in processLineSub: {}",
+                                 gf_printableText(gf_logQuote(e.what(), 2 * kLogQuoteBytes))));
   }
 }
 
@@ -309,6 +313,11 @@ std::unordered_set<std::string> TrafficReader::takeCollectedCallsigns() {
 bool TrafficReader::collectingCallsigns() const {
   std::scoped_lock lock(callsignMutex_);
   return collecting_;
+}
+
+void TrafficReader::clearCollectedCallsigns() {
+  std::scoped_lock lock(callsignMutex_);
+  callsigns_.clear();
 }
 
 }  // namespace orv

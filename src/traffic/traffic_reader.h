@@ -56,6 +56,8 @@ class TrafficReader final : public UdpReader {
   void startCallsignCollection();
   [[nodiscard]] std::unordered_set<std::string> takeCollectedCallsigns();
   [[nodiscard]] bool collectingCallsigns() const;
+  // Empties the collected callsigns, leaving the collection running or not. Any thread.
+  void clearCollectedCallsigns();
 
  protected:
   void onDatagram(std::string_view datagram) override { lf_onTrafficDatagram(datagram); }

@@ -1,6 +1,7 @@
 #include "traffic/traffic_run.h"
 
 #include "foundation/time_text.h"
+#include "simlink/user_aircraft.h"
 
 namespace orv {
 
@@ -8,6 +9,7 @@ TrafficRun::TrafficRun(SimSide& simSide, WindowView& windowView, bool realTraffi
     : sim(simSide), window(windowView) {
   realTraffic.found = realTrafficFound;
   gf_setProfessionalPeer(false);
+  gf_setKeepSimulatorUtc(false);
   gf_setLatestDataTime(0.0);
   for (const WindowCount count :
        {WindowCount::ActiveLive, WindowCount::ParkedLive, WindowCount::ActiveStatic, WindowCount::Static})
@@ -31,12 +33,15 @@ TrafficRun::~TrafficRun() {
   gf_stopReadersAndWait(*this);
   // The data clock of this run ends with it.
   gf_setProfessionalPeer(false);
+  gf_setKeepSimulatorUtc(false);
   gf_setLatestDataTime(0.0);
 }
 
 void TrafficRun::setProfessional(bool professional) {
   realTraffic.professional = professional;
   gf_setProfessionalPeer(professional);
+  // Only the professional edition is sent the simulator's time.
+  gf_setKeepSimulatorUtc(professional);
 }
 
 void gf_readerWatchdog(TrafficRun& run) {

@@ -5,9 +5,11 @@
 
 #include <cstdint>
 #include <deque>
+#include <string>
 #include <unordered_set>
 #include <vector>
 
+#include "liveries/livery_matching.h"
 #include "simlink/command_queues.h"
 #include "simlink/sim_messages.h"
 #include "traffic/aircraft.h"
@@ -33,6 +35,8 @@ struct TrafficState {
   std::unordered_set<std::uint32_t> respawnKeys;  // aircraft being respawned
   std::deque<std::uint32_t> arrivalChecks;        // keys for the per-second arrival check
   TitleMemory titles;                             // livery titles of first spawns, by key
+  std::unordered_set<std::string> noLivery;       // aircraft never spawned again: no livery found
+  LiveryMatchSources liverySources;               // the program's tables; tests hand in their own
 };
 
 // Takes the queued creation of that key out of the queue; false when none waits there (the

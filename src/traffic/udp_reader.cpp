@@ -18,8 +18,37 @@ namespace orv {
 
 using namespace std::chrono_literals;
 
+void DatagramErrorLog::log(std::string_view line, Kind kind) {
+  const os::SteadyTime now = os::clock().now();
+  if (freeLeft_ > 0) {
+    --freeLeft_;
+  } else if (now - lastLogged_ < kInterval) {
+    ++suppressed_;
+    return;
+  }
+  flushSuppressed();
+  lastLogged_ = now;
+  switch (kind) {
+    case Kind::Line:
+      gf_logLine(line);
+      break;
+    case Kind::Important:
+      gf_logImportant(line);
+      break;
+    case Kind::UnlessStopping:
+      gf_logUnlessStopping(line);
+      break;
+  }
+}
+
+void DatagramErrorLog::flushSuppressed() {
+  if (suppressed_ == 0) return;
+  gf_logLine(fmt::format("{}: {} error lines suppressed", name_, suppressed_));
+  suppressed_ = 0;
+}
+
 UdpReader::UdpReader(std::string name, WindowLamp lamp)
-    : name_(std::move(name)), lamp_(lamp), buffer_(kBufferSize) {}
+    : name_(std::move(name)), lamp_(lamp), buffer_(kBufferSize), errorLog_(name_) {}
 
 UdpReader::~UdpReader() {
   requestStop();
@@ -60,6 +89,12 @@ void UdpReader::watch() {
   lastSeen_ = count;
 }
 
+void UdpReader::resetWatch() {
+  datagrams_ = 0;
+  lastSeen_ = 0;
+  receiving_ = true;
+}
+
 void UdpReader::lf_readerThread(std::uint16_t port, bool local) {
   try {
     try {
@@ -77,6 +112,7 @@ void UdpReader::lf_readerThread(std::uint16_t port, bool local) {
     } catch (...) {
       gf_readerStopped(name_, "Unknown exception");
     }
+    errorLog_.flushSuppressed();
     socket_.close();
     boundPort_ = 0;
     setStatus(ReaderStatus::Stopped);
@@ -117,7 +153,7 @@ void UdpReader::lf_udpReceiveLoop(bool local) {
       }
     } else if (static_cast<std::size_t>(n) >= kBufferSize) {
       // A datagram that fills the buffer may have been cut: it is lost, the reader goes on.
-      gf_logUnlessStopping(fmt::format("buffer overrun: {} bytes", n));
+      errorLog_.log(fmt::format("buffer overrun: {} bytes", n), DatagramErrorLog::Kind::UnlessStopping);
     } else if (n > 0) {
       const std::string_view datagram(buffer_.data(), static_cast<std::size_t>(n));
       // A remote RealTraffic repeats datagrams; a local one does not, so there a repeat is news.

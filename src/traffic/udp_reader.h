@@ -4,6 +4,7 @@
 // handing every datagram to the reader's handler until its stop flag is raised.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,8 +13,33 @@
 #include "foundation/window_view.h"
 #include "platform/net/socket.h"
 #include "platform/net/stop_signal.h"
+#include "platform/os/clock.h"
 
 namespace orv {
+
+// The error lines of one reader's datagrams. Any host may send a flood of bad datagrams, so after
+// the first few lines at most one a second is logged; the lines left out meanwhile are counted,
+// and the count is logged ("{name}: {n} error lines suppressed") before the next line and when the
+// reader stops. Reader thread only.
+class DatagramErrorLog {
+ public:
+  static constexpr int kFreeLines = 10;
+  static constexpr os::SteadyClock::duration kInterval = std::chrono::seconds{1};
+
+  explicit DatagramErrorLog(std::string name) : name_(std::move(name)) {}
+
+  // How a line that is let through is written.
+  enum class Kind { Line, Important, UnlessStopping };
+  void log(std::string_view line, Kind kind = Kind::Line);
+  // Logs the count of lines left out since the last line, if any.
+  void flushSuppressed();
+
+ private:
+  const std::string name_;
+  int freeLeft_ = kFreeLines;
+  os::SteadyTime lastLogged_{};
+  std::uint64_t suppressed_ = 0;
+};
 
 // A reader's lamp in the status band.
 enum class ReaderStatus : std::int32_t {
@@ -56,10 +82,18 @@ class UdpReader {
   // One step of the watchdog: silent when no datagram came since the last check, receiving again
   // after the first check that saw datagrams. Start-up thread.
   void watch();
+  // A new RealTraffic connection: the count back to 0 and the reader counted as receiving, so the
+  // next check starts afresh. Safe while the thread runs; the stop flag is left alone. Start-up
+  // thread.
+  void resetWatch();
 
  protected:
   // On the reader's thread.
   virtual void onDatagram(std::string_view datagram) = 0;
+  // A line about one datagram, rate-limited.
+  void logDatagramError(std::string_view line, DatagramErrorLog::Kind kind = DatagramErrorLog::Kind::Line) {
+    errorLog_.log(line, kind);
+  }
   // The loop saw the stop flag.
   virtual void onStopped() = 0;
 
@@ -83,6 +117,7 @@ class UdpReader {
   net::Socket socket_;
   std::vector<char> buffer_;
   std::string lastDatagram_;
+  DatagramErrorLog errorLog_;
 };
 
 // A text that came over the network, as a log line may carry it: control bytes, line breaks

@@ -13,6 +13,8 @@
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/utf.h"
+#include "support/foundation_state.h"
+#include "support/settings_state.h"
 #include "support/test_support.h"
 
 namespace {
@@ -65,6 +67,8 @@ class Store : public testing::Test {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
   }
 
+  testing_support::FoundationState foundation;
+  testing_support::SettingsState settings;
   WorkingFolder folder;
 };
 
@@ -342,6 +346,31 @@ TEST_F(VersionUpdate, AnUnreadableVersionIsTakenAsMissing) {
   EXPECT_EQ(storedValue("RANGE"), "65");
 }
 
+TEST_F(VersionUpdate, AHugeOrStrangeVersionIsTakenAsMissing) {
+  const std::string digits(100000, '7');
+  const struct {
+    std::string version;
+    std::string quoted;  // as the log line shows it
+    const char* reason;
+  } cases[] = {
+      {digits, digits.substr(0, 200) + "...", "invalid version format"},
+      {digits + ".1.1", digits.substr(0, 200) + "...", "parse error in version string"},
+      {"1." + digits + ".x", "1." + digits.substr(0, 198) + "...", "invalid version format"},
+      {"11.12.1" + std::string(5000, '.'), "11.12.1" + std::string(193, '.') + "...",
+       "invalid version format"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.quoted.substr(0, 12));
+    leftovers();
+    startWith(c.version);
+    EXPECT_TRUE(logHas("==> PROGRAM_VERSION \"" + c.quoted + "\" is not a version (" + c.reason +
+                       "), taken as missing"));
+    EXPECT_EQ(storedValue("PROGRAM_VERSION"), "11.12.1");
+    EXPECT_EQ(storedValue("RANGE"), "65");             // the settings are kept
+    EXPECT_TRUE(std::filesystem::exists("EHAM.xml"));  // and nothing is cleaned up
+  }
+}
+
 // Settings shown in the controls of a window.
 class StoreWithControls : public Store {
  protected:
@@ -381,8 +410,6 @@ TEST_F(StoreWithControls, TheFullLoadShowsTheValues) {
 TEST_F(StoreWithControls, PerAirportSettingsAreClampedSavedAndShown) {
   cfg::AUTO_RANGE.set(true);
   gf_saveParameters(false);
-  std::int32_t rangeSet = 0;
-  gf_setRangeSetter([&](std::int32_t nm) { rangeSet = nm; });
   AirportSettings settings;
   settings.range = 1000;
   settings.parkingPercentage = 45;
@@ -391,7 +418,8 @@ TEST_F(StoreWithControls, PerAirportSettingsAreClampedSavedAndShown) {
   settings.maxFit = 47;  // unchanged: not saved again
   gf_applyIntParameterChanges(settings);
   EXPECT_EQ(cfg::RANGE.value(), 100);
-  EXPECT_EQ(rangeSet, 100);
+  EXPECT_EQ(gf_rangeMeters(), 100 * 1852);
+  EXPECT_EQ(ui::selectedItem(cfg::RANGE.window()), u"100");
   EXPECT_EQ(storedValue("RANGE"), "100");
   EXPECT_EQ(storedValue("parking_percentage"), "45");
   EXPECT_EQ(ui::selectedItem(cfg::PARKING_PERCENTAGE.window()), u"45");
@@ -405,12 +433,31 @@ TEST_F(StoreWithControls, PerAirportSettingsAreClampedSavedAndShown) {
   const auto lines = readLines(gf_logPath());
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "MAX_FIT=47"), 1);  // by the full save only
 
-  gf_setRangeSetter({});
   settings = {};
   settings.range = 25;
   gf_applyIntParameterChanges(settings);
+  EXPECT_DOUBLE_EQ(gf_rangeNm(), 25.0);
   EXPECT_EQ(gf_rangeMeters(), 25 * 1852);
   EXPECT_EQ(ui::selectedItem(cfg::RANGE.window()), u"25");
+}
+
+// The traffic filter and the simulator request read the radius: it is RANGE as loaded, at once,
+// not a copy that waits for a per-airport setting.
+TEST_F(Store, TheRadiusIsTheLoadedRange) {
+  struct Case {
+    const char* range;
+    double nm;
+    std::int32_t metres;
+  };
+  for (const Case c : {Case{"5", 5.0, 9260}, Case{"40", 40.0, 74080}, Case{"100", 100.0, 185200}}) {
+    SCOPED_TRACE(c.range);
+    cfg::RANGE.set(65);
+    writeParameters({{"RANGE", c.range}, {"AUTO_RANGE", "false"}, {"PROGRAM_VERSION", "11.12.1"}});
+    gf_loadParameters();
+    EXPECT_FALSE(cfg::AUTO_RANGE.value());
+    EXPECT_DOUBLE_EQ(gf_rangeNm(), c.nm);
+    EXPECT_EQ(gf_rangeMeters(), c.metres);
+  }
 }
 
 TEST_F(Store, TheWindowPositionBeforeTheWindowExists) {

@@ -7,12 +7,19 @@
 #include <string>
 
 #include "config/parameter_controls.h"
+#include "support/settings_state.h"
 
 namespace {
 
 using namespace orv;
 
-TEST(Parameters, FreshObjectsHoldTheirDefaults) {
+// Each test puts back every setting it changed.
+class Parameters : public testing::Test {
+ protected:
+  testing_support::SettingsState settings;
+};
+
+TEST_F(Parameters, FreshObjectsHoldTheirDefaults) {
   EXPECT_EQ(cfg::RANGE.value(), 40);
   EXPECT_EQ(cfg::MATCHING_DEPTH.value(), 4);
   EXPECT_EQ(cfg::PORT_NUMBER.value(), "10747");
@@ -30,7 +37,7 @@ TEST(Parameters, FreshObjectsHoldTheirDefaults) {
 }
 
 // Catches a setting defined twice, missing from its list, or with limits that contradict it.
-TEST(Parameters, TheListsHoldEverySettingOnceWithSoundLimits) {
+TEST_F(Parameters, TheListsHoldEverySettingOnceWithSoundLimits) {
   std::set<std::string> keys;
   auto add = [&keys](const ParameterItem& item) {
     EXPECT_TRUE(keys.insert(item.key()).second) << item.key();
@@ -82,7 +89,7 @@ TEST(Parameters, TheListsHoldEverySettingOnceWithSoundLimits) {
   EXPECT_EQ(gf_lfolders()[9]->key(), "lfolder9");
 }
 
-TEST(Parameters, ControlsHaveUniqueIds) {
+TEST_F(Parameters, ControlsHaveUniqueIds) {
   std::set<int> ids;
   std::set<std::string> labels;
   int buttons = 0;
@@ -99,7 +106,7 @@ TEST(Parameters, ControlsHaveUniqueIds) {
   EXPECT_EQ(cfg::CS_TO_OID_BUTTON.controlId(), 32830);
 }
 
-TEST(Parameters, ChoiceTables) {
+TEST_F(Parameters, ChoiceTables) {
   EXPECT_EQ(cfg::RANGE.choices().size(), 20u);
   EXPECT_EQ(cfg::RANGE.choices()[15], 40);
   EXPECT_EQ(cfg::AR_ABOVE_HEIGHT.choices().size(), 11u);
@@ -111,7 +118,7 @@ TEST(Parameters, ChoiceTables) {
   EXPECT_FLOAT_EQ(cfg::MAX_FIT_FL.maximum(), 24.0f);
 }
 
-TEST(Parameters, AiPackageOrders) {
+TEST_F(Parameters, AiPackageOrders) {
   const auto& orders = gf_aiPackageOrders();
   ASSERT_EQ(orders.size(), 64u);
   EXPECT_EQ(std::set<std::string>(orders.begin(), orders.end()).size(), 64u);
@@ -130,7 +137,7 @@ TEST(Parameters, AiPackageOrders) {
   EXPECT_EQ(cfg::AI_PACKAGE_SELECTOR.choices(), orders);
 }
 
-TEST(Parameters, WritersClamp) {
+TEST_F(Parameters, WritersClamp) {
   cfg::MAX_HOLDING_MINUTES.set(0);
   EXPECT_EQ(cfg::MAX_HOLDING_MINUTES.value(), 1);
   cfg::RANGE.set(500);
@@ -152,19 +159,15 @@ class BoundControls : public testing::Test {
     bind(cfg::AUTO_RANGE);
     bind(cfg::DESTINATION);
   }
-  ~BoundControls() override {
-    for (WindowControl* c : bound) c->setWindow({});
-  }
   void bind(WindowControl& control) {
     ui::ControlSpec spec;
     spec.kind = control.kind();
     spec.parent = parent;
     spec.controlId = control.controlId();
     control.setWindow(ui::createControl(std::move(spec)));
-    bound.push_back(&control);
   }
+  testing_support::SettingsState settings;  // unbinds the controls again
   ui::WindowHandle parent;
-  std::vector<WindowControl*> bound;
 };
 
 TEST_F(BoundControls, FillingIntCombos) {

@@ -6,6 +6,7 @@
 
 #include "foundation/log.h"
 #include "foundation/message_line.h"
+#include "support/foundation_state.h"
 #include "support/test_support.h"
 
 namespace {
@@ -16,7 +17,10 @@ using testing_support::WorkingFolder;
 using testing_support::writeFile;
 using Lines = std::vector<std::string>;
 
-TEST(Charset, DetectionFromTheFirstBytes) {
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using Charsets = testing_support::FreshFoundationTest;
+
+TEST_F(Charsets, DetectionFromTheFirstBytes) {
   struct Case {
     std::string bytes;
     Charset expected;
@@ -25,10 +29,11 @@ TEST(Charset, DetectionFromTheFirstBytes) {
       {"\xEF\xBB\xBF"
        "abc",
        Charset::Utf8WithBom},
-      {"\xFF\xFE"
-       "a\0",
+      {std::string("\xFF\xFE"
+                   "a\0",
+                   4),
        Charset::Unicode},
-      {"\xFE\xFF\0a", Charset::UnicodeBigEndian},
+      {std::string("\xFE\xFF\0a", 4), Charset::UnicodeBigEndian},
       {std::string("a\0b\0", 4), Charset::Unicode},
       {std::string("\0a\0b", 4), Charset::UnicodeBigEndian},
       {std::string("a\0", 2), Charset::Unicode},
@@ -48,7 +53,7 @@ TEST(Charset, DetectionFromTheFirstBytes) {
     EXPECT_EQ(orv::gf_detectCharsetOfBytes(c.bytes, false), c.expected) << testing::PrintToString(c.bytes);
 }
 
-TEST(Charset, DetectionOfFiles) {
+TEST_F(Charsets, DetectionOfFiles) {
   WorkingFolder folder;
   EXPECT_EQ(orv::gf_detectCharset("missing.cfg"), Charset::NoneFound);
   writeFile("empty.cfg", "");
@@ -65,7 +70,7 @@ TEST(Charset, DetectionOfFiles) {
   EXPECT_EQ(orv::gf_detectCharset("early.cfg"), Charset::Ansi);
 }
 
-TEST(Charset, Windows1252) {
+TEST_F(Charsets, Windows1252) {
   EXPECT_EQ(orv::gf_ansiToUtf8("caf\xE9"), "caf\xC3\xA9");
   EXPECT_EQ(orv::gf_ansiToUtf8("\x80\x97\x9F"),
             "\xE2\x82\xAC\xE2\x80\x94\xC5\xB8");  // euro, em dash, Y diaeresis
@@ -74,7 +79,7 @@ TEST(Charset, Windows1252) {
   EXPECT_EQ(orv::gf_ansiToUtf8("\xA0\xFF"), "\xC2\xA0\xC3\xBF");
 }
 
-TEST(Charset, CuttingLines) {
+TEST_F(Charsets, CuttingLines) {
   struct Case {
     std::string text;
     Lines expected;
@@ -99,6 +104,7 @@ class ReadByCharset : public testing::Test {
     orv::gf_readTextFileByCharset(charset, "f.cfg", lines);
     return lines;
   }
+  testing_support::FoundationState state;
   WorkingFolder folder;
 };
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "foundation/log.h"
+#include "support/foundation_state.h"
 #include "support/test_support.h"
 
 namespace {
@@ -39,7 +40,10 @@ bool logHas(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-TEST(DataCipher, RoundTripsAcrossChunkBoundaries) {
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using DataCipher = testing_support::FreshFoundationTest;
+
+TEST_F(DataCipher, RoundTripsAcrossChunkBoundaries) {
   WorkingFolder folder;
   struct Case {
     std::size_t plainBytes;
@@ -58,7 +62,7 @@ TEST(DataCipher, RoundTripsAcrossChunkBoundaries) {
   }
 }
 
-TEST(DataCipher, DataAfterTheFinalChunkIsIgnored) {
+TEST_F(DataCipher, DataAfterTheFinalChunkIsIgnored) {
   WorkingFolder folder;
   // Chunks are read 4113 bytes at a time, so the bytes after a full-size final chunk are never
   // part of it.
@@ -71,7 +75,7 @@ TEST(DataCipher, DataAfterTheFinalChunkIsIgnored) {
   }
 }
 
-TEST(DataCipher, DamagedOrForeignFilesFailAndLeaveNoOutput) {
+TEST_F(DataCipher, DamagedOrForeignFilesFailAndLeaveNoOutput) {
   WorkingFolder folder;
   orv::gf_openLog();
   const std::string good = encipher(plainText(10000));
@@ -105,7 +109,7 @@ TEST(DataCipher, DamagedOrForeignFilesFailAndLeaveNoOutput) {
             static_cast<long>(std::size(cases)));
 }
 
-TEST(DataCipher, FilesThatCannotBeOpened) {
+TEST_F(DataCipher, FilesThatCannotBeOpened) {
   WorkingFolder folder;
   orv::gf_openLog();
   EXPECT_FALSE(orv::gf_streamDecrypt("input/missing.enc", "out.xml"));
@@ -120,7 +124,7 @@ TEST(DataCipher, FilesThatCannotBeOpened) {
       logHas(lines, "gf_streamDecrypt exception: Could not open output file: no such folder/out.xml"));
 }
 
-TEST(DataCipher, AFailedEncipheringLeavesNoPartOfAFile) {
+TEST_F(DataCipher, AFailedEncipheringLeavesNoPartOfAFile) {
   WorkingFolder folder;
   // A folder opens as a file here and fails at the first read, after the header was written.
   fs::create_directory("plain");

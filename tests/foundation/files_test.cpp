@@ -5,8 +5,9 @@
 #include <algorithm>
 #include <list>
 
-#include "foundation/log.h"
 #include "foundation/folders.h"
+#include "foundation/log.h"
+#include "support/foundation_state.h"
 #include "support/test_support.h"
 
 namespace {
@@ -16,7 +17,11 @@ using testing_support::readLines;
 using testing_support::WorkingFolder;
 using testing_support::writeFile;
 
-TEST(Generations, NamesPutZerosBeforeTheLastDot) {
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using Files = testing_support::FreshFoundationTest;
+using Generations = testing_support::FreshFoundationTest;
+
+TEST_F(Generations, NamesPutZerosBeforeTheLastDot) {
   EXPECT_EQ(orv::gf_generationPath("a.b/Log.txt", 1), std::filesystem::path("a.b/Log0.txt"));
   EXPECT_EQ(orv::gf_generationPath("parameters.xml", 3), std::filesystem::path("parameters000.xml"));
   EXPECT_TRUE(orv::gf_generationPath("README", 1).empty());
@@ -24,7 +29,7 @@ TEST(Generations, NamesPutZerosBeforeTheLastDot) {
   EXPECT_TRUE(orv::gf_generationPath("john.doe/README", 1).empty());
 }
 
-TEST(Generations, OneGeneration) {
+TEST_F(Generations, OneGeneration) {
   WorkingFolder folder;
   orv::gf_openLog();
   EXPECT_TRUE(orv::gf_save1GenerationOf("missing.xml"));
@@ -38,7 +43,7 @@ TEST(Generations, OneGeneration) {
   EXPECT_EQ(readLines("Log.txt").back(), "==> gf_save1GenerationOf: no dot in filename: nodot");
 }
 
-TEST(Generations, AFailedStepDoesNotStopTheOthers) {
+TEST_F(Generations, AFailedStepDoesNotStopTheOthers) {
   WorkingFolder folder;
   writeFile("a.txt", "0");
   writeFile("a0.txt", "1");
@@ -49,7 +54,7 @@ TEST(Generations, AFailedStepDoesNotStopTheOthers) {
   EXPECT_EQ(readFile("a0.txt"), "0");
 }
 
-TEST(Generations, ThreeGenerationsShift) {
+TEST_F(Generations, ThreeGenerationsShift) {
   WorkingFolder folder;
   writeFile("Log.txt", "now");
   writeFile("Log0.txt", "one");
@@ -61,7 +66,7 @@ TEST(Generations, ThreeGenerationsShift) {
   EXPECT_EQ(readFile("Log0.txt"), "now");
 }
 
-TEST(Files, ReadAndWrite) {
+TEST_F(Files, ReadAndWrite) {
   WorkingFolder folder;
   std::vector<std::string> lines{"stale"};
   EXPECT_EQ(orv::gf_readFile("missing.txt", lines), "open_failed");
@@ -80,7 +85,36 @@ TEST(Files, ReadAndWrite) {
   EXPECT_FALSE(orv::gf_writeLines(std::vector<std::string>{"x"}, "no/such/folder/f.txt"));
 }
 
-TEST(Files, RemovingFiles) {
+TEST_F(Files, ATemporaryReplacesTheTargetWholeOrNotAtAll) {
+  WorkingFolder folder;
+  std::error_code ec;
+  writeFile("a.xml", "old");
+  writeFile("a.xml.tmp", "new");
+  EXPECT_TRUE(orv::gf_replaceWithTemporary("a.xml.tmp", "a.xml", ec)) << ec.message();
+  EXPECT_EQ(readFile("a.xml"), "new");
+  EXPECT_FALSE(std::filesystem::exists("a.xml.tmp"));
+
+  // No temporary: the target stays.
+  EXPECT_FALSE(orv::gf_replaceWithTemporary("a.xml.tmp", "a.xml", ec));
+  EXPECT_TRUE(ec);
+  EXPECT_EQ(readFile("a.xml"), "new");
+
+  // A target that cannot be replaced (a folder with content): the temporary goes, the folder stays.
+  std::filesystem::create_directories("b/inner");
+  writeFile("b.tmp", "new");
+  EXPECT_FALSE(orv::gf_replaceWithTemporary("b.tmp", "b", ec));
+  EXPECT_TRUE(ec);
+  EXPECT_FALSE(std::filesystem::exists("b.tmp"));
+  EXPECT_TRUE(std::filesystem::is_directory("b/inner"));
+
+  // Into a subfolder, by a relative path.
+  std::filesystem::create_directories("sub");
+  writeFile("sub/c.tmp", "c");
+  EXPECT_TRUE(orv::gf_replaceWithTemporary("sub/c.tmp", "sub/c.txt", ec)) << ec.message();
+  EXPECT_EQ(readFile("sub/c.txt"), "c");
+}
+
+TEST_F(Files, RemovingFiles) {
   WorkingFolder folder;
   orv::gf_openLog();
   writeFile("gone.txt", "x");
@@ -110,7 +144,7 @@ TEST(Files, RemovingFiles) {
   EXPECT_EQ(readLines("Log.txt").size(), 1u);  // nothing failed, nothing logged
 }
 
-TEST(Files, CountingAndListing) {
+TEST_F(Files, CountingAndListing) {
   WorkingFolder folder;
   EXPECT_EQ(orv::gf_countDirEntries("missing"), 0u);
   writeFile("plain.txt", "");

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "foundation/log.h"
+#include "support/foundation_state.h"
 #include "support/test_support.h"
 
 namespace {
@@ -53,6 +54,7 @@ bool hasLine(const std::vector<std::string>& lines, const std::string& line) {
 
 class Folders : public ::testing::Test {
  protected:
+  testing_support::FoundationState state;
   WorkingFolder folder;
   fs::path roaming = folder.path() / "config";
   fs::path local = folder.path() / "data";
@@ -178,7 +180,10 @@ TEST_F(Folders, OpeningTheFolderOfAFile) {
   EXPECT_FALSE(fs::exists(record));
 }
 
-TEST(FolderNames, RelativeToTheWorkingFolder) {
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using FolderNames = testing_support::FreshFoundationTest;
+
+TEST_F(FolderNames, RelativeToTheWorkingFolder) {
   const orv::ProgramPaths& paths = orv::gf_paths();
   EXPECT_EQ(paths.dbaseEnc, fs::path("input/dbase.enc"));
   EXPECT_EQ(paths.incompleFltsimSections, fs::path("output/errors/IncompleFltsimSections.txt"));

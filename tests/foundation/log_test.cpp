@@ -7,6 +7,7 @@
 
 #include "foundation/run_control.h"
 #include "platform/os/clock.h"
+#include "support/foundation_state.h"
 #include "support/test_support.h"
 
 namespace {
@@ -16,7 +17,10 @@ using testing_support::readLines;
 using testing_support::WorkingFolder;
 using testing_support::writeFile;
 
-TEST(Log, OpeningShiftsThreeGenerationsAndWritesTheBanner) {
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using Log = testing_support::FreshFoundationTest;
+
+TEST_F(Log, OpeningShiftsThreeGenerationsAndWritesTheBanner) {
   WorkingFolder folder;
   writeFile("Log.txt", "run 3\n");
   writeFile("Log0.txt", "run 2\n");
@@ -28,10 +32,30 @@ TEST(Log, OpeningShiftsThreeGenerationsAndWritesTheBanner) {
   EXPECT_EQ(readFile("Log0.txt"), "run 3\n");
   EXPECT_EQ(readFile("Log00.txt"), "run 2\n");
   EXPECT_EQ(readFile("Log000.txt"), "run 1\n");
-  EXPECT_EQ(readFile("Log.txt"), "Wed Dec 09 08:00:13 2026 (utc) Quillstar version 11.12.1 for MSFS 2020/2024\n");
+  EXPECT_EQ(readFile("Log.txt"),
+            "Wed Dec 09 08:00:13 2026 (utc) Quillstar version 11.12.1 for MSFS 2020/2024\n");
 }
 
-TEST(Log, OnlyTheGenerationsWhoseSourceExistsAreMade) {
+// An open log is not left writing into the file of an earlier opening.
+TEST_F(Log, OpeningAgainStartsANewFileInTheCurrentFolder) {
+  WorkingFolder first;
+  orv::gf_openLog();
+  orv::gf_logLine("first line");
+  {
+    WorkingFolder second;
+    orv::gf_openLog();
+    orv::gf_logLine("second line");
+    orv::gf_flushLog();
+    const auto lines = readLines("Log.txt");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], "second line");
+  }
+  orv::gf_flushLog();
+  EXPECT_EQ(readLines("Log.txt").size(), 2u);  // the first file got its line and no more
+  EXPECT_EQ(readLines("Log.txt")[1], "first line");
+}
+
+TEST_F(Log, OnlyTheGenerationsWhoseSourceExistsAreMade) {
   WorkingFolder folder;
   writeFile("Log.txt", "previous\n");
   orv::gf_openLog();
@@ -40,7 +64,7 @@ TEST(Log, OnlyTheGenerationsWhoseSourceExistsAreMade) {
   EXPECT_FALSE(std::filesystem::exists("Log000.txt"));
 }
 
-TEST(Log, FailedBackupIsReportedInTheNewLog) {
+TEST_F(Log, FailedBackupIsReportedInTheNewLog) {
   WorkingFolder folder;
   writeFile("Log.txt", "previous\n");
   std::filesystem::create_directory("Log0.txt");  // a folder where the copy must go
@@ -54,7 +78,7 @@ TEST(Log, FailedBackupIsReportedInTheNewLog) {
   EXPECT_TRUE(lines[2].starts_with("==> copy Log.txt -> Log0.txt failed: ")) << lines[2];
 }
 
-TEST(Log, LineShapesAndWhatIsFlushed) {
+TEST_F(Log, LineShapesAndWhatIsFlushed) {
   WorkingFolder folder;
   orv::gf_logLine("before the open is lost");
   orv::gf_openLog();
@@ -68,7 +92,7 @@ TEST(Log, LineShapesAndWhatIsFlushed) {
   EXPECT_EQ(text.find('\r'), std::string::npos);
 }
 
-TEST(Log, UnlessStoppingWritesOnlyWhileTheRunGoesOn) {
+TEST_F(Log, UnlessStoppingWritesOnlyWhileTheRunGoesOn) {
   WorkingFolder folder;
   orv::gf_openLog();
   orv::gf_logUnlessStopping("still running");
@@ -80,7 +104,7 @@ TEST(Log, UnlessStoppingWritesOnlyWhileTheRunGoesOn) {
   EXPECT_EQ(lines[1], "still running");
 }
 
-TEST(Log, LinesOfManyThreadsNeverInterleave) {
+TEST_F(Log, LinesOfManyThreadsNeverInterleave) {
   WorkingFolder folder;
   orv::gf_openLog();
   std::vector<std::jthread> writers;
@@ -98,7 +122,7 @@ TEST(Log, LinesOfManyThreadsNeverInterleave) {
   for (std::size_t i = 1; i < lines.size(); ++i) ASSERT_TRUE(std::regex_match(lines[i], whole)) << lines[i];
 }
 
-TEST(Log, AFolderThatCannotBeWrittenFailsTheOpen) {
+TEST_F(Log, AFolderThatCannotBeWrittenFailsTheOpen) {
   WorkingFolder folder;
   std::filesystem::create_directory("Log.txt");
   EXPECT_THROW(orv::gf_openLog(), std::runtime_error);

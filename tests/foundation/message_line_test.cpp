@@ -4,6 +4,7 @@
 
 #include "foundation/log.h"
 #include "foundation/window_messages.h"
+#include "support/foundation_state.h"
 #include "support/test_support.h"
 
 namespace {
@@ -18,12 +19,16 @@ class MessageLineTest : public ::testing::Test {
  protected:
   void SetUp() override {
     orv::gf_openLog();
+    orv::gf_setMainWindow(window.get());
+  }
+
+  ui::WindowSpec countingSpec() {
     ui::WindowSpec spec;
     spec.proc = [this](ui::WindowHandle, ui::MessageId id, ui::WParam, ui::LParam) -> ui::LResult {
       if (id == orv::WM_APP_REPAINT_MESSAGE) ++repaints;
       return 0;
     };
-    orv::gf_setMainWindow(ui::createWindow(std::move(spec)));
+    return spec;
   }
 
   int pumpRepaints() {
@@ -33,13 +38,14 @@ class MessageLineTest : public ::testing::Test {
     return repaints;
   }
 
-
   static void tickUntil(std::int32_t counter) {
     while (orv::gf_secondsCounter() < counter) orv::gf_messageTick();
   }
 
+  testing_support::FoundationState state;
   WorkingFolder folder;
   int repaints = 0;
+  testing_support::ScopedWindow window{countingSpec()};
 };
 
 TEST_F(MessageLineTest, AMessageExpires25TicksAfterItWasSet) {

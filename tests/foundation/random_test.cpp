@@ -7,6 +7,8 @@
 #include <set>
 #include <thread>
 
+#include "support/foundation_state.h"
+
 namespace {
 
 std::vector<std::uint16_t> ids(std::size_t n) {
@@ -15,7 +17,10 @@ std::vector<std::uint16_t> ids(std::size_t n) {
   return list;
 }
 
-TEST(Random, OffMeansTheFirstCandidateAndTheStoredOrder) {
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using Random = testing_support::FreshFoundationTest;
+
+TEST_F(Random, OffMeansTheFirstCandidateAndTheStoredOrder) {
   orv::gf_setRandomOption([] { return false; });
   auto list = ids(8);
   for (int i = 0; i < 200; ++i) {
@@ -25,7 +30,7 @@ TEST(Random, OffMeansTheFirstCandidateAndTheStoredOrder) {
   EXPECT_EQ(list, ids(8));
 }
 
-TEST(Random, OnDrawsEveryIndexAndShufflesIntoPermutations) {
+TEST_F(Random, OnDrawsEveryIndexAndShufflesIntoPermutations) {
   orv::gf_setRandomOption([] { return true; });
   std::set<std::size_t> seen;
   for (int i = 0; i < 2000; ++i) {
@@ -49,13 +54,13 @@ TEST(Random, OnDrawsEveryIndexAndShufflesIntoPermutations) {
   EXPECT_TRUE(moved);
 }
 
-TEST(Random, TheOptionCountsAsOnUntilTheSettingsAreLinked) {
+TEST_F(Random, TheOptionCountsAsOnUntilTheSettingsAreLinked) {
   std::set<std::size_t> seen;
   for (int i = 0; i < 500; ++i) seen.insert(orv::gf_randomIndex(4));
   EXPECT_EQ(seen.size(), 4u);
 }
 
-TEST(Random, VariationGoesEitherWayWhateverTheOption) {
+TEST_F(Random, VariationGoesEitherWayWhateverTheOption) {
   orv::gf_setRandomOption([] { return false; });
   std::set<double> seen;
   for (int i = 0; i < 200; ++i) seen.insert(orv::gf_randomVariation(100.0, 10.0));
@@ -64,7 +69,7 @@ TEST(Random, VariationGoesEitherWayWhateverTheOption) {
   EXPECT_EQ(orv::gf_randomVariation(100.0, -5.0), 100.0);
 }
 
-TEST(Random, EachThreadHasAnEngineOfItsOwn) {
+TEST_F(Random, EachThreadHasAnEngineOfItsOwn) {
   const std::mt19937* mainEngine = &orv::gf_randomEngine();
   const std::mt19937* otherEngine = nullptr;
   std::thread([&] { otherEngine = &orv::gf_randomEngine(); }).join();

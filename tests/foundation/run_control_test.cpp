@@ -5,22 +5,28 @@
 #include <thread>
 #include <vector>
 
+#include "support/foundation_state.h"
+
 namespace {
 
 using orv::ExitReason;
 
-TEST(RunControl, NamesOfTheReasons) {
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using RunControl = testing_support::FreshFoundationTest;
+
+TEST_F(RunControl, NamesOfTheReasons) {
   EXPECT_EQ(orv::gf_exitReasonName(ExitReason::NotYetSet), "NOT YET SET");
   EXPECT_EQ(orv::gf_exitReasonName(ExitReason::UserClosedSim), "USER CLOSED SIM");
   EXPECT_EQ(orv::gf_exitReasonName(ExitReason::NewVersion), "NEW VERSION");
   EXPECT_EQ(orv::gf_exitReasonName(static_cast<ExitReason>(12)), "UNKNOWN (12)");
   for (auto r : {ExitReason::NewSettings, ExitReason::SimConnectError, ExitReason::ReaderError})
     EXPECT_TRUE(orv::gf_isRestartingReason(r));
-  for (auto r : {ExitReason::SimWasClosed, ExitReason::NewFlight, ExitReason::UserClosedSim, ExitReason::SystemError})
+  for (auto r :
+       {ExitReason::SimWasClosed, ExitReason::NewFlight, ExitReason::UserClosedSim, ExitReason::SystemError})
     EXPECT_FALSE(orv::gf_isRestartingReason(r));
 }
 
-TEST(RunControl, TheFirstRaiserKeepsItsReasonAndSeconds) {
+TEST_F(RunControl, TheFirstRaiserKeepsItsReasonAndSeconds) {
   EXPECT_TRUE(orv::gf_endRun(ExitReason::ReaderError, 15));
   EXPECT_FALSE(orv::gf_endRun(ExitReason::SimWasClosed, 0));
   orv::gf_endRunByUser();  // the window closed while a reader error is raised
@@ -30,13 +36,13 @@ TEST(RunControl, TheFirstRaiserKeepsItsReasonAndSeconds) {
   EXPECT_TRUE(orv::gf_runStopRaised());
 }
 
-TEST(RunControl, UserCloseSetsItsReasonOnlyWhenNoneIsSet) {
+TEST_F(RunControl, UserCloseSetsItsReasonOnlyWhenNoneIsSet) {
   orv::gf_endRunByUser();
   EXPECT_TRUE(orv::gf_runStopRaised());
   EXPECT_EQ(orv::gf_runOutcome().reason, ExitReason::UserClosedSim);
 }
 
-TEST(RunControl, SystemErrorLeavesTheFlagDownForALaterRaiser) {
+TEST_F(RunControl, SystemErrorLeavesTheFlagDownForALaterRaiser) {
   orv::gf_storeSystemError();
   EXPECT_FALSE(orv::gf_runStopRaised());
   EXPECT_EQ(orv::gf_runOutcome().reason, ExitReason::SystemError);
@@ -44,7 +50,7 @@ TEST(RunControl, SystemErrorLeavesTheFlagDownForALaterRaiser) {
   EXPECT_EQ(orv::gf_runOutcome().reason, ExitReason::NewSettings);
 }
 
-TEST(RunControl, ResetLowersBothFlagsAndKeepsTheSeconds) {
+TEST_F(RunControl, ResetLowersBothFlagsAndKeepsTheSeconds) {
   orv::gf_raiseClosing();
   orv::gf_endRun(ExitReason::SimConnectError, 9);
   orv::gf_raiseTick();
@@ -55,7 +61,7 @@ TEST(RunControl, ResetLowersBothFlagsAndKeepsTheSeconds) {
   EXPECT_EQ(orv::gf_runOutcome().restartSeconds, 9);
 }
 
-TEST(RunControl, RacingRaisersLeaveExactlyOneWinnersPair) {
+TEST_F(RunControl, RacingRaisersLeaveExactlyOneWinnersPair) {
   for (int round = 0; round < 50; ++round) {
     orv::gf_resetRunControl();
     std::vector<std::jthread> raisers;
@@ -73,7 +79,7 @@ TEST(RunControl, RacingRaisersLeaveExactlyOneWinnersPair) {
   }
 }
 
-TEST(RunControl, TheTickIsTakenOnce) {
+TEST_F(RunControl, TheTickIsTakenOnce) {
   EXPECT_FALSE(orv::gf_takeTick());
   orv::gf_raiseTick();
   EXPECT_TRUE(orv::gf_tickRaised());

@@ -5,16 +5,20 @@
 #include <optional>
 
 #include "foundation/run_control.h"
+#include "support/foundation_state.h"
 
 namespace {
 
-TEST(ScanTasks, TheLimitFollowsTheProcessor) {
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using ScanTasks = testing_support::FreshFoundationTest;
+
+TEST_F(ScanTasks, TheLimitFollowsTheProcessor) {
   EXPECT_EQ(orv::gf_scanWorkerLimitFor(0), 2);
   EXPECT_EQ(orv::gf_scanWorkerLimitFor(1), 1);
   EXPECT_EQ(orv::gf_scanWorkerLimitFor(16), 16);
 }
 
-TEST(ScanTasks, SlotsCountRunningTasksUntilTheyEnd) {
+TEST_F(ScanTasks, SlotsCountRunningTasksUntilTheyEnd) {
   orv::gf_setScanWorkerLimit(2);
   std::optional<orv::ScanTaskSlot> first;
   first.emplace();
@@ -28,7 +32,7 @@ TEST(ScanTasks, SlotsCountRunningTasksUntilTheyEnd) {
   EXPECT_FALSE(orv::gf_waitForScanSlot());
 }
 
-TEST(ScanTasks, AFreeSlotIsTakenAtOnce) {
+TEST_F(ScanTasks, AFreeSlotIsTakenAtOnce) {
   orv::gf_setScanWorkerLimit(1);
   { orv::ScanTaskSlot slot; }
   EXPECT_EQ(orv::gf_runningScanTasks(), 0);

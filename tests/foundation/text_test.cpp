@@ -7,12 +7,16 @@
 #include <limits>
 
 #include "foundation/folders.h"
+#include "support/foundation_state.h"
 
 namespace {
 
 using Texts = std::vector<std::string>;
 
-TEST(Text, TrimAndSplit) {
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using Text = testing_support::FreshFoundationTest;
+
+TEST_F(Text, TrimAndSplit) {
   EXPECT_EQ(orv::gf_trim(" \t a b\r\n"), "a b");
   EXPECT_EQ(orv::gf_trim(" \r\n\t"), "");
   std::string s = "\tx ";
@@ -26,14 +30,24 @@ TEST(Text, TrimAndSplit) {
   EXPECT_EQ(orv::gf_splitCommaToList("b,a,b, c"), (std::list<std::string>{"a", "b", "c"}));
 }
 
-TEST(Text, UpperCaseTouchesAsciiOnly) {
+TEST_F(Text, UpperCaseTouchesAsciiOnly) {
   EXPECT_EQ(orv::gf_toUpper("klm1 b738"), "KLM1 B738");
   EXPECT_EQ(orv::gf_toUpper("caf\xC3\xA9"), "CAF\xC3\xA9");  // the UTF-8 bytes stay
   EXPECT_EQ(orv::gf_toUpperChar('\xE9'), '\xE9');
   EXPECT_EQ(orv::gf_toUpperChar('z'), 'Z');
 }
 
-TEST(Text, ContainsAndStarred) {
+TEST_F(Text, LogQuotesAreCutWholeCharacters) {
+  EXPECT_EQ(orv::gf_logQuote(std::string(200, 'a')), std::string(200, 'a'));
+  EXPECT_EQ(orv::gf_logQuote(std::string(201, 'a')), std::string(200, 'a') + "...");
+  EXPECT_EQ(orv::gf_logQuote("abcdef", 3), "abc...");
+  // "\xc3\xa9" is one character: cut before it rather than through it.
+  EXPECT_EQ(orv::gf_logQuote("ab\xc3\xa9z", 3), "ab...");
+  EXPECT_EQ(orv::gf_logQuote("ab\xc3\xa9z", 4), "ab\xc3\xa9...");
+  EXPECT_EQ(orv::gf_logQuote("", 0), "");
+}
+
+TEST_F(Text, ContainsAndStarred) {
   EXPECT_TRUE(orv::gf_contains("Airbus A320", "A32"));
   EXPECT_TRUE(orv::gf_contains("x", ""));
   EXPECT_FALSE(orv::gf_contains("A3", "A32"));
@@ -43,14 +57,14 @@ TEST(Text, ContainsAndStarred) {
   EXPECT_FALSE(orv::gf_equalsStarred("KLM12", "KLM12x"));
 }
 
-TEST(Text, HexStringFollowsTheSimulator) {
+TEST_F(Text, HexStringFollowsTheSimulator) {
   EXPECT_EQ(orv::gf_hexString(255), "255");
   orv::gf_setMsfs2020Chosen(false);
   EXPECT_EQ(orv::gf_hexString(255), "ff");
   EXPECT_EQ(orv::gf_hexString(0x1000000AB), "1000000ab");
 }
 
-TEST(Text, Percent) {
+TEST_F(Text, Percent) {
   struct Case {
     std::int64_t part, total;
     std::int32_t expected;
@@ -63,7 +77,7 @@ TEST(Text, Percent) {
   EXPECT_EQ(orv::gf_percent(21474836, 1), 2147483600);
 }
 
-TEST(Text, BannerLines) {
+TEST_F(Text, BannerLines) {
   const std::string stars34(34, '*');
   EXPECT_EQ(orv::gf_bannerLine(70, 0, true, false, "parameters"), "\n" + stars34 + " parameters " + stars34);
   EXPECT_EQ(orv::gf_bannerLine(70, 10, false, true, ""), std::string(80, '*') + "\n");
@@ -76,7 +90,7 @@ TEST(Text, BannerLines) {
   EXPECT_EQ(orv::gf_bannerLine(10, 0, false, false, "1234567"), "**** 1234567 ****");
 }
 
-TEST(Text, WinsockErrorTexts) {
+TEST_F(Text, WinsockErrorTexts) {
   EXPECT_EQ(orv::gf_wsaErrorText(10054), "10054 Connection reset by peer");
   EXPECT_EQ(orv::gf_wsaErrorText(10004), "10004 Interrupted system call");
   EXPECT_EQ(orv::gf_wsaErrorText(11004), "11004 No host data of that type was found");

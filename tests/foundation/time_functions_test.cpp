@@ -4,12 +4,16 @@
 
 #include "foundation/time_text.h"
 #include "platform/os/clock.h"
+#include "support/foundation_state.h"
 
 namespace {
 
 constexpr std::time_t kWed2026 = 1796803213;  // Wed Dec 09 08:00:13 2026, the fake clock's start
 
-TEST(TimeFunctions, DateTexts) {
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using TimeFunctions = testing_support::FreshFoundationTest;
+
+TEST_F(TimeFunctions, DateTexts) {
   EXPECT_EQ(orv::gf_dateTextOf(kWed2026), "Dec 09, 2026");
   EXPECT_EQ(orv::gf_dateTextOf(1759276800), "Okt 01, 2025");
   EXPECT_EQ(orv::gf_dateTextOf(1709164800), "Feb 29, 2024");
@@ -18,14 +22,14 @@ TEST(TimeFunctions, DateTexts) {
   EXPECT_EQ(orv::gf_dateText(), "Dec 09, 2026");
 }
 
-TEST(TimeFunctions, ATimeThatCannotBeBrokenDownGivesPlaceholdersNotExceptions) {
+TEST_F(TimeFunctions, ATimeThatCannotBeBrokenDownGivesPlaceholdersNotExceptions) {
   const std::time_t bad = std::numeric_limits<std::time_t>::max();
   EXPECT_EQ(orv::gf_dateTextOf(bad), "Invalid time");
   EXPECT_EQ(orv::gf_hmsText(bad), "Invalid time");
   EXPECT_EQ(orv::gf_weekdayAndSlotOf(bad), (orv::WeekdayAndSlot{-1, -1}));
 }
 
-TEST(TimeFunctions, WeekdayAndHalfHourSlot) {
+TEST_F(TimeFunctions, WeekdayAndHalfHourSlot) {
   struct Case {
     std::time_t time;
     orv::WeekdayAndSlot expected;
@@ -48,7 +52,7 @@ TEST(TimeFunctions, WeekdayAndHalfHourSlot) {
   }
 }
 
-TEST(TimeFunctions, NowOfTheLiveDataFollowsAProfessionalPeersDataTime) {
+TEST_F(TimeFunctions, NowOfTheLiveDataFollowsAProfessionalPeersDataTime) {
   os::FakeClock fake;
   os::ScopedClock scoped(fake);
   const double dataTime = 1796601600.0 + 6 * 86400 + 12 * 3600 + 0.9;  // Sunday 12:00:00.9

@@ -6,6 +6,7 @@
 
 #include "foundation/log.h"
 #include "platform/os/clock.h"
+#include "support/foundation_state.h"
 #include "support/test_support.h"
 
 namespace {
@@ -25,7 +26,10 @@ pugi::xml_document parse(const char* text) {
   return document;
 }
 
-TEST(XmlMeta, WrittenBlockReadsBackAfterSaving) {
+// Each test starts from the foundation's fresh process-wide state and leaves it so.
+using XmlMeta = testing_support::FreshFoundationTest;
+
+TEST_F(XmlMeta, WrittenBlockReadsBackAfterSaving) {
   WorkingFolder folder;
   os::FakeClock fake;
   os::ScopedClock scoped(fake);
@@ -48,7 +52,7 @@ TEST(XmlMeta, WrittenBlockReadsBackAfterSaving) {
   }
 }
 
-TEST(XmlMeta, EntriesInTheirOrderUnderAnExistingRoot) {
+TEST_F(XmlMeta, EntriesInTheirOrderUnderAnExistingRoot) {
   pugi::xml_document document = parse("<root><parameters/></root>");
   ASSERT_TRUE(orv::gf_writeXmlMeta(document, metaFor(2)));
   ASSERT_EQ(std::distance(document.children("root").begin(), document.children("root").end()), 1);
@@ -58,7 +62,7 @@ TEST(XmlMeta, EntriesInTheirOrderUnderAnExistingRoot) {
   EXPECT_EQ(names, (std::vector<std::string>{"author", "version", "date", "copyright", "sim"}));
 }
 
-TEST(XmlMeta, ReadingTakesTheFirstOfEachNameAndDefaultsMissingValues) {
+TEST_F(XmlMeta, ReadingTakesTheFirstOfEachNameAndDefaultsMissingValues) {
   const auto meta = orv::gf_readXmlMeta(parse(R"(<root><meta>
       <info name="version" value="11.10.0"/>
       <info name="version" value="11.12.1"/>
@@ -78,7 +82,7 @@ TEST(XmlMeta, ReadingTakesTheFirstOfEachNameAndDefaultsMissingValues) {
   EXPECT_EQ(noSim->sim, -1);
 }
 
-TEST(XmlMeta, NoBlockOrNoCopyrightGivesNothing) {
+TEST_F(XmlMeta, NoBlockOrNoCopyrightGivesNothing) {
   WorkingFolder folder;
   orv::gf_openLog();
   EXPECT_FALSE(orv::gf_readXmlMeta(parse("<root><parkpositions/></root>")));

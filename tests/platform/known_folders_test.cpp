@@ -20,8 +20,10 @@ TEST(KnownFolders, RelativeOrMissingXdgVariablesFallBackToHome) {
   ScopedEnv home("HOME", "/home/pilot");
   ScopedEnv config("XDG_CONFIG_HOME", "relative/cfg");
   ScopedEnv data("XDG_DATA_HOME", "");
-  EXPECT_EQ(os::knownFolderPath(os::KnownFolder::RoamingAppData), std::filesystem::path("/home/pilot/.config"));
-  EXPECT_EQ(os::knownFolderPath(os::KnownFolder::LocalAppData), std::filesystem::path("/home/pilot/.local/share"));
+  EXPECT_EQ(os::knownFolderPath(os::KnownFolder::RoamingAppData),
+            std::filesystem::path("/home/pilot/.config"));
+  EXPECT_EQ(os::knownFolderPath(os::KnownFolder::LocalAppData),
+            std::filesystem::path("/home/pilot/.local/share"));
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 #include <thread>
 #include <vector>
 
+#include "support/test_support.h"
+
 namespace {
 
-// Records every message its window receives.
+// Records every message its window receives; declared before its window, so that it outlives it.
 struct Recorder {
   std::vector<ui::Message> seen;
   ui::WindowSpec spec() {
@@ -32,7 +34,8 @@ void pumpAll() {
 
 TEST(Window, CreationSendsCreateAndPostedMessagesArriveInOrder) {
   Recorder r;
-  const auto w = ui::createWindow(r.spec());
+  const testing_support::ScopedWindow window(r.spec());
+  const auto w = window.get();
   ASSERT_TRUE(w);
   ASSERT_EQ(r.ids(), std::vector<ui::MessageId>{ui::WM_CREATE});
   EXPECT_TRUE(ui::postMessage(w, ui::WM_APP + 1, 7, 8));
@@ -54,8 +57,10 @@ TEST(Window, CreationFailsWhenTheProcedureRefusesCreate) {
 }
 
 TEST(Window, PostingToAWindowThatIsGoneDoesNothing) {
+  pumpAll();  // whatever earlier tests left for their windows
   Recorder r;
-  const auto w = ui::createWindow(r.spec());
+  const testing_support::ScopedWindow window(r.spec());
+  const auto w = window.get();
   ASSERT_TRUE(ui::destroyWindow(w));
   EXPECT_FALSE(ui::isWindow(w));
   EXPECT_FALSE(ui::postMessage(w, ui::WM_APP + 1));
@@ -66,7 +71,8 @@ TEST(Window, PostingToAWindowThatIsGoneDoesNothing) {
 
 TEST(Window, MessagesPostedBeforeDestructionAreNotDelivered) {
   Recorder r;
-  const auto w = ui::createWindow(r.spec());
+  const testing_support::ScopedWindow window(r.spec());
+  const auto w = window.get();
   ui::postMessage(w, ui::WM_APP + 5);
   ui::destroyWindow(w);
   pumpAll();
@@ -75,7 +81,8 @@ TEST(Window, MessagesPostedBeforeDestructionAreNotDelivered) {
 
 TEST(Window, QuitComesAfterThePostedMessagesAndCarriesTheExitCode) {
   Recorder r;
-  const auto w = ui::createWindow(r.spec());
+  const testing_support::ScopedWindow window(r.spec());
+  const auto w = window.get();
   ui::postMessage(w, ui::WM_APP + 1);
   ui::postQuitMessage(42);
   ui::postMessage(w, ui::WM_APP + 2);
@@ -91,7 +98,8 @@ TEST(Window, QuitComesAfterThePostedMessagesAndCarriesTheExitCode) {
 
 TEST(Window, RepaintRequestsMergeIntoOnePaintAfterThePostedMessages) {
   Recorder r;
-  const auto w = ui::createWindow(r.spec());
+  const testing_support::ScopedWindow window(r.spec());
+  const auto w = window.get();
   ui::invalidate(w);
   ui::invalidate(w);
   ui::postMessage(w, ui::WM_APP + 3);
@@ -101,7 +109,8 @@ TEST(Window, RepaintRequestsMergeIntoOnePaintAfterThePostedMessages) {
 
 TEST(Window, PostFromAnotherThreadWakesTheWaitingLoop) {
   Recorder r;
-  const auto w = ui::createWindow(r.spec());
+  const testing_support::ScopedWindow window(r.spec());
+  const auto w = window.get();
   std::thread poster([w] {
     for (int i = 0; i < 100; ++i) ui::postMessage(w, ui::WM_APP + 10, static_cast<ui::WParam>(i));
     ui::postMessage(w, ui::WM_APP + 11);
@@ -109,6 +118,7 @@ TEST(Window, PostFromAnotherThreadWakesTheWaitingLoop) {
   ui::Message m;
   int received = 0;
   while (ui::getMessage(m)) {
+    if (m.window != w) continue;  // left for the windows of earlier tests
     if (m.id == ui::WM_APP + 11) break;
     ASSERT_EQ(m.wParam, static_cast<ui::WParam>(received));  // in the order posted
     ++received;

@@ -8,6 +8,8 @@
 
 #include "foundation/log.h"
 #include "foundation/random.h"
+#include "support/foundation_state.h"
+#include "support/reference_tables.h"
 #include "support/test_support.h"
 
 namespace {
@@ -27,7 +29,17 @@ long countPrefix(const std::vector<std::string>& lines, const std::string& prefi
                        [&](const std::string& l) { return l.starts_with(prefix); });
 }
 
-TEST(CodeTables, IdsAreHandedOutOnceAndNeverFolded) {
+// Each test starts from empty code tables and a fresh log and leaves them so.
+class FreshTables : public ::testing::Test {
+ protected:
+  testing_support::FoundationState foundation;
+  testing_support::ReferenceTables tables;
+};
+using CodeTables = FreshTables;
+using ModelClasses = FreshTables;
+using HalfWingspans = FreshTables;
+
+TEST_F(CodeTables, IdsAreHandedOutOnceAndNeverFolded) {
   EXPECT_EQ(orv::gf_airlineId(""), 0);
   EXPECT_EQ(orv::gf_modelId(""), 0);
   EXPECT_EQ(orv::gf_airlineCode(0), "");
@@ -44,7 +56,7 @@ TEST(CodeTables, IdsAreHandedOutOnceAndNeverFolded) {
   EXPECT_EQ(orv::gf_modelCodeCount(), 2u);
 }
 
-TEST(CodeTables, AFullTableGivesIdZeroAndSaysSoOnce) {
+TEST_F(CodeTables, AFullTableGivesIdZeroAndSaysSoOnce) {
   WorkingFolder folder;
   orv::gf_openLog();
   const std::string_view first = orv::gf_modelCode(orv::gf_modelId("A320"));
@@ -59,7 +71,17 @@ TEST(CodeTables, AFullTableGivesIdZeroAndSaysSoOnce) {
   EXPECT_EQ(countPrefix(closedLog(), "==> The model code table is full"), 1);
 }
 
-TEST(CodeTables, ThreadsAppendingTheSameCodesAgreeOnTheirIds) {
+TEST_F(CodeTables, ClearingStartsAfreshAndKeepsTheTextsHandedOut) {
+  (void)orv::gf_modelId("A320");
+  const std::string_view b738 = orv::gf_modelCode(orv::gf_modelId("B738"));
+  orv::gf_clearReferenceTables();
+  EXPECT_EQ(orv::gf_modelCodeCount(), 1u);
+  EXPECT_EQ(orv::gf_modelCode(1), "");
+  EXPECT_EQ(orv::gf_modelId("B738"), 1);
+  EXPECT_EQ(b738, "B738");  // still readable: the old texts are kept
+}
+
+TEST_F(CodeTables, ThreadsAppendingTheSameCodesAgreeOnTheirIds) {
   constexpr int kThreads = 8;
   constexpr int kCodes = 2000;
   std::vector<std::vector<ModelId>> seen(kThreads, std::vector<ModelId>(kCodes));
@@ -81,7 +103,7 @@ TEST(CodeTables, ThreadsAppendingTheSameCodesAgreeOnTheirIds) {
   EXPECT_EQ(std::count(seen[0].begin(), seen[0].end(), ModelId{0}), 0);
 }
 
-TEST(ModelClasses, MembershipOrderAndNames) {
+TEST_F(ModelClasses, MembershipOrderAndNames) {
   orv::ReferenceSets sets;
   const ModelId both = orv::gf_modelId("B77W");
   const ModelId heavyOnly = orv::gf_modelId("A388");
@@ -109,7 +131,7 @@ TEST(ModelClasses, MembershipOrderAndNames) {
   EXPECT_THROW((void)orv::gf_modelClassName(static_cast<orv::ModelClass>(6)), std::out_of_range);
 }
 
-TEST(HalfWingspans, UnknownModelsAndIdsBeyondTheTable) {
+TEST_F(HalfWingspans, UnknownModelsAndIdsBeyondTheTable) {
   WorkingFolder folder;
   orv::gf_openLog();
   orv::ReferenceSets sets;
@@ -152,7 +174,7 @@ std::vector<std::string> codesOf(const std::vector<ModelId>& ids) {
   return codes;
 }
 
-class SimilarModels : public ::testing::Test {
+class SimilarModels : public FreshTables {
  protected:
   void SetUp() override {
     orv::gf_openLog();

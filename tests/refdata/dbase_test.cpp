@@ -8,6 +8,8 @@
 #include "foundation/data_cipher.h"
 #include "foundation/errors.h"
 #include "foundation/log.h"
+#include "support/foundation_state.h"
+#include "support/reference_tables.h"
 #include "support/test_support.h"
 
 namespace {
@@ -50,6 +52,8 @@ bool hasLine(const std::vector<std::string>& lines, const std::string& line) {
 class Dbase : public ::testing::Test {
  protected:
   void SetUp() override { orv::gf_openLog(); }
+  testing_support::FoundationState foundation;
+  testing_support::ReferenceTables tables;
   WorkingFolder folder;
 };
 

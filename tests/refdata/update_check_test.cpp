@@ -93,6 +93,20 @@ TEST_F(UpdateCheck, WalksTheItemsInOrder) {
        "11.4.0",
        false,
        false},
+      {"numbers out of range or of another type",
+       R"({"msfs":{"major":11,"minor":12,"patch":1},"simaddon":{"major":1e10,"minor":0,"patch":0},)"
+       R"("airports":{"major":11,"minor":-1,"patch":0},"aig":{"major":4294967307,"minor":4,"patch":0},)"
+       R"("liveries":{"major":"11","minor":4,"patch":0},"addons":{"major":11,"minor":4,"patch":11.5},)"
+       R"("dbase":{"major":11,"minor":null,"patch":0}})",
+       false,
+       {"==> simaddon version not found", "==> airports version not found", "==> aig version not found",
+        "==> liveries version not found", "==> addons version not found", "==> dbase version not found"},
+       {"simaddon version up-to-date", "aig version up-to-date"},
+       {},
+       {"11/airports.enc", "11/AIG-regcodes.enc", "11/dbase.enc", "mysimaddon24/my_simaddon2024.zip"},
+       "11.4.0",
+       false,
+       false},
       {"no object",
        "[1, 2, 3]",
        false,

@@ -22,6 +22,7 @@
 #include "support/scoped_run_state.h"
 #include "support/scoped_setting.h"
 #include "support/test_support.h"
+#include "traffic/cycle.h"
 
 namespace {
 
@@ -147,6 +148,8 @@ orv::LiveAircraft& addLive(orv::TrafficRun& run, std::uint32_t key, const std::s
   orv::TrafficRecord record;
   record.callsign = callsign;
   record.position.address = key;
+  // Its only sample lies far ahead: the aircraft neither spawns nor moves during the test.
+  record.position.dueCycle = orv::gf_cycleCounter() + 1000000;
   orv::LiveAircraft& a = run.traffic.liveList.emplace_back(
       record.position, orv::gf_makeAircraftHead(record, orv::AircraftKind::Live), 100.0);
   a.state = state;

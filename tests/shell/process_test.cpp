@@ -1,5 +1,6 @@
 // The program as a whole, started as a process of its own in a prepared working folder.
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -7,10 +8,16 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <nlohmann/json.hpp>
+#include <string>
 #include <thread>
 
+#include "foundation/data_cipher.h"
+#include "foundation/program.h"
+#include "platform/net/socket.h"
 #include "prepared_folder.h"
+#include "support/http_server.h"
 #include "support/test_support.h"
 
 namespace {
@@ -183,6 +190,123 @@ TEST(Process, AProductionRunReadsTheDataFilesFindsTheSimulatorAndEnds) {
   EXPECT_TRUE(std::filesystem::is_directory("airports/learned/thirdparty"));
   const std::string parameters = readFile(folder.path() / "config" / "Quillstar" / "parameters.xml");
   EXPECT_NE(parameters.find(folder.packagesFolder().string()), std::string::npos) << parameters;
+}
+
+TEST(Process, AProductionRunTakesANewerAirportsTableFromTheSite) {
+  testing_support::PreparedWorkingFolder folder(
+      std::map<std::string, std::string>{{"AIRPORTS_VERSION", "1.0.0"}});
+  FreeReaderPorts ports;
+  // The demo's table and one airport more, enciphered as the site delivers it.
+  std::string airports = readFile(std::filesystem::path(QUILLSTAR_DEMO_DATA) / "airports.xml");
+  std::size_t rows = 0;
+  for (std::size_t at = airports.find("<ap "); at != std::string::npos; at = airports.find("<ap ", at + 1))
+    ++rows;
+  airports.insert(airports.find("</airports>"), "<ap c=\"ZZZZ\" la=\"1.0\" lo=\"1.0\" a=\"5\" s=\"1\" />\n");
+  writeFile("new_airports.xml", airports);
+  orv::gf_streamEncrypt("new_airports.xml", "new_airports.enc");
+  std::filesystem::remove("new_airports.xml");
+
+  testing_support::HttpServer site;
+  const std::string versions = fmt::format(
+      R"({{"msfs":{{"major":{},"minor":{},"patch":{}}},"airports":{{"major":2,"minor":0,"patch":0}}}})",
+      orv::kVersionMajor, orv::kVersionMinor, orv::kVersionPatch);
+  site.setRoute("/downloads/versions.json", {200, versions, {}, {}});
+  const std::string tablePath = fmt::format("/downloads/{}/airports.enc", orv::kVersionMajor);
+  site.setRoute(tablePath, {200, readFile("new_airports.enc"), {}, {}});
+  testing_support::ScopedEnv url{"QLST_DOWNLOAD_URL", site.url("/downloads/")};
+
+  const pid_t program = startProgram("--production");
+  ProgramGuard guard{program};
+  EXPECT_EQ(waitForExit(program, 30s), 0) << readFile("Log.txt");
+  guard.pid = 0;
+  const auto lines = readLines("Log.txt");
+  EXPECT_NE(findLine(lines, "airports updated to 2.0.0"), lines.end()) << readFile("Log.txt");
+  EXPECT_NE(findLine(lines, fmt::format("{:5} airports read", rows + 1)), lines.end()) << readFile("Log.txt");
+  EXPECT_EQ(readFile("input/airports.enc"), readFile("new_airports.enc"));
+  const std::string parameters = readFile(folder.path() / "config" / "Quillstar" / "parameters.xml");
+  EXPECT_NE(parameters.find(R"(name="AIRPORTS_VERSION" value="2.0.0")"), std::string::npos) << parameters;
+  std::vector<std::string> paths;
+  for (const auto& request : site.requests()) {
+    paths.push_back(request.path);
+    EXPECT_EQ(request.userAgent, "QLST");
+  }
+  EXPECT_NE(std::find(paths.begin(), paths.end(), "/downloads/versions.json"), paths.end());
+  EXPECT_NE(std::find(paths.begin(), paths.end(), tablePath), paths.end());
+}
+
+}  // namespace
+
+namespace {
+
+// A UDP port free at the moment of asking, for a reader the test must send to.
+std::uint16_t freeUdpPort() {
+  net::Socket probe = net::Socket::open(net::Socket::Type::Datagram);
+  if (!probe.bind({net::kLoopbackAddress, 0})) return 0;
+  const auto endpoint = probe.localEndpoint();
+  return endpoint ? endpoint->port : 0;
+}
+
+// The resident memory of a process in kB, from /proc; 0 when it cannot be read.
+long residentKb(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.starts_with("VmRSS:")) return std::stol(line.substr(6));
+  return 0;
+}
+
+TEST(Process, AFloodOfDatagramsLeavesMemoryAndLogBounded) {
+  testing_support::PreparedWorkingFolder folder;
+  const std::uint16_t port = freeUdpPort();
+  ASSERT_NE(port, 0);
+  testing_support::ScopedEnv traffic{"QLST_TRAFFIC_PORT", std::to_string(port)};
+  testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
+  // Freed memory goes back at once instead of into the sanitizer's quarantine, so that the
+  // resident size measures what the program keeps.
+  testing_support::ScopedEnv sanitizer{"ASAN_OPTIONS", "quarantine_size_mb=1:detect_leaks=0"};
+
+  const pid_t program = startProgram();
+  ProgramGuard guard{program};
+  ASSERT_TRUE(waitForLogLine("Traffic Reader connected", 30s)) << readFile("Log.txt");
+  std::this_thread::sleep_for(500ms);
+  const long rssBefore = residentKb(program);
+  const auto logBefore = std::filesystem::file_size("Log.txt");
+  ASSERT_GT(rssBefore, 0);
+
+  const std::vector<std::string> valid = readLines(QUILLSTAR_SAMPLE_TRAFFIC);
+  ASSERT_GT(valid.size(), 2u);
+  // A sample line with a latitude of 1,500 bytes that is none.
+  const auto withLatitude = [&](const std::string& latitude) {
+    std::string line = valid[0];
+    const std::size_t first = line.find(',', line.find(',') + 1) + 1;
+    return line.replace(first, line.find(',', first) - first, latitude);
+  };
+  const std::string invalid = withLatitude("north" + std::string(1500, 'x'));
+  net::Socket sender = net::Socket::open(net::Socket::Type::Datagram);
+  const auto send = [&](const std::string& text) {
+    (void)sender.sendTo(std::span<const char>(text.data(), text.size()), {net::kLoopbackAddress, port});
+  };
+  const auto floodEnd = std::chrono::steady_clock::now() + 60s;
+  for (int i = 0; i < 200000 && std::chrono::steady_clock::now() < floodEnd; ++i) {
+    send(valid[static_cast<std::size_t>(i) % valid.size()]);  // never the same line twice in a row
+    send(invalid);
+    if (i % 256 == 0) std::this_thread::yield();  // let the reader keep up a little
+  }
+  std::this_thread::sleep_for(2s);
+
+  ASSERT_EQ(waitpid(program, nullptr, WNOHANG), 0) << "the program ended under the flood";
+  const long rssAfter = residentKb(program);
+  EXPECT_LT(rssAfter - rssBefore, 50 * 1024) << rssBefore << " kB -> " << rssAfter << " kB";
+  EXPECT_LT(std::filesystem::file_size("Log.txt") - logBefore, 1u << 20);
+  // The reader still takes datagrams: a bad one after a quiet second is logged again.
+  std::this_thread::sleep_for(1100ms);
+  send(withLatitude("south"));
+  EXPECT_TRUE(waitForLogLine("error lines suppressed", 10s));
+
+  ASSERT_EQ(kill(program, SIGTERM), 0);
+  EXPECT_EQ(waitForExit(program, 20s), 0);
+  guard.pid = 0;
+  const auto lines = readLines("Log.txt");
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Exiting: USER CLOSED SIM"), lines.end());
 }
 
 }  // namespace

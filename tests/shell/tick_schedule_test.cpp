@@ -28,7 +28,8 @@ TEST(TickSchedule, JobsByTick) {
       {30, 0, jobs({&TickJobs::fifthTick, &TickJobs::fifteenthTick, &TickJobs::halfMinute})},
       {32, 0, jobs({&TickJobs::parkAirportUpdate})},
       {59, 0, jobs({&TickJobs::readerWatchdog})},
-      {60, 0, jobs({&TickJobs::fifthTick, &TickJobs::fifteenthTick, &TickJobs::halfMinute, &TickJobs::minute})},
+      {60, 0,
+       jobs({&TickJobs::fifthTick, &TickJobs::fifteenthTick, &TickJobs::halfMinute, &TickJobs::minute})},
       {61, 0, jobs({&TickJobs::removeByList})},
       {80, 0, jobs({&TickJobs::fifthTick})},   // a multiple of 16 and of 5: no park-airport update
       {295, 0, jobs({&TickJobs::fifthTick})},  // a multiple of 59 and of 5: no watchdog

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 #include "foundation/folders.h"
@@ -26,6 +27,8 @@
 #include "support/recorders.h"
 #include "support/scoped_run_state.h"
 #include "support/test_support.h"
+#include "traffic/cycle.h"
+#include "traffic/realtraffic_link.h"
 
 namespace {
 
@@ -92,6 +95,68 @@ class WatchedRun {
   std::thread thread_;
 };
 
+// RealTraffic on this computer: connects once the run's server listens, answers the version
+// request in two segments, and keeps every line it gets until the run closes the link.
+class FakeRealTraffic {
+ public:
+  explicit FakeRealTraffic(std::string reply) : reply_(std::move(reply)) {
+    thread_ = std::thread([this] { lf_talk(); });
+  }
+  ~FakeRealTraffic() {
+    stop_ = true;
+    socket_.close();
+    thread_.join();
+  }
+  [[nodiscard]] std::vector<std::string> lines() const {
+    std::scoped_lock lock(mutex_);
+    return lines_;
+  }
+  [[nodiscard]] std::size_t count(std::string_view prefix) const {
+    const auto all = lines();
+    return static_cast<std::size_t>(std::count_if(
+        all.begin(), all.end(), [prefix](const std::string& l) { return l.starts_with(prefix); }));
+  }
+  [[nodiscard]] bool ended() const { return ended_.load(); }
+
+ private:
+  void lf_talk() {
+    std::optional<std::uint16_t> port;
+    while (!stop_ && !(port = orv::gf_realTrafficLink().port())) std::this_thread::sleep_for(10ms);
+    if (stop_ || !socket_.connect({net::kLoopbackAddress, *port})) return;
+    std::string pending;
+    char buffer[1024];
+    for (;;) {
+      const long n = socket_.receive(buffer);
+      if (n <= 0) break;
+      pending.append(buffer, static_cast<std::size_t>(n));
+      for (auto at = pending.find("\r\n"); at != std::string::npos; at = pending.find("\r\n")) {
+        const std::string line = pending.substr(0, at + 2);
+        pending.erase(0, at + 2);
+        {
+          std::scoped_lock lock(mutex_);
+          lines_.push_back(line);
+        }
+        if (line == "Qs999=version\r\n") lf_reply();
+      }
+    }
+    ended_ = true;
+  }
+  void lf_reply() {
+    const std::size_t half = reply_.size() / 2;
+    (void)socket_.send(std::span<const char>(reply_.data(), half));
+    std::this_thread::sleep_for(50ms);
+    (void)socket_.send(std::span<const char>(reply_.data() + half, reply_.size() - half));
+  }
+
+  const std::string reply_;
+  net::Socket socket_ = net::Socket::open(net::Socket::Type::Stream);
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> ended_{false};
+  mutable std::mutex mutex_;
+  std::vector<std::string> lines_;
+  std::thread thread_;
+};
+
 class TrafficRunTest : public ::testing::Test {
  protected:
   // A run that ends the process leaves the link's state and the restart flag as they were.
@@ -154,27 +219,69 @@ TEST_F(TrafficRunTest, TrafficLinesSentToTheReaderBecomeLiveAircraft) {
   EXPECT_EQ(window.lamp(orv::WindowLamp::RealTrafficIdle), 0);
 }
 
+// RANGE as loaded from "parameters.xml" is the radius everywhere: the overflight, about 22 nm
+// from the user at Frankfurt, is dropped at 5 nm and kept at 40, and the simulator is asked for
+// the aircraft within the same radius.
+TEST_F(TrafficRunTest, TheLoadedRangeFiltersTheLinesAndSizesTheRequestOfAircraftInRange) {
+  struct Case {
+    std::string range;
+    std::vector<std::uint32_t> keys;
+    std::uint32_t radiusMeters;
+  };
+  for (const Case& c : {Case{"5", {3953245}, 9260}, Case{"40", {3953245, 4008125}, 74080}}) {
+    SCOPED_TRACE("RANGE " + c.range);
+    orv::gf_resetRunControl();
+    testing_support::PreparedWorkingFolder folder(std::map<std::string, std::string>{
+        {"AEROWINX", "true"}, {"AUTO_RANGE", "false"}, {"RANGE", c.range}});
+    orv::gf_openLog();
+    const auto standIn = realTimeStandIn();
+    sc::ScopedBackend backend{standIn};
+    ASSERT_GE(lines.size(), 30u);
+
+    WatchedRun run;
+    const std::uint16_t port = run.readerPort();
+    ASSERT_NE(port, 0);
+    sendSample(port, 0, 1);
+    ASSERT_TRUE(run.ticking());
+    sendSample(port, 1, 30);
+    std::this_thread::sleep_for(1500ms);
+    orv::gf_raiseClosing();
+    orv::gf_endRunByUser();
+    run.join();
+
+    EXPECT_EQ(run.keysAtEnd, c.keys);
+    const auto requests = standIn->journal("request_by_type");
+    ASSERT_FALSE(requests.empty());
+    for (const auto& request : requests) EXPECT_EQ(request["radius_m"], c.radiusMeters) << request.dump();
+  }
+}
+
 TEST_F(TrafficRunTest, ASecondRunInTheSameProcessStartsWithNothingOfTheFirst) {
-  testing_support::PreparedWorkingFolder folder;
+  testing_support::PreparedWorkingFolder folder(std::map<std::string, std::string>{{"PORT_NUMBER", "0"}});
   // RealTraffic is installed here, and the link is used: the facts of the run come from it.
   std::filesystem::create_directories(orv::gf_appDataPath() / "InsideSystems");
   testing_support::writeFile(orv::gf_appDataPath() / "InsideSystems" / "RealTraffic.jar", "");
   orv::gf_openLog();
   sc::ScopedBackend backend{realTimeStandIn()};
   ASSERT_GE(lines.size(), 30u);
+  auto professional = std::make_unique<FakeRealTraffic>(R"({"version":"9.0","level":2})");
 
   // The first run gets traffic, two aircraft that the simulator has, and work on its stacks.
   WatchedRun first([](orv::TrafficRun& run) {
     orv::TrafficRecord record;
     record.callsign = "PLNT1";
     record.position.address = 77001;
+    // Their only sample lies far ahead: they stay where they are during the run.
+    record.position.dueCycle = orv::gf_cycleCounter() + 1000000;
     orv::LiveAircraft& flying = run.traffic.liveList.emplace_back(
         record.position, orv::gf_makeAircraftHead(record, orv::AircraftKind::Live), 100.0);
     flying.state = orv::SimState::Active;
+    flying.objectId = 901;
     record.position.address = 77002;
     orv::LiveAircraft& parked = run.traffic.liveList.emplace_back(
         record.position, orv::gf_makeAircraftHead(record, orv::AircraftKind::Live), 100.0);
     parked.state = orv::SimState::Active;
+    parked.objectId = 902;
     parked.phase = orv::FlightPhase::Parked;
   });
   const std::uint16_t firstPort = first.readerPort();
@@ -185,9 +292,21 @@ TEST_F(TrafficRunTest, ASecondRunInTheSameProcessStartsWithNothingOfTheFirst) {
   ASSERT_TRUE(waitFor([&] { return window.count(orv::WindowCount::ActiveLive) == 1; }, 10s));
   std::this_thread::sleep_for(1500ms);
   EXPECT_EQ(window.count(orv::WindowCount::ParkedLive), 1);
+  // The professional edition gets the simulator's time every fifth tick.
+  EXPECT_TRUE(waitFor([&] { return professional->count("Qs123=") > 0; }, 15s));
   // New settings end the first run with a restart, as a check box would.
   orv::gf_endRun(orv::ExitReason::NewSettings, 0);
   first.join();
+  ASSERT_TRUE(waitFor([&] { return professional->ended(); }, 5s));
+  const std::vector<std::string> told = professional->lines();
+  ASSERT_GE(told.size(), 3u);
+  EXPECT_EQ(told.front(), "Qs999=version\r\n");
+  EXPECT_EQ(professional->count("Qs999="), 1u);
+  EXPECT_GE(professional->count("Qs121="), 1u);
+  EXPECT_EQ(told.back(), "exit\r\n");
+  EXPECT_TRUE(logHas("RealTraffic connected"));
+  professional.reset();
+  FakeRealTraffic standard(R"({"version":"9.0","level":1})");
   ASSERT_TRUE(orv::gf_restartFlag());
   ASSERT_FALSE(orv::gf_stopRaised()) << "the restart has reset the run control";
   EXPECT_EQ(first.keysAtEnd, (std::vector<std::uint32_t>{77001, 77002, 3953245, 4008125}));
@@ -213,11 +332,34 @@ TEST_F(TrafficRunTest, ASecondRunInTheSameProcessStartsWithNothingOfTheFirst) {
   sendSample(secondPort, 0, 1);
   ASSERT_TRUE(second.ticking());
   EXPECT_EQ(window.count(orv::WindowCount::ActiveLive), 0) << "and stays gone";
+  EXPECT_TRUE(waitFor([&] { return standard.count("Qs121=") > 0; }, 10s));
   orv::gf_raiseClosing();
   orv::gf_endRunByUser();
   second.join();
   EXPECT_TRUE(logHas("Exiting: NEW SETTINGS"));
   EXPECT_TRUE(logHas("Exiting: USER CLOSED SIM"));
+  EXPECT_EQ(standard.count("Qs999="), 1u) << "each run asks once";
+  EXPECT_EQ(standard.count("Qs123="), 0u) << "not for the standard edition";
+}
+
+TEST_F(TrafficRunTest, AWindowCloseDuringTheWaitForRealTrafficEndsTheRunAtOnce) {
+  testing_support::PreparedWorkingFolder folder(std::map<std::string, std::string>{{"PORT_NUMBER", "0"}});
+  std::filesystem::create_directories(orv::gf_appDataPath() / "InsideSystems");
+  testing_support::writeFile(orv::gf_appDataPath() / "InsideSystems" / "RealTraffic.jar", "");
+  orv::gf_openLog();
+  sc::ScopedBackend backend{realTimeStandIn()};
+
+  WatchedRun run;
+  ASSERT_TRUE(waitFor([] { return orv::gf_realTrafficLink().listening(); }, 20s));
+  std::this_thread::sleep_for(200ms);  // the wait is under way
+  const auto closed = std::chrono::steady_clock::now();
+  orv::gf_raiseClosing();
+  orv::gf_closeRealTrafficLink();
+  orv::gf_endRunByUser();
+  run.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - closed, 3s);
+  EXPECT_TRUE(logHas("Exiting: USER CLOSED SIM"));
+  EXPECT_FALSE(logHas("RealTraffic connected"));
 }
 
 }  // namespace

@@ -16,9 +16,9 @@ namespace {
 using namespace std::chrono_literals;
 using orv::SimEvent;
 using orv::standin::Call;
+using simlink_test::makeCreation;
 using simlink_test::SimLinkTest;
 using testing_support::logBody;
-using simlink_test::makeCreation;
 
 // Holds the command mutex on a thread of its own, as the other side of the link would.
 class MutexHolder {

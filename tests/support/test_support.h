@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/window.h"
+
 namespace testing_support {
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
@@ -44,6 +46,23 @@ class ScopedEnv {
  private:
   std::string name_;
   std::optional<std::string> previous_;
+};
+
+// A window that is destroyed, with its children, when the object goes; so no procedure of a test
+// that has ended is ever called by a later one (the dispatch drops messages to a stale handle).
+class ScopedWindow {
+ public:
+  explicit ScopedWindow(ui::WindowSpec spec) : window_(ui::createWindow(std::move(spec))) {}
+  ~ScopedWindow() {
+    if (window_) (void)ui::destroyWindow(window_);
+  }
+  ScopedWindow(const ScopedWindow&) = delete;
+  ScopedWindow& operator=(const ScopedWindow&) = delete;
+  [[nodiscard]] ui::WindowHandle get() const { return window_; }
+  explicit operator bool() const { return static_cast<bool>(window_); }
+
+ private:
+  ui::WindowHandle window_;
 };
 
 [[nodiscard]] std::string readFile(const std::filesystem::path& path);

@@ -7,8 +7,11 @@
 
 #include "config/parameters.h"
 #include "foundation/data_cipher.h"
+#include "foundation/folders.h"
 #include "foundation/log.h"
+#include "liveries/liveries.h"
 #include "refdata/dbase.h"
+#include "simlink/flight_plans.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_messages.h"
 #include "simlink/sim_state.h"
@@ -74,7 +77,9 @@ class LiveCycleTest : public ::testing::Test {
     p.altitudeFt = altitude;
     p.airborne = altitude > 0.0;
     p.latitude = 51.5;
-    p.longitude = -0.4;
+    // Later records lie further east, as a moving aircraft's do; each is due 30 s after now.
+    p.longitude = -0.4 + (time - 100.0) * 0.001;
+    p.dueCycle = orv::gf_cycleCounter() + orv::kPlaybackDelayCycles;
     return r;
   }
 
@@ -433,15 +438,80 @@ TEST_F(SimMessageTest, ARemovedObjectEndsItsRecordOrBringsARespawnBack) {
   EXPECT_EQ(live()[0].lastFlaps, 4u);
 }
 
-TEST_F(SimMessageTest, AFailedCreationRemovesTheRecordOfThatKey) {
+TEST_F(SimMessageTest, AFailedCreationRemovesTheRecordOfThatKeyAndItsLiveryIsNotChosenAgain) {
+  // The refused titles are the process's: this test gives them back empty.
+  struct ClearFailed {
+    ~ClearFailed() { orv::gf_failedLiveries().clear(); }
+  } clearFailed;
   orv::lf_applyTrafficRecord(run, record(20001, 100.0));
   orv::lf_applyTrafficRecord(run, record(20002, 100.0));
   live()[1].liveryTitle = "Bad Title";
+  live()[1].airline = orv::gf_airlineId("BAW");
   orv::gf_postSimMessage(SimMessage{0, 20002, 0, SimMessageKind::CreationFailed, 0.0, 0.0});
   orv::gf_postSimMessage(SimMessage{0, 44, 0, SimMessageKind::CreationFailed, 0.0, 0.0});
   orv::gf_handleSimMessages(run);
   ASSERT_EQ(live().size(), 1u);
   EXPECT_EQ(live()[0].key, 20001u);
+  EXPECT_TRUE(orv::isFailedTitle("Bad Title"));
+  EXPECT_EQ(orv::gf_failedLiveries().notCreated(), std::vector<std::string>{"A320 BAW"});
+  const auto lines = logBody();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "BAW2 'Bad Title' could not be created by your Sim!"),
+            lines.end());
+}
+
+// An aircraft between two airports flies a plan, but only MSFS 2020 reads one.
+class FlightPlanTest : public SimMessageTest {
+ protected:
+  void SetUp() override {
+    SimMessageTest::SetUp();
+    orv::gf_createFlightPlanFolder();
+  }
+  void TearDown() override {
+    orv::gf_removeFlightPlanFolder();
+    orv::gf_setMsfs2020Chosen(true);
+    SimMessageTest::TearDown();
+  }
+  LiveAircraft& createdWithCodes(std::uint32_t key, std::uint32_t objectId) {
+    TrafficRecord r = record(key, 100.0);
+    r.origin = orv::IataCode("FRA");
+    r.destination = orv::IataCode("JFK");
+    orv::lf_applyTrafficRecord(run, r);
+    LiveAircraft& a = *orv::gf_findLiveByKey(live(), key);
+    a.state = SimState::Adding2Sim;
+    orv::gf_postSimMessage(SimMessage{objectId, key, 0, SimMessageKind::LiveCreated, 0.0, 1800.0});
+    orv::gf_handleSimMessages(run);
+    return *orv::gf_findLiveByKey(live(), key);
+  }
+};
+
+TEST_F(FlightPlanTest, UnderMsfs2020ThePlanIsAssignedAndGoesWithTheObject) {
+  orv::gf_setMsfs2020Chosen(true);
+  LiveAircraft& a = createdWithCodes(20001, 4660);
+  EXPECT_TRUE(a.flightPlanSet);
+  const std::filesystem::path plan = std::filesystem::absolute("orig_dest") / "4660.pln";
+  ASSERT_EQ(sim.flightPlans.size(), 1u);
+  EXPECT_EQ(sim.flightPlans[0], (std::pair<std::uint32_t, std::string>{4660, plan.string()}));
+  const std::string text = testing_support::readFile(plan);
+  EXPECT_NE(text.find("<DepartureID>FRA</DepartureID>\n<DestinationID>JFK</DestinationID>"),
+            std::string::npos);
+
+  orv::gf_postSimMessage(SimMessage{4660, 0, 0, SimMessageKind::ObjectRemoved, 0.0, 0.0});
+  orv::gf_handleSimMessages(run);
+  EXPECT_TRUE(live().empty());
+  EXPECT_FALSE(std::filesystem::exists(plan));
+}
+
+TEST_F(FlightPlanTest, UnderMsfs2024NoPlanIsWrittenAndNoFailureLogged) {
+  orv::gf_setMsfs2020Chosen(false);
+  const std::size_t before = logBody().size();
+  LiveAircraft& a = createdWithCodes(20001, 4660);
+  EXPECT_FALSE(a.flightPlanSet);
+  EXPECT_TRUE(sim.flightPlans.empty());
+  EXPECT_TRUE(std::filesystem::is_empty(orv::gf_flightPlanFolder()));
+  const auto lines = logBody();
+  EXPECT_EQ(std::count_if(lines.begin() + static_cast<std::ptrdiff_t>(before), lines.end(),
+                          [](const std::string& l) { return l.find("flight plan") != std::string::npos; }),
+            0);
 }
 
 TEST_F(SimMessageTest, ATouchdownEndsALandingOrJustPutsTheAircraftOnTheGround) {

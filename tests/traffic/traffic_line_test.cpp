@@ -317,6 +317,44 @@ TEST_F(TrafficLineTest, OnlyAValidLineEntersItsModelInTheTable) {
   EXPECT_EQ(modelCode(*parsed.record), code);
 }
 
+// The share of the model table is process-wide: emptied before and after, so that the other tests
+// of the process still see new codes enter.
+class ModelShareTest : public TrafficLineTest {
+ protected:
+  ModelShareTest() { orv::gf_resetTrafficModelShare(); }
+  ~ModelShareTest() override { orv::gf_resetTrafficModelShare(); }
+};
+
+TEST_F(ModelShareTest, NewCodesOfTrafficLinesFillOnlyTheirShare) {
+  static int round = 0;  // codes new to the process in every repetition
+  const std::string prefix = "S" + std::to_string(++round) + "-";
+  // Type codes of traffic lines are short.
+  const std::string lastCode = "L" + std::to_string(100 + round);
+  const std::string newCode = "N" + std::to_string(100 + round);
+  const orv::ModelId database = orv::gf_modelId(prefix + "DB1");  // entered as the database does
+  const orv::ModelId met = orv::gf_modelId("A320");
+  for (std::size_t i = 0; i + 1 < orv::kTrafficModelShare; ++i)
+    ASSERT_NE(orv::gf_trafficModelId(prefix + std::to_string(i)), 0) << i;
+  // The 4,096th through a traffic line still gets its id.
+  const auto last = parse(Line().set(10, lastCode).text(), nearTheParkAirport());
+  ASSERT_TRUE(last.record);
+  EXPECT_EQ(modelCode(*last.record), lastCode);
+  EXPECT_EQ(orv::gf_trafficModelCodeCount(), orv::kTrafficModelShare);
+
+  const auto beyond = parse(Line().set(10, newCode).text(), nearTheParkAirport());
+  ASSERT_TRUE(beyond.record);
+  EXPECT_EQ(beyond.record->model, 0);
+  EXPECT_EQ(orv::gf_trafficModelId(prefix + "NEW2"), 0);
+  // Codes already in the table keep their ids, from traffic lines too; the database still enters.
+  EXPECT_EQ(orv::gf_trafficModelId(prefix + "DB1"), database);
+  EXPECT_EQ(parse(Line().text(), nearTheParkAirport()).record->model, met);
+  EXPECT_NE(orv::gf_modelId(prefix + "DB2"), 0);
+  const std::string full =
+      "==> The model codes of traffic lines fill their share of the table (4096 codes): '" + newCode +
+      "' and every later new code of a traffic line gets id 0";
+  EXPECT_EQ(logBody(), std::vector<std::string>{full});
+}
+
 TEST_F(TrafficLineTest, TheDueCycleIsThreeThousandCyclesAfterArrival) {
   const std::int64_t start = orv::gf_cycleCounter();
   for (int i = 0; i < 7; ++i) orv::gf_advanceCycleCounter();
@@ -356,6 +394,17 @@ TEST_F(TrafficReaderTest, ALineBreakFromTheNetworkCannotBreakALineOfTheLog) {
                            "exception in processLineSub: hexid incorrectX\\x0d\\x0a12:00:00 forged",
                            "exception in processLineSub: altitude abc\\x7f incorrect, from: " +
                                Line().set(4, "abc\\x7f").set(28, "A3\\x0a").text()}));
+}
+
+TEST_F(TrafficReaderTest, ALongDatagramIsQuotedCut) {
+  reader.setReferencePosition(kPark);
+  const std::string line = Line().set(4, "abc").set(28, "A3" + std::string(16000, 'x')).text();
+  reader.lf_onTrafficDatagram(line);
+  reader.lf_onTrafficDatagram(Line().set(2, std::string(16000, 'n')).text());
+  EXPECT_EQ(logBody(),
+            (std::vector<std::string>{
+                "exception in processLineSub: altitude abc incorrect, from: " + line.substr(0, 200) + "...",
+                "exception in processLineSub: lat:" + std::string(396, 'n') + "..."}));
 }
 
 TEST_F(TrafficReaderTest, CallsignsAreCollectedOnlyWhileAsked) {

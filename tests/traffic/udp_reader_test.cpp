@@ -213,11 +213,46 @@ TEST_F(ReaderTest, QnhDatagramsInEveryFormAndTheirFaults) {
       EXPECT_EQ(logBody().back(), row.log);
     }
   }
+  orv::QnhReader other;  // the error lines of the first are rate-limited by now
   const auto before = logBody().size();
-  reader.lf_onQnhDatagram("QNH 1013");
+  other.lf_onQnhDatagram("QNH 1013");
   ASSERT_EQ(logBody().size(), before + 1);
   EXPECT_TRUE(logBody().back().starts_with("Exception ")) << logBody().back();
   EXPECT_TRUE(logBody().back().ends_with(", in QNH 1013")) << logBody().back();
+}
+
+TEST_F(ReaderTest, ErrorLinesOfAFloodAreRateLimitedPerReader) {
+  os::FakeClock clock;
+  const os::ScopedClock installed(clock);
+  orv::QnhReader reader;
+  orv::QnhReader second;
+  const std::string longText(5000, 'q');
+  const std::string quoted = std::string(200, 'q') + "...";
+  for (int i = 0; i < 30; ++i) reader.lf_onQnhDatagram(longText);
+  second.lf_onQnhDatagram("[2]");  // another reader has its own allowance
+  auto lines = logBody();
+  ASSERT_EQ(lines.size(), 11u);
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(lines[i].substr(0, 10), "Exception ") << lines[i];
+  EXPECT_TRUE(lines[0].ends_with(", in " + quoted)) << lines[0];
+  EXPECT_LT(lines[0].size(), 1000u);
+  EXPECT_EQ(lines[10], "no QNH [2]");
+
+  clock.advance(std::chrono::milliseconds(999));
+  reader.lf_onQnhDatagram("[1]");
+  EXPECT_EQ(logBody().size(), 11u) << "still within the second";
+  clock.advance(std::chrono::milliseconds(1));
+  reader.lf_onQnhDatagram("[1]");
+  reader.lf_onQnhDatagram("[1]");
+  lines = logBody();
+  ASSERT_EQ(lines.size(), 13u);
+  EXPECT_EQ(lines[11], "QNH Reader: 21 error lines suppressed");
+  EXPECT_EQ(lines[12], "no QNH [1]");
+  clock.advance(std::chrono::seconds(5));
+  reader.lf_onQnhDatagram("[3]");
+  lines = logBody();
+  ASSERT_EQ(lines.size(), 15u);
+  EXPECT_EQ(lines[13], "QNH Reader: 1 error lines suppressed");
+  EXPECT_EQ(lines[14], "no QNH [3]");
 }
 
 TEST_F(ReaderTest, ARepeatedQnhIsWrittenAgainOnlyWhenStandard) {

@@ -56,8 +56,8 @@ std::vector<PlannedLine> plan(const std::vector<std::string>& lines, const Pacin
     if (stamp && !first) first = stamp;
     std::chrono::milliseconds due = previous;
     if (pacing.linesPerSecond) {
-      due = std::chrono::milliseconds{static_cast<long long>(1000.0 * static_cast<double>(planned.size()) /
-                                                            *pacing.linesPerSecond)};
+      due = std::chrono::milliseconds{
+          static_cast<long long>(1000.0 * static_cast<double>(planned.size()) / *pacing.linesPerSecond)};
     } else if (stamp) {
       due = std::chrono::milliseconds{static_cast<long long>(1000.0 * (*stamp - *first) / pacing.speed)};
     }

@@ -17,7 +17,7 @@ namespace replay {
 [[nodiscard]] std::string withTimestamp(std::string_view line, double seconds);
 
 struct Pacing {
-  double speed = 1.0;                  // by timestamps, this many times faster than recorded
+  double speed = 1.0;                    // by timestamps, this many times faster than recorded
   std::optional<double> linesPerSecond;  // at a fixed rate instead
 };
 

@@ -33,22 +33,23 @@ struct Flight {
 
 struct State {
   Position position;
-  double altitude = 0;  // feet, 0 on the ground
+  double altitude = 0;       // feet, 0 on the ground
   double verticalSpeed = 0;  // feet per minute
-  double track = 0;  // degrees
-  double groundSpeed = 0;  // knots
-  double roll = 0;  // degrees
+  double track = 0;          // degrees
+  double groundSpeed = 0;    // knots
+  double roll = 0;           // degrees
 };
 
 std::string trafficLine(const Flight& f, const State& s, double time) {
   const bool onGround = s.altitude <= 0;
   const double tas = onGround ? s.groundSpeed : s.groundSpeed + 10;
   return fmt::format(
-      "RTTFC,{},{:.6f},{:.6f},{:.0f},{:.0f},{},{:.2f},{:.1f},{},{},{},{},{},{:.1f},X2,,adsb_icao,{:.0f},-1,{:.0f},"
+      "RTTFC,{},{:.6f},{:.6f},{:.0f},{:.0f},{},{:.2f},{:.1f},{},{},{},{},{},{:.1f},X2,,adsb_icao,{:.0f},-1,{:"
+      ".0f},"
       "0.000,0.0,{:.1f},{:.2f},{:.2f},{:.0f},none,A3,1013.2,0,-1,{:.2f},,0.0,0.0,0,0,0,0,1,0",
-      f.hexid, s.position.latitude, s.position.longitude, s.altitude, s.verticalSpeed, onGround ? 1 : 0, s.track,
-      s.groundSpeed, f.callsign, f.type, f.registration, f.origin, f.destination, time, s.altitude, tas, s.roll,
-      s.track, s.track, s.verticalSpeed, s.track);
+      f.hexid, s.position.latitude, s.position.longitude, s.altitude, s.verticalSpeed, onGround ? 1 : 0,
+      s.track, s.groundSpeed, f.callsign, f.type, f.registration, f.origin, f.destination, time, s.altitude,
+      tas, s.roll, s.track, s.track, s.verticalSpeed, s.track);
 }
 
 Position along(Position from, double trackDeg, double feet) {
@@ -78,8 +79,9 @@ State arrival(double t) {
   const double deceleration = 4.0;  // knots per second
   const double speed = std::max(20.0, approachSpeed - deceleration * sinceTouchdown);
   const double braking = std::min(sinceTouchdown, (approachSpeed - 20.0) / deceleration);
-  const double rolled = (approachSpeed * braking - deceleration * braking * braking / 2.0 +
-                         20.0 * (sinceTouchdown - braking)) * kFeetPerKnotSecond;
+  const double rolled =
+      (approachSpeed * braking - deceleration * braking * braking / 2.0 + 20.0 * (sinceTouchdown - braking)) *
+      kFeetPerKnotSecond;
   s.position = along(along(start, kRunwayHeading, touchdownFeet), kRunwayHeading, rolled);
   s.groundSpeed = speed;
   return s;
@@ -97,7 +99,8 @@ State departure(double t) {
     s.position = along(kThreshold25C, kRunwayHeading, acceleration * t * t / 2.0 * kFeetPerKnotSecond);
     return s;
   }
-  const Position liftOffPoint = along(kThreshold25C, kRunwayHeading, 150.0 * liftOff / 2.0 * kFeetPerKnotSecond);
+  const Position liftOffPoint =
+      along(kThreshold25C, kRunwayHeading, 150.0 * liftOff / 2.0 * kFeetPerKnotSecond);
   const double airborne = t - liftOff;
   s.groundSpeed = std::min(210.0, 150.0 + 2.0 * airborne);
   s.altitude = kFieldElevation + 2500.0 / 60.0 * airborne;
@@ -117,7 +120,8 @@ State departure(double t) {
 
 // West-bound at FL350, 18 nm north of the airport.
 State overflight(double t) {
-  const Position entry = along(along(kThreshold25C, 0.0, 18.0 * orv::kFeetPerNm), 90.0, 12.0 * orv::kFeetPerNm);
+  const Position entry =
+      along(along(kThreshold25C, 0.0, 18.0 * orv::kFeetPerNm), 90.0, 12.0 * orv::kFeetPerNm);
   State s;
   s.track = 270.0;
   s.groundSpeed = 465.0;
@@ -139,7 +143,8 @@ int main() {
   std::vector<Line> lines;
   for (int i = 0; i < kSteps; ++i) {
     const double t = i * kStep;
-    lines.push_back({kStartTime + t, trafficLine(arriving, arrival(t), kStartTime + t + arriving.timeOffset)});
+    lines.push_back(
+        {kStartTime + t, trafficLine(arriving, arrival(t), kStartTime + t + arriving.timeOffset)});
     lines.push_back({kStartTime + t + departing.timeOffset,
                      trafficLine(departing, departure(t), kStartTime + t + departing.timeOffset)});
     lines.push_back({kStartTime + t + passing.timeOffset,

@@ -21,7 +21,9 @@ constexpr SteadyTime fakeSteadyStart{std::chrono::hours{24 * 365}};
 
 }  // namespace
 
-Clock& clock() { return *current.load(std::memory_order_acquire); }
+Clock& clock() {
+  return *current.load(std::memory_order_acquire);
+}
 
 void setClock(Clock* replacement) {
   current.store(replacement ? replacement : &realClock, std::memory_order_release);
@@ -29,7 +31,9 @@ void setClock(Clock* replacement) {
 
 FakeClock::FakeClock(SystemTime utcStart) : utcStart_(utcStart) {}
 
-SteadyTime FakeClock::now() const { return fakeSteadyStart + SteadyClock::duration{elapsed_.load()}; }
+SteadyTime FakeClock::now() const {
+  return fakeSteadyStart + SteadyClock::duration{elapsed_.load()};
+}
 
 SystemTime FakeClock::utcNow() const {
   return utcStart_ + std::chrono::duration_cast<SystemTime::duration>(SteadyClock::duration{elapsed_.load()});
@@ -45,6 +49,8 @@ void FakeClock::sleepUntil(SteadyTime deadline) {
   std::this_thread::yield();
 }
 
-void FakeClock::advance(SteadyClock::duration d) { elapsed_ += d.count(); }
+void FakeClock::advance(SteadyClock::duration d) {
+  elapsed_ += d.count();
+}
 
 }  // namespace os

@@ -10,7 +10,8 @@ std::optional<std::filesystem::path> knownFolderPath(KnownFolder folder) {
   if (const char* xdg = std::getenv(roaming ? "XDG_CONFIG_HOME" : "XDG_DATA_HOME"); xdg && xdg[0] == '/')
     return std::filesystem::path(xdg);
   if (const char* home = std::getenv("HOME"); home && *home)
-    return roaming ? std::filesystem::path(home) / ".config" : std::filesystem::path(home) / ".local" / "share";
+    return roaming ? std::filesystem::path(home) / ".config"
+                   : std::filesystem::path(home) / ".local" / "share";
   return std::nullopt;
 }
 

@@ -1,0 +1,73 @@
+#include "airports/destination_stands.h"
+
+#include <algorithm>
+#include <pugixml.hpp>
+
+#include "airports/park_loading.h"
+
+namespace orv {
+
+namespace fs = std::filesystem;
+
+std::optional<std::vector<DestinationStands::Spot>> DestinationStands::read(const IcaoCode& icao) const {
+  const AirportTable& table = table_ != nullptr ? *table_ : gf_airportTable();
+  const std::string name = gf_resolveAirportFile(icao.view(), table);
+  if (name.empty()) return std::nullopt;
+  fs::path path;
+  const fs::path downloaded{"airport.xml"};
+  bool remove = false;
+  if (name.starts_with("airports")) {
+    std::string local = name;
+    std::replace(local.begin(), local.end(), '\\', '/');
+    path = local;
+  } else {
+    if (!lf_downloadArchivedFile(name, downloaded).empty()) return std::nullopt;
+    path = downloaded;
+    remove = true;
+  }
+  pugi::xml_document document;
+  const bool loaded = static_cast<bool>(document.load_file(path.c_str()));
+  if (remove && fs::exists(downloaded)) fs::remove(downloaded);
+  if (!loaded) return std::nullopt;
+  pugi::xml_node parkpositions = document.child("root").child("parkpositions");
+  if (!parkpositions) parkpositions = document.child("parkpositions");
+  if (!parkpositions) return std::nullopt;
+  std::vector<Spot> spots;
+  for (const pugi::xml_node parkpos : parkpositions.children("parkpos"))
+    spots.push_back(
+        {parkpos.attribute("id").value(),
+         {parkpos.attribute("latitude").as_double(0.0), parkpos.attribute("longitude").as_double(0.0)}});
+  return spots;
+}
+
+double DestinationStands::closestStand(const IcaoCode& icao, Position position, std::string& standId) {
+  auto found = known_.find(icao);
+  if (found == known_.end()) {
+    ++reads_;
+    std::optional<std::vector<Spot>> spots;
+    try {
+      spots = read(icao);
+    } catch (const std::exception&) {
+      spots.reset();  // a file-system failure counts as no stands
+    }
+    found = known_.emplace(icao, std::move(spots)).first;
+  }
+  double best = 100.0;
+  if (!found->second) return best;
+  for (const Spot& spot : *found->second) {
+    const double distance = gf_distanceNm(position, spot.position);
+    if (distance < best) {
+      best = distance;
+      standId = spot.id;
+    }
+  }
+  return best;
+}
+
+StandDistance gf_destinationStandDistance(DestinationStands& stands) {
+  return [&stands](const IcaoCode& icao, Position position, std::string& standId) {
+    return stands.closestStand(icao, position, standId);
+  };
+}
+
+}  // namespace orv

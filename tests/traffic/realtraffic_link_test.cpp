@@ -1,0 +1,295 @@
+// The control link with RealTraffic, against a fake RealTraffic client on loopback.
+
+#include "traffic/realtraffic_link.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "foundation/log.h"
+#include "foundation/time_text.h"
+#include "platform/net/socket.h"
+#include "reader_test_support.h"
+#include "simlink/user_aircraft.h"
+#include "support/recorders.h"
+#include "support/scoped_run_state.h"
+#include "support/test_support.h"
+#include "traffic/aircraft.h"
+#include "traffic/live_cycle.h"
+#include "traffic/traffic_run.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using orv::LiveAircraft;
+using orv::SimState;
+using orv::UserAcBlock;
+using orv::UserAcPosition;
+using testing_support::logBody;
+using traffic_test::eventually;
+
+// RealTraffic's side of the link: it connects, reads lines and answers.
+class FakeRealTraffic {
+ public:
+  explicit FakeRealTraffic(std::uint16_t port) : socket_(net::Socket::open(net::Socket::Type::Stream)) {
+    if (!socket_.connect({net::kLoopbackAddress, port})) throw std::runtime_error("connect failed");
+    socket_.setReceiveTimeout(50ms);
+  }
+  void send(std::string_view text) {
+    [[maybe_unused]] const long sent = socket_.send(std::span<const char>(text.data(), text.size()));
+  }
+  // The next line with its "\r\n"; empty when none came within the time.
+  std::string line(std::chrono::milliseconds limit = 3s) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+      if (const auto at = pending_.find("\r\n"); at != std::string::npos) {
+        std::string text = pending_.substr(0, at + 2);
+        pending_.erase(0, at + 2);
+        return text;
+      }
+      if (closed_ || std::chrono::steady_clock::now() > end) return {};
+      char buffer[512];
+      const long n = socket_.receive(buffer);
+      if (n == 0) closed_ = true;
+      if (n > 0) pending_.append(buffer, static_cast<std::size_t>(n));
+    }
+  }
+  // Whether the server closed the connection; waits for it up to the time.
+  bool sawEnd(std::chrono::milliseconds limit = 3s) {
+    (void)line(limit);
+    return closed_ && pending_.empty();
+  }
+  void close() { socket_.close(); }
+
+ private:
+  net::Socket socket_;
+  std::string pending_;
+  bool closed_ = false;
+};
+
+UserAcPosition lf_frankfurt() {
+  UserAcPosition p;
+  p.latitude = 50.0379;
+  p.longitude = 8.5622;
+  p.pitch = 2.5 * 0.017453292519943295;
+  p.bank = -3.0 * 0.017453292519943295;
+  p.trueHeading = 90.0 * 0.017453292519943295;
+  p.altitude = 35000.0;
+  p.groundVelocity = 100.0;
+  return p;
+}
+
+constexpr std::string_view kFrankfurtLine = "Qs121=4363;-5236;1.570796;35000000;100000;0.873326;0.149439\r\n";
+
+class LinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    orv::gf_openLog();
+    link.openServer("0");
+    ASSERT_TRUE(link.port());
+    port = *link.port();
+    setUser(lf_frankfurt());
+  }
+  void TearDown() override {
+    link.close();
+    orv::gf_resetUserAircraft();
+  }
+
+  static void setUser(const UserAcPosition& position) {
+    UserAcBlock block;
+    block.position = position;
+    orv::lf_onUserAcPosition(block);
+  }
+  // Polls as the start-up does until the client is taken.
+  bool accept() {
+    return eventually([this] { return link.waitForClient(); });
+  }
+  bool logHas(std::string_view part) {
+    const auto lines = logBody();
+    return std::any_of(lines.begin(), lines.end(),
+                       [part](const std::string& l) { return l.find(part) != std::string::npos; });
+  }
+
+  testing_support::ScopedRunState runState;
+  testing_support::RecordingSimSide sim;
+  testing_support::RecordingWindow window;
+  orv::TrafficRun run{sim, window, true};
+  orv::RealTrafficLink link;
+  std::uint16_t port = 0;
+};
+
+TEST_F(LinkTest, TheVersionRequestIsAnsweredInTwoSegmentsAndGatheredWhole) {
+  EXPECT_FALSE(link.waitForClient()) << "no client yet, and the try does not block";
+  FakeRealTraffic client(port);
+  ASSERT_TRUE(accept());
+  EXPECT_TRUE(link.connected());
+  ASSERT_TRUE(link.sendDataPacket("Qs999=version\r\n"));
+  EXPECT_EQ(client.line(), "Qs999=version\r\n");
+  client.send(R"({"version":"9.0",)");
+  std::thread second([&client] {
+    std::this_thread::sleep_for(150ms);
+    client.send(R"("level":2})");
+  });
+  const std::string reply = link.receive();
+  second.join();
+  EXPECT_EQ(reply, R"({"version":"9.0","level":2})");
+}
+
+TEST_F(LinkTest, AReplyCutByTheClosingPeerIsWhatCameAndAFloodIsDropped) {
+  {
+    FakeRealTraffic client(port);
+    ASSERT_TRUE(accept());
+    client.send(R"({"version":)");
+    client.close();
+    EXPECT_EQ(link.receive(), R"({"version":)");
+    link.close();
+  }
+  link.openServer("0");
+  FakeRealTraffic client(*link.port());
+  ASSERT_TRUE(accept());
+  client.send(std::string(orv::kRealTrafficBufferSize, 'x'));
+  EXPECT_EQ(link.receive(), "");
+  EXPECT_TRUE(logHas("receive: buffer overrun: 16384"));
+}
+
+TEST_F(LinkTest, TheUserAircraftLineRoundsItsIntegersAndKeepsSixDecimals) {
+  EXPECT_EQ(orv::gf_qs121Text(lf_frankfurt()), kFrankfurtLine);
+  UserAcPosition p = lf_frankfurt();
+  p.pitch = -0.000004;  // x 100000 = -0.4
+  p.bank = 0.000005;    // x 100000 = 0.5: away from zero
+  p.altitude = 0.0004;
+  p.groundVelocity = 0.0025;
+  EXPECT_EQ(orv::gf_qs121Text(p), "Qs121=0;1;1.570796;0;3;0.873326;0.149439\r\n");
+}
+
+TEST_F(LinkTest, OneLineASecondWhileThePositionIsKnownAndTheTimeForAProfessionalPeer) {
+  FakeRealTraffic client(port);
+  ASSERT_TRUE(accept());
+  orv::gf_sendQs121(run, link);
+  EXPECT_EQ(client.line(), kFrankfurtLine);
+
+  UserAcPosition unknown = lf_frankfurt();
+  unknown.latitude = 0.00001;
+  unknown.longitude = 0.00001;
+  setUser(unknown);
+  orv::gf_sendQs121(run, link);
+  orv::gf_sendQs123(0, link);
+  orv::gf_sendQs123(1796803213, link);
+  EXPECT_EQ(client.line(), "Qs123=1796803213000\r\n") << "nothing for an unknown position or time 0";
+}
+
+TEST_F(LinkTest, ClosingSaysExitOnceThenEndsTheConnectionAndTheServer) {
+  FakeRealTraffic client(port);
+  ASSERT_TRUE(accept());
+  std::thread other([this] { link.close(); });
+  other.join();
+  link.close();
+  EXPECT_EQ(client.line(), "exit\r\n");
+  EXPECT_TRUE(client.sawEnd());
+  EXPECT_FALSE(link.connected());
+  EXPECT_FALSE(link.listening());
+  EXPECT_FALSE(link.waitForClient());
+  EXPECT_FALSE(link.sendDataPacket("Qs123=1\r\n"));
+  net::Socket late = net::Socket::open(net::Socket::Type::Stream);
+  EXPECT_FALSE(late.connect({net::kLoopbackAddress, port})) << "nobody listens any more";
+}
+
+TEST_F(LinkTest, APortThatIsTakenOrNoPortAtAllFailsWithItsText) {
+  orv::RealTrafficLink second;
+  try {
+    second.openServer(std::to_string(port));
+    FAIL() << "two servers on one port";
+  } catch (const std::runtime_error& e) {
+    EXPECT_TRUE(std::string_view(e.what()).starts_with("Bind failed at port " + std::to_string(port) +
+                                                       " with error 10048"))
+        << e.what();
+  }
+  EXPECT_FALSE(second.listening());
+  try {
+    second.openServer("no port");
+    FAIL() << "a port text that is no port";
+  } catch (const std::runtime_error& e) {
+    EXPECT_TRUE(std::string_view(e.what()).starts_with("getaddrinfo failed with error ")) << e.what();
+  }
+}
+
+TEST_F(LinkTest, AGoneClientTakesOutTheLiveAircraftAndTheReconnectionResumesTheLines) {
+  auto client = std::make_unique<FakeRealTraffic>(port);
+  ASSERT_TRUE(accept());
+  const auto add = [this](std::uint32_t key, SimState state, std::uint32_t objectId) {
+    orv::AircraftHead head;
+    head.key = key;
+    head.callsign = "BAW" + std::to_string(key % 10);
+    LiveAircraft a(orv::PositionSample{}, head, 100.0);
+    a.state = state;
+    a.objectId = objectId;
+    run.traffic.liveList.push_back(std::move(a));
+  };
+  add(20001, SimState::Buffer, 0);
+  add(20002, SimState::Active, 77);
+  add(20003, SimState::LiveryRespawn, 78);
+  run.traffic.removalIds.push_back(78);  // its respawn asked for the removal already
+  run.qnhReader.requestStop();
+  orv::gf_setLatestDataTime(1796803213.0);
+  run.realTraffic.sourceReady = true;
+
+  client->close();
+  client.reset();
+  ASSERT_TRUE(eventually([this] {
+    orv::gf_sendQs121(run, link);
+    return !link.connected();
+  }));
+  EXPECT_TRUE(logHas(" RealTraffic gone? Wait for RealTraffic to re-connect ..."));
+  EXPECT_FALSE(run.realTraffic.sourceReady.load());
+  EXPECT_EQ(window.lamp(orv::WindowLamp::RealTrafficKnown), 0);
+  ASSERT_EQ(run.traffic.liveList.size(), 2u) << "the buffered one is gone at once";
+  for (const LiveAircraft& left : run.traffic.liveList) EXPECT_EQ(left.state, SimState::RemovingFromSim);
+  EXPECT_EQ(std::vector<std::uint32_t>(run.traffic.removalIds.begin(), run.traffic.removalIds.end()),
+            (std::vector<std::uint32_t>{78, 77}))
+      << "each object removed once";
+  EXPECT_EQ(orv::gf_latestDataTime(), 0.0);
+  EXPECT_EQ(run.qnhReader.qnh(), orv::kStandardQnh);
+  EXPECT_TRUE(run.qnhReader.stopRequested()) << "the reset leaves the stop flags alone";
+
+  // Ticks go on while RealTraffic is away: each makes one accept try and returns.
+  for (int i = 0; i < 3; ++i) orv::gf_sendQs121(run, link);
+  FakeRealTraffic again(port);
+  ASSERT_TRUE(eventually([this] {
+    orv::gf_sendQs121(run, link);
+    return link.connected();
+  }));
+  EXPECT_EQ(again.line(), kFrankfurtLine) << "no second version request";
+  EXPECT_TRUE(logHas(" RealTraffic re-connected"));
+  EXPECT_TRUE(run.realTraffic.sourceReady.load());
+  EXPECT_EQ(window.lamp(orv::WindowLamp::RealTrafficKnown), 1);
+}
+
+TEST_F(LinkTest, WithoutRealTrafficOnThisComputerNothingIsSentOrAccepted) {
+  orv::TrafficRun elsewhere{sim, window, false};
+  FakeRealTraffic client(port);
+  std::this_thread::sleep_for(50ms);
+  orv::gf_sendQs121(elsewhere, link);
+  EXPECT_FALSE(link.connected());
+}
+
+TEST_F(LinkTest, OnlyTheProfessionalEditionKeepsTheSimulatorTime) {
+  UserAcBlock block;
+  block.position = lf_frankfurt();
+  block.zuluYear = 2026;
+  block.zuluDayOfYear = 344;
+  block.zuluTime = 3600;
+  const std::int64_t utc = orv::lf_zuluToUnix(2026, 344, 3600);
+  run.setProfessional(true);
+  orv::lf_onUserAcPosition(block);
+  EXPECT_EQ(orv::gf_simulatorUtc(), utc);
+  run.setProfessional(false);
+  block.zuluTime = 7200;
+  orv::lf_onUserAcPosition(block);
+  EXPECT_EQ(orv::gf_simulatorUtc(), utc);
+}
+
+}  // namespace
