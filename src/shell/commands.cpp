@@ -171,7 +171,7 @@ void lf_afterCheckBox(CheckBoxParameter& box) {
                              kProductName));
   } else if (&box == &AUTO_RANGE) {
     lf_enable(AR_ABOVE_HEIGHT, on);
-    gf_applyAutoRange();
+    lf_applyAutoRangeOption();
   } else if (&box == &SCAN_AIRPORTS) {
     if (!on)
       gf_clearMessage();
@@ -496,7 +496,7 @@ void lf_autoRange() {
       gf_autoRadius(gf_userAircraftOnGround(), p.altitude, p.altAboveGround, nearestParkAirportNm.load()));
 }
 
-void gf_applyAutoRange() {
+void lf_applyAutoRangeOption() {
   if (AUTO_RANGE.value()) {
     manualRadius = RANGE.value();
     lf_autoRange();
@@ -515,7 +515,6 @@ void gf_setRange(double radiusNm) {
   const auto it =
       std::find_if(choices.begin(), choices.end(), [](std::int32_t c) { return c >= RANGE.value(); });
   if (it != choices.end()) ui::selectIndex(RANGE.window(), static_cast<int>(it - choices.begin()));
-  gf_setRangeCompanions(RANGE.value());
 }
 
 void enableCsToOidButton() {

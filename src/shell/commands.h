@@ -32,7 +32,7 @@ void gf_enableParkingControls();
 // simulator has reported it. Start-up thread.
 void lf_autoRange();
 // AUTO_RANGE on: remembers the manual radius and applies the automatic one; off: restores it.
-void gf_applyAutoRange();
+void lf_applyAutoRangeOption();
 // RANGE := the radius clamped to [2, 100], the drop-down's first choice not below it selected.
 void gf_setRange(double radiusNm);
 void enableCsToOidButton();

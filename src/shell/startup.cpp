@@ -176,7 +176,7 @@ void lf_trimCommunityEnding(StringParameter& path) {
 bool lf_detectCommunityPath(bool& realTrafficFound) {
   // Settings that a stand file brings reach the window's controls through the commands.
   gf_setMaxFitShower(&gf_selectMaxFitCombo);
-  gf_setAutoRangeApplier(&lf_autoRange);
+  gf_setAutoRangeApplier(&lf_applyAutoRangeOption);
   gf_loadParameters();
   gf_windowView().repaint(WindowBand::Status);
   gf_flushLog();

@@ -50,7 +50,6 @@ class SavedSettings {
     for (auto& [p, v] : strings_) p->set(v);
     cfg::MAX_FIT.set(maxFit_);
     cfg::MAX_FIT_FL.set(maxFitHours_);
-    gf_setRangeCompanions(cfg::RANGE.value());
   }
 
  private:
