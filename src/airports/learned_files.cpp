@@ -91,7 +91,7 @@ void lf_readSettings(const pugi::xml_document& document) {
   }
   if (const auto value = gf_getXmlParameterInt(document, RANGE.key())) {
     lf_logSetting(RANGE.key(), *value);
-    gf_setRange(*value);
+    gf_setAndSaveRange(*value);
     if (const ui::WindowHandle range = RANGE.window()) (void)ui::setEnabled(range, true);
   }
   if (const auto value = gf_getXmlParameterBool(document, AUTO_RANGE.key())) {

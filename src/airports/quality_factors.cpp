@@ -28,7 +28,7 @@ double lf_groupScore(const std::vector<const StandSchedule*>& group) {
     slots |= schedule->hours;
     setBits += schedule->hours.count();
   }
-  const double n = static_cast<double>(group.size());
+  const auto n = static_cast<double>(group.size());
   return std::min(20.0 * n, 4000.0) + 10000.0 + 100.0 * static_cast<double>(days.size()) +
          12.5 * static_cast<double>(slots.count()) +
          2.0 * static_cast<double>(std::min<std::size_t>(setBits, 600));

@@ -98,9 +98,10 @@ void lf_writeParkpos(pugi::xml_node parkpos, const Stand& stand, AirportFileMode
     lf_writeFullAttributes(parkpos, stand);
     return;
   }
-  if (stand.manual) {
+  const bool changed = stand.radiusChange || stand.cargoChange;
+  if (stand.manual || (handmade && !changed)) {
     lf_writeFullAttributes(parkpos, stand);
-  } else if (stand.radiusChange || stand.cargoChange) {
+  } else if (changed) {
     // A handmade file is read back in full, so its changed stands carry their position as well.
     if (handmade) lf_writeFullAttributes(parkpos, stand);
     if (stand.radiusChange) {
@@ -111,8 +112,6 @@ void lf_writeParkpos(pugi::xml_node parkpos, const Stand& stand, AirportFileMode
       lf_setTrue(parkpos, "cargo_change");
       if (!handmade || stand.heli) lf_setBool(parkpos, "cargo", stand.cargo);
     }
-  } else if (handmade) {
-    lf_writeFullAttributes(parkpos, stand);
   }
   lf_writeOpts(parkpos, stand);
 }

@@ -332,7 +332,7 @@ void gf_setAutoRangeApplier(std::function<void()> applier) {
   windowLinks().autoRangeApplier = std::move(applier);
 }
 
-void gf_setRange(std::int32_t nm) {
+void gf_setAndSaveRange(std::int32_t nm) {
   cfg::RANGE.set(nm);
   gf_saveIntParameter(cfg::RANGE);
   gf_showIntParameter(cfg::RANGE);

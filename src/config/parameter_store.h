@@ -62,7 +62,7 @@ void gf_setAutoRangeApplier(std::function<void()> applier);
 
 // Through the registration points: RANGE clamped, stored, saved and applied; MAX_FIT_FL's entry
 // selected; the automatic range applied. Start-up thread.
-void gf_setRange(std::int32_t nm);
+void gf_setAndSaveRange(std::int32_t nm);
 void gf_showMaxFit();
 void gf_applyAutoRange();
 

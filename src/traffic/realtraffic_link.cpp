@@ -58,9 +58,9 @@ void RealTrafficLink::openServer(std::string_view port) {
 
   net::Socket socket = net::Socket::open(net::Socket::Type::Stream);
   if (!socket.isOpen()) throw std::runtime_error("socket failed with error " + lf_lastErrorText());
-  const auto fail = [&socket](std::string text) {
+  const auto fail = [&socket](const std::string& text) {
     socket.close();
-    throw std::runtime_error(std::move(text));
+    throw std::runtime_error(text);
   };
   if (!socket.setBlocking(false)) fail("ioctlsocket failed with error " + lf_lastErrorText());
   if (!socket.setReuseAddress(true)) fail("setsockopt(SO_REUSEADDR) failed");

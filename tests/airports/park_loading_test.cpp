@@ -79,7 +79,7 @@ orv::HalfHourSet slots(std::size_t first, std::size_t last) {
   return set;
 }
 
-orv::AirportTable tableWith(std::vector<std::pair<std::string, std::int32_t>> airports) {
+orv::AirportTable tableWith(const std::vector<std::pair<std::string, std::int32_t>>& airports) {
   std::vector<orv::AirportRecord> records;
   for (const auto& [icao, stands] : airports) {
     records.push_back({orv::IcaoCode(icao), orv::IataCode("XXX"), kLat, kLon, 0.0F, stands});

@@ -68,7 +68,7 @@ void writeCfg(const fs::path& path, const std::string& text, Encoding encoding, 
 }
 
 fs::path writeFakeCommunity(const fs::path& root) {
-  const fs::path community = root / "Community";
+  fs::path community = root / "Community";
   const auto planes = [&](const std::string& package) {
     return community / package / "SimObjects" / "Airplanes";
   };

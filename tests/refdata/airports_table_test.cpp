@@ -174,7 +174,7 @@ class ClosestAirport : public AirportsFile {
   std::vector<Asked> asked;
 
   // A stand distance that answers from a table, as the stand files would.
-  orv::StandDistance fake(std::map<std::string, std::pair<double, std::string>> answers) {
+  orv::StandDistance fake(const std::map<std::string, std::pair<double, std::string>>& answers) {
     return [this, answers](const IcaoCode& icao, Position, std::string& standId) {
       asked.push_back({icao.str(), standId});
       const auto found = answers.find(icao.str());

@@ -34,7 +34,7 @@ class DownloadSite : public testing::Test {
   void installEverything(const std::string& version = "11.4.0");
 
   void serve(const std::string& path, testing_support::HttpRoute route) {
-    server.setRoute("/downloads/" + path, route);
+    server.setRoute("/downloads/" + path, std::move(route));
   }
   void serveBody(const std::string& path, std::string body) { serve(path, {200, std::move(body), {}, {}}); }
 

@@ -165,6 +165,10 @@ class TrafficRunTest : public ::testing::Test {
     orv::gf_setRestartFlag(false);
   }
 
+  // A whole run with RANGE loaded from "parameters.xml": the keys left and the request radius.
+  void expectRangeOfARun(const std::string& range, const std::vector<std::uint32_t>& keys,
+                         std::uint32_t radiusMeters);
+
   void sendSample(std::uint16_t port, std::size_t from, std::size_t to) {
     const net::Ipv4Endpoint reader{net::kLoopbackAddress, port};
     for (std::size_t i = from; i < to; ++i) (void)sender.sendTo(lines[i], reader);
@@ -222,38 +226,38 @@ TEST_F(TrafficRunTest, TrafficLinesSentToTheReaderBecomeLiveAircraft) {
 // RANGE as loaded from "parameters.xml" is the radius everywhere: the overflight, about 22 nm
 // from the user at Frankfurt, is dropped at 5 nm and kept at 40, and the simulator is asked for
 // the aircraft within the same radius.
-TEST_F(TrafficRunTest, TheLoadedRangeFiltersTheLinesAndSizesTheRequestOfAircraftInRange) {
-  struct Case {
-    std::string range;
-    std::vector<std::uint32_t> keys;
-    std::uint32_t radiusMeters;
-  };
-  for (const Case& c : {Case{"5", {3953245}, 9260}, Case{"40", {3953245, 4008125}, 74080}}) {
-    SCOPED_TRACE("RANGE " + c.range);
-    orv::gf_resetRunControl();
-    testing_support::PreparedWorkingFolder folder(std::map<std::string, std::string>{
-        {"AEROWINX", "true"}, {"AUTO_RANGE", "false"}, {"RANGE", c.range}});
-    orv::gf_openLog();
-    const auto standIn = realTimeStandIn();
-    sc::ScopedBackend backend{standIn};
-    ASSERT_GE(lines.size(), 30u);
+void TrafficRunTest::expectRangeOfARun(const std::string& range, const std::vector<std::uint32_t>& keys,
+                                       std::uint32_t radiusMeters) {
+  testing_support::PreparedWorkingFolder folder(
+      std::map<std::string, std::string>{{"AEROWINX", "true"}, {"AUTO_RANGE", "false"}, {"RANGE", range}});
+  orv::gf_openLog();
+  const auto standIn = realTimeStandIn();
+  sc::ScopedBackend backend{standIn};
+  ASSERT_GE(lines.size(), 30u);
 
-    WatchedRun run;
-    const std::uint16_t port = run.readerPort();
-    ASSERT_NE(port, 0);
-    sendSample(port, 0, 1);
-    ASSERT_TRUE(run.ticking());
-    sendSample(port, 1, 30);
-    std::this_thread::sleep_for(1500ms);
-    orv::gf_raiseClosing();
-    orv::gf_endRunByUser();
-    run.join();
+  WatchedRun run;
+  const std::uint16_t port = run.readerPort();
+  ASSERT_NE(port, 0);
+  sendSample(port, 0, 1);
+  ASSERT_TRUE(run.ticking());
+  sendSample(port, 1, 30);
+  std::this_thread::sleep_for(1500ms);
+  orv::gf_raiseClosing();
+  orv::gf_endRunByUser();
+  run.join();
 
-    EXPECT_EQ(run.keysAtEnd, c.keys);
-    const auto requests = standIn->journal("request_by_type");
-    ASSERT_FALSE(requests.empty());
-    for (const auto& request : requests) EXPECT_EQ(request["radius_m"], c.radiusMeters) << request.dump();
-  }
+  EXPECT_EQ(run.keysAtEnd, keys);
+  const auto requests = standIn->journal("request_by_type");
+  ASSERT_FALSE(requests.empty());
+  for (const auto& request : requests) EXPECT_EQ(request["radius_m"], radiusMeters) << request.dump();
+}
+
+TEST_F(TrafficRunTest, ARangeOfFiveDropsALineTwentyMilesAwayAndAsksWithin9260Metres) {
+  expectRangeOfARun("5", {3953245}, 9260);
+}
+
+TEST_F(TrafficRunTest, ARangeOfFortyKeepsTheLineAndAsksWithin74080Metres) {
+  expectRangeOfARun("40", {3953245, 4008125}, 74080);
 }
 
 TEST_F(TrafficRunTest, ASecondRunInTheSameProcessStartsWithNothingOfTheFirst) {

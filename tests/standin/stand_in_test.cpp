@@ -347,7 +347,7 @@ TEST_F(StandInTest, EveryCallFailsWithoutEffectOnAnInjectedFailureOrAnotherConne
       {Call::MapClientEventToSimEvent, "map_event", true,
        [](sc::Handle x) { return SimConnect_MapClientEventToSimEvent(x, 220, "FREEZE_ATTITUDE_SET"); }},
       {Call::AddClientEventToNotificationGroup, "group_add", true,
-       [](sc::Handle x) { return SimConnect_AddClientEventToNotificationGroup(x, 301, 219, 0); }},
+       [](sc::Handle x) { return SimConnect_AddClientEventToNotificationGroup(x, 301, 219, false); }},
       {Call::SetNotificationGroupPriority, "group_priority", true,
        [](sc::Handle x) { return SimConnect_SetNotificationGroupPriority(x, 301, 1); }},
       {Call::RequestDataOnSimObject, "request", true,

@@ -126,7 +126,7 @@ class MotionTest : public ::testing::Test {
   LiveAircraft& aircraft(std::initializer_list<PositionSample> samples, std::string callsign = "BAW123") {
     orv::TrafficRecord r;
     r.model = orv::gf_modelId("A320");
-    r.callsign = callsign;
+    r.callsign = std::move(callsign);
     r.registration = "G-MOVE";
     r.position = *samples.begin();
     auto head = orv::gf_makeAircraftHead(r, orv::AircraftKind::Live);
