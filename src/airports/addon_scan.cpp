@@ -71,17 +71,6 @@ std::string archivePath(std::string_view publisher, std::string_view icao) {
   return fmt::format("archive/{}/{}/{}.xml", kThirdpartyWord, escaped, icao);
 }
 
-std::optional<std::string> readWhole(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return std::nullopt;
-  const std::streamoff size = in.tellg();
-  if (size < 0) return std::nullopt;
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  in.seekg(0);
-  if (!in.read(bytes.data(), size)) return std::nullopt;
-  return bytes;
-}
-
 // What the tasks read; shared so that a task that outlives its wait still finds it.
 struct TaskShared {
   ArchiveIndex archive;
@@ -212,7 +201,7 @@ class AirportScan {
     std::packaged_task<BglResult()> task(
         [shared, path, context = std::move(context), slot = std::move(slot)]() mutable {
           const ScanTaskSlot held = std::move(slot);
-          const auto bytes = readWhole(path);
+          const auto bytes = gf_readFileBytes(path);
           if (!bytes || !gf_bglHasAirportSection(*bytes)) return BglResult{};
           return shared->decode(*bytes, context);
         });

@@ -22,17 +22,6 @@ namespace {
 
 constexpr std::string_view kSupportAddress = "support@quillstar.example";
 
-std::optional<std::string> lf_readFileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return std::nullopt;
-  const std::streamoff size = in.tellg();
-  if (size < 0) return std::nullopt;
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  in.seekg(0);
-  if (!in.read(bytes.data(), size)) return std::nullopt;
-  return bytes;
-}
-
 bool isCode(std::string_view text) {
   if (text.size() != 4) return false;
   for (const char c : text) {
@@ -75,7 +64,7 @@ bool gf_zipFolder(const fs::path& zipPath) {
   std::sort(files.begin(), files.end());
   std::size_t added = 0;
   for (const auto& file : files) {
-    auto bytes = lf_readFileBytes(file);
+    auto bytes = gf_readFileBytes(file);
     if (!bytes) {
       zipLine(fmt::format("[zip] READ FAIL: {}", file.generic_string()));
       continue;

@@ -117,6 +117,17 @@ bool gf_writeFile(std::string_view text, const fs::path& path, bool appendLineFe
   return static_cast<bool>(out);
 }
 
+std::optional<std::string> gf_readFileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return std::nullopt;
+  const std::streamoff size = in.tellg();
+  if (size < 0) return std::nullopt;
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  in.seekg(0);
+  if (!in.read(bytes.data(), size)) return std::nullopt;
+  return bytes;
+}
+
 bool gf_writeLines(const std::vector<std::string>& lines, const fs::path& path) {
   return lf_writeLines(lines, path);
 }

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -35,6 +36,8 @@ inline constexpr std::string_view kOpenFailed = "open_failed";
 [[nodiscard]] bool gf_writeFile(std::string_view text, const std::filesystem::path& path,
                                 bool appendLineFeed);
 // Replaces the file with the lines, each followed by a line feed.
+// The whole file in one read; none when it cannot be read.
+[[nodiscard]] std::optional<std::string> gf_readFileBytes(const std::filesystem::path& path);
 [[nodiscard]] bool gf_writeLines(const std::vector<std::string>& lines, const std::filesystem::path& path);
 [[nodiscard]] bool gf_writeLines(const std::list<std::string>& lines, const std::filesystem::path& path);
 
