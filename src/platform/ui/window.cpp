@@ -244,6 +244,8 @@ WindowProc setWindowProc(WindowHandle window, WindowProc proc) {
 
 LResult defEditProc(WindowHandle window, MessageId id, WParam wParam, LParam lParam) {
   if (id == WM_SETTEXT) {
+    // The message carries its text's address in its integer, as the platform's does.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     const auto* text = reinterpret_cast<const char16_t*>(lParam);
     setWindowText(window, text ? std::u16string(text) : std::u16string());
     return 1;
