@@ -87,6 +87,9 @@ constexpr std::string_view kFrankfurtLine = "Qs121=4363;-5236;1.570796;35000000;
 
 class LinkTest : public ::testing::Test {
  protected:
+  // The log of these tests goes to a folder of their own, never where the executable was started.
+  testing_support::WorkingFolder folder;
+
   void SetUp() override {
     orv::gf_openLog();
     link.openServer("0");
