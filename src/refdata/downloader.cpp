@@ -64,10 +64,9 @@ struct PartFile {
 
 std::string gf_downloadBase() {
   const char* value = std::getenv(std::string(kDownloadUrlVariable).c_str());
-  if (!value) return std::string(kDefaultDownloadBase);
-  std::string base = value;
+  std::string base = value ? value : std::string(kDefaultDownloadBase);
+  std::scoped_lock lock(baseMutex);
   if (!startsWith(base, "http://") && !startsWith(base, "https://")) {
-    std::scoped_lock lock(baseMutex);
     if (lastRefusedBase != base) {
       lastRefusedBase = base;
       gf_logImportant(fmt::format("{} '{}' is no http or https address: nothing is downloaded",
@@ -75,6 +74,8 @@ std::string gf_downloadBase() {
     }
     return {};
   }
+  // A good address seen: the next bad one is logged again.
+  lastRefusedBase.reset();
   if (base.back() != '/') base += '/';
   return base;
 }
