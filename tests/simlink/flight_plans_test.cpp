@@ -110,6 +110,7 @@ class FailedLiveryTest : public ::testing::Test {
   }
   static std::string fmt_callsign(int n) { return "DLH" + std::to_string(n); }
 
+  testing_support::WorkingFolder working;  // the log goes here, not where the tests started
   testing_support::ScopedRunState runState;
   orv::FailedLiveries lists;
 };
