@@ -220,6 +220,9 @@ TEST_F(LiveCycleTest, TheClassOptionsDecideLightHighPerformanceAndRotorcraft) {
 }
 
 TEST_F(LiveCycleTest, TheAddingStackMakesOneCreationACycleNewestFirst) {
+  // Away from the cycles that hand creations over, so that both stay queued to be seen.
+  alignCycleCounter(50);
+  cycle();
   orv::lf_applyTrafficRecord(run, record(20001, 100.0));
   orv::lf_applyTrafficRecord(run, record(20002, 100.0));
   LiveAircraft& first = live()[0];
