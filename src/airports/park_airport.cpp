@@ -6,10 +6,6 @@ bool lf_readMyParkAirports(ParkAirport&) {
   return false;
 }
 
-void gf_updateParkAirport(ParkAirport&, bool) {}
-
-void clearParkAirport(ParkAirport&) {}
-
 bool parkAirportWithStands(const ParkAirport&) {
   return false;
 }

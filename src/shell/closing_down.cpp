@@ -24,6 +24,7 @@
 #include "simlink/flight_plans.h"
 #include "simlink/sim_client.h"
 #include "traffic/aircraft_text.h"
+#include "traffic/park_airports.h"
 #include "traffic/realtraffic_link.h"
 #include "traffic/removal.h"
 
@@ -70,7 +71,7 @@ bool lf_closeRun(std::unique_ptr<TrafficRun>& run) {
     gf_logLine(text);
     gf_setMessage(text);
   }
-  if (run) clearParkAirport(run->park);
+  if (run) gf_clearParkAirport(*run);
   gf_removeFlightPlanFolder();
   lf_clearDestinationAndBlockCallsign();
   if (run) emptyCallsignsToRemove(*run);

@@ -24,6 +24,7 @@
 #include "simlink/user_aircraft.h"
 #include "traffic/aircraft_text.h"
 #include "traffic/live_cycle.h"
+#include "traffic/park_airports.h"
 #include "traffic/realtraffic_link.h"
 #include "traffic/removal.h"
 #include "traffic/spawning.h"
@@ -207,7 +208,7 @@ bool lf_cycleTick(TrafficRun& run) {
   const std::int32_t c = run.cycle.tickCounter.load();
   const TickJobs jobs = gf_tickJobs(c, run.cycle.staticParkingPhase);
   if (!jobs.fifthTick) {
-    if (jobs.parkAirportUpdate) gf_updateParkAirport(run.park, false);
+    if (jobs.parkAirportUpdate) gf_updateParkAirport(run, false);
     if (jobs.readerWatchdog) gf_readerWatchdog(run);
     if (jobs.removeByList) gf_removeByList(run);
     return true;
@@ -229,7 +230,7 @@ bool lf_cycleTick(TrafficRun& run) {
 }
 
 void lf_mainCycle(TrafficRun& run) {
-  gf_updateParkAirport(run.park, true);
+  gf_updateParkAirport(run, true);
   gf_readerWatchdog(run);
   run.cycle.tickCounter = 0;
   os::Clock& clock = os::clock();

@@ -59,6 +59,18 @@ bool gf_callsignToRemove(TrafficRun&, std::string_view) {
 
 void gf_ghostCheck(TrafficRun&, LiveAircraft&) {}
 
+bool lf_standTakenByLive(TrafficRun&, const Stand&, std::string_view) {
+  return true;
+}
+
+bool lf_liveGivesWay(TrafficRun&, std::uint32_t, const LiveAircraft&, const Stand&) {
+  return true;
+}
+
+void lf_clearLiveNeighbour(TrafficRun&, std::uint32_t, const LiveAircraft&, const Stand&) {}
+
+void lf_staticMakesWay(TrafficRun&, const LiveAircraft&, const Stand&) {}
+
 void gf_removeByList(TrafficRun&) {}
 
 void gf_removeAllAc(TrafficRun&) {}

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "airports/stand_records.h"
 #include "traffic/aircraft.h"
 #include "traffic/traffic_record.h"
 
@@ -38,6 +39,20 @@ void removeAircraftFromSim(TrafficRun& run, LiveAircraft& aircraft);
 [[nodiscard]] bool gf_callsignToRemove(TrafficRun& run, std::string_view callsign);
 // A newly spawned aircraft replaces its ghosts. Not built yet: there are no ghosts.
 void gf_ghostCheck(TrafficRun& run, LiveAircraft& aircraft);
+
+// Stand conflicts: a live newcomer with the callsign wants the stand. True when it may take it (an
+// occupant that must go is removed). Not built yet: always true.
+[[nodiscard]] bool lf_standTakenByLive(TrafficRun& run, const Stand& stand, std::string_view callsign);
+// A live aircraft parked on the neighbouring stand numbered neighbourId that would collide with the
+// aircraft spawning at the stand refuses the spawn (false). Not built yet: true.
+[[nodiscard]] bool lf_liveGivesWay(TrafficRun& run, std::uint32_t neighbourId, const LiveAircraft& aircraft,
+                                   const Stand& stand);
+// The same test when the aircraft parks: the neighbour is removed. Not built yet: nothing.
+void lf_clearLiveNeighbour(TrafficRun& run, std::uint32_t neighbourId, const LiveAircraft& aircraft,
+                           const Stand& stand);
+// Static aircraft on the stand, and those on neighbouring stands that would collide, are removed
+// for the live aircraft. Not built yet: nothing.
+void lf_staticMakesWay(TrafficRun& run, const LiveAircraft& aircraft, const Stand& stand);
 
 // Not built yet: no static twins to remove.
 void gf_removeByList(TrafficRun& run);

@@ -2,6 +2,14 @@
 
 namespace orv {
 
+StaticAircraft::StaticAircraft(const AircraftHead& head, std::uint32_t stand, Position standPosition,
+                               double standHeadingRad, bool cargoStand)
+    : AircraftHead(head),
+      position(standPosition),
+      headingRad(standHeadingRad),
+      standId(stand),
+      standCargo(cargoStand) {}
+
 void detcs(TrafficRun&) {}
 
 bool staticWorkPending(const TrafficRun&) {
@@ -25,6 +33,12 @@ std::int64_t staticCount(const TrafficRun&) {
 std::int64_t activeStaticCount(const TrafficRun&) {
   return 0;
 }
+
+std::int64_t gf_wantedParkedCount(TrafficRun&) {
+  return 0;
+}
+
+void gf_computeParking(TrafficRun&) {}
 
 void gf_parkingAdjustments(TrafficRun&) {}
 

@@ -69,7 +69,7 @@ class TrafficRun {
   RealTrafficFacts realTraffic;
   RunCycleState cycle;
   TrafficState traffic;
-  StaticParking statics;
+  StaticParking parking;
   ParkAirport park;
   AddingDeque adding;
   // Last: the readers' threads use the deque, so they end before it goes.

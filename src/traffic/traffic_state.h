@@ -37,6 +37,8 @@ struct TrafficState {
   TitleMemory titles;                             // livery titles of first spawns, by key
   std::unordered_set<std::string> noLivery;       // aircraft never spawned again: no livery found
   LiveryMatchSources liverySources;               // the program's tables; tests hand in their own
+  std::vector<std::string> callsignsToRemove;     // ghosts whose genuine twin was seen
+  std::uint32_t selectedObjectId = 0;             // picked in the window's callsign list; 0 for none
 };
 
 // Takes the queued creation of that key out of the queue; false when none waits there (the
