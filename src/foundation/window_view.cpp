@@ -11,6 +11,9 @@ class NoWindow final : public WindowView {
   void setCount(WindowCount, std::int64_t) override {}
   void setText(WindowText, std::string_view) override {}
   void setStaticCountdown(std::int32_t) override {}
+  void setFlag(WindowFlag, bool) override {}
+  void setValue(WindowValue, double) override {}
+  void setCallsigns(std::vector<std::string>) override {}
   void repaint(WindowBand) override {}
 };
 

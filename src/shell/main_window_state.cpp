@@ -1,5 +1,7 @@
 #include "shell/main_window_state.h"
 
+#include <utility>
+
 #include "foundation/message_line.h"
 #include "platform/ui/window.h"
 
@@ -23,6 +25,21 @@ void MainWindowState::setText(WindowText text, std::string_view value) {
 void MainWindowState::setStaticCountdown(std::int32_t minutes) {
   std::scoped_lock lock(mutex_);
   shown_.staticCountdown = minutes;
+}
+
+void MainWindowState::setFlag(WindowFlag flag, bool value) {
+  std::scoped_lock lock(mutex_);
+  shown_.flags[static_cast<std::size_t>(flag)] = value;
+}
+
+void MainWindowState::setValue(WindowValue value, double number) {
+  std::scoped_lock lock(mutex_);
+  shown_.values[static_cast<std::size_t>(value)] = number;
+}
+
+void MainWindowState::setCallsigns(std::vector<std::string> callsigns) {
+  std::scoped_lock lock(mutex_);
+  shown_.callsigns = std::move(callsigns);
 }
 
 void MainWindowState::repaint(WindowBand) {

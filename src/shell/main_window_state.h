@@ -7,20 +7,26 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "foundation/window_view.h"
 
 namespace orv {
 
 struct ShownValues {
-  std::array<std::int32_t, 7> lamps{0, 0, 1, 0, 3, 3, 1};  // by WindowLamp
-  std::array<std::int64_t, 6> counts{};                    // by WindowCount
-  std::array<std::string, 5> texts;                        // by WindowText
+  std::array<std::int32_t, kWindowLampCount> lamps{0, 0, 1, 0, 3, 3, 1};
+  std::array<std::int64_t, kWindowCountCount> counts{};
+  std::array<std::string, kWindowTextCount> texts;
+  std::array<bool, kWindowFlagCount> flags{};
+  std::array<double, kWindowValueCount> values{-1.0, -1.0};
+  std::vector<std::string> callsigns;
   std::int32_t staticCountdown = 20;
 
   [[nodiscard]] std::int32_t lamp(WindowLamp l) const { return lamps[static_cast<std::size_t>(l)]; }
   [[nodiscard]] std::int64_t count(WindowCount c) const { return counts[static_cast<std::size_t>(c)]; }
   [[nodiscard]] const std::string& text(WindowText t) const { return texts[static_cast<std::size_t>(t)]; }
+  [[nodiscard]] bool flag(WindowFlag f) const { return flags[static_cast<std::size_t>(f)]; }
+  [[nodiscard]] double value(WindowValue v) const { return values[static_cast<std::size_t>(v)]; }
 };
 
 class MainWindowState final : public WindowView {
@@ -33,6 +39,9 @@ class MainWindowState final : public WindowView {
   void setCount(WindowCount count, std::int64_t value) override;
   void setText(WindowText text, std::string_view value) override;
   void setStaticCountdown(std::int32_t minutes) override;
+  void setFlag(WindowFlag flag, bool value) override;
+  void setValue(WindowValue value, double number) override;
+  void setCallsigns(std::vector<std::string> callsigns) override;
   // The window is painted whole: any band asks for a repaint of the main window.
   void repaint(WindowBand band) override;
 

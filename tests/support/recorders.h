@@ -61,6 +61,13 @@ class RecordingSimSide final : public orv::SimSide {
 
 // Keeps the latest value of every lamp, count and text, and counts repaints; any thread writes.
 class RecordingWindow final : public orv::WindowView {
+  template <typename T, std::size_t N>
+  static std::array<T, N> lf_unset(T value) {
+    std::array<T, N> all;
+    all.fill(value);
+    return all;
+  }
+
  public:
   void setLamp(orv::WindowLamp lamp, std::int32_t value) override {
     std::scoped_lock lock(mutex_);
@@ -78,6 +85,18 @@ class RecordingWindow final : public orv::WindowView {
     std::scoped_lock lock(mutex_);
     countdown_ = minutes;
   }
+  void setFlag(orv::WindowFlag flag, bool value) override {
+    std::scoped_lock lock(mutex_);
+    flags_[static_cast<std::size_t>(flag)] = value ? 1 : 0;
+  }
+  void setValue(orv::WindowValue value, double number) override {
+    std::scoped_lock lock(mutex_);
+    values_[static_cast<std::size_t>(value)] = number;
+  }
+  void setCallsigns(std::vector<std::string> callsigns) override {
+    std::scoped_lock lock(mutex_);
+    callsigns_ = std::move(callsigns);
+  }
   void repaint(orv::WindowBand band) override {
     std::scoped_lock lock(mutex_);
     ++repaints_[static_cast<std::size_t>(band)];
@@ -89,6 +108,9 @@ class RecordingWindow final : public orv::WindowView {
     lamps_.fill(-1);
     counts_.fill(-1);
     texts_ = {};
+    flags_.fill(-1);
+    values_.fill(-2.0);
+    callsigns_.clear();
     countdown_ = -1;
     repaints_ = {};
   }
@@ -109,6 +131,20 @@ class RecordingWindow final : public orv::WindowView {
     std::scoped_lock lock(mutex_);
     return countdown_;
   }
+  // -1: never set, else 0 or 1.
+  [[nodiscard]] int flag(orv::WindowFlag flag) const {
+    std::scoped_lock lock(mutex_);
+    return flags_[static_cast<std::size_t>(flag)];
+  }
+  // -2: never set.
+  [[nodiscard]] double value(orv::WindowValue value) const {
+    std::scoped_lock lock(mutex_);
+    return values_[static_cast<std::size_t>(value)];
+  }
+  [[nodiscard]] std::vector<std::string> callsigns() const {
+    std::scoped_lock lock(mutex_);
+    return callsigns_;
+  }
   [[nodiscard]] int repaints(orv::WindowBand band) const {
     std::scoped_lock lock(mutex_);
     return repaints_[static_cast<std::size_t>(band)];
@@ -116,9 +152,13 @@ class RecordingWindow final : public orv::WindowView {
 
  private:
   mutable std::mutex mutex_;
-  std::array<std::int32_t, 7> lamps_{-1, -1, -1, -1, -1, -1, -1};  // -1: never set
-  std::array<std::int64_t, 6> counts_{-1, -1, -1, -1, -1, -1};
-  std::array<std::string, 5> texts_;
+  std::array<std::int32_t, orv::kWindowLampCount> lamps_{-1, -1, -1, -1, -1, -1, -1};  // -1: never set
+  std::array<std::int64_t, orv::kWindowCountCount> counts_ =
+      lf_unset<std::int64_t, orv::kWindowCountCount>(-1);
+  std::array<std::string, orv::kWindowTextCount> texts_;
+  std::array<int, orv::kWindowFlagCount> flags_{-1, -1, -1, -1, -1};
+  std::array<double, orv::kWindowValueCount> values_{-2.0, -2.0};
+  std::vector<std::string> callsigns_;
   std::int32_t countdown_ = -1;
   std::array<int, 3> repaints_{};
 };
