@@ -14,6 +14,7 @@ class NoWindow final : public WindowView {
   void setFlag(WindowFlag, bool) override {}
   void setValue(WindowValue, double) override {}
   void setCallsigns(std::vector<std::string>) override {}
+  void setParkingControls(bool) override {}
   void repaint(WindowBand) override {}
 };
 

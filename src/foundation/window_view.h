@@ -77,6 +77,9 @@ class WindowView {
   virtual void setValue(WindowValue value, double number) = 0;
   // The callsigns of the window's callsign list, in list order.
   virtual void setCallsigns(std::vector<std::string> callsigns) = 0;
+  // The static-parking controls take input (and the parking update is over), or not while the
+  // static parking is worked out.
+  virtual void setParkingControls(bool enabled) = 0;
   virtual void repaint(WindowBand band) = 0;
 };
 

@@ -4,6 +4,7 @@
 
 #include "foundation/message_line.h"
 #include "platform/ui/window.h"
+#include "shell/commands.h"
 
 namespace orv {
 
@@ -40,6 +41,13 @@ void MainWindowState::setValue(WindowValue value, double number) {
 void MainWindowState::setCallsigns(std::vector<std::string> callsigns) {
   std::scoped_lock lock(mutex_);
   shown_.callsigns = std::move(callsigns);
+}
+
+void MainWindowState::setParkingControls(bool enabled) {
+  if (enabled)
+    gf_enableParkingControls();
+  else
+    gf_disableParkingControls();
 }
 
 void MainWindowState::repaint(WindowBand) {

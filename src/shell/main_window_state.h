@@ -42,6 +42,7 @@ class MainWindowState final : public WindowView {
   void setFlag(WindowFlag flag, bool value) override;
   void setValue(WindowValue value, double number) override;
   void setCallsigns(std::vector<std::string> callsigns) override;
+  void setParkingControls(bool enabled) override;
   // The window is painted whole: any band asks for a repaint of the main window.
   void repaint(WindowBand band) override;
 

@@ -97,6 +97,10 @@ class RecordingWindow final : public orv::WindowView {
     std::scoped_lock lock(mutex_);
     callsigns_ = std::move(callsigns);
   }
+  void setParkingControls(bool enabled) override {
+    std::scoped_lock lock(mutex_);
+    parkingControls_ = enabled ? 1 : 0;
+  }
   void repaint(orv::WindowBand band) override {
     std::scoped_lock lock(mutex_);
     ++repaints_[static_cast<std::size_t>(band)];
@@ -111,6 +115,7 @@ class RecordingWindow final : public orv::WindowView {
     flags_.fill(-1);
     values_.fill(-2.0);
     callsigns_.clear();
+    parkingControls_ = -1;
     countdown_ = -1;
     repaints_ = {};
   }
@@ -145,6 +150,11 @@ class RecordingWindow final : public orv::WindowView {
     std::scoped_lock lock(mutex_);
     return callsigns_;
   }
+  // -1: never set, else 0 (disabled) or 1.
+  [[nodiscard]] int parkingControls() const {
+    std::scoped_lock lock(mutex_);
+    return parkingControls_;
+  }
   [[nodiscard]] int repaints(orv::WindowBand band) const {
     std::scoped_lock lock(mutex_);
     return repaints_[static_cast<std::size_t>(band)];
@@ -159,6 +169,7 @@ class RecordingWindow final : public orv::WindowView {
   std::array<int, orv::kWindowFlagCount> flags_{-1, -1, -1, -1, -1};
   std::array<double, orv::kWindowValueCount> values_{-2.0, -2.0};
   std::vector<std::string> callsigns_;
+  int parkingControls_ = -1;
   std::int32_t countdown_ = -1;
   std::array<int, 3> repaints_{};
 };
