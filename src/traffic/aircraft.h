@@ -181,6 +181,8 @@ struct LiveAircraft : AircraftHead {
   // first sample was due; later samples are played that much later too.
   std::int64_t lateCycles = 0;
   bool playing = false;  // the first cycle as an active aircraft has run
+  // Where the check of moving aircraft against static ones last looked at it.
+  Position lastTestedPosition;
 };
 
 // Changes the phase; the old one becomes the previous phase only when the phase really changes.

@@ -24,8 +24,6 @@ bool eraseStaticByObjectId(TrafficRun&, std::uint32_t) {
 
 void staticCreationFailed(TrafficRun&, std::uint32_t) {}
 
-void liveParksAtStand(TrafficRun&, LiveAircraft&) {}
-
 std::int64_t staticCount(const TrafficRun&) {
   return 0;
 }
@@ -41,7 +39,5 @@ std::int64_t gf_wantedParkedCount(TrafficRun&) {
 void gf_computeParking(TrafficRun&) {}
 
 void gf_parkingAdjustments(TrafficRun&) {}
-
-void gf_removeParkedByName(TrafficRun&, std::string_view) {}
 
 }  // namespace orv

@@ -99,8 +99,6 @@ void activateStatic(TrafficRun& run, std::uint32_t key, std::uint32_t objectId);
 bool eraseStaticByObjectId(TrafficRun& run, std::uint32_t objectId);
 // The creation of the static aircraft of the key failed. Not built yet: there are none.
 void staticCreationFailed(TrafficRun& run, std::uint32_t key);
-// A live aircraft created at its stand. Not built yet: no static aircraft to give way.
-void liveParksAtStand(TrafficRun& run, LiveAircraft& aircraft);
 // Not built yet: 0.
 [[nodiscard]] std::int64_t staticCount(const TrafficRun& run);
 // Not built yet: 0.
@@ -112,7 +110,5 @@ void liveParksAtStand(TrafficRun& run, LiveAircraft& aircraft);
 void gf_computeParking(TrafficRun& run);
 // Not built yet: nothing to adjust.
 void gf_parkingAdjustments(TrafficRun& run);
-// The stand is cleared of parked aircraft. Not built yet: none stand there.
-void gf_removeParkedByName(TrafficRun& run, std::string_view stand);
 
 }  // namespace orv

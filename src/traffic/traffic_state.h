@@ -23,6 +23,19 @@ struct CreatedEntry {
   std::int32_t count = 0;  // cycles since the creation; -1 when done
 };
 
+// What the check near the user aircraft saw when it last tested the static aircraft.
+struct NearUserMemory {
+  bool tested = false;
+  Position userPosition;
+  std::vector<std::uint32_t> activeStatics;  // object ids, ascending
+};
+
+// A count of the statistics band with its mean standing time, as the window last got them.
+struct StandingShown {
+  std::int64_t count = -1;
+  double meanHalfHours = -2.0;
+};
+
 struct TrafficState {
   TrafficState();
 
@@ -39,6 +52,9 @@ struct TrafficState {
   LiveryMatchSources liverySources;               // the program's tables; tests hand in their own
   std::vector<std::string> callsignsToRemove;     // ghosts whose genuine twin was seen
   std::uint32_t selectedObjectId = 0;             // picked in the window's callsign list; 0 for none
+  NearUserMemory nearUser;
+  StandingShown shownActiveStatic;
+  StandingShown shownParkedLive;
 };
 
 // Takes the queued creation of that key out of the queue; false when none waits there (the
