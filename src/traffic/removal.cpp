@@ -20,7 +20,6 @@
 #include "simlink/user_aircraft.h"
 #include "traffic/aircraft_text.h"
 #include "traffic/cycle.h"
-#include "traffic/leg_math.h"
 #include "traffic/stand_parking.h"
 #include "traffic/traffic_run.h"
 
@@ -29,7 +28,7 @@ namespace {
 
 constexpr double kMovedDeg = 1e-8;
 constexpr int kHalfHoursPerWeek = 336;
-const std::string kIndent(10, ' ');
+constexpr std::string_view kIndent = "          ";
 
 // --- small pieces ---
 
@@ -142,7 +141,7 @@ bool lf_validAirline(AirlineId airline) {
   return airline != 0 && !gf_airlineCode(airline).empty();
 }
 
-// The aircraft will be matched anew: its remembered title is the livery of the codes it had.
+// Its codes changed: at its next spawn it is matched anew.
 void lf_resetToBirth(TrafficRun& run, LiveAircraft& a) {
   gf_resetToBirth(a, run.traffic.respawnKeys);
 }
@@ -426,6 +425,9 @@ bool respawnCheck(TrafficRun& run, LiveAircraft& a, const TrafficRecord& r) {
   if (a.state != SimState::Active || a.phase == FlightPhase::PushingBack || a.pendingSteps != 0) return true;
 
   const LiveryLook before = lf_lookOf(run, a);
+  const auto undoRebirth = [&] {
+    if (a.phase == FlightPhase::Birth && before.phase != FlightPhase::Birth) lf_restoreLook(run, a, before);
+  };
   const bool routeKept = lf_testRoute(run, a, r);
   const bool registrationKept = lf_testRegistration(run, a, r);
   bool wanted = !(routeKept && registrationKept);
@@ -433,7 +435,7 @@ bool respawnCheck(TrafficRun& run, LiveAircraft& a, const TrafficRecord& r) {
   if (!callsign.empty() && callsign != a.callsign && callsign != a.registration) {
     if (lf_endsWith(callsign, '_')) {
       if (lf_hasGenuineTwin(run, callsign)) {
-        if (a.phase == FlightPhase::Birth) lf_restoreLook(run, a, before);
+        undoRebirth();
         return false;
       }
     } else {
@@ -447,7 +449,7 @@ bool respawnCheck(TrafficRun& run, LiveAircraft& a, const TrafficRecord& r) {
   if (!wanted) return true;
   if (!cfg::GUID_CHANGES.value()) {
     // The aircraft stays as the simulator shows it: only the texts follow the record.
-    if (a.phase == FlightPhase::Birth && before.phase != FlightPhase::Birth) lf_restoreLook(run, a, before);
+    undoRebirth();
     return true;
   }
   // New codes want a new livery: the title of the first life must not come back.

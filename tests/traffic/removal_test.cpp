@@ -193,7 +193,7 @@ class ScopedStands {
  public:
   static constexpr Position kA1{50.0400, 8.5600};
 
-  explicit ScopedStands(std::vector<orv::StandSchedule> schedulesOfA1 = {}) {
+  explicit ScopedStands(const std::vector<orv::StandSchedule>& schedulesOfA1 = {}) {
     previous_.swap(orv::gf_parkStands());
     std::vector<orv::Stand>& stands = orv::gf_parkStands();
     const double eastDegPerMetre = 1.0 / (111320.0 * std::cos(kA1.latitude * orv::kDegToRad));
