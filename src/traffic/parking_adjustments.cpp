@@ -57,7 +57,8 @@ bool lf_wantsThisAircraft(const WantedStatic& entry, const StaticAircraft& s) {
 // The aircraft stays when it has stood at least as long as the wanted one would have; the entry
 // then goes. Compared as ages from now, so that the turn of the week does not make an older
 // parking look newer.
-void lf_keepOrRemoveStatic(TrafficRun& run, const StaticAircraft& s, std::size_t entryIndex, WeekdayAndSlot now) {
+void lf_keepOrRemoveStatic(TrafficRun& run, const StaticAircraft& s, std::size_t entryIndex,
+                           WeekdayAndSlot now) {
   StaticParking& parking = run.parking;
   const std::uint32_t entryAge = parking.wanted[entryIndex].offset;
   const std::uint32_t aircraftAge = gf_halfHoursSince(now, s.parkedSince);
@@ -81,10 +82,12 @@ bool lf_endsNow(const PresentStatic& p, WeekdayAndSlot now) {
   const auto today = static_cast<std::uint32_t>(now.weekday);
   // Every schedule counts, also one that the fit passes of this adjustment set to 0 as in use:
   // the aircraft's own parking is always in use, since the aircraft stands there.
-  const auto sameAircraft = [&p](const StandSchedule& s) { return s.airline == p.airline && s.model == p.model; };
-  const auto schedule = std::find_if(stand->schedules.begin(), stand->schedules.end(), [&](const StandSchedule& s) {
-    return sameAircraft(s) && s.day == today && s.callsign == shown;
-  });
+  const auto sameAircraft = [&p](const StandSchedule& s) {
+    return s.airline == p.airline && s.model == p.model;
+  };
+  const auto schedule = std::find_if(
+      stand->schedules.begin(), stand->schedules.end(),
+      [&](const StandSchedule& s) { return sameAircraft(s) && s.day == today && s.callsign == shown; });
   if (schedule == stand->schedules.end()) return false;
   const int next = now.slot + 1;
   if (next < kSlotsPerDay) return !schedule->hours.test(static_cast<std::size_t>(next));
@@ -162,7 +165,8 @@ void lf_choosePresentStatic(TrafficRun& run, WeekdayAndSlot now) {
 // then the live aircraft parked longest.
 void lf_trimToWanted(TrafficRun& run, std::int64_t wanted) {
   StaticParking& parking = run.parking;
-  std::int64_t excess = std::ssize(parking.present) + std::ssize(parking.parkedLive) + std::ssize(parking.wanted) - wanted;
+  std::int64_t excess =
+      std::ssize(parking.present) + std::ssize(parking.parkedLive) + std::ssize(parking.wanted) - wanted;
   for (; excess > 0; --excess) {
     if (!parking.wanted.empty()) {
       parking.wanted.pop_back();
@@ -243,8 +247,8 @@ void gf_parkingAdjustments(TrafficRun& run, const ParkedDurations& durations) {
   // The placement takes from the end: the best fits first.
   std::stable_sort(parking.wanted.begin(), parking.wanted.end(),
                    [](const WantedStatic& a, const WantedStatic& b) { return a.offset > b.offset; });
-  gf_setMessage(fmt::format("Parking adjustments: {} to be removed, {} to be added\n", parking.removals.size(),
-                            parking.wanted.size()),
+  gf_setMessage(fmt::format("Parking adjustments: {} to be removed, {} to be added\n",
+                            parking.removals.size(), parking.wanted.size()),
                 true);
   for (const StaticRemoval& removal : parking.removals)
     if (StaticAircraft* s = lf_staticOfRemoval(parking, removal)) gf_removeStaticFromSim(run, *s);
@@ -261,8 +265,8 @@ void lf_collectParkedLive(TrafficRun& run, const ParkedDurations& durations) {
       parking.parkedLive.push_back({a.callsign, a.standId, 0});
       continue;
     }
-    const auto found = std::find_if(durations.begin(), durations.end(),
-                                    [&a](const auto& d) { return d.first == a.key; });
+    const auto found =
+        std::find_if(durations.begin(), durations.end(), [&a](const auto& d) { return d.first == a.key; });
     const std::int64_t minutes = found == durations.end() ? 0 : found->second / 60;
     const std::int64_t limit = a.modelClass == ModelClass::Heavy ? kHeavyParkedMinutes : kParkedMinutes;
     if (initialLoadOnly || minutes <= limit)

@@ -8,6 +8,7 @@
 #include <exception>
 #include <gsl/narrow>
 #include <random>
+#include <utility>
 
 #include "airports/stand_store.h"
 #include "airports/stands.h"
@@ -94,7 +95,8 @@ void lf_eraseDropped(StaticParking& parking) {
 // --- the fit passes ---
 
 // The first active static aircraft at each stand, by stand number.
-std::vector<const StaticAircraft*> lf_activeStaticByStand(const StaticParking& parking, std::size_t standCount) {
+std::vector<const StaticAircraft*> lf_activeStaticByStand(const StaticParking& parking,
+                                                          std::size_t standCount) {
   std::vector<const StaticAircraft*> first(standCount + 1, nullptr);
   for (const StaticAircraft& s : parking.statics)
     if (s.state == SimState::Active && s.standId >= 1 && s.standId <= standCount && !first[s.standId])
@@ -102,8 +104,9 @@ std::vector<const StaticAircraft*> lf_activeStaticByStand(const StaticParking& p
   return first;
 }
 
-bool lf_scheduleMatches(const StandSchedule& schedule, const Stand& stand, WeekdayAndSlot at, ScheduleKind kind,
-                        PassSpan span, const std::vector<const StaticAircraft*>& activeByStand) {
+bool lf_scheduleMatches(const StandSchedule& schedule, const Stand& stand, WeekdayAndSlot at,
+                        ScheduleKind kind, PassSpan span,
+                        const std::vector<const StaticAircraft*>& activeByStand) {
   if (schedule.sequence < 1) return false;
   if (span == PassSpan::Day && schedule.day != static_cast<std::uint32_t>(at.weekday)) return false;
   if (kind == ScheduleKind::Real ? schedule.real == 0 : schedule.real == 1) return false;
@@ -125,8 +128,9 @@ void lf_orderMatches(const TrafficRun& run, const Stand& stand, std::vector<std:
     if (s.standId != stand.number) continue;
     for (const StandSchedule& schedule : stand.schedules) {
       if (schedule.sequence < 1 || schedule.airline != s.airline || schedule.model != s.model) continue;
-      const bool shown = (!schedule.callsign.empty() && gf_staticCallsign(schedule.callsign) == s.callsign) ||
-                         (!schedule.secondCallsign.empty() && gf_staticCallsign(schedule.secondCallsign) == s.callsign);
+      const bool shown =
+          (!schedule.callsign.empty() && gf_staticCallsign(schedule.callsign) == s.callsign) ||
+          (!schedule.secondCallsign.empty() && gf_staticCallsign(schedule.secondCallsign) == s.callsign);
       if (!shown) continue;
       matches.front() = schedule.sequence;
       return;
@@ -141,7 +145,8 @@ bool lf_namesSameAircraft(const WantedStatic& w, const StandSchedule& schedule) 
 }
 
 // The schedule's aircraft stands, is wanted elsewhere already, or flies live.
-bool lf_inUse(const TrafficRun& run, const StandSchedule& schedule, const std::vector<WantedStatic>& candidates) {
+bool lf_inUse(const TrafficRun& run, const StandSchedule& schedule,
+              const std::vector<WantedStatic>& candidates) {
   const StaticParking& parking = run.parking;
   const auto wantedHas = [&schedule](const std::vector<WantedStatic>& list) {
     return std::any_of(list.begin(), list.end(),
@@ -153,11 +158,13 @@ bool lf_inUse(const TrafficRun& run, const StandSchedule& schedule, const std::v
       (!schedule.secondCallsign.empty() && lf_isCollectedCallsign(parking, schedule.secondCallsign)))
     return true;
   for (const StaticAircraft& s : parking.statics)
-    if (lf_sameText(s.flightCallsign, schedule.callsign) || lf_sameText(s.flightCallsign, schedule.secondCallsign) ||
+    if (lf_sameText(s.flightCallsign, schedule.callsign) ||
+        lf_sameText(s.flightCallsign, schedule.secondCallsign) ||
         lf_sameText(s.registration, schedule.registration))
       return true;
   for (const ParkedLive& p : parking.parkedLive)
-    if (lf_sameText(p.callsign, schedule.callsign) || lf_sameText(p.callsign, schedule.secondCallsign)) return true;
+    if (lf_sameText(p.callsign, schedule.callsign) || lf_sameText(p.callsign, schedule.secondCallsign))
+      return true;
   return false;
 }
 
@@ -175,8 +182,8 @@ bool lf_stays(const Stand& stand, const StandSchedule& schedule, WeekdayAndSlot 
 
 // One fit step: every free stand takes the first free aircraft of its learned parkings at the
 // half hour `fitStep` half hours ago.
-void lf_searchStands(TrafficRun& run, WeekdayAndSlot now, ScheduleKind kind, PassSpan span, std::int32_t fitStep,
-                     std::vector<WantedStatic>& candidates) {
+void lf_searchStands(TrafficRun& run, WeekdayAndSlot now, ScheduleKind kind, PassSpan span,
+                     std::int32_t fitStep, std::vector<WantedStatic>& candidates) {
   std::vector<Stand>& stands = gf_parkStands();
   try {
     const WeekdayAndSlot at = gf_halfHoursBefore(now, static_cast<std::uint32_t>(fitStep));
@@ -185,10 +192,12 @@ void lf_searchStands(TrafficRun& run, WeekdayAndSlot now, ScheduleKind kind, Pas
     const auto activeByStand = lf_activeStaticByStand(run.parking, stands.size());
     std::vector<std::uint32_t> matches;
     for (Stand& stand : stands) {
-      if (stand.chosen || stand.reservedForUser || stand.staticBlocked || (stand.heli && !helicopters)) continue;
+      if (stand.chosen || stand.reservedForUser || stand.staticBlocked || (stand.heli && !helicopters))
+        continue;
       matches.clear();
       for (const StandSchedule& schedule : stand.schedules)
-        if (lf_scheduleMatches(schedule, stand, at, kind, span, activeByStand)) matches.push_back(schedule.sequence);
+        if (lf_scheduleMatches(schedule, stand, at, kind, span, activeByStand))
+          matches.push_back(schedule.sequence);
       if (matches.empty()) continue;
       if (matches.size() >= 2 && random) lf_orderMatches(run, stand, matches);
       StandSchedule* schedule = lf_scheduleBySequence(stand, matches.front());
@@ -216,7 +225,8 @@ void lf_searchStands(TrafficRun& run, WeekdayAndSlot now, ScheduleKind kind, Pas
 // Shuffled with RANDOM on, then the e last of them go.
 void lf_shuffleWanted(std::vector<WantedStatic>& candidates, std::int64_t e) {
   if (cfg::RANDOM.value()) std::shuffle(candidates.begin(), candidates.end(), gf_randomEngine());
-  if (std::cmp_greater_equal(candidates.size(), e)) candidates.resize(candidates.size() - static_cast<std::size_t>(e));
+  if (std::cmp_greater_equal(candidates.size(), e))
+    candidates.resize(candidates.size() - static_cast<std::size_t>(e));
 }
 
 std::string_view lf_modeText(ScheduleKind kind, PassSpan span) {
@@ -226,8 +236,8 @@ std::string_view lf_modeText(ScheduleKind kind, PassSpan span) {
 
 // The steps of one pass until the chosen stands reach the wanted count; true when it ran out of
 // steps first. The last step's candidates stay in `last` when it did not.
-bool lf_fillParkingPass(TrafficRun& run, std::int64_t wanted, ScheduleKind kind, PassSpan span, WeekdayAndSlot now,
-                        std::vector<WantedStatic>& last) {
+bool lf_fillParkingPass(TrafficRun& run, std::int64_t wanted, ScheduleKind kind, PassSpan span,
+                        WeekdayAndSlot now, std::vector<WantedStatic>& last) {
   std::vector<Stand>& stands = gf_parkStands();
   StaticParking& parking = run.parking;
   const std::int64_t chosenBefore = lf_chosenCount(stands);
@@ -254,16 +264,16 @@ bool lf_fillParkingPass(TrafficRun& run, std::int64_t wanted, ScheduleKind kind,
   if (found > 0) {
     gf_logLine(fmt::format("{} {} position{} found, Max fit={:.1F} hours{}{}", found, lf_modeText(kind, span),
                            gf_plural(found), cfg::MAX_FIT_FL.value(), fmt::format(", day {}", now.weekday),
-                           fmt::format(", hh:{} or {:.1F} hrs, fit: {:.1F} hour", now.slot, gf_stepValue(now.slot),
-                                       gf_stepValue(step))));
+                           fmt::format(", hh:{} or {:.1F} hrs, fit: {:.1F} hour", now.slot,
+                                       gf_stepValue(now.slot), gf_stepValue(step))));
     run.window.setFlag(WindowFlag::SoftPass, kind == ScheduleKind::Soft);
     run.window.setFlag(WindowFlag::WeekPass, span == PassSpan::Week);
   }
   return ranOut;
 }
 
-void lf_parkingPass(TrafficRun& run, std::int64_t wanted, std::int64_t present, ScheduleKind kind, PassSpan span,
-                    WeekdayAndSlot now) {
+void lf_parkingPass(TrafficRun& run, std::int64_t wanted, std::int64_t present, ScheduleKind kind,
+                    PassSpan span, WeekdayAndSlot now) {
   if (wanted <= 0) return;
   std::vector<WantedStatic> last;
   if (lf_fillParkingPass(run, wanted, kind, span, now, last)) return;
@@ -323,8 +333,8 @@ std::uint32_t lf_nextStaticKey(TrafficRun& run) {
 }
 
 StaticAircraft& lf_makeStaticParkedAc(StaticParking& parking, const AircraftHead& head, const Stand& stand) {
-  return parking.statics.emplace_back(head, stand.number, Position{stand.latitude, stand.longitude}, stand.heading,
-                                      stand.cargo);
+  return parking.statics.emplace_back(head, stand.number, Position{stand.latitude, stand.longitude},
+                                      stand.heading, stand.cargo);
 }
 
 // The callsign of a new static aircraft: the one it shows now, or its airline with the key.
@@ -344,13 +354,14 @@ bool lf_standConflict(const TrafficRun& run, const Stand& stand, const WantedSta
   for (const LiveAircraft& a : run.traffic.liveList) {
     if (a.phase != FlightPhase::Parking && a.phase != FlightPhase::Parked) continue;
     if (a.standId == stand.number) {
-      gf_logLine(
-          fmt::format("{:8}: no static parking for {}, live aircraft {} standing here", here, entry.callsign, a.callsign));
+      gf_logLine(fmt::format("{:8}: no static parking for {}, live aircraft {} standing here", here,
+                             entry.callsign, a.callsign));
       return true;
     }
     if (a.standId >= 1 && adjacent(a.standId)) {
-      gf_logLine(fmt::format("{:8}: no static parking for {}, live aircraft {} is adjacent at {}, possibly colliding",
-                             here, entry.callsign, a.callsign, gf_standName(a.standId)));
+      gf_logLine(fmt::format(
+          "{:8}: no static parking for {}, live aircraft {} is adjacent at {}, possibly colliding", here,
+          entry.callsign, a.callsign, gf_standName(a.standId)));
       return true;
     }
   }
@@ -358,8 +369,9 @@ bool lf_standConflict(const TrafficRun& run, const Stand& stand, const WantedSta
     // One on its way out makes room for its replacement.
     if (s.state == SimState::RemovingFromSim || s.drop) continue;
     if (s.standId == stand.number || (s.standId >= 1 && adjacent(s.standId))) {
-      gf_logLine(fmt::format("{:8}: no static parking for {}, static aircraft {} is adjacent at {}, possibly colliding",
-                             here, entry.callsign, s.callsign, gf_standName(s.standId)));
+      gf_logLine(fmt::format(
+          "{:8}: no static parking for {}, static aircraft {} is adjacent at {}, possibly colliding", here,
+          entry.callsign, s.callsign, gf_standName(s.standId)));
       return true;
     }
   }
@@ -367,9 +379,10 @@ bool lf_standConflict(const TrafficRun& run, const Stand& stand, const WantedSta
 }
 
 void lf_sortByOffset(std::vector<WantedStatic>& wanted, bool largestFirst) {
-  std::stable_sort(wanted.begin(), wanted.end(), [largestFirst](const WantedStatic& a, const WantedStatic& b) {
-    return largestFirst ? a.offset > b.offset : a.offset < b.offset;
-  });
+  std::stable_sort(wanted.begin(), wanted.end(),
+                   [largestFirst](const WantedStatic& a, const WantedStatic& b) {
+                     return largestFirst ? a.offset > b.offset : a.offset < b.offset;
+                   });
 }
 
 }  // namespace
@@ -391,6 +404,7 @@ StaticAircraft* gf_findStaticByKey(std::vector<StaticAircraft>& statics, std::ui
 }
 
 void gf_removeStaticFromSim(TrafficRun& run, StaticAircraft& aircraft) {
+  // Every static removal passes here: the one line to hand over once the removal takes statics.
   lf_removeStatic(run, aircraft);
 }
 
@@ -401,7 +415,8 @@ void detcs(TrafficRun& run) {
   const WantedStatic entry = std::move(parking.wanted.back());
   parking.wanted.pop_back();
 
-  const Stand* stand = entry.standId >= 1 ? gf_standByNumber(stands, static_cast<std::uint32_t>(entry.standId)) : nullptr;
+  const Stand* stand =
+      entry.standId >= 1 ? gf_standByNumber(stands, static_cast<std::uint32_t>(entry.standId)) : nullptr;
   if (!stand) {
     gf_logImportant(fmt::format("stand with id {} not found", entry.standId));
     return;
@@ -466,15 +481,15 @@ void activateStatic(TrafficRun& run, std::uint32_t key, std::uint32_t objectId) 
   gf_logLine(fmt::format("{:8}: {:8} parked", gf_standName(s->standId), s->callsign));
   if (s->removeWhenCreated) {
     s->removeWhenCreated = false;
-    lf_removeStatic(run, *s);
+    gf_removeStaticFromSim(run, *s);
   }
 }
 
 bool eraseStaticByObjectId(TrafficRun& run, std::uint32_t objectId) {
   if (objectId == 0) return false;
   auto& statics = run.parking.statics;
-  const auto found =
-      std::find_if(statics.begin(), statics.end(), [objectId](const StaticAircraft& s) { return s.objectId == objectId; });
+  const auto found = std::find_if(statics.begin(), statics.end(),
+                                  [objectId](const StaticAircraft& s) { return s.objectId == objectId; });
   if (found == statics.end()) return false;
   statics.erase(found);
   return true;
@@ -482,7 +497,8 @@ bool eraseStaticByObjectId(TrafficRun& run, std::uint32_t objectId) {
 
 void staticCreationFailed(TrafficRun& run, std::uint32_t key) {
   auto& statics = run.parking.statics;
-  const auto found = std::find_if(statics.begin(), statics.end(), [key](const StaticAircraft& s) { return s.key == key; });
+  const auto found =
+      std::find_if(statics.begin(), statics.end(), [key](const StaticAircraft& s) { return s.key == key; });
   if (found == statics.end()) return;
   const std::string callsign = found->callsign;
   const std::string title = found->liveryTitle;
@@ -503,7 +519,7 @@ void liveParksAtStand(TrafficRun& run, LiveAircraft& aircraft) {
     if (s.state != SimState::Active || s.standId != aircraft.standId) continue;
     gf_logLine(fmt::format("{:8}: {:8} parks over static {} \u2014 static will be removed",
                            gf_standName(aircraft.standId), aircraft.callsign, s.callsign));
-    lf_removeStatic(run, s);
+    gf_removeStaticFromSim(run, s);
     break;
   }
 }
@@ -573,7 +589,8 @@ void lf_fillWantedStatic(TrafficRun& run, std::int64_t wanted, std::int64_t pres
   lf_parkingPass(run, wanted, present, ScheduleKind::Real, PassSpan::Day, now);
   if (week && shortOfWanted()) lf_parkingPass(run, wanted, present, ScheduleKind::Real, PassSpan::Week, now);
   if (soft && shortOfWanted()) lf_parkingPass(run, wanted, present, ScheduleKind::Soft, PassSpan::Day, now);
-  if (week && soft && shortOfWanted()) lf_parkingPass(run, wanted, present, ScheduleKind::Soft, PassSpan::Week, now);
+  if (week && soft && shortOfWanted())
+    lf_parkingPass(run, wanted, present, ScheduleKind::Soft, PassSpan::Week, now);
 }
 
 void lf_markChosenStand(std::vector<Stand>& stands, Stand& stand) {
@@ -617,9 +634,10 @@ void gf_computeParking(TrafficRun& run) {
     return;
   }
   const auto count = std::ssize(parking.wanted);
-  gf_logLine(fmt::format("{} positions ({}% vs wanted {}%, with Max fit={:.1F} hours)\n", count,
-                         std::llround(static_cast<double>(count) * 100.0 / static_cast<double>(stands.size())),
-                         cfg::PARKING_PERCENTAGE.value(), cfg::MAX_FIT_FL.value()));
+  gf_logLine(
+      fmt::format("{} positions ({}% vs wanted {}%, with Max fit={:.1F} hours)\n", count,
+                  std::llround(static_cast<double>(count) * 100.0 / static_cast<double>(stands.size())),
+                  cfg::PARKING_PERCENTAGE.value(), cfg::MAX_FIT_FL.value()));
   // The placement takes from the end: the best fits first.
   lf_sortByOffset(parking.wanted, true);
 }
@@ -639,26 +657,28 @@ void gf_removeParkedByName(TrafficRun& run, std::string_view name) {
     if (atStand && a.standId == id) removeAircraftFromSim(run, a);
   }
   for (StaticAircraft& s : run.parking.statics)
-    if (s.standId == id) lf_removeStatic(run, s);
+    if (s.standId == id) gf_removeStaticFromSim(run, s);
   lf_eraseDropped(run.parking);
 }
 
 Stand* gf_standByNumber(std::vector<Stand>& stands, std::uint32_t number) {
   // Numbered 1..n in vector order; the search also holds for a vector not numbered densely.
-  if (number >= 1 && number <= stands.size() && stands[number - 1].number == number) return &stands[number - 1];
+  if (number >= 1 && number <= stands.size() && stands[number - 1].number == number)
+    return &stands[number - 1];
   const auto found = std::lower_bound(stands.begin(), stands.end(), number,
                                       [](const Stand& s, std::uint32_t n) { return s.number < n; });
   return found != stands.end() && found->number == number ? &*found : nullptr;
 }
 
 WeekdayAndSlot gf_halfHoursBefore(WeekdayAndSlot now, std::uint32_t halfHours) {
-  const std::int32_t back = static_cast<std::int32_t>(halfHours % kSlotsPerWeek);
+  const auto back = static_cast<std::int32_t>(halfHours % kSlotsPerWeek);
   const std::int32_t t = ((lf_weekSlot(now) - back) % kSlotsPerWeek + kSlotsPerWeek) % kSlotsPerWeek;
   return {t / kSlotsPerDay + 1, t % kSlotsPerDay};
 }
 
 std::uint32_t gf_halfHoursSince(WeekdayAndSlot now, WeekdayAndSlot since) {
-  const std::int32_t d = ((lf_weekSlot(now) - lf_weekSlot(since)) % kSlotsPerWeek + kSlotsPerWeek) % kSlotsPerWeek;
+  const std::int32_t d =
+      ((lf_weekSlot(now) - lf_weekSlot(since)) % kSlotsPerWeek + kSlotsPerWeek) % kSlotsPerWeek;
   return static_cast<std::uint32_t>(d);
 }
 

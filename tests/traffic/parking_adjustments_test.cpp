@@ -26,15 +26,18 @@ const Slots kNow{3, {20}};
 ParkedDurations minutesParked(std::initializer_list<std::pair<std::uint32_t, std::int64_t>> minutes) {
   ParkedDurations durations;
   for (const auto& [key, m] : minutes) durations.emplace_back(key, m * 60);
-  std::stable_sort(durations.begin(), durations.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+  std::stable_sort(durations.begin(), durations.end(),
+                   [](const auto& a, const auto& b) { return a.second > b.second; });
   return durations;
 }
 
 TEST_F(ParkingAdjustmentsTest, MoreParkedLiveAircraftThanWantedLoseThoseThatStoodLongest) {
   ScopedSetting percentage{orv::cfg::PARKING_PERCENTAGE, 60};  // 3 of 5
   loadStands({});
-  for (std::uint32_t i = 1; i <= 5; ++i) parkedLive(40000 + i, "DLH" + std::to_string(i), models.a320, i, 900 + i);
-  const ParkedDurations durations = minutesParked({{40001, 60}, {40002, 20}, {40003, 80}, {40004, 10}, {40005, 50}});
+  for (std::uint32_t i = 1; i <= 5; ++i)
+    parkedLive(40000 + i, "DLH" + std::to_string(i), models.a320, i, 900 + i);
+  const ParkedDurations durations =
+      minutesParked({{40001, 60}, {40002, 20}, {40003, 80}, {40004, 10}, {40005, 50}});
   orv::gf_parkingAdjustments(run, durations);
 
   EXPECT_EQ(logLinesWith("Parking adjustments: 2 more live ac than wanted").size(), 1u);
@@ -136,21 +139,86 @@ TEST_F(ParkingAdjustmentsTest, StillScheduledLooksBackOverMidnightIntoTheDayBefo
     std::uint32_t standId;
     bool scheduled;
   } const rows[] = {
-      {"4 back from slot 10: slot 6", {3, 10}, 4, -1, schedule("BAW", models.a320, "G-SIXX", "", "", {3, {6}}), 1, true},
-      {"4 back from slot 10: slot 5", {3, 10}, 4, -1, schedule("BAW", models.a320, "G-SIXX", "", "", {3, {5}}), 1, false},
+      {"4 back from slot 10: slot 6",
+       {3, 10},
+       4,
+       -1,
+       schedule("BAW", models.a320, "G-SIXX", "", "", {3, {6}}),
+       1,
+       true},
+      {"4 back from slot 10: slot 5",
+       {3, 10},
+       4,
+       -1,
+       schedule("BAW", models.a320, "G-SIXX", "", "", {3, {5}}),
+       1,
+       false},
       {"a later slot", {3, 10}, 4, -1, schedule("BAW", models.a320, "G-SIXX", "", "", {3, {11}}), 1, false},
-      {"another registration", {3, 10}, 4, -1, schedule("BAW", models.a320, "G-XXXX", "", "", {3, {10}}), 1, false},
-      {"another airline", {3, 10}, 4, -1, schedule("EZY", models.a320, "G-SIXX", "", "", {3, {10}}), 1, false},
+      {"another registration",
+       {3, 10},
+       4,
+       -1,
+       schedule("BAW", models.a320, "G-XXXX", "", "", {3, {10}}),
+       1,
+       false},
+      {"another airline",
+       {3, 10},
+       4,
+       -1,
+       schedule("EZY", models.a320, "G-SIXX", "", "", {3, {10}}),
+       1,
+       false},
       {"another day", {3, 10}, 4, -1, schedule("BAW", models.a320, "G-SIXX", "", "", {4, {10}}), 1, false},
-      {"slot 2: the day before's 46", {3, 2}, 4, -1, schedule("BAW", models.a320, "G-SIXX", "", "", {2, {46}}), 1, true},
-      {"slot 2: the day before's 45", {3, 2}, 4, -1, schedule("BAW", models.a320, "G-SIXX", "", "", {2, {45}}), 1, false},
-      {"Monday slot 1: Sunday's 45", {1, 1}, 4, -1, schedule("BAW", models.a320, "G-SIXX", "", "", {7, {45}}), 1, true},
-      {"the soft step is farther back", {3, 10}, 2, 6, schedule("BAW", models.a320, "G-SIXX", "", "", {3, {4}}), 1, true},
-      {"the look-back ends at 47", {3, 47}, 60, -1, schedule("BAW", models.a320, "G-SIXX", "", "", {3, {0}}), 1, true},
-      {"the look-back ends at 47, not 48", {3, 47}, 60, -1, schedule("BAW", models.a320, "G-SIXX", "", "", {2, {47}}), 1,
+      {"slot 2: the day before's 46",
+       {3, 2},
+       4,
+       -1,
+       schedule("BAW", models.a320, "G-SIXX", "", "", {2, {46}}),
+       1,
+       true},
+      {"slot 2: the day before's 45",
+       {3, 2},
+       4,
+       -1,
+       schedule("BAW", models.a320, "G-SIXX", "", "", {2, {45}}),
+       1,
+       false},
+      {"Monday slot 1: Sunday's 45",
+       {1, 1},
+       4,
+       -1,
+       schedule("BAW", models.a320, "G-SIXX", "", "", {7, {45}}),
+       1,
+       true},
+      {"the soft step is farther back",
+       {3, 10},
+       2,
+       6,
+       schedule("BAW", models.a320, "G-SIXX", "", "", {3, {4}}),
+       1,
+       true},
+      {"the look-back ends at 47",
+       {3, 47},
+       60,
+       -1,
+       schedule("BAW", models.a320, "G-SIXX", "", "", {3, {0}}),
+       1,
+       true},
+      {"the look-back ends at 47, not 48",
+       {3, 47},
+       60,
+       -1,
+       schedule("BAW", models.a320, "G-SIXX", "", "", {2, {47}}),
+       1,
        false},
       {"no stand", {3, 10}, 4, -1, schedule("BAW", models.a320, "G-SIXX", "", "", {3, {10}}), 0, false},
-      {"an unknown stand", {3, 10}, 4, -1, schedule("BAW", models.a320, "G-SIXX", "", "", {3, {10}}), 9, false},
+      {"an unknown stand",
+       {3, 10},
+       4,
+       -1,
+       schedule("BAW", models.a320, "G-SIXX", "", "", {3, {10}}),
+       9,
+       false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -191,8 +259,10 @@ TEST_F(ParkingAdjustmentsTest, AnAircraftWhoseFirstCallsignEndsComesBackUnderIts
        {schedule("BAW", models.a320, "G-AAAA", "BAW1", "SHT1", {3, {45, 46, 47}}),
         schedule("BAW", models.a320, "G-AAAA", "BAW1", "SHT1", {4, {0, 1}})},
        false},
-      {"before midnight, not parked on the next day", {3, 47},
-       {schedule("BAW", models.a320, "G-AAAA", "BAW1", "SHT1", {3, {45, 46, 47}})}, true},
+      {"before midnight, not parked on the next day",
+       {3, 47},
+       {schedule("BAW", models.a320, "G-AAAA", "BAW1", "SHT1", {3, {45, 46, 47}})},
+       true},
       {"before midnight, the next day's parking by another type",
        {3, 47},
        {schedule("BAW", models.a320, "G-AAAA", "BAW1", "SHT1", {3, {45, 46, 47}}),
@@ -203,10 +273,14 @@ TEST_F(ParkingAdjustmentsTest, AnAircraftWhoseFirstCallsignEndsComesBackUnderIts
        {schedule("BAW", models.a320, "G-AAAA", "BAW1", "SHT1", {7, {45, 46, 47}}),
         schedule("BAW", models.a320, "G-AAAA", "BAW1", "SHT1", {1, {0}})},
        false},
-      {"by day, parked in the next half hour", {3, 30},
-       {schedule("BAW", models.a320, "G-AAAA", "BAW1", "SHT1", {3, {28, 29, 30, 31}})}, false},
-      {"by day, the parking ends now", {3, 30},
-       {schedule("BAW", models.a320, "G-AAAA", "BAW1", "SHT1", {3, {28, 29, 30}})}, true},
+      {"by day, parked in the next half hour",
+       {3, 30},
+       {schedule("BAW", models.a320, "G-AAAA", "BAW1", "SHT1", {3, {28, 29, 30, 31}})},
+       false},
+      {"by day, the parking ends now",
+       {3, 30},
+       {schedule("BAW", models.a320, "G-AAAA", "BAW1", "SHT1", {3, {28, 29, 30}})},
+       true},
   };
   ScopedSetting percentage{orv::cfg::PARKING_PERCENTAGE, 20};  // 1 of 5
   for (const Row& row : rows) {
@@ -264,12 +338,14 @@ TEST_F(ParkingAdjustmentsTest, AnotherAircraftWantedOnTheStandReplacesAStaticAir
     run.traffic.removalIds.clear();
     // Its own parking is in use while it stands there; DLH4 parks there from the half hour before.
     const int day = row.now.weekday;
-    loadStands({{schedule("BAW", models.a320, "G-AAAA", "BAW1", "", {day, {row.now.slot}}),
-                 schedule("DLH", models.a320, "D-AAAA", "DLH4", "", {day, {row.now.slot - 1, row.now.slot}})}});
+    loadStands(
+        {{schedule("BAW", models.a320, "G-AAAA", "BAW1", "", {day, {row.now.slot}}),
+          schedule("DLH", models.a320, "D-AAAA", "DLH4", "", {day, {row.now.slot - 1, row.now.slot}})}});
     activeStatic(1, "BAW", models.a320, "BAW1*", "BAW1", "", "G-AAAA", row.parkedSince, 70);
     orv::gf_parkingAdjustments(run, {});
     EXPECT_EQ(run.parking.statics[0].state, row.replaced ? SimState::RemovingFromSim : SimState::Active);
-    EXPECT_EQ(wantedCallsigns(), row.replaced ? std::vector<std::string>{"DLH4"} : std::vector<std::string>{});
+    EXPECT_EQ(wantedCallsigns(),
+              row.replaced ? std::vector<std::string>{"DLH4"} : std::vector<std::string>{});
   }
 }
 
@@ -301,7 +377,8 @@ TEST_F(ParkingAdjustmentsTest, TheExcessGoesWantedFirstThenStaticThenLiveAircraf
        20,
        -1,
        [](ParkingAdjustmentsTest& t) {
-         t.loadStands({{schedule("BAW", t.models.a320, "G-AAAA", "BAW1", "", {3, {12, 13, 14, 15, 16, 17, 18, 19, 20}})},
+         t.loadStands({{schedule("BAW", t.models.a320, "G-AAAA", "BAW1", "",
+                                 {3, {12, 13, 14, 15, 16, 17, 18, 19, 20}})},
                        {},
                        {},
                        {schedule("DLH", t.models.a320, "D-AAAA", "DLH4", "", {3, {18, 19, 20}})}});

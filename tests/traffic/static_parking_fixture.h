@@ -67,7 +67,6 @@ inline orv::WantedStatic wantedAt(std::int32_t standId, std::string_view airline
 }
 
 class StaticParkingTest : public ::testing::Test {
-
  public:  // the rows of table tests set the fixture up through a reference to it
   StaticParkingTest() {
     orv::gf_openLog();
@@ -97,8 +96,8 @@ class StaticParkingTest : public ::testing::Test {
   // The clock at one minute into the half hour of the weekday (1 Monday .. 7 Sunday).
   void setTime(int weekday, int slot) {
     scopedClock.reset();
-    clock = std::make_unique<os::FakeClock>(os::SystemTime{
-        std::chrono::seconds{kMondayMidnight + (weekday - 1) * 86400LL + slot * 1800LL + 60}});
+    clock = std::make_unique<os::FakeClock>(
+        os::SystemTime{std::chrono::seconds{kMondayMidnight + (weekday - 1) * 86400LL + slot * 1800LL + 60}});
     scopedClock.emplace(*clock);
   }
 
@@ -109,8 +108,8 @@ class StaticParkingTest : public ::testing::Test {
     auto& stands = orv::gf_parkStands();
     stands.clear();
     for (std::size_t i = 0; i < 5; ++i) {
-      stands.emplace_back("A" + std::to_string(i + 1), std::move(schedules[i]), 51.47, longitudes[i], 1.5, 40.0,
-                          false, false, false);
+      stands.emplace_back("A" + std::to_string(i + 1), std::move(schedules[i]), 51.47, longitudes[i], 1.5,
+                          40.0, false, false, false);
       std::uint32_t sequence = 0;
       for (orv::StandSchedule& s : stands.back().schedules) s.sequence = ++sequence;
     }
@@ -125,8 +124,8 @@ class StaticParkingTest : public ::testing::Test {
     auto& stands = orv::gf_parkStands();
     stands.clear();
     for (std::size_t i = 0; i < n; ++i)
-      stands.emplace_back("P" + std::to_string(i + 1), std::vector<orv::StandSchedule>{}, 51.0 + 0.01 * i, 0.0, 0.0,
-                          40.0, false, false, false);
+      stands.emplace_back("P" + std::to_string(i + 1), std::vector<orv::StandSchedule>{},
+                          51.0 + 0.01 * static_cast<double>(i), 0.0, 0.0, 40.0, false, false, false);
     orv::gf_numberStands(stands);
     orv::gf_publishStands();
   }
@@ -148,8 +147,8 @@ class StaticParkingTest : public ::testing::Test {
     orv::AircraftHead head = orv::gf_makeAircraftHead(r, orv::AircraftKind::Static);
     head.key = ++lastKey;
     const orv::Stand& at = stand(standNumber);
-    orv::StaticAircraft& s =
-        run.parking.statics.emplace_back(head, standNumber, orv::Position{at.latitude, at.longitude}, at.heading, false);
+    orv::StaticAircraft& s = run.parking.statics.emplace_back(
+        head, standNumber, orv::Position{at.latitude, at.longitude}, at.heading, false);
     s.state = orv::SimState::Active;
     s.objectId = objectId;
     s.parkedSince = parkedSince;
@@ -157,8 +156,8 @@ class StaticParkingTest : public ::testing::Test {
   }
 
   // A live aircraft parked and active at the stand.
-  orv::LiveAircraft& parkedLive(std::uint32_t key, std::string callsign, orv::ModelId model, std::uint32_t standNumber,
-                                std::uint32_t objectId) {
+  orv::LiveAircraft& parkedLive(std::uint32_t key, std::string callsign, orv::ModelId model,
+                                std::uint32_t standNumber, std::uint32_t objectId) {
     orv::TrafficRecord r;
     r.airline = orv::gf_airlineId("DLH");
     r.model = model;

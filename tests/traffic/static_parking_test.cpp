@@ -7,9 +7,15 @@
 #include <set>
 
 #include "foundation/message_line.h"
+#include "platform/simconnect/backend.h"
+#include "simlink/command_queues.h"
+#include "simlink/dispatch.h"
 #include "simlink/flight_plans.h"
+#include "simlink/sim_client.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_side.h"
+#include "simlink/sim_state.h"
+#include "standin/stand_in.h"
 #include "static_parking_fixture.h"
 #include "traffic/cycle.h"
 #include "traffic/live_cycle.h"
@@ -65,7 +71,7 @@ TEST(StaticParkingTime, HalfHoursCountBackAcrossMidnightAndTheWeek) {
     std::uint32_t back;
     WeekdayAndSlot then;
   } const rows[] = {
-      {{1, 1}, 3, {7, 46}}, {{3, 20}, 0, {3, 20}},  {{3, 20}, 20, {3, 0}},
+      {{1, 1}, 3, {7, 46}},   {{3, 20}, 0, {3, 20}},   {{3, 20}, 20, {3, 0}},
       {{3, 20}, 21, {2, 47}}, {{7, 47}, 336, {7, 47}}, {{2, 0}, 335, {2, 1}},
   };
   for (const Row& row : rows) {
@@ -98,8 +104,9 @@ TEST_F(StaticParkingTest, TwoAdjacentStandsNeverBothGetAStaticAircraft) {
   ScopedSetting percentage{orv::cfg::PARKING_PERCENTAGE, 100};
   std::vector<std::vector<orv::StandSchedule>> parkings;
   for (int i = 1; i <= 5; ++i)
-    parkings.push_back({schedule("BAW", models.a320, "G-AAA" + std::to_string(i), "BAW" + std::to_string(i), "", kNow),
-                        schedule("EZY", models.a320, "G-EZY" + std::to_string(i), "EZY" + std::to_string(i), "", kNow)});
+    parkings.push_back(
+        {schedule("BAW", models.a320, "G-AAA" + std::to_string(i), "BAW" + std::to_string(i), "", kNow),
+         schedule("EZY", models.a320, "G-EZY" + std::to_string(i), "EZY" + std::to_string(i), "", kNow)});
   for (const bool randomOn : {false, true, true, true}) {
     SCOPED_TRACE(randomOn ? "RANDOM on" : "RANDOM off");
     ScopedSetting random{orv::cfg::RANDOM, randomOn};
@@ -117,9 +124,10 @@ TEST_F(StaticParkingTest, TwoAdjacentStandsNeverBothGetAStaticAircraft) {
     run.parking.statics.clear();
     run.traffic.staticCreations.clear();
   }
-  EXPECT_EQ(logLinesWith("4 real positions found, Max fit=24.0 hours, day 3, hh:20 or 11.0 hrs, fit: 24.0 hour")
-                .size(),
-            4u);
+  EXPECT_EQ(
+      logLinesWith("4 real positions found, Max fit=24.0 hours, day 3, hh:20 or 11.0 hrs, fit: 24.0 hour")
+          .size(),
+      4u);
   EXPECT_EQ(logLinesWith("4 positions (80% vs wanted 100%, with Max fit=24.0 hours)").size(), 4u);
   EXPECT_EQ(window.parkingControls(), 0) << "disabled until the last one is placed";
 }
@@ -164,22 +172,8 @@ TEST_F(StaticParkingTest, ThePassesRunInTheirOrderAsWeekAndParkSoftAllow) {
        {1},
        0,
        0},
-      {"WEEK on",
-       true,
-       false,
-       60,
-       {"1 real position found", "1 week/real position found"},
-       {1, 4},
-       1,
-       0},
-      {"PARK_SOFT on",
-       false,
-       true,
-       60,
-       {"1 real position found", "1 soft position found"},
-       {1, 5},
-       0,
-       1},
+      {"WEEK on", true, false, 60, {"1 real position found", "1 week/real position found"}, {1, 4}, 1, 0},
+      {"PARK_SOFT on", false, true, 60, {"1 real position found", "1 soft position found"}, {1, 5}, 0, 1},
       {"both: the wanted count is reached before the week/soft pass",
        true,
        true,
@@ -283,7 +277,9 @@ TEST_F(StaticParkingTest, AnAircraftInUseIsNotWantedAgainAndItsStandTriesALaterP
         {},
         {},
         {schedule("BAW", models.a320, "G-BBBB", "", "", kNow)}},
-       [](StaticParkingTest& t) { t.activeStatic(5, "BAW", t.models.a320, "BAW9*", "", "", "G-OTHR", {3, 10}, 80); },
+       [](StaticParkingTest& t) {
+         t.activeStatic(5, "BAW", t.models.a320, "BAW9*", "", "", "G-OTHR", {3, 10}, 80);
+       },
        {1, 4},
        {0, 0},
        0},
@@ -315,7 +311,9 @@ TEST_F(StaticParkingTest, TheShownCallsignFollowsWhetherTheAircraftStaysIntoTheN
   } const rows[] = {
       {"staying", {3, 20}, {schedule("BAW", models.a320, "G-AAAA", "BAW1", "SHT1", {3, {20, 21}})}, "BAW1*"},
       {"leaving", {3, 20}, {schedule("BAW", models.a320, "G-AAAA", "BAW1", "SHT1", {3, {19, 20}})}, "SHT1*"},
-      {"leaving without a second callsign", {3, 20}, {schedule("BAW", models.a320, "G-AAAA", "BAW1", "", {3, {20}})},
+      {"leaving without a second callsign",
+       {3, 20},
+       {schedule("BAW", models.a320, "G-AAAA", "BAW1", "", {3, {20}})},
        "BAW1*"},
       {"before midnight, parked on the next day",
        {3, 47},
@@ -379,7 +377,8 @@ TEST_F(StaticParkingTest, ACollectedCallsignIsTheCallsignOrItsGhost) {
   struct Row {
     const char* callsign;
     bool collected;
-  } const rows[] = {{"BAW12", true}, {"EZY7", true}, {"EZY7_", true}, {"BAW1", false}, {"BAW12_", false}, {"", false}};
+  } const rows[] = {{"BAW12", true}, {"EZY7", true},    {"EZY7_", true},
+                    {"BAW1", false}, {"BAW12_", false}, {"", false}};
   for (const Row& row : rows)
     EXPECT_EQ(orv::lf_isCollectedCallsign(run.parking, row.callsign), row.collected) << row.callsign;
 }
@@ -460,10 +459,14 @@ TEST_F(StaticParkingTest, APlacementNextToAnotherAircraftIsDroppedWithItsReason)
        [](StaticParkingTest& t) { t.parkedLive(40001, "DLH4", t.models.a320, 3, 0); },
        "A2      : no static parking for BAW2, live aircraft DLH4 is adjacent at A3, possibly colliding"},
       {"a live aircraft rolling into the stand",
-       [](StaticParkingTest& t) { t.parkedLive(40001, "DLH4", t.models.a320, 2, 0).phase = orv::FlightPhase::Parking; },
+       [](StaticParkingTest& t) {
+         t.parkedLive(40001, "DLH4", t.models.a320, 2, 0).phase = orv::FlightPhase::Parking;
+       },
        "A2      : no static parking for BAW2, live aircraft DLH4 standing here"},
       {"a static aircraft next door",
-       [](StaticParkingTest& t) { t.activeStatic(3, "EZY", t.models.a320, "EZY5*", "EZY5", "", "G-EZYA", {3, 18}, 70); },
+       [](StaticParkingTest& t) {
+         t.activeStatic(3, "EZY", t.models.a320, "EZY5*", "EZY5", "", "G-EZYA", {3, 18}, 70);
+       },
        "A2      : no static parking for BAW2, static aircraft EZY5* is adjacent at A3, possibly colliding"},
       {"a static aircraft on the stand on its way out",
        [](StaticParkingTest& t) {
@@ -472,7 +475,9 @@ TEST_F(StaticParkingTest, APlacementNextToAnotherAircraftIsDroppedWithItsReason)
        },
        nullptr},
       {"a live aircraft taxiing next door",
-       [](StaticParkingTest& t) { t.parkedLive(40001, "DLH4", t.models.a320, 3, 0).phase = orv::FlightPhase::Taxi; },
+       [](StaticParkingTest& t) {
+         t.parkedLive(40001, "DLH4", t.models.a320, 3, 0).phase = orv::FlightPhase::Taxi;
+       },
        nullptr},
   };
   for (const Row& row : rows) {
@@ -518,7 +523,8 @@ TEST_F(StaticParkingTest, CreationsGoOnePer50CyclesAndNeverOnOverlappingStands) 
   ScopedSetting percentage{orv::cfg::PARKING_PERCENTAGE, 100};
   std::vector<std::vector<orv::StandSchedule>> parkings;
   for (int i = 1; i <= 5; ++i)
-    parkings.push_back({schedule("BAW", models.a320, "G-AAA" + std::to_string(i), "BAW" + std::to_string(i), "", kNow)});
+    parkings.push_back(
+        {schedule("BAW", models.a320, "G-AAA" + std::to_string(i), "BAW" + std::to_string(i), "", kNow)});
   loadStands(parkings);
   orv::gf_computeParking(run);
   ASSERT_EQ(run.parking.wanted.size(), 4u);
@@ -643,7 +649,8 @@ TEST_F(StaticParkingTest, ALiveAircraftParkingAtAStandTakesItFromTheStaticParkin
   EXPECT_EQ(run.parking.statics[0].state, SimState::RemovingFromSim);
   EXPECT_EQ(run.parking.statics[1].state, SimState::Active);
   EXPECT_EQ(run.traffic.removalIds, std::deque<std::uint32_t>{70});
-  EXPECT_EQ(logLinesWith("A2      : DLH4     parks over static BAW2* \u2014 static will be removed").size(), 1u);
+  EXPECT_EQ(logLinesWith("A2      : DLH4     parks over static BAW2* \u2014 static will be removed").size(),
+            1u);
 }
 
 TEST_F(StaticParkingTest, TheReservedStandIsClearedOfParkedAircraftByItsName) {
@@ -670,6 +677,89 @@ TEST_F(StaticParkingTest, TheReservedStandIsClearedOfParkedAircraftByItsName) {
   ASSERT_EQ(run.parking.statics.size(), 2u);
   EXPECT_EQ(run.parking.statics[0].state, SimState::RemovingFromSim);
   EXPECT_EQ(run.parking.statics[1].state, SimState::Active) << "the one at A4 stays";
+}
+
+// The static aircraft of a park airport in the stand-in, on its manual clock: the creations go out
+// through the command queues on the frames, the stand-in creates the objects, and the settled
+// aircraft get their parked look.
+class StaticParkingInTheStandInTest : public StaticParkingTest {
+ public:
+  StaticParkingInTheStandInTest() {
+    orv::gf_resetSimLink();
+    orv::gf_resetSimQueues();
+    EXPECT_EQ(SimConnect_Open(&handle, "Quillstar", nullptr, 0, nullptr, 0), sc::S_OK);
+    orv::gf_setSimConnectHandle(handle);
+    orv::lf_registerSimConnect(handle);
+    pump();
+    linked.traffic.liverySources = run.traffic.liverySources;
+  }
+  // The link's state is the process's.
+  ~StaticParkingInTheStandInTest() override {
+    orv::gf_resetSimLink();
+    orv::gf_resetSimQueues();
+  }
+
+  void pump() { EXPECT_EQ(SimConnect_CallDispatch(handle, orv::lf_dispatch, nullptr), sc::S_OK); }
+  // One 10 ms cycle of the program, then one frame of the simulator.
+  void cycle() {
+    orv::lf_handleAddingStack(linked);
+    standIn->frame();
+    pump();
+  }
+
+  // The user's aircraft stands at the park airport, so that its range takes in the new objects.
+  static orv::standin::Scenario atTheParkAirport() {
+    orv::standin::Scenario scenario;
+    scenario.user.latDeg = 51.4705;
+    scenario.user.lonDeg = -0.4480;
+    return scenario;
+  }
+
+  std::shared_ptr<orv::standin::StandIn> standIn =
+      std::make_shared<orv::standin::StandIn>(atTheParkAirport(), orv::standin::Options{});
+  sc::ScopedBackend backend{standIn};
+  sc::Handle handle = 0;
+  orv::TrafficRun linked{orv::gf_commandQueueSide(), window, false};
+};
+
+TEST_F(StaticParkingInTheStandInTest, TheWantedAircraftAppearParkedOnStandsThatDoNotOverlap) {
+  ScopedSetting percentage{orv::cfg::PARKING_PERCENTAGE, 100};
+  ScopedSetting nav{orv::cfg::NAV_LIGHTS_WHILE_PARKED, false};
+  std::vector<std::vector<orv::StandSchedule>> parkings;
+  for (int i = 1; i <= 5; ++i)
+    parkings.push_back(
+        {schedule("BAW", models.a320, "G-AAA" + std::to_string(i), "BAW" + std::to_string(i), "", kNow)});
+  loadStands(parkings);
+  orv::gf_computeParking(linked);
+  ASSERT_EQ(linked.parking.wanted.size(), 4u);
+  for (int i = 0; i < 800; ++i) cycle();
+
+  const auto created = standIn->journal("create");
+  ASSERT_EQ(created.size(), 4u);
+  const auto objects = standIn->aiObjects();
+  ASSERT_EQ(objects.size(), 4u);
+  std::set<std::string> tails;
+  std::set<double> longitudes;
+  for (const orv::standin::SimObject& o : objects) {
+    tails.insert(o.atcId);
+    longitudes.insert(o.lonDeg);
+    EXPECT_EQ(o.title, "BAW A320 pax");
+    EXPECT_EQ(o.lastEvents.at(orv::simid::kEngineAutoShutdown), 0u);
+    EXPECT_EQ(o.lastEvents.at(orv::simid::kNavLightsSet), 0u);
+    EXPECT_EQ(o.lastEvents.at(orv::simid::kBeaconLightsSet), 0u);
+    EXPECT_EQ(o.lastEvents.at(orv::simid::kLogoLightsSet), 1u);
+    EXPECT_EQ(o.lastEvents.at(orv::simid::kCabinLightsSet), 1u);
+  }
+  EXPECT_EQ(tails, (std::set<std::string>{"BAW1*", "BAW2*", "BAW4*", "BAW5*"}));
+  EXPECT_EQ(longitudes, (std::set<double>{stand(1).longitude, stand(2).longitude, stand(4).longitude,
+                                          stand(5).longitude}));
+  EXPECT_EQ(orv::activeStaticCount(linked), 4);
+  for (const orv::StaticAircraft& s : linked.parking.statics) {
+    const auto object = standIn->aiObject(s.objectId);
+    ASSERT_TRUE(object.has_value());
+    EXPECT_EQ(object->atcId, s.callsign);
+  }
+  EXPECT_EQ(logLinesWith(" parked").size(), 4u);
 }
 
 }  // namespace
