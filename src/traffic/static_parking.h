@@ -130,7 +130,8 @@ void liveParksAtStand(TrafficRun& run, LiveAircraft& aircraft);
 [[nodiscard]] std::int64_t gf_wantedParkedCount(TrafficRun& run);
 // The full computation at a new park airport: the wanted static aircraft, best fits last.
 void gf_computeParking(TrafficRun& run);
-// The periodic adjustment of the static aircraft to the time of day (with the adjustments).
+// The periodic adjustment of the static aircraft to the time of day, with the parked durations
+// of the live aircraft (parking_adjustments.h).
 void gf_parkingAdjustments(TrafficRun& run);
 // The stand of that name is cleared of parked live and static aircraft; nothing when no stand
 // has that name.
