@@ -237,7 +237,7 @@ void lf_handleMessage(TrafficRun& run, const SimMessage& message) {
       return;
     }
     case SimMessageKind::StaticCreated:
-      state.created.push_back({message, 0});
+      if (staticCreated(run, message.key, message.objectId)) state.created.push_back({message, 0});
       return;
     case SimMessageKind::ObjectRemoved:
       lf_onObjectRemoved(run, message.objectId);

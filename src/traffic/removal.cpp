@@ -710,6 +710,11 @@ void lf_staticMakesWay(TrafficRun& run, const LiveAircraft& a, const Stand& stan
 }
 
 void liveParksAtStand(TrafficRun& run, LiveAircraft& a) {
+  if (a.standId == 0) return;
+  // No static aircraft is placed there any more.
+  std::erase_if(run.parking.wanted, [&a](const WantedStatic& w) {
+    return w.standId >= 1 && static_cast<std::uint32_t>(w.standId) == a.standId;
+  });
   if (const Stand* stand = lf_standByNumber(a.standId)) lf_staticMakesWay(run, a, *stand);
 }
 
@@ -727,8 +732,13 @@ void gf_removeParkedByName(TrafficRun& run, std::string_view name) {
   // Aircraft without a stand have stand id 0 too: a name of no stand must not reach them.
   if (found == stands.end() || found->number == 0) return;
   const std::uint32_t id = found->number;
+  // On the stand, or rolling onto it; one that has left keeps its stand id but is elsewhere.
+  const auto atStand = [](FlightPhase p) {
+    return p == FlightPhase::Parked || p == FlightPhase::Parking || p == FlightPhase::PushingBack ||
+           p == FlightPhase::PushedBack;
+  };
   for (LiveAircraft& a : run.traffic.liveList)
-    if (a.standId == id) removeAircraftFromSim(run, a);
+    if (a.standId == id && atStand(a.phase)) removeAircraftFromSim(run, a);
   for (StaticAircraft& s : run.parking.statics)
     if (s.standId == id) removeAircraftFromSim(run, s);
   gf_eraseDroppedStatics(run);

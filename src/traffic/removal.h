@@ -95,7 +95,8 @@ void lf_clearLiveNeighbour(TrafficRun& run, std::uint32_t neighbourId, const Liv
 // Static aircraft on the stand, and those on neighbouring stands that would collide, are removed
 // for the live aircraft.
 void lf_staticMakesWay(TrafficRun& run, const LiveAircraft& aircraft, const Stand& stand);
-// A live aircraft created at its stand: the static aircraft there make way.
+// A live aircraft created at its stand: no static aircraft is placed there any more, and the
+// static aircraft there make way.
 void liveParksAtStand(TrafficRun& run, LiveAircraft& aircraft);
 
 // --- the per-second jobs and the window's requests ---

@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "airports/stand_records.h"
 #include "foundation/geometry.h"
 #include "foundation/time_text.h"
 #include "traffic/aircraft.h"
@@ -89,26 +90,62 @@ struct StaticParking {
   std::int32_t softStep = -1;
 };
 
-// Not built yet: nothing is wanted, so nothing is placed.
+// --- the static aircraft; start-up thread ---
+
+// The static aircraft of the key; none when the list has none.
+[[nodiscard]] StaticAircraft* gf_findStaticByKey(std::vector<StaticAircraft>& statics, std::uint32_t key);
+
+// Places the last wanted static aircraft, unless an aircraft stands on its stand or next to it:
+// a new static aircraft with its livery, its creation queued after the live ones.
 void detcs(TrafficRun& run);
-// Not built yet: false.
+// Wanted static aircraft wait to be placed.
 [[nodiscard]] bool staticWorkPending(const TrafficRun& run);
-// The static aircraft of the key has settled. Not built yet: there are none.
+// The simulator created the object of a static key: true when a static aircraft holds the key (the
+// object then settles); else the object is queued for removal, since nothing else would remove it.
+[[nodiscard]] bool staticCreated(TrafficRun& run, std::uint32_t key, std::uint32_t objectId);
+// The static aircraft of the key has settled: active, with the look of a parked aircraft; removed
+// at once when its removal was asked while it was created. An object no static aircraft holds is
+// removed.
 void activateStatic(TrafficRun& run, std::uint32_t key, std::uint32_t objectId);
-// The object is gone: its static aircraft leaves the list. Not built yet: false, none had it.
+// The object is gone: its static aircraft leaves the list. False when none had it.
 bool eraseStaticByObjectId(TrafficRun& run, std::uint32_t objectId);
-// The creation of the static aircraft of the key failed. Not built yet: there are none.
+// The simulator could not create the static aircraft of the key: its livery is reported and the
+// aircraft leaves the list.
 void staticCreationFailed(TrafficRun& run, std::uint32_t key);
-// Not built yet: 0.
 [[nodiscard]] std::int64_t staticCount(const TrafficRun& run);
-// Not built yet: 0.
 [[nodiscard]] std::int64_t activeStaticCount(const TrafficRun& run);
-// The number of static aircraft wanted at the park airport; also the parked-aircraft limit.
-// Not built yet: 0 (no limit).
+
+// --- the choice of stands; start-up thread ---
+
+// The number of static aircraft wanted at the park airport (also the parked-aircraft limit),
+// shown in the window with its share of the stands.
 [[nodiscard]] std::int64_t gf_wantedParkedCount(TrafficRun& run);
-// The full computation at a new park airport. Not built yet: nothing is wanted.
+// The full computation at a new park airport: the wanted static aircraft, best fits last.
 void gf_computeParking(TrafficRun& run);
-// Not built yet: nothing to adjust.
+// The periodic adjustment of the static aircraft to the time of day, with the parked durations
+// of the live aircraft (parking_adjustments.h).
 void gf_parkingAdjustments(TrafficRun& run);
+
+// The current weekday and half-hour slot, logged for a computation.
+WeekdayAndSlot gf_logParkingDay();
+// The callsigns that RealTraffic sent during the collection become the parking callsigns.
+void lf_takeOverCallsigns(TrafficRun& run);
+// The user's reserved stand is kept free.
+void lf_markDestinationStand(TrafficRun& run);
+// Fit passes until `wanted` stands are chosen, counting `present` aircraft already there.
+void lf_fillWantedStatic(TrafficRun& run, std::int64_t wanted, std::int64_t present, WeekdayAndSlot now);
+// The stand is chosen and its neighbours take no static aircraft.
+void lf_markChosenStand(std::vector<Stand>& stands, Stand& stand);
+// The callsign, or its ghost form with one '_', came in during the collection.
+[[nodiscard]] bool lf_isCollectedCallsign(const StaticParking& parking, std::string_view callsign);
+
+// The stand numbered n; none for a number no stand has.
+[[nodiscard]] Stand* gf_standByNumber(std::vector<Stand>& stands, std::uint32_t number);
+// The time `halfHours` before `now`, across midnight and the week.
+[[nodiscard]] WeekdayAndSlot gf_halfHoursBefore(WeekdayAndSlot now, std::uint32_t halfHours);
+// The half hours from `since` to `now`, 0 to 335: one week wraps.
+[[nodiscard]] std::uint32_t gf_halfHoursSince(WeekdayAndSlot now, WeekdayAndSlot since);
+// A learned callsign as a static aircraft shows it: trailing '_' cut, '*' at the end.
+[[nodiscard]] std::string gf_staticCallsign(std::string_view callsign);
 
 }  // namespace orv
