@@ -1,4 +1,3 @@
-#include "traffic/removal.h"
 #include "traffic/static_parking.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +19,7 @@
 #include "static_parking_fixture.h"
 #include "traffic/cycle.h"
 #include "traffic/live_cycle.h"
+#include "traffic/removal.h"
 
 namespace {
 
