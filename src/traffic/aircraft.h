@@ -208,9 +208,9 @@ struct LiveAircraft : AircraftHead {
 
   // At the stands.
   GroundLeg ground;
-  bool standCargo = false;           // the stand's cargo flag when the stand was chosen
-  os::SteadyTime parkedTickTime{};   // renewed while RealTraffic reports it at its stand
-  std::int32_t moveAwayCount = 0;    // reports that moved away from the stand by 3 m or more
+  bool standCargo = false;                 // the stand's cargo flag when the stand was chosen
+  os::SteadyTime parkedTickTime{};         // renewed while RealTraffic reports it at its stand
+  std::int32_t moveAwayCount = 0;          // reports that moved away from the stand by 3 m or more
   double firstStandDistanceNm = kNoValue;  // of the first report at the stand since it parked
 };
 

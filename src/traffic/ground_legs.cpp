@@ -28,11 +28,11 @@ constexpr std::int32_t kMinLegCycles = 25;
 constexpr double kSameSpotDeg = 1e-8;
 constexpr double kMetresPerDegree = 111132.95;
 constexpr double kCurveEnd = 0.999999;
-constexpr double kArrivedNm = 0.0010799136069114472;      // 2 m
-constexpr double kParkTriggerNm = 0.018898488120950324;   // 35 m
-constexpr double kNearStandNm = 0.0458963282937365;       // 85 m
-constexpr double kFarFromStandNm = 0.10799136069114472;   // 200 m
-constexpr double kMoveAwayNm = 0.0016198704103671706;     // 3 m
+constexpr double kArrivedNm = 0.0010799136069114472;     // 2 m
+constexpr double kParkTriggerNm = 0.018898488120950324;  // 35 m
+constexpr double kNearStandNm = 0.0458963282937365;      // 85 m
+constexpr double kFarFromStandNm = 0.10799136069114472;  // 200 m
+constexpr double kMoveAwayNm = 0.0016198704103671706;    // 3 m
 constexpr std::int64_t kWeekCycles = std::int64_t{604800} * 100;
 constexpr LightStates kAllLights{1, 1, 1, 1, 1, 1, 1};
 
@@ -116,27 +116,30 @@ void lf_taxiTurn(LiveAircraft& a) {
   auto& st = a.stream;
   const PositionSample& o = st[0];
   const PositionSample& n = st[1];
+  enum class Shape { Straight, Split, Curve };
+  Shape shape = Shape::Straight;
+  double turn = 0.0;
   if (st.size() >= 3 && !st[2].stationary) {
-    const double t = std::abs(lf_turnAngle(a)) * kRadToDeg;
-    if (t <= 3.0) {
-      lf_setupStraight(a);
-    } else if (t > 45.0 && lf_metres(o, n) > 50.0 && o.groundSpeedKt <= 43.0 && n.dueCycle - o.dueCycle >= 600) {
-      // A sharp turn on a long slow leg: the turn comes at the midpoint's leg.
-      lf_splitLeg(a);
-    } else if (t <= 160.0) {
-      if (gf_within(o, st[2], kSameSpotDeg)) {
-        lf_setupStraight(a);
-      } else {
-        lf_setupCurve(a);
-        a.ground.curveTurnDeg = t;
-      }
-    } else {
-      lf_setupStraight(a);
+    turn = std::abs(lf_turnAngle(a)) * kRadToDeg;
+    if (turn > 3.0) {
+      if (turn > 45.0 && lf_metres(o, n) > 50.0 && o.groundSpeedKt <= 43.0 && n.dueCycle - o.dueCycle >= 600)
+        shape = Shape::Split;  // a sharp turn on a long slow leg: the turn comes at the midpoint's leg
+      else if (turn <= 160.0 && !gf_within(o, st[2], kSameSpotDeg))
+        shape = Shape::Curve;
     }
-  } else if (st.size() >= 3) {
-    lf_setupStraight(a);
-  } else if (a.pendingSteps == 0) {
-    lf_setupStraight(a);
+  }
+  switch (shape) {
+    case Shape::Split:
+      lf_splitLeg(a);
+      break;
+    case Shape::Curve:
+      lf_setupCurve(a);
+      a.ground.curveTurnDeg = turn;
+      break;
+    case Shape::Straight:
+      // Two samples only while reports come in.
+      if (st.size() >= 3 || a.pendingSteps == 0) lf_setupStraight(a);
+      break;
   }
   if (gf_curveSet(a)) {
     a.ground.turning = false;
@@ -393,7 +396,8 @@ void lf_groundLegSetup(TrafficRun& run, LiveAircraft& a) {
   if (a.phase == FlightPhase::Parked) {
     lf_wideLimits(a);
     if (a.flags.departing) {
-      const double off = gf_turnRad(a.standHeadingRad, gf_bearingRad(a.standPosition, gf_positionOf(a.stream.back())));
+      const double off =
+          gf_turnRad(a.standHeadingRad, gf_bearingRad(a.standPosition, gf_positionOf(a.stream.back())));
       // Reports ahead of the stand heading: it rolls out forward; behind it (in whole degrees):
       // it is pushed back.
       if (std::abs(std::round(off * kRadToDeg)) < 90.0)
@@ -439,8 +443,8 @@ bool lf_curveCycle(LiveAircraft& a) {
   a.latitude = point->position.latitude;
   a.longitude = gf_wrapLongitude(point->position.longitude);
   // Pushed back, the nose points away from where the aircraft goes.
-  const double target = a.phase == FlightPhase::PushingBack ? gf_wrapHeading(point->headingRad + kPi)
-                                                             : point->headingRad;
+  const double target =
+      a.phase == FlightPhase::PushingBack ? gf_wrapHeading(point->headingRad + kPi) : point->headingRad;
   a.headingRad = gf_turnTowards(a.headingRad, target, a.currentTurnRate);
   return true;
 }
@@ -461,7 +465,8 @@ void try2Park(TrafficRun& run, LiveAircraft& a, bool learned) {
     if (&other == &a || other.phase != FlightPhase::Parked || other.state != SimState::Active ||
         other.standId != stand->number)
       continue;
-    gf_logLine(fmt::format("{:8}: {:8} removed, {} wants to park there", stand->id, other.callsign, a.callsign));
+    gf_logLine(
+        fmt::format("{:8}: {:8} removed, {} wants to park there", stand->id, other.callsign, a.callsign));
     removeAircraftFromSim(run, other);
   }
   for (const std::uint32_t neighbour : stand->neighbours) lf_clearLiveNeighbour(run, neighbour, a, *stand);

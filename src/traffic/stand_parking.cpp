@@ -130,8 +130,9 @@ void lf_addRealStandOption(TrafficRun& run, std::uint32_t standId, LiveAircraft&
                   [&](const StandSchedule& s) { return matches(s, 1) && !s.hours.test(slot); }))
     return;
   const auto addNew = [&] {
-    (void)gf_addStandSchedule(schedules, a.airline, a.model, WeekdaySlot{day, static_cast<std::uint32_t>(slot)}, a.callsign,
-                              registration, cpl ? 1 : 0);
+    (void)gf_addStandSchedule(schedules, a.airline, a.model,
+                              WeekdaySlot{day, static_cast<std::uint32_t>(slot)}, a.callsign, registration,
+                              cpl ? 1 : 0);
   };
   const auto found =
       std::find_if(schedules.begin(), schedules.end(), [&](const StandSchedule& s) { return matches(s, 0); });
@@ -205,7 +206,8 @@ std::vector<std::pair<std::uint32_t, std::int64_t>> lf_parkedDurations(const Tra
   for (const LiveAircraft& a : run.traffic.liveList)
     if (a.state == SimState::Active && a.phase == FlightPhase::Parked)
       parked.emplace_back(a.key, gf_secondsParked(a));
-  std::stable_sort(parked.begin(), parked.end(), [](const auto& x, const auto& y) { return x.second > y.second; });
+  std::stable_sort(parked.begin(), parked.end(),
+                   [](const auto& x, const auto& y) { return x.second > y.second; });
   return parked;
 }
 
@@ -232,7 +234,8 @@ void lf_checkMaxParked(TrafficRun& run, int aboutToPark, std::int64_t limit) {
   });
   if (present + aboutToPark + parked <= limit || statics.empty()) return;
   const auto earliest = std::min_element(statics.begin(), statics.end(), [](const auto& x, const auto& y) {
-    return std::pair(x.parkedSince.weekday, x.parkedSince.slot) < std::pair(y.parkedSince.weekday, y.parkedSince.slot);
+    return std::pair(x.parkedSince.weekday, x.parkedSince.slot) <
+           std::pair(y.parkedSince.weekday, y.parkedSince.slot);
   });
   if (earliest->state != SimState::Active) return;
   gf_logLine(fmt::format("{:8}: {} static max park exceeded, removed", lf_standText(earliest->standId),

@@ -1,11 +1,8 @@
 // Live aircraft on the ground: taxi turns, the push back, pulling out, parking at a stand and
 // leaving it again.
 
-#include "traffic/ground_legs.h"
-
-#include <gtest/gtest.h>
-
 #include <fmt/format.h>
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
@@ -16,6 +13,7 @@
 #include "stand_fixture.h"
 #include "support/scoped_setting.h"
 #include "traffic/aircraft_text.h"
+#include "traffic/ground_legs.h"
 #include "traffic/live_cycle.h"
 
 namespace {
@@ -47,12 +45,12 @@ TEST(GroundTurnTowards, AHeadingWithinHalfADegreeOfItsTargetStays) {
   struct Row {
     double from, to, expected;
   } const rows[] = {
-      {90.0, 90.4, 90.0},     // within the dead band
-      {90.0, 89.6, 90.0},     // on the other side of it
-      {90.0, 90.6, 90.07},    // beyond it: one step of the rate
-      {90.0, 45.0, 89.93},    // the shorter way round is anticlockwise
-      {359.98, 10.0, 0.05},   // over north, wrapped into [0, 360)
-      {90.0, 90.03, 90.0},    // a step larger than the turn would overshoot: it stays
+      {90.0, 90.4, 90.0},    // within the dead band
+      {90.0, 89.6, 90.0},    // on the other side of it
+      {90.0, 90.6, 90.07},   // beyond it: one step of the rate
+      {90.0, 45.0, 89.93},   // the shorter way round is anticlockwise
+      {359.98, 10.0, 0.05},  // over north, wrapped into [0, 360)
+      {90.0, 90.03, 90.0},   // a step larger than the turn would overshoot: it stays
   };
   for (const Row& r : rows) {
     const double turned =
@@ -75,7 +73,17 @@ TEST_F(GroundLegs, ASplitPutsTheMidpointHalfWayRoundingTheDueCycleAwayFromZero) 
       {"1000 and 1601", {50.0, 8.0}, {50.002, 8.004}, 0, 0, 1000, 1601, 1301, false, 0.0, 8.002},
       {"1000 and 1600", {50.0, 8.0}, {50.002, 8.004}, 0, 0, 1000, 1600, 1300, false, 0.0, 8.002},
       {"a mean altitude above 0", {50.0, 8.0}, {50.002, 8.004}, 0, 200, 1000, 1601, 1301, true, 100.0, 8.002},
-      {"across the antimeridian", {10.0, 179.998}, {10.0, -179.996}, 0, 0, 1000, 1601, 1301, false, 0.0, -179.999},
+      {"across the antimeridian",
+       {10.0, 179.998},
+       {10.0, -179.996},
+       0,
+       0,
+       1000,
+       1601,
+       1301,
+       false,
+       0.0,
+       -179.999},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
@@ -133,15 +141,17 @@ TEST_F(GroundLegs, ATaxiTurnIsACurveASplitLegOrStraightByItsAngleLengthAndSpeed)
         offset(p1, 30.0 * std::cos(r.turnDeg * orv::kDegToRad), 30.0 * std::sin(r.turnDeg * orv::kDegToRad));
     PositionSample third = groundSample(p2, r.speedKt, c + r.legCycles + 400);
     third.stationary = r.thirdStationary;
-    LiveAircraft& a = onGround({groundSample(p0, r.speedKt, c), groundSample(p1, r.speedKt, c + r.legCycles), third},
-                               FlightPhase::Taxi, 0.0);
+    LiveAircraft& a =
+        onGround({groundSample(p0, r.speedKt, c), groundSample(p1, r.speedKt, c + r.legCycles), third},
+                 FlightPhase::Taxi, 0.0);
     orv::lf_groundLegSetup(run, a);
     EXPECT_EQ(a.stream.size(), r.size);
     EXPECT_EQ(orv::gf_curveSet(a), r.curve);
     if (r.curve) {
       EXPECT_NEAR(a.ground.curveTurnDeg, r.turnDeg, 0.01);
       EXPECT_FALSE(a.ground.turning);
-      EXPECT_NEAR(metresBetween(orv::gf_positionOf(a.stream[1]), p2), 0.0, 1e-6) << "the curve ends at the third";
+      EXPECT_NEAR(metresBetween(orv::gf_positionOf(a.stream[1]), p2), 0.0, 1e-6)
+          << "the curve ends at the third";
     }
     if (r.size == 4) {
       EXPECT_NEAR(metresBetween(orv::gf_positionOf(a.stream[1]), p0), r.legMetres / 2.0, 0.01);
@@ -166,8 +176,9 @@ TEST_F(GroundLegs, ALegOfTwoSamplesIsSplitWhereItsSpeedChangesOverAHundredMetres
     run.traffic = orv::TrafficState{};
     const std::int64_t c = now();
     const Position p0 = offset(kField, -300, 0);
-    LiveAircraft& a = onGround(
-        {groundSample(p0, r.from, c), groundSample(offset(p0, r.metres, 0), r.to, c + 2000)}, FlightPhase::Taxi, 0.0);
+    LiveAircraft& a =
+        onGround({groundSample(p0, r.from, c), groundSample(offset(p0, r.metres, 0), r.to, c + 2000)},
+                 FlightPhase::Taxi, 0.0);
     a.pendingSteps = r.pending;
     orv::lf_groundLegSetup(run, a);
     EXPECT_EQ(a.stream.size(), r.split ? 3u : 2u);
@@ -179,8 +190,8 @@ TEST_F(GroundLegs, TheCurveParameterStopsShortOfOneAndABrokenCurveIsFlownStraigh
   const Position p0 = offset(kField, -200, 0);
   const Position p1 = offset(p0, 40, 0);
   const Position p2 = offset(p1, 0, 40);
-  LiveAircraft& a = onGround({groundSample(p0, 10, c), groundSample(p1, 10, c + 500), groundSample(p2, 10, c + 1000),
-                              groundSample(offset(p2, 0, 40), 10, c + 1500)},
+  LiveAircraft& a = onGround({groundSample(p0, 10, c), groundSample(p1, 10, c + 500),
+                              groundSample(p2, 10, c + 1000), groundSample(offset(p2, 0, 40), 10, c + 1500)},
                              FlightPhase::Taxi, 0.0);
   orv::lf_groundLegSetup(run, a);
   ASSERT_TRUE(orv::gf_curveSet(a));
@@ -202,7 +213,7 @@ TEST_F(GroundLegs, TheCurveParameterStopsShortOfOneAndABrokenCurveIsFlownStraigh
   }
   EXPECT_EQ(logCount("DLH4AB error in curve at index: NAN"), 1);
   ASSERT_GT(a.leg.latitudeStep, 0.0);
-  const double k = static_cast<double>(a.stream.front().dueCycle - now());
+  const auto k = static_cast<double>(a.stream.front().dueCycle - now());
   EXPECT_NEAR(a.latitude + k * a.leg.latitudeStep, a.stream.front().latitude, 1e-12);
   EXPECT_NEAR(a.longitude + k * a.leg.longitudeStep, a.stream.front().longitude, 1e-12);
 }
@@ -213,8 +224,8 @@ TEST_F(GroundLegs, ATaxiingAircraftFollowsTheCurveThroughItsTurn) {
   const Position p1 = offset(p0, 40, 0);
   const Position p2 = offset(p1, 0, 40);
   const Position p3 = offset(p2, 0, 60);
-  LiveAircraft& a = onGround({groundSample(p0, 10, c), groundSample(p1, 10, c + 800), groundSample(p2, 10, c + 1600),
-                              groundSample(p3, 10, c + 2800)},
+  LiveAircraft& a = onGround({groundSample(p0, 10, c), groundSample(p1, 10, c + 800),
+                              groundSample(p2, 10, c + 1600), groundSample(p3, 10, c + 2800)},
                              FlightPhase::Taxi, 0.0);
   double largestStep = 0.0;
   Position before{a.latitude, a.longitude};
@@ -241,7 +252,7 @@ TEST_F(GroundLegs, ADepartingAircraftPullsOutForwardOrIsPushedBackByWhereItsRepo
     double bearingOffDeg;  // of the first new report, from the stand heading
     FlightPhase phase;
   } const rows[] = {
-      {0.0, FlightPhase::Taxi},        {89.4, FlightPhase::Taxi},        {-89.4, FlightPhase::Taxi},
+      {0.0, FlightPhase::Taxi},         {89.4, FlightPhase::Taxi},         {-89.4, FlightPhase::Taxi},
       {89.6, FlightPhase::PushingBack}, {180.0, FlightPhase::PushingBack}, {-120.0, FlightPhase::PushingBack},
   };
   for (const Row& r : rows) {
@@ -254,7 +265,8 @@ TEST_F(GroundLegs, ADepartingAircraftPullsOutForwardOrIsPushedBackByWhereItsRepo
     const Position at{stand.latitude, stand.longitude};
     a.flags.departing = true;
     a.stream.front().dueCycle = now();
-    a.stream.push_back(groundSample(offset(at, 30 * std::cos(bearing), 30 * std::sin(bearing)), 5, now() + 500));
+    a.stream.push_back(
+        groundSample(offset(at, 30 * std::cos(bearing), 30 * std::sin(bearing)), 5, now() + 500));
     play(a, 1);
     EXPECT_EQ(a.phase, r.phase);
     if (r.phase == FlightPhase::Taxi) {
@@ -299,7 +311,8 @@ TEST_P(PushBack, EndsBesideTheBackPointWithTheNoseTurnedToTheReportedSide) {
   bool backwards = true;
   for (int i = 0; i < 40000 && a.phase == FlightPhase::PushingBack; ++i) {
     play(a, 1);
-    if (!sim.positions.empty() && a.phase == FlightPhase::PushingBack && sim.positions.back().trueAirspeed > 0.0)
+    if (!sim.positions.empty() && a.phase == FlightPhase::PushingBack &&
+        sim.positions.back().trueAirspeed > 0.0)
       backwards = false;
   }
   EXPECT_EQ(a.phase, FlightPhase::PushedBack);
@@ -315,16 +328,16 @@ TEST_P(PushBack, EndsBesideTheBackPointWithTheNoseTurnedToTheReportedSide) {
   EXPECT_LT(metresBetween(Position{a.latitude, a.longitude}, still), 0.01);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sides, PushBack,
-    ::testing::Values(PushBackCase{"clockwise", 180.0, 180.0, 17.9}, PushBackCase{"anticlockwise", 20.0, 0.0, -17.9},
-                      PushBackCase{"no report", std::nullopt, 90.0, -17.9},
-                      PushBackCase{"track 0 decides nothing", 0.0, 90.0, -17.9}),
-    [](const auto& info) {
-      std::string name = info.param.name;
-      std::replace(name.begin(), name.end(), ' ', '_');
-      return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Sides, PushBack,
+                         ::testing::Values(PushBackCase{"clockwise", 180.0, 180.0, 17.9},
+                                           PushBackCase{"anticlockwise", 20.0, 0.0, -17.9},
+                                           PushBackCase{"no report", std::nullopt, 90.0, -17.9},
+                                           PushBackCase{"track 0 decides nothing", 0.0, 90.0, -17.9}),
+                         [](const auto& info) {
+                           std::string name = info.param.name;
+                           std::replace(name.begin(), name.end(), ' ', '_');
+                           return name;
+                         });
 
 TEST_F(GroundLegs, AnAircraftArrivingAtItsStandParksWithinTwoMetresElseTaxisOn) {
   struct Row {
@@ -366,8 +379,9 @@ TEST_F(GroundLegs, AnAircraftArrivingAtItsStandParksWithinTwoMetresElseTaxisOn) 
       EXPECT_EQ(std::count(run.traffic.arrivalChecks.begin(), run.traffic.arrivalChecks.end(), a.key), 1);
       ASSERT_EQ(orv::gf_parkStands()[s.number - 1].schedules.size(), 1u) << "a learned live parking";
       EXPECT_EQ(orv::gf_parkStands()[s.number - 1].schedules[0].registration, "D-AIPA");
-      const auto shutdown = std::find_if(sim.events.begin() + static_cast<std::ptrdiff_t>(events), sim.events.end(),
-                                         [](const orv::SimEvent& e) { return e.eventId == orv::simid::kEngineAutoShutdown; });
+      const auto shutdown =
+          std::find_if(sim.events.begin() + static_cast<std::ptrdiff_t>(events), sim.events.end(),
+                       [](const orv::SimEvent& e) { return e.eventId == orv::simid::kEngineAutoShutdown; });
       EXPECT_NE(shutdown, sim.events.end());
       EXPECT_EQ(a.stream.size(), 1u);
       EXPECT_GT(a.stream.front().dueCycle, now() + 6000000) << "it stands for a week";
@@ -381,10 +395,10 @@ TEST_F(GroundLegs, AnAircraftArrivingAtItsStandParksWithinTwoMetresElseTaxisOn) 
 TEST_F(GroundLegs, AStoppedTaxiingAircraftDrivesOntoAFreeStandNearItsLastReport) {
   struct Row {
     const char* name;
-    double standMetres;      // east of the stop
+    double standMetres;  // east of the stop
     std::int32_t pending;
     bool towed;
-    FlightPhase before;      // the previous phase
+    FlightPhase before;  // the previous phase
     bool learnedEntry;
     bool parks;
   } const rows[] = {
@@ -430,7 +444,8 @@ TEST_F(GroundLegs, AStoppedTaxiingAircraftDrivesOntoAFreeStandNearItsLastReport)
     EXPECT_TRUE(a.stream[2].stationary);
     // Rolled on at the stand speed from where it is, and stopped half a second later.
     const double rollNm = orv::gf_distanceNm(offset(stop, -20, 0), Position{stand.latitude, stand.longitude});
-    EXPECT_EQ(a.stream[2].dueCycle - c, std::max<std::int64_t>(std::llround(rollNm / 0.6 * 360000.0), 100) + 50);
+    EXPECT_EQ(a.stream[2].dueCycle - c,
+              std::max<std::int64_t>(std::llround(rollNm / 0.6 * 360000.0), 100) + 50);
     EXPECT_LT(onStand.dueCycle, a.stream[2].dueCycle);
     EXPECT_EQ(a.pendingSteps, 0);
     // Tried once for that newest report.
@@ -478,10 +493,18 @@ TEST_F(GroundLegs, ReportsAtTheStandStartTheDepartureOnceTheAircraftMovesAway) {
     bool departing;
     SimState state;
   } const rows[] = {
-      {"creeping: three moves but less than half a span", FlightPhase::Parking, {3, 6.5, 10, 13.5},
-       {false, false, false, false}, false, SimState::Active},
-      {"three moves and half a span", FlightPhase::Parking, {3, 6.5, 10, 13.5, 24}, {false, false, false, false, true},
-       true, SimState::Active},
+      {"creeping: three moves but less than half a span",
+       FlightPhase::Parking,
+       {3, 6.5, 10, 13.5},
+       {false, false, false, false},
+       false,
+       SimState::Active},
+      {"three moves and half a span",
+       FlightPhase::Parking,
+       {3, 6.5, 10, 13.5, 24},
+       {false, false, false, false, true},
+       true,
+       SimState::Active},
       {"more than a span at once", FlightPhase::Parking, {3, 40}, {false, true}, true, SimState::Active},
       {"spawned there, 100 m away", FlightPhase::Birth, {100}, {true}, true, SimState::Active},
       {"arrived there, 100 m away", FlightPhase::Parking, {100}, {false}, false, SimState::Active},
@@ -528,9 +551,9 @@ TEST_F(GroundLegs, AnAircraftThatLandedAndMovesSoonAfterParkingIsTowed) {
     int minutes;
     bool towed;
   } const rows[] = {
-      {"B744", orv::ModelClass::Heavy, 59, true},     {"B744", orv::ModelClass::Heavy, 61, false},
-      {"A320", orv::ModelClass::Large, 24, true},     {"A320", orv::ModelClass::Large, 26, false},
-      {"CL60", orv::ModelClass::Buzjet, 14, true},    {"CL60", orv::ModelClass::Buzjet, 16, false},
+      {"B744", orv::ModelClass::Heavy, 59, true},  {"B744", orv::ModelClass::Heavy, 61, false},
+      {"A320", orv::ModelClass::Large, 24, true},  {"A320", orv::ModelClass::Large, 26, false},
+      {"CL60", orv::ModelClass::Buzjet, 14, true}, {"CL60", orv::ModelClass::Buzjet, 16, false},
       {"C172", orv::ModelClass::Light, 1, false},
   };
   int count = 0;
@@ -538,7 +561,8 @@ TEST_F(GroundLegs, AnAircraftThatLandedAndMovesSoonAfterParkingIsTowed) {
     SCOPED_TRACE(std::string(r.model) + " " + std::to_string(r.minutes));
     run.traffic = orv::TrafficState{};
     ++count;
-    orv::Stand& stand = stands.add("W" + std::to_string(count), offset(kField, 500, 60.0 * count), 90.0, 40.0);
+    orv::Stand& stand =
+        stands.add("W" + std::to_string(count), offset(kField, 500, 60.0 * count), 90.0, 40.0);
     LiveAircraft& a = parkedAt(stand, r.model);
     ASSERT_EQ(a.modelClass, r.modelClass);
     a.flags.landed = true;
@@ -572,8 +596,9 @@ TEST_F(GroundLegs, APushedBackAircraftTaxisOffOnceItsReportsLeaveTheSpot) {
     a.atStand = true;
     a.leg.lastDistanceNm = 900.0;
     for (std::size_t i = 0; i < r.metres.size(); ++i)
-      EXPECT_EQ(orv::appendSample(run, a, groundSample(offset(here, -r.metres[i], 0), 8, now() + 3000, 180.0)),
-                r.accepted[i])
+      EXPECT_EQ(
+          orv::appendSample(run, a, groundSample(offset(here, -r.metres[i], 0), 8, now() + 3000, 180.0)),
+          r.accepted[i])
           << r.metres[i];
     const bool off = r.accepted.back();
     EXPECT_EQ(a.phase, off ? FlightPhase::Taxi : FlightPhase::PushedBack);
@@ -626,8 +651,8 @@ class Turnaround : public ground_test::StandFixture {
         run.adding.append(record(reports[next++]));
       orv::lf_handleAddingStack(run);
       if (sim.creations.size() > created) {
-        orv::gf_postSimMessage(orv::SimMessage{901, sim.creations[created++].key, 0, orv::SimMessageKind::LiveCreated,
-                                               0.0, 0.0});
+        orv::gf_postSimMessage(orv::SimMessage{901, sim.creations[created++].key, 0,
+                                               orv::SimMessageKind::LiveCreated, 0.0, 0.0});
       }
       if (LiveAircraft* a = orv::gf_findLiveByKey(run.traffic.liveList, 40001)) {
         if (a->halfWingSpanNm == 0.0) a->halfWingSpanNm = ground_test::kA320HalfSpanNm;
@@ -668,8 +693,8 @@ class Turnaround : public ground_test::StandFixture {
   std::size_t next = 0;
   std::size_t created = 0;
   std::vector<FlightPhase> phases;
-  std::vector<Position> places;    // where each phase began
-  std::vector<double> headings;    // and the heading then
+  std::vector<Position> places;  // where each phase began
+  std::vector<double> headings;  // and the heading then
 };
 
 TEST_F(Turnaround, TaxiInParkPushBackAndTaxiOut) {
@@ -685,7 +710,8 @@ TEST_F(Turnaround, TaxiInParkPushBackAndTaxiOut) {
   reports.push_back({t, offset(at, 0, -8), 5.0, 90.0});
   for (int i = 1; i <= 12; ++i) reports.push_back({t + 20.0 * i, offset(at, 0, -3), 0.0, 90.0});
   // Pushed back west, then to taxi out south.
-  for (int i = 0; i < 3; ++i) reports.push_back({300.0 + 14.0 * i, offset(at, 0, -10.0 - 7.0 * i), 3.0, 270.0});
+  for (int i = 0; i < 3; ++i)
+    reports.push_back({300.0 + 14.0 * i, offset(at, 0, -10.0 - 7.0 * i), 3.0, 270.0});
   reports.push_back({342.0, offset(at, 0, -45), 3.0, 180.0});
   for (int i = 0; i < 12; ++i) reports.push_back({360.0 + 20.0 * i, offset(at, 10, -50), 0.0, 180.0});
   along(605.0, {offset(at, 10, -50), offset(at, -400, -50)}, 15.0, 3.0);
@@ -701,8 +727,8 @@ TEST_F(Turnaround, TaxiInParkPushBackAndTaxiOut) {
 
   runUntil(660.0);
   EXPECT_EQ(phases, (std::vector<FlightPhase>{FlightPhase::Birth, FlightPhase::Taxi, FlightPhase::Parking,
-                                              FlightPhase::Parked, FlightPhase::PushingBack, FlightPhase::PushedBack,
-                                              FlightPhase::Taxi}));
+                                              FlightPhase::Parked, FlightPhase::PushingBack,
+                                              FlightPhase::PushedBack, FlightPhase::Taxi}));
   ASSERT_EQ(places.size(), 7u);
   // Pushed back 50 m, the nose swung to the south where it taxis out.
   EXPECT_LT(metresBetween(places[5], offset(at, 17.9, -50)), 1.0);

@@ -43,7 +43,8 @@ HalfHourSet hoursOf(std::initializer_list<int> slots) {
   return set;
 }
 
-StandSchedule learned(std::uint32_t sequence, std::uint32_t day, HalfHourSet hours, std::uint32_t fromFile = 0) {
+StandSchedule learned(std::uint32_t sequence, std::uint32_t day, HalfHourSet hours,
+                      std::uint32_t fromFile = 0) {
   StandSchedule s;
   s.registration = "D-AIPA";
   s.callsign = "DLH4AB";
@@ -90,7 +91,13 @@ TEST_F(StandParking, TheSearchTakesTheNearestFreeStandThatFitsOrANearSmallOneWid
       {"occupied at 5 m", "A320", 55, false, {{5, 20, false, true}, {30, 20}}, 1, false},
       {"within 20 m only", "A320", 20, false, {{25, 20}}, -1, false},
       {"seen there at 70 m", "A320", 55, true, {{70, 20, false, false, byCallsign}}, 0, false},
-      {"seen there at 70 m, no learned look-up", "A320", 55, false, {{70, 20, false, false, byCallsign}}, -1, false},
+      {"seen there at 70 m, no learned look-up",
+       "A320",
+       55,
+       false,
+       {{70, 20, false, false, byCallsign}},
+       -1,
+       false},
       {"seen under a second callsign", "A320", 55, true, {{70, 20, false, false, bySecond}}, 0, false},
       {"seen as the same airline and type", "A320", 55, true, {{70, 20, false, false, byTypes}}, 0, false},
       {"only a soft schedule", "A320", 55, true, {{70, 20, false, false, soft}}, -1, false},
@@ -106,7 +113,8 @@ TEST_F(StandParking, TheSearchTakesTheNearestFreeStandThatFitsOrANearSmallOneWid
     run.traffic = orv::TrafficState{};
     int number = 0;
     for (const StandAt& s : r.stands) {
-      Stand& stand = stands.add("S" + std::to_string(++number), offset(from, 0, s.metres), 0.0, s.radiusMetres, s.heli);
+      Stand& stand =
+          stands.add("S" + std::to_string(++number), offset(from, 0, s.metres), 0.0, s.radiusMetres, s.heli);
       stand.occupied = s.occupied;
       if (s.seen) stand.schedules.push_back(*s.seen);
     }
@@ -140,12 +148,12 @@ TEST_F(StandParking, AnAircraftStandingNearAFreeStandIsSpawnedParkedThere) {
     const char* model;
     double standMetres;  // east of the first report
     double secondSpeedKt;
-    bool still;          // the first two reports stand still
+    bool still;  // the first two reports stand still
     bool seenThere;
     bool usersStand;
     bool reserved;
-    double fieldNm;      // from the park airport
-    FlightPhase phase;   // after the try; birth: it waits
+    double fieldNm;     // from the park airport
+    FlightPhase phase;  // after the try; birth: it waits
   } const rows[] = {
       {"standing 40 m from a stand", "A320", 40, 0, true, false, false, false, 1, FlightPhase::Parked},
       {"standing 70 m from a stand it used", "A320", 70, 0, true, true, false, false, 1, FlightPhase::Parked},
@@ -172,9 +180,10 @@ TEST_F(StandParking, AnAircraftStandingNearAFreeStandIsSpawnedParkedThere) {
     if (r.seenThere) stand.schedules.push_back(learned(1, 2, hoursOf({30})));
     if (r.usersStand) ground_test::ScopedUserAircraft::parkAt(offset(first, 0, r.standMetres + 5));
     const std::int64_t c = now();
-    LiveAircraft& a = aircraft({groundSample(first, r.still ? 0 : 6, c), groundSample(last, r.secondSpeedKt, c + 300),
-                                groundSample(last, r.secondSpeedKt, c + 600)},
-                               r.model);
+    LiveAircraft& a =
+        aircraft({groundSample(first, r.still ? 0 : 6, c), groundSample(last, r.secondSpeedKt, c + 300),
+                  groundSample(last, r.secondSpeedKt, c + 600)},
+                 r.model);
     a.stream[0].stationary = r.still;
     a.stream[1].stationary = r.still;
     a.stream[2].stationary = r.still;
@@ -220,15 +229,30 @@ TEST_F(StandParking, ALearnedParkingGrowsUpToNowWithinTheAircraftsWindow) {
     std::uint32_t sequence;
     WeekdayAndSlot last, now;
     bool extended;
-    HalfHourSet earlier;                   // schedule 1 afterwards
-    std::optional<HalfHourSet> newDay;     // a second schedule of now's day
+    HalfHourSet earlier;                // schedule 1 afterwards
+    std::optional<HalfHourSet> newDay;  // a second schedule of now's day
   } const rows[] = {
-      {"heavy, 10 to 16", "B744", false, 1, {3, 10}, {3, 16}, true, hoursOf({10, 11, 12, 13, 14, 15, 16}), {}},
+      {"heavy, 10 to 16",
+       "B744",
+       false,
+       1,
+       {3, 10},
+       {3, 16},
+       true,
+       hoursOf({10, 11, 12, 13, 14, 15, 16}),
+       {}},
       {"heavy, 10 to 18", "B744", false, 1, {3, 10}, {3, 18}, false, hoursOf({10}), {}},
       {"large, 10 to 16", "A320", false, 1, {3, 10}, {3, 16}, false, hoursOf({10}), {}},
       {"large, 10 to 15", "A320", false, 1, {3, 10}, {3, 15}, true, hoursOf({10, 11, 12, 13, 14, 15}), {}},
       {"cargo over midnight", "A320", true, 1, {3, 46}, {4, 2}, true, hoursOf({46, 47}), hoursOf({0, 1, 2})},
-      {"cargo over the end of the week", "A320", true, 1, {7, 46}, {1, 2}, true, hoursOf({46, 47}),
+      {"cargo over the end of the week",
+       "A320",
+       true,
+       1,
+       {7, 46},
+       {1, 2},
+       true,
+       hoursOf({46, 47}),
        hoursOf({0, 1, 2})},
       {"the same half hour", "A320", false, 1, {3, 10}, {3, 10}, true, hoursOf({10}), {}},
       {"no sequence", "A320", false, 0, {3, 10}, {3, 12}, true, hoursOf({10}), {}},
@@ -265,31 +289,65 @@ TEST_F(StandParking, ALiveAircraftAtItsStandIsRecordedForTheHalfHour) {
     orv::StandOptionKind kind;
     std::vector<HalfHourSet> after;  // the hours of each schedule
     std::vector<std::uint8_t> cpl;
-    std::int64_t counted;            // learned parkings more
+    std::int64_t counted;  // learned parkings more
   } const rows[] = {
       {"an unknown registration", "D-XXXX", {}, orv::StandOptionKind::Arrival, {}, {}, 0},
       {"none yet", "D-AIPA", {}, orv::StandOptionKind::Arrival, {hoursOf({16})}, {0}, 1},
       {"a twin's registration", "D-AIPA_", {}, orv::StandOptionKind::StandSpawn, {hoursOf({16})}, {0}, 1},
-      {"this half hour known", "D-AIPA", {learned(1, 3, hoursOf({16}))}, orv::StandOptionKind::Arrival,
-       {hoursOf({16})}, {0}, 0},
-      {"an hour and a half before", "D-AIPA", {learned(1, 3, hoursOf({13}))}, orv::StandOptionKind::Arrival,
-       {hoursOf({13, 14, 15, 16})}, {0}, 1},
-      {"four hours before", "D-AIPA", {learned(1, 3, hoursOf({8}))}, orv::StandOptionKind::Arrival,
-       {hoursOf({8}), hoursOf({16})}, {0, 0}, 1},
-      {"the stand file's parking lacks the half hour", "D-AIPA", {learned(1, 3, hoursOf({20}), 1)},
-       orv::StandOptionKind::Arrival, {hoursOf({20})}, {0}, 0},
-      {"another day's parking", "D-AIPA", {learned(1, 2, hoursOf({16}))}, orv::StandOptionKind::Arrival,
-       {hoursOf({16}), hoursOf({16})}, {0, 0}, 1},
+      {"this half hour known",
+       "D-AIPA",
+       {learned(1, 3, hoursOf({16}))},
+       orv::StandOptionKind::Arrival,
+       {hoursOf({16})},
+       {0},
+       0},
+      {"an hour and a half before",
+       "D-AIPA",
+       {learned(1, 3, hoursOf({13}))},
+       orv::StandOptionKind::Arrival,
+       {hoursOf({13, 14, 15, 16})},
+       {0},
+       1},
+      {"four hours before",
+       "D-AIPA",
+       {learned(1, 3, hoursOf({8}))},
+       orv::StandOptionKind::Arrival,
+       {hoursOf({8}), hoursOf({16})},
+       {0, 0},
+       1},
+      {"the stand file's parking lacks the half hour",
+       "D-AIPA",
+       {learned(1, 3, hoursOf({20}), 1)},
+       orv::StandOptionKind::Arrival,
+       {hoursOf({20})},
+       {0},
+       0},
+      {"another day's parking",
+       "D-AIPA",
+       {learned(1, 2, hoursOf({16}))},
+       orv::StandOptionKind::Arrival,
+       {hoursOf({16}), hoursOf({16})},
+       {0, 0},
+       1},
       {"leaving", "D-AIPA", {}, orv::StandOptionKind::Departure, {hoursOf({16})}, {1}, 1},
-      {"leaving, this half hour known", "D-AIPA", {learned(1, 3, hoursOf({16}))}, orv::StandOptionKind::Departure,
-       {hoursOf({16})}, {1}, 0},
-      {"back after it left", "D-AIPA",
+      {"leaving, this half hour known",
+       "D-AIPA",
+       {learned(1, 3, hoursOf({16}))},
+       orv::StandOptionKind::Departure,
+       {hoursOf({16})},
+       {1},
+       0},
+      {"back after it left",
+       "D-AIPA",
        {[] {
          StandSchedule s = learned(1, 3, hoursOf({13}));
          s.cpl = 1;
          return s;
        }()},
-       orv::StandOptionKind::Arrival, {hoursOf({13}), hoursOf({16})}, {1, 0}, 1},
+       orv::StandOptionKind::Arrival,
+       {hoursOf({13}), hoursOf({16})},
+       {1, 0},
+       1},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
@@ -341,7 +399,8 @@ TEST_F(StandParking, TooManyParkedAircraftMakeTheLongestParkedGo) {
     longer.callsign = "DLH1";
     clock.advance(std::chrono::minutes(10));
     ++number;
-    LiveAircraft& shorter = parkedAt(stands.add("M" + std::to_string(number), offset(kField, 0, 100.0 * number), 0.0));
+    LiveAircraft& shorter =
+        parkedAt(stands.add("M" + std::to_string(number), offset(kField, 0, 100.0 * number), 0.0));
     shorter.key = 40002;
     shorter.callsign = "DLH2";
     const auto durations = orv::lf_parkedDurations(run);
@@ -365,7 +424,8 @@ TEST_F(StandParking, TooManyParkedAircraftMakeTheLongestParkedGo) {
       EXPECT_EQ(run.parking.statics[0].state, SimState::Active) << "the one that parked later stays";
       EXPECT_EQ(logHas("STA1* static max park exceeded, removed"), r.staticRemoved);
     }
-    EXPECT_EQ(std::count(run.traffic.removalIds.begin(), run.traffic.removalIds.end(), 501u), r.staticRemoved ? 1 : 0);
+    EXPECT_EQ(std::count(run.traffic.removalIds.begin(), run.traffic.removalIds.end(), 501u),
+              r.staticRemoved ? 1 : 0);
   }
 }
 
@@ -420,7 +480,8 @@ TEST_F(StandParking, TheSimulatorLinkAsksTheRunForTheStandFromItsOwnThread) {
   std::thread link([&] {
     for (int i = 0; i < 2000; ++i) {
       const Position p = i % 2 == 0 ? kField : second;
-      if (orv::gf_nearestStandName(*run.nearestStand, p.latitude, p.longitude) != (i % 2 == 0 ? "L1" : "L2")) ++wrong;
+      if (orv::gf_nearestStandName(*run.nearestStand, p.latitude, p.longitude) != (i % 2 == 0 ? "L1" : "L2"))
+        ++wrong;
     }
   });
   for (int i = 0; i < 2000; ++i)
