@@ -120,4 +120,8 @@ std::int64_t gf_learnedParkingCount() {
   return learnedParkings.load(std::memory_order_relaxed);
 }
 
+std::int64_t gf_countLearnedParking() {
+  return learnedParkings.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 }  // namespace orv

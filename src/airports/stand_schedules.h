@@ -45,5 +45,8 @@ void gf_setScheduleCallsign(std::vector<StandSchedule>& schedules, std::uint32_t
 
 // The learned parkings added in this process; the main window shows it. Any thread.
 [[nodiscard]] std::int64_t gf_learnedParkingCount();
+// One more learned change that is no new schedule (a stand widened for an aircraft, a parking
+// extended); the new count. Any thread.
+std::int64_t gf_countLearnedParking();
 
 }  // namespace orv

@@ -17,6 +17,7 @@
 #include "foundation/fixed_code.h"
 #include "foundation/geometry.h"
 #include "foundation/time_text.h"
+#include "platform/os/clock.h"
 #include "refdata/codes.h"
 #include "traffic/traffic_record.h"
 
@@ -137,6 +138,29 @@ struct PhaseFlags {
   bool reportedAtStand = false;  // RealTraffic still reports it at its stand
 };
 
+// The working values of a leg on the ground: the taxi curve, the turn, the push back and the
+// parking tries.
+struct GroundLeg {
+  // A quadratic curve from the origin through the control point to the end point, in metres north
+  // and east of the origin; no curve while the control point is NaN.
+  Position curveOrigin{0.0, 0.0};
+  double controlNorth = kNoValue;
+  double controlEast = kNoValue;
+  double endNorth = 0.0;
+  double endEast = 0.0;
+  double curveParameter = 0.0;  // 0 to 0.999999 along the curve
+  double curveStep = 0.0;       // its advance per cycle
+  double curveTurnDeg = 0.0;    // the turn that the curve makes
+  double remainingTurnDeg = 0.0;
+  bool turning = false;  // the heading follows the course: more than 3 degrees were left
+  bool curveErrorLogged = false;
+  std::int32_t pushBackCounter = 0;  // segments of the push back still to come; 2 at its start
+  bool pushBackSideDecided = false;
+  bool pushBackClockwise = false;  // the nose is to end up clockwise of the stand heading
+  PositionSample pushBackTurnPoint;
+  Position lastParkTry{kNoValue, kNoValue};  // the newest sample at the last parking try
+};
+
 struct LiveAircraft : AircraftHead {
   // The first sample of the stream with its head and the record's data time.
   LiveAircraft(const PositionSample& first, const AircraftHead& head, double dataTime);
@@ -183,6 +207,13 @@ struct LiveAircraft : AircraftHead {
   bool playing = false;  // the first cycle as an active aircraft has run
   // Where the check of moving aircraft against static ones last looked at it.
   Position lastTestedPosition;
+
+  // At the stands.
+  GroundLeg ground;
+  bool standCargo = false;                 // the stand's cargo flag when the stand was chosen
+  os::SteadyTime parkedTickTime{};         // renewed while RealTraffic reports it at its stand
+  std::int32_t moveAwayCount = 0;          // reports that moved away from the stand by 3 m or more
+  double firstStandDistanceNm = kNoValue;  // of the first report at the stand since it parked
 };
 
 // Changes the phase; the old one becomes the previous phase only when the phase really changes.

@@ -15,10 +15,12 @@
 #include "simlink/user_aircraft.h"
 #include "traffic/aircraft_text.h"
 #include "traffic/cycle.h"
+#include "traffic/ground_legs.h"
 #include "traffic/leg_math.h"
 #include "traffic/live_cycle.h"
 #include "traffic/removal.h"
 #include "traffic/spawning.h"
+#include "traffic/stand_parking.h"
 #include "traffic/traffic_run.h"
 
 namespace orv {
@@ -29,7 +31,7 @@ constexpr double kSameSpotDeg = 1e-8;
 constexpr double kNearSpotDeg = 0.00015;
 constexpr std::int64_t kMaxLateCycles = 1000;
 constexpr std::size_t kMaxSamples = 200;
-constexpr double kHalfDegreeRad = 0.5 * kDegToRad;
+constexpr std::int64_t kWeekCycles = std::int64_t{604800} * 100;
 // By class: rotation speed (kt), largest bank and largest bank change per cycle (degrees).
 constexpr std::array<double, kModelClassCount> kRotationSpeedKt = {90, 110, 140, 150, 220, 0};
 constexpr std::array<double, kModelClassCount> kMaxBankDeg = {40, 35, 30, 20, 90, 75};
@@ -93,13 +95,6 @@ void lf_logFailure(std::string_view where, std::string_view what, const LiveAirc
                          gf_flightPhaseName(a.phase), gf_simStateName(a.state)));
 }
 
-// Turns the heading towards the target by the rate, the shorter way; within half a degree it stays.
-void lf_turnTowards(LiveAircraft& a, double target, double rate) {
-  const double turn = gf_turnRad(a.headingRad, target);
-  if (std::abs(turn) <= kHalfDegreeRad) return;
-  a.headingRad = gf_wrapHeading(a.headingRad + std::copysign(std::min(std::abs(turn), rate), turn));
-}
-
 void lf_endPending(LiveAircraft& a) {
   if (a.pendingSteps == 0) return;
   a.pendingSteps = 0;
@@ -149,14 +144,13 @@ bool lf_birthFilter(const LiveAircraft& a, PositionSample& s) {
   return m.groundSpeedKt < 50.0;
 }
 
-bool lf_checkExtendingSituations(LiveAircraft& a, PositionSample& s) {
+bool lf_checkExtendingSituations(TrafficRun& run, LiveAircraft& a, PositionSample& s) {
   switch (a.phase) {
     case FlightPhase::PushingBack:
     case FlightPhase::PushedBack:
     case FlightPhase::Parking:
     case FlightPhase::Parked:
-      // Stands are not handed to this code: an aircraft never reaches these phases here.
-      return false;
+      return lf_checkStandSituations(run, a, s);
     default:
       break;
   }
@@ -230,8 +224,12 @@ void lf_airConfig(TrafficRun& run, LiveAircraft& a, const PositionSample& o) {
 }
 
 void lf_airSetUp(TrafficRun& run, LiveAircraft& a, PositionSample& o, PositionSample& n) {
-  const double d = gf_distanceNm(gf_positionOf(o), gf_positionOf(n));
-  lf_retimeNextSample(a, std::max(lf_wholeCycles(d * 360000.0 / lf_legSpeed(o, n)), kMinLegCycles));
+  if (lf_rotorcraft(a) && n.stationary) {
+    lf_groundTurn(a);
+  } else {
+    const double d = gf_distanceNm(gf_positionOf(o), gf_positionOf(n));
+    lf_retimeNextSample(a, std::max(lf_wholeCycles(d * 360000.0 / lf_legSpeed(o, n)), kMinLegCycles));
+  }
   if (a.phase != FlightPhase::TakeOff) gf_setPhase(a, FlightPhase::Flying);
   const double k = static_cast<double>(std::max<std::int64_t>(n.dueCycle - lf_now(), kMinLegCycles));
   const double limit = lf_stepLimit(a);
@@ -316,6 +314,7 @@ void lf_startTakeOff(TrafficRun& run, LiveAircraft& a, double altitudeStep) {
   a.leg.altitudeStepFt = altitudeStep;
   if (!a.flags.takeOffRoll) lf_startTakeOffRoll(run, a);
   gf_setPhase(a, FlightPhase::TakeOff);
+  gf_clearGroundTurn(a);
   if (a.flags.landingRoll) {
     // A touch-and-go.
     a.flags.landingRoll = false;
@@ -375,38 +374,40 @@ void lf_groundMove(TrafficRun& run, LiveAircraft& a, const PositionSample& o, co
       lf_startTakeOff(run, a, allAirborne ? std::max(n.altitudeFt - a.altitudeFt, 0.1) / k : lf_stepLimit(a));
     }
   }
+  // The curve runs its whole length over the leg.
+  if (gf_curveSet(a)) a.ground.curveStep = 1.0 / k;
 }
 
-void lf_groundSetUp(LiveAircraft& a, const PositionSample& o, const PositionSample& n) {
-  a.currentTurnRate = a.groundTurnRate;
+void lf_groundSetUp(TrafficRun& run, LiveAircraft& a) {
   if (a.flags.flareLevel == 0 && a.phase != FlightPhase::TakeOff) {
     a.leg.altitudeStepFt = 0.0;
     a.leg.pitchStep = 0.0;
     a.leg.bankStep = 0.0;
   }
   a.leg.headingStep = 0.0;
-  if (!n.stationary) {
-    const double d = gf_distanceNm(gf_positionOf(o), gf_positionOf(n));
-    const std::int32_t t = lf_wholeCycles(d * 360000.0 / lf_legSpeed(o, n));
-    lf_retimeNextSample(a, std::max(t, kMinLegCycles));
-    return;
-  }
-  const std::int64_t keep =
-      o.dueCycle - lf_now() + std::max<std::int64_t>(n.dueCycle - o.dueCycle, kMinLegCycles);
-  lf_retimeNextSample(a, std::max<std::int64_t>(keep, kMinLegCycles));
+  lf_groundLegSetup(run, a);
 }
 
 // The leg from the oldest sample to the next one; the oldest is then removed.
 void lf_step(TrafficRun& run, LiveAircraft& a) {
+  gf_clearGroundTurn(a);
+  {
+    PositionSample& o = a.stream[0];
+    PositionSample& n = a.stream[1];
+    if (!n.stationary && gf_within(n, o, kSameSpotDeg)) n.stationary = true;
+    if (!n.stationary) a.leg.courseRad = gf_bearingRad(Position{a.latitude, a.longitude}, gf_positionOf(n));
+  }
+  const bool ground = a.onGround;
+  if (ground) {
+    // The ground set-up may split the leg, take a sample into a curve or lay out the way to or
+    // from a stand: the samples are taken afresh after it.
+    lf_groundSetUp(run, a);
+    if (a.stream.size() < 2) return;
+  } else {
+    lf_airSetUp(run, a, a.stream[0], a.stream[1]);
+  }
   PositionSample& o = a.stream[0];
   PositionSample& n = a.stream[1];
-  if (!n.stationary && gf_within(n, o, kSameSpotDeg)) n.stationary = true;
-  if (!n.stationary) a.leg.courseRad = gf_bearingRad(Position{a.latitude, a.longitude}, gf_positionOf(n));
-  const bool ground = a.onGround;
-  if (ground)
-    lf_groundSetUp(a, o, n);
-  else
-    lf_airSetUp(run, a, o, n);
   if (n.stationary) {
     a.leg.latitudeStep = 0.0;
     a.leg.longitudeStep = 0.0;
@@ -419,6 +420,7 @@ void lf_step(TrafficRun& run, LiveAircraft& a) {
   }
   a.trueAirspeedKt = n.stationary ? 0.0 : (ground ? n.groundSpeedKt : n.trueAirspeedKt);
   if (!(a.trueAirspeedKt > 0.0) && !n.stationary) a.trueAirspeedKt = lf_legSpeed(o, n);
+  if (a.phase == FlightPhase::PushingBack) a.trueAirspeedKt = -a.trueAirspeedKt;
   a.stream.pop_front();
 }
 
@@ -499,12 +501,22 @@ void lf_takeOffCycle(LiveAircraft& a) {
 
 void lf_airCycle(TrafficRun& run, LiveAircraft& a) {
   const bool ground = a.onGround && a.phase != FlightPhase::TakeOff;
-  if (ground)
-    lf_turnTowards(a, a.leg.courseRad, a.currentTurnRate > 0.0 ? a.currentTurnRate : a.groundTurnRate);
-  else
-    a.headingRad = gf_wrapHeading(a.headingRad + a.leg.headingStep);
-  a.latitude += a.leg.latitudeStep;
-  a.longitude += a.leg.longitudeStep;
+  if (!gf_curveSet(a) || !lf_curveCycle(a)) {
+    if (!ground) {
+      a.headingRad = gf_wrapHeading(a.headingRad + a.leg.headingStep);
+    } else {
+      if (a.phase == FlightPhase::Flying || a.phase == FlightPhase::Parked || a.phase == FlightPhase::Birth)
+        a.headingRad = gf_wrapHeading(a.headingRad + a.leg.headingStep);
+      // Pushed back or rolling straight on, the heading stays as it is.
+      if (a.phase == FlightPhase::Parking || a.ground.turning)
+        a.headingRad = gf_turnTowards(a.headingRad, a.leg.courseRad,
+                                      a.currentTurnRate > 0.0 ? a.currentTurnRate : a.groundTurnRate);
+    }
+    if (a.phase != FlightPhase::PushedBack) {
+      a.latitude += a.leg.latitudeStep;
+      a.longitude += a.leg.longitudeStep;
+    }
+  }
   if (a.phase == FlightPhase::TakeOff) {
     lf_takeOffCycle(a);
     if (a.slotCounter == -300) gf_setGear(run, a, false);
@@ -665,11 +677,21 @@ void lf_extrapolate(LiveAircraft& a, std::int32_t steps) {
     copy.stationary = gf_within(copy, a.stream.front(), kSameSpotDeg);
   }
   copy.dueCycle = a.stream.front().dueCycle + (air ? 800 : 300);
+  if (a.phase == FlightPhase::Parked) {
+    // A parked aircraft stands for a week unless reports take it away.
+    copy.dueCycle = a.stream.front().dueCycle + kWeekCycles;
+    a.flags.reportedAtStand = false;
+    if (Stand* stand = gf_standById(a.standId)) stand->occupied = false;
+  }
   a.stream.push_back(copy);
 }
 
 bool lf_extendStream(TrafficRun& run, LiveAircraft& a) {
   if (a.stream.empty()) return false;
+  if (a.phase == FlightPhase::Parking) {
+    lf_arriveAtStand(run, a);
+    if (a.state != SimState::Active) return false;
+  }
   const bool rolling = a.flags.takeOffRoll || a.flags.landingRoll;
   if (a.phase == FlightPhase::PushedBack || (a.phase == FlightPhase::Taxi && !rolling && a.onGround)) {
     for (const LiveAircraft& other : run.traffic.liveList) {
@@ -766,7 +788,7 @@ bool appendSample(TrafficRun& run, LiveAircraft& a, const PositionSample& sample
       a.stream.push_back(s);
       return true;
     }
-    if (a.stream.empty() || !lf_checkExtendingSituations(a, s)) return false;
+    if (a.stream.empty() || !lf_checkExtendingSituations(run, a, s)) return false;
     const PositionSample& m = a.stream.back();
     if (!s.airborne && m.stationary) {
       const bool allStill =

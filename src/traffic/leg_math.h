@@ -3,6 +3,7 @@
 // Small geometry of the legs between two samples. Longitude differences are taken the short way
 // round, so that a leg across the antimeridian is not flown round the world.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -32,6 +33,13 @@ namespace orv {
   double d = std::fmod(to - from + kPi, kTwoPi);
   if (d < 0.0) d += kTwoPi;
   return d - kPi;
+}
+// The heading turned towards the target by the rate (radians per cycle), the shorter way; within
+// half a degree of the target it stays as it is.
+[[nodiscard]] inline double gf_turnTowards(double heading, double target, double rate) {
+  const double turn = gf_turnRad(heading, target);
+  if (std::abs(turn) <= 0.5 * kDegToRad) return heading;
+  return gf_wrapHeading(heading + std::copysign(std::min(std::abs(turn), rate), turn));
 }
 [[nodiscard]] inline Position gf_positionOf(const PositionSample& s) {
   return Position{s.latitude, s.longitude};

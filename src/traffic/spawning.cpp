@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "airports/stand_store.h"
+#include "airports/stands.h"
 #include "config/parameters.h"
 #include "foundation/log.h"
 #include "liveries/livery_matching.h"
@@ -14,12 +16,15 @@
 #include "traffic/cycle.h"
 #include "traffic/leg_math.h"
 #include "traffic/removal.h"
+#include "traffic/stand_parking.h"
 #include "traffic/traffic_run.h"
 
 namespace orv {
 namespace {
 
 constexpr double kUserGroundClearanceNm = 0.08099352051835854;  // 150 m
+constexpr double kParkAirportReachNm = 5.0;
+constexpr double kStillSpreadNm = 0.018898488120950324;  // 35 m
 
 bool lf_mixedStream(const LiveAircraft& a) {
   const bool first = a.stream.front().airborne;
@@ -41,7 +46,63 @@ void lf_refreshDbaseCodes(LiveAircraft& a) {
   a.cargo = a.cargo || codes->cargo;
 }
 
+// Parked at the stand from the start: the stream is its newest sample, on the stand.
+void lf_spawnAtStand(TrafficRun& run, LiveAircraft& a, Stand& stand) {
+  a.standPosition = Position{stand.latitude, stand.longitude};
+  a.standHeadingRad = stand.heading;
+  a.standId = stand.number;
+  a.standCargo = stand.cargo;
+  gf_setPhase(a, FlightPhase::Parked);
+  a.parkedSince = gf_weekdayAndSlot();
+  a.parkedTickTime = os::clock().now();
+  a.moveAwayCount = 0;
+  a.firstStandDistanceNm = kNoValue;
+  a.leg.maxAdvance = 0;
+  a.leg.maxDelay = 0;
+  while (a.stream.size() > 1) a.stream.pop_front();
+  PositionSample& s = a.stream.front();
+  s.latitude = stand.latitude;
+  s.longitude = stand.longitude;
+  s.trackDeg = stand.heading * kRadToDeg;
+  stand.occupied = true;
+  a.atStand = true;
+  lf_addRealStandOption(run, stand.number, a, StandOptionKind::StandSpawn);
+  gf_checkMaxParked(run, 1);
+}
+
 }  // namespace
+
+Stand* lf_findSpawnStand(TrafficRun& run, LiveAircraft& a) {
+  const auto park = run.trafficReader.context().parkAirport;
+  if (!park || gf_parkStands().empty() || a.stream.empty()) return nullptr;
+  const PositionSample* s = &a.stream.front();
+  if (gf_distanceNm(park->position, gf_positionOf(*s)) > kParkAirportReachNm) return nullptr;
+  const bool still = s->stationary;
+  if (!still) {
+    // About to stop: slow, and the newest report close by.
+    if (a.stream.size() < 2 || a.stream[1].groundSpeedKt > 5.0 ||
+        gf_distanceNm(gf_positionOf(*s), gf_positionOf(a.stream.back())) > kStillSpreadNm)
+      return nullptr;
+    s = &a.stream.back();
+  }
+  Stand* stand = lf_searchStandNear(run, gf_positionOf(*s), a, kStandSearchNm, still);
+  if (stand == nullptr || stand->reservedForUser) return nullptr;
+  const std::string reserved = reservedStandName(run.park);
+  if (!reserved.empty() && reserved == stand->id) return nullptr;
+  const std::string userStand = gf_userStandName(run);
+  if (!userStand.empty() && userStand == stand->id) return nullptr;
+  bool free = lf_standTakenByLive(run, *stand, a.callsign);
+  for (std::size_t i = 0; free && i < stand->neighbours.size(); ++i)
+    free = lf_liveGivesWay(run, stand->neighbours[i], a, *stand);
+  if (!free) {
+    a.drop = true;
+    return nullptr;
+  }
+  lf_staticMakesWay(run, a, *stand);
+  a.stream.back().stationary = true;
+  a.stream.back().groundSpeedKt = 0.0;
+  return stand;
+}
 
 void emptyNoLiverySet(TrafficRun& run) {
   run.traffic.noLivery.clear();
@@ -163,6 +224,8 @@ void spawnLiveAc(TrafficRun& run, LiveAircraft& a) {
     }
     if (a.stream.front().airborne) {
       gf_setPhase(a, FlightPhase::Flying);
+    } else if (Stand* stand = lf_findSpawnStand(run, a)) {
+      lf_spawnAtStand(run, a, *stand);
     } else if (a.stream[1].stationary) {
       // No stand to park at while it stands still: it waits until it moves.
       a.stream.pop_front();

@@ -8,6 +8,9 @@ namespace orv {
 TrafficRun::TrafficRun(SimSide& simSide, WindowView& windowView, bool realTrafficFound)
     : sim(simSide), window(windowView) {
   realTraffic.found = realTrafficFound;
+  gf_setNearestStandNameHook([cache = nearestStand](double latitude, double longitude) {
+    return gf_nearestStandName(*cache, latitude, longitude);
+  });
   gf_setProfessionalPeer(false);
   gf_setKeepSimulatorUtc(false);
   gf_setLatestDataTime(0.0);
@@ -30,6 +33,7 @@ TrafficRun::TrafficRun(SimSide& simSide, WindowView& windowView, bool realTraffi
 }
 
 TrafficRun::~TrafficRun() {
+  gf_setNearestStandNameHook(nullptr);
   gf_stopReadersAndWait(*this);
   // The data clock of this run ends with it.
   gf_setProfessionalPeer(false);

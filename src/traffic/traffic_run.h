@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "airports/park_airport.h"
@@ -14,6 +15,7 @@
 #include "simlink/sim_side.h"
 #include "traffic/adding_deque.h"
 #include "traffic/qnh_reader.h"
+#include "traffic/stand_parking.h"
 #include "traffic/static_parking.h"
 #include "traffic/traffic_reader.h"
 #include "traffic/traffic_state.h"
@@ -53,10 +55,11 @@ struct RunCycleState {
 class TrafficRun {
  public:
   // Shows the run's start values in the window. The data clock's facts (professional peer,
-  // latest data time) start again too: every thread reads them through the foundation.
+  // latest data time) start again too: every thread reads them through the foundation. The
+  // simulator link's nearest-stand look-up answers from this run's stands.
   TrafficRun(SimSide& simSide, WindowView& windowView, bool realTrafficFound);
   // Stops both readers and waits for their threads, so that none reads a run that is gone; the
-  // data clock's facts go back to none.
+  // data clock's facts go back to none, and the nearest-stand look-up is withdrawn.
   ~TrafficRun();
   TrafficRun(const TrafficRun&) = delete;
   TrafficRun& operator=(const TrafficRun&) = delete;
@@ -71,6 +74,9 @@ class TrafficRun {
   TrafficState traffic;
   StaticParking parking;
   ParkAirport park;
+  // The stand at the user aircraft's position; shared with "SimClient" through its hook, which
+  // may still hold it while the run ends.
+  std::shared_ptr<NearestStandCache> nearestStand = std::make_shared<NearestStandCache>();
   AddingDeque adding;
   // Last: the readers' threads use the deque, so they end before it goes.
   QnhReader qnhReader;
