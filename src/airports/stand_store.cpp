@@ -1,5 +1,6 @@
 #include "airports/stand_store.h"
 
+#include <algorithm>
 #include <mutex>
 
 namespace orv {
@@ -52,6 +53,19 @@ std::shared_ptr<const StandSnapshot> gf_standSnapshot() {
 void gf_clearStands() {
   std::vector<Stand>().swap(gf_parkStands());
   lf_publish(std::make_shared<const StandSnapshot>());
+}
+
+Stand* gf_standByNumber(std::vector<Stand>& stands, std::uint32_t number) {
+  // Numbered 1..n in vector order; the search also holds for a vector not numbered densely.
+  if (number >= 1 && number <= stands.size() && stands[number - 1].number == number)
+    return &stands[number - 1];
+  const auto found = std::lower_bound(stands.begin(), stands.end(), number,
+                                      [](const Stand& s, std::uint32_t n) { return s.number < n; });
+  return found != stands.end() && found->number == number ? &*found : nullptr;
+}
+
+Stand* gf_standByNumber(std::uint32_t number) {
+  return gf_standByNumber(gf_parkStands(), number);
 }
 
 std::string gf_standName(std::uint32_t standNumber) {

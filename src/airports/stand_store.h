@@ -16,6 +16,11 @@ namespace orv {
 // Start-up thread only.
 [[nodiscard]] std::vector<Stand>& gf_parkStands();
 
+// The stand numbered n; null for a number no stand has. The second looks among the park airport's
+// stands (start-up thread only).
+[[nodiscard]] Stand* gf_standByNumber(std::vector<Stand>& stands, std::uint32_t number);
+[[nodiscard]] Stand* gf_standByNumber(std::uint32_t number);
+
 // Numbers the stands 1..n in vector order: the stand id of aircraft and neighbour lists is that
 // number, found by index.
 void gf_numberStands(std::vector<Stand>& stands);

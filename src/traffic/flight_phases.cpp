@@ -10,6 +10,7 @@
 #include <limits>
 #include <optional>
 
+#include "airports/stand_store.h"
 #include "config/parameters.h"
 #include "foundation/log.h"
 #include "simlink/user_aircraft.h"
@@ -681,7 +682,7 @@ void lf_extrapolate(LiveAircraft& a, std::int32_t steps) {
     // A parked aircraft stands for a week unless reports take it away.
     copy.dueCycle = a.stream.front().dueCycle + kWeekCycles;
     a.flags.reportedAtStand = false;
-    if (Stand* stand = gf_standById(a.standId)) stand->occupied = false;
+    if (Stand* stand = gf_standByNumber(a.standId)) stand->occupied = false;
   }
   a.stream.push_back(copy);
 }

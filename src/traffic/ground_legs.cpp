@@ -217,7 +217,7 @@ void lf_startDeparture(TrafficRun& run, LiveAircraft& a) {
   a.flags.departing = true;
   if (a.previousPhase != FlightPhase::Parked && a.pendingSteps != 0) lf_endPending(a);
   lf_addRealStandOption(run, a.standId, a, StandOptionKind::Departure);
-  if (Stand* stand = gf_standById(a.standId)) stand->occupied = false;
+  if (Stand* stand = gf_standByNumber(a.standId)) stand->occupied = false;
   gf_setPhase(a, FlightPhase::Parked);
 }
 
@@ -514,7 +514,7 @@ void drive2Stand(LiveAircraft& a, const Stand& stand) {
 }
 
 void lf_arriveAtStand(TrafficRun& run, LiveAircraft& a) {
-  Stand* stand = gf_standById(a.standId);
+  Stand* stand = gf_standByNumber(a.standId);
   if (stand != nullptr && stand->occupied) {
     // Another aircraft took the stand meanwhile.
     a.pendingSteps = 1;
@@ -563,7 +563,7 @@ void lf_pullOut(TrafficRun& run, LiveAircraft& a) {
 void lf_pushBack(TrafficRun& run, LiveAircraft& a) {
   a.pendingSteps = 0;
   const double back = gf_wrapHeading(a.standHeadingRad + kPi);
-  const Stand* stand = a.standId == 0 ? nullptr : gf_standById(a.standId);
+  const Stand* stand = a.standId == 0 ? nullptr : gf_standByNumber(a.standId);
   if (stand == nullptr) return;
   const double v = lf_standSpeed(a);
   const std::int64_t c = lf_now();

@@ -56,16 +56,6 @@ bool lf_moved(Position from, Position to) {
          std::abs(from.longitude - to.longitude) >= kMovedDeg;
 }
 
-// The stand numbered n: the stands are numbered 1..n in vector order.
-Stand* lf_standByNumber(std::uint32_t number) {
-  if (number == 0) return nullptr;
-  std::vector<Stand>& stands = gf_parkStands();
-  if (number <= stands.size() && stands[number - 1].number == number) return &stands[number - 1];
-  const auto found =
-      std::find_if(stands.begin(), stands.end(), [number](const Stand& s) { return s.number == number; });
-  return found == stands.end() ? nullptr : &*found;
-}
-
 Position lf_standPosition(const Stand& stand) {
   return {stand.latitude, stand.longitude};
 }
@@ -95,7 +85,7 @@ bool lf_holdsStand(const LiveAircraft& a) {
 // meanwhile must leave that one occupied.
 void lf_freeStand(LiveAircraft& a) {
   if (!lf_isLive(a) || !lf_holdsStand(a)) return;
-  if (Stand* stand = lf_standByNumber(a.standId)) stand->occupied = false;
+  if (Stand* stand = gf_standByNumber(a.standId)) stand->occupied = false;
 }
 
 template <typename Aircraft>
@@ -655,7 +645,7 @@ namespace {
 template <typename Visit>
 void lf_forEachCollidingNeighbour(TrafficRun& run, std::uint32_t neighbourId, const LiveAircraft& a,
                                   const Stand& stand, Visit visit) {
-  const Stand* neighbour = lf_standByNumber(neighbourId);
+  const Stand* neighbour = gf_standByNumber(neighbourId);
   if (!neighbour) return;
   const double apartNm = gf_distanceNm(lf_standPosition(stand), lf_standPosition(*neighbour));
   for (LiveAircraft& other : run.traffic.liveList) {
@@ -694,7 +684,7 @@ void lf_staticMakesWay(TrafficRun& run, const LiveAircraft& a, const Stand& stan
     removeAircraftFromSim(run, s);
   }
   for (const std::uint32_t id : stand.neighbours) {
-    const Stand* neighbour = lf_standByNumber(id);
+    const Stand* neighbour = gf_standByNumber(id);
     if (!neighbour) continue;
     const double apartNm = gf_distanceNm(lf_standPosition(stand), lf_standPosition(*neighbour));
     for (StaticAircraft& s : run.parking.statics) {
@@ -715,7 +705,7 @@ void liveParksAtStand(TrafficRun& run, LiveAircraft& a) {
   std::erase_if(run.parking.wanted, [&a](const WantedStatic& w) {
     return w.standId >= 1 && static_cast<std::uint32_t>(w.standId) == a.standId;
   });
-  if (const Stand* stand = lf_standByNumber(a.standId)) lf_staticMakesWay(run, a, *stand);
+  if (const Stand* stand = gf_standByNumber(a.standId)) lf_staticMakesWay(run, a, *stand);
 }
 
 // --- the per-second jobs ---

@@ -9,6 +9,7 @@
 
 #include "airports/half_hours.h"
 #include "airports/stand_schedules.h"
+#include "airports/stand_store.h"
 #include "config/parameters.h"
 #include "foundation/log.h"
 #include "refdata/dbase.h"
@@ -47,21 +48,10 @@ void lf_learnedOneMore(TrafficRun& run) {
   if (gf_countLearnedParking() != before) run.window.repaint(WindowBand::Statistics);
 }
 
-std::string lf_standText(std::uint32_t standId) {
-  const Stand* stand = gf_standById(standId);
-  return stand == nullptr ? std::string() : stand->id;
-}
-
 }  // namespace
 
 bool gf_fitsStand(const AircraftHead& a, const Stand& stand) {
   return a.halfWingSpanNm - stand.radius <= kFitToleranceNm;
-}
-
-Stand* gf_standById(std::uint32_t standId) {
-  std::vector<Stand>& stands = gf_parkStands();
-  if (standId < 1 || standId > stands.size()) return nullptr;
-  return &stands[standId - 1];
 }
 
 Stand* lf_searchStandNear(TrafficRun& run, Position position, const LiveAircraft& a, double radiusNm,
@@ -108,7 +98,7 @@ void lf_addRealStandOption(TrafficRun& run, std::uint32_t standId, LiveAircraft&
   if (!known) return;
   if (known->airline != 0) a.airline = known->airline;
   if (known->model != 0) a.model = known->model;
-  Stand* stand = gf_standById(standId);
+  Stand* stand = gf_standByNumber(standId);
   if (stand == nullptr) return;
   const bool cpl = kind == StandOptionKind::Departure || kind == StandOptionKind::FarFromStand;
   const WeekdayAndSlot now = gf_weekdayAndSlot();
@@ -217,7 +207,7 @@ void lf_checkMaxParked(TrafficRun& run, int aboutToPark, std::int64_t limit) {
     const auto durations = lf_parkedDurations(run);
     if (!durations.empty()) {
       if (LiveAircraft* longest = gf_findLiveByKey(run.traffic.liveList, durations.front().first)) {
-        gf_logLine(fmt::format("{:8}: {} live max park exceeded, removed", lf_standText(longest->standId),
+        gf_logLine(fmt::format("{:8}: {} live max park exceeded, removed", gf_standName(longest->standId),
                                longest->callsign));
         removeAircraftFromSim(run, *longest);
       }
@@ -233,7 +223,7 @@ void lf_checkMaxParked(TrafficRun& run, int aboutToPark, std::int64_t limit) {
            std::pair(y.parkedSince.weekday, y.parkedSince.slot);
   });
   if (earliest->state != SimState::Active) return;
-  gf_logLine(fmt::format("{:8}: {} static max park exceeded, removed", lf_standText(earliest->standId),
+  gf_logLine(fmt::format("{:8}: {} static max park exceeded, removed", gf_standName(earliest->standId),
                          earliest->callsign));
   removeAircraftFromSim(run, *earliest);
 }

@@ -39,9 +39,6 @@ enum class StandOptionKind : int { Arrival = 0, StandSpawn = 1, Departure = 2, F
 [[nodiscard]] Stand* lf_searchStandNear(TrafficRun& run, Position position, const LiveAircraft& aircraft,
                                         double radiusNm, bool learned);
 
-// The park airport's stand numbered standId; null for none.
-[[nodiscard]] Stand* gf_standById(std::uint32_t standId);
-
 // Records the live aircraft on its stand as a learned live parking for the current half hour.
 void lf_addRealStandOption(TrafficRun& run, std::uint32_t standId, LiveAircraft& aircraft,
                            StandOptionKind kind);

@@ -593,15 +593,6 @@ void gf_computeParking(TrafficRun& run) {
   lf_sortByOffset(parking.wanted, true);
 }
 
-Stand* gf_standByNumber(std::vector<Stand>& stands, std::uint32_t number) {
-  // Numbered 1..n in vector order; the search also holds for a vector not numbered densely.
-  if (number >= 1 && number <= stands.size() && stands[number - 1].number == number)
-    return &stands[number - 1];
-  const auto found = std::lower_bound(stands.begin(), stands.end(), number,
-                                      [](const Stand& s, std::uint32_t n) { return s.number < n; });
-  return found != stands.end() && found->number == number ? &*found : nullptr;
-}
-
 WeekdayAndSlot gf_halfHoursBefore(WeekdayAndSlot now, std::uint32_t halfHours) {
   const auto back = static_cast<std::int32_t>(halfHours % kSlotsPerWeek);
   const std::int32_t t = ((lf_weekSlot(now) - back) % kSlotsPerWeek + kSlotsPerWeek) % kSlotsPerWeek;
