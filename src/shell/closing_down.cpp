@@ -18,8 +18,10 @@
 #include "foundation/window_messages.h"
 #include "liveries/liveries.h"
 #include "platform/os/clock.h"
+#include "shell/commands.h"
 #include "shell/main_cycle.h"
 #include "shell/run_state.h"
+#include "shell/run_work.h"
 #include "simlink/dispatch.h"
 #include "simlink/flight_plans.h"
 #include "simlink/sim_client.h"
@@ -123,6 +125,9 @@ void lf_resetRun() {
   gf_resetMessageState();
   gf_resetRunControl();
   gf_tickRequests().block = false;
+  // What the window handed to the run that ended is not for the next one.
+  gf_dropQueuedRunWork();
+  gf_setStaticParkingLoaded(false);
 }
 
 void lf_closingDown(std::unique_ptr<TrafficRun> run) {

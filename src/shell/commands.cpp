@@ -19,21 +19,26 @@
 #include "foundation/run_control.h"
 #include "foundation/utf.h"
 #include "foundation/window_view.h"
+#include "liveries/livery_processing.h"
 #include "platform/os/open_folder.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/message_box.h"
 #include "refdata/airports_table.h"
 #include "shell/main_cycle.h"
+#include "shell/run_work.h"
+#include "simlink/command_queues.h"
+#include "simlink/sim_ids.h"
 #include "simlink/user_aircraft.h"
+#include "traffic/park_airports.h"
+#include "traffic/removal.h"
+#include "traffic/traffic_run.h"
 
 namespace orv {
 namespace {
 
 using namespace cfg;
 
-std::atomic<bool> tbloWritten{false};
 std::atomic<bool> staticLoaded{false};
-std::atomic<double> nearestParkAirportNm{10000.0};
 // The manual radius kept while AUTO_RANGE is on; once per process, RANGE's default until the
 // first switch (-1: not taken yet; RANGE may not be built when this is).
 std::atomic<std::int32_t> manualRadius{-1};
@@ -72,6 +77,11 @@ void lf_unblockCallsign() {
   gf_tickRequests().block = true;
 }
 
+// The callsign list is the live list's: rebuilt by the start-up thread.
+void lf_refreshCallsignList() {
+  gf_queueRunWork([](TrafficRun& run) { gf_listActiveCallsigns(run); });
+}
+
 void lf_blockCallsign(std::string callsign) {
   lf_storeText(BLOCK_CALLSIGN, std::move(callsign));
   lf_enable(UNBLOCK_BUTTON, true);
@@ -95,7 +105,10 @@ bool lf_handleButtons(int id) {
     lf_enable(BLOCK_BUTTON, false);
   } else if (id == BLOCK_BUTTON.controlId()) {
     // An empty callsign blocks nothing.
-    if (lf_callsignChosen()) lf_blockCallsign(CALLSIGN_2_OBJECTID.value());
+    if (lf_callsignChosen()) {
+      lf_blockCallsign(CALLSIGN_2_OBJECTID.value());
+      lf_refreshCallsignList();
+    }
     lf_enable(BLOCK_BUTTON, false);
   } else if (id == REREAD_BUTTON.controlId()) {
     requests.reread = true;
@@ -114,6 +127,7 @@ bool lf_handleButtons(int id) {
   } else if (id == NOW_BUTTON.controlId()) {
     if (!gf_staticParkingLoaded()) return true;
     if (!INITIAL_LOAD_ONLY.value()) {
+      gf_queueRunWork([](TrafficRun& run) { lf_announceStaticParkingUpdate(run); });
       requests.staticParkingCountdown = 20;
       gf_windowView().setStaticCountdown(20);
       lf_repaintOptions();
@@ -129,6 +143,16 @@ bool lf_handleButtons(int id) {
 void lf_restartForSettings(std::string_view text, int seconds) {
   lf_showAndLog(text);
   gf_endRun(ExitReason::NewSettings, seconds);
+}
+
+// Every static aircraft in the simulator and every live one parked there.
+void lf_switchParkedNavLights(TrafficRun& run, std::uint32_t value) {
+  for (const StaticAircraft& s : run.parking.statics)
+    if (s.state == SimState::Active && s.objectId != 0)
+      run.sim.queueEvent(SimEvent{s.objectId, simid::kNavLightsSet, value});
+  for (const LiveAircraft& a : run.traffic.liveList)
+    if (a.state == SimState::Active && a.phase == FlightPhase::Parked && a.objectId != 0)
+      run.sim.queueEvent(SimEvent{a.objectId, simid::kNavLightsSet, value});
 }
 
 void lf_afterCheckBox(CheckBoxParameter& box) {
@@ -186,9 +210,15 @@ void lf_afterCheckBox(CheckBoxParameter& box) {
       gf_clearMessage();
     else if (lf_realTrafficConnected())
       lf_show(fmt::format("Your liveries will be scanned at the next start of {}", kProductName));
-    else
+    else {
+      // The start-up thread empties the tables before it builds them again: they are its own,
+      // and the restart's reset must not lose the request.
+      clearLiveryTablesForNextRun();
       lf_restartForSettings("Your liveries will be scanned", 2);
+    }
     lf_repaintOptions();
+  } else if (&box == &NAV_LIGHTS_WHILE_PARKED) {
+    gf_queueRunWork([value = on ? 1u : 0u](TrafficRun& run) { lf_switchParkedNavLights(run, value); });
   } else if (&box == &OBJECTID_LIST) {
     notice(true, fmt::format("Every minute info about all active live aircraft is written to the file {}",
                              (gf_userFolderPath() / "ObjectIdList.txt").string()));
@@ -299,6 +329,7 @@ bool lf_handleComboBoxes(ui::WParam command) {
   }
   if (auto chosen = lf_comboSelectionText(MAX_LIVE_SEL, command)) {
     lf_storeInt(MAX_LIVE_SEL, chosen->first);
+    gf_queueRunWork(lf_removeLiveAboveLimit);
     lf_repaintOptions();
     return true;
   }
@@ -330,6 +361,7 @@ void lf_onCallsignEntered(std::string_view typed) {
     lf_showAndLog(fmt::format("callsign '{}' was already set ...", callsign));
     return;
   }
+  if (callsign == CALLSIGN_2_OBJECTID.value()) lf_refreshCallsignList();
   lf_blockCallsign(callsign);
 }
 
@@ -438,9 +470,11 @@ void gf_selectMaxFitCombo() {
   if (it != choices.end()) ui::selectIndex(MAX_FIT_FL.window(), static_cast<int>(it - choices.begin()));
 }
 
-void lf_setDestination(std::string_view code, Position) {
+void lf_setDestination(std::string_view code, Position airport) {
   lf_storeText(DESTINATION, std::string(code));
   lf_showAndLog(fmt::format("New destination: {}", code));
+  gf_queueRunWork(
+      [icao = IcaoCode(code), airport](TrafficRun& run) { gf_addParkAirportCmd(run, icao, airport); });
   lf_enable(REREAD_BUTTON, false);
 }
 
@@ -485,21 +519,20 @@ std::int32_t gf_autoRadius(bool onGround, double altitudeFt, double heightAboveG
   return 8;
 }
 
-void gf_setNearestParkAirportNm(double nm) {
-  nearestParkAirportNm = nm;
-}
-
-void lf_autoRange() {
+void lf_autoRange(const TrafficRun& run) {
   if (!gf_userDataKnown()) return;
   const UserAcPosition p = gf_userAcBlock().position;
   gf_setRange(
-      gf_autoRadius(gf_userAircraftOnGround(), p.altitude, p.altAboveGround, nearestParkAirportNm.load()));
+      gf_autoRadius(gf_userAircraftOnGround(), p.altitude, p.altAboveGround, gf_nearestParkAirportNm(run)));
 }
 
 void lf_applyAutoRangeOption() {
   if (AUTO_RANGE.value()) {
     manualRadius = RANGE.value();
-    lf_autoRange();
+    // The park airports are the start-up thread's; switched off meanwhile, the manual radius stays.
+    gf_queueRunWork([](TrafficRun& run) {
+      if (AUTO_RANGE.value()) lf_autoRange(run);
+    });
   } else {
     const std::int32_t manual = manualRadius.load();
     gf_setRange(manual < 0 ? RANGE.defaultValue() : manual);
@@ -517,8 +550,44 @@ void gf_setRange(double radiusNm) {
   if (it != choices.end()) ui::selectIndex(RANGE.window(), static_cast<int>(it - choices.begin()));
 }
 
+void lf_removeLiveAboveLimit(TrafficRun& run) {
+  const auto limit = static_cast<std::size_t>(std::max<std::int32_t>(MAX_LIVE_SEL.value(), 0));
+  std::vector<LiveAircraft*> inSim;
+  for (LiveAircraft& a : run.traffic.liveList)
+    if (a.state == SimState::Active) inSim.push_back(&a);
+  if (inSim.size() <= limit) return;
+  // The farthest at any distance: the removal's own farthest-aircraft call only removes beyond a
+  // distance, which suits a full list, not a lowered limit.
+  const UserAcPosition user = gf_userAcBlock().position;
+  const Position from{user.latitude, user.longitude};
+  const auto distance = [from](const LiveAircraft* a) {
+    return gf_distanceNm(from, Position{a->latitude, a->longitude});
+  };
+  const auto over = static_cast<std::ptrdiff_t>(inSim.size() - limit);
+  std::partial_sort(inSim.begin(), inSim.begin() + over, inSim.end(),
+                    [&](const LiveAircraft* a, const LiveAircraft* b) { return distance(a) > distance(b); });
+  for (auto it = inSim.begin(); it != inSim.begin() + over; ++it) removeAircraftFromSim(run, **it);
+}
+
 void enableCsToOidButton() {
   lf_enable(CS_TO_OID_BUTTON, true);
+  lf_enable(CALLSIGN_2_OBJECTID, true);
+}
+
+bool gf_openParametersFolder() {
+  if (gf_openContainingFolder(gf_parametersPath())) return true;
+  ui::messageBox(gf_mainWindow(), "Could not open folder with parameters.xml", "QLST",
+                 ui::MessageBoxIcon::Exclamation);
+  return false;
+}
+
+bool gf_openManual() {
+  std::error_code ec;
+  const std::filesystem::path manual = std::filesystem::absolute(gf_paths().docs / "Manual.pdf", ec);
+  if (!ec && gf_openContainingFolder(manual)) return true;
+  ui::messageBox(gf_mainWindow(), "Could not open local folder with Manual", "QLST",
+                 ui::MessageBoxIcon::Exclamation);
+  return false;
 }
 
 void setAlwaysOnTop(bool onTop) {
@@ -529,12 +598,6 @@ void gf_setRealTrafficConnected(bool connected) {
   realTrafficConnected = connected;
 }
 
-void gf_setTbloFilesWritten(bool written) {
-  tbloWritten = written;
-}
-bool gf_tbloFilesWritten() {
-  return tbloWritten;
-}
 void gf_setStaticParkingLoaded(bool loaded) {
   staticLoaded = loaded;
 }

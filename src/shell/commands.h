@@ -12,6 +12,8 @@
 
 namespace orv {
 
+class TrafficRun;
+
 // WM_COMMAND: true when a button, check box or drop-down list handled it. A handler's
 // std::exception is logged and counts as not handled.
 bool lf_HandleWMCOMMAND(ui::WindowHandle window, ui::WParam command);
@@ -20,7 +22,8 @@ void gf_onEditEntered(EditParameter& box, std::string_view typed);
 
 // MAX_FIT_FL selects the hours of MAX_FIT.
 void gf_selectMaxFitCombo();
-// DESTINATION := code, saved and shown, announced; Re-read disabled.
+// DESTINATION := code, saved and shown, announced; Re-read disabled. The park airports take the
+// code at the next cycle. The GUI thread and the start-up thread.
 void lf_setDestination(std::string_view code, Position airport);
 void gf_disableParkingControls();
 void gf_enableParkingControls();
@@ -28,28 +31,32 @@ void gf_enableParkingControls();
 // the distance to the nearest park airport (nm, 10000 for none).
 [[nodiscard]] std::int32_t gf_autoRadius(bool onGround, double altitudeFt, double heightAboveGroundFt,
                                          double nearestAirportNm);
-// Applies the automatic radius from the user aircraft's last known state; nothing before the
-// simulator has reported it. Start-up thread.
-void lf_autoRange();
-// AUTO_RANGE on: remembers the manual radius and applies the automatic one; off: restores it.
+// Applies the automatic radius from the user aircraft's last known state and the run's nearest
+// park airport; nothing before the simulator has reported it. Start-up thread.
+void lf_autoRange(const TrafficRun& run);
+// AUTO_RANGE on: remembers the manual radius; the automatic one follows at the next cycle, as long
+// as AUTO_RANGE is still on then. Off: the manual radius comes back at once.
 void lf_applyAutoRangeOption();
+// The farthest live aircraft in the simulator are removed until no more than MAX_LIVE_SEL are
+// left. Start-up thread.
+void lf_removeLiveAboveLimit(TrafficRun& run);
 // RANGE := the radius clamped to [2, 100], the drop-down's first choice not below it selected.
 void gf_setRange(double radiusNm);
+// The callsign list and its cs->oid: button take input from the start of the main cycle.
 void enableCsToOidButton();
 void setAlwaysOnTop(bool onTop);
 
-// The distance from the user aircraft to the first park airport of the list (nm); 10000 while
-// the list is empty. Written by the park-airport side, read by the automatic radius. Any thread.
-void gf_setNearestParkAirportNm(double nm);
+// Open the folder of "parameters.xml", or of the manual in "docs", in the file manager; a
+// warning box when that fails. True when it opened. Any thread.
+bool gf_openParametersFolder();
+bool gf_openManual();
 
 // RealTraffic connected in this run (false at the run's start); scans then wait for the next
 // start of the program instead of restarting the run. Any thread.
 void gf_setRealTrafficConnected(bool connected);
 
-// Shown by the window: the add-on airport scan put files into the tblo bundle; a park airport
-// with static parking is loaded. Any thread.
-void gf_setTbloFilesWritten(bool written);
-[[nodiscard]] bool gf_tbloFilesWritten();
+// Shown by the window: a park airport with static parking is loaded. The main cycle keeps it
+// current. Any thread.
 void gf_setStaticParkingLoaded(bool loaded);
 [[nodiscard]] bool gf_staticParkingLoaded();
 

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "airports/park_airport.h"
+#include "airports/stand_schedules.h"
 #include "airports/stands.h"
 #include "config/parameter_controls.h"
 #include "config/parameters.h"
@@ -18,6 +19,7 @@
 #include "platform/os/timer_resolution.h"
 #include "platform/ui/controls.h"
 #include "shell/commands.h"
+#include "shell/run_work.h"
 #include "shell/tick_schedule.h"
 #include "simlink/flight_plans.h"
 #include "simlink/sim_state.h"
@@ -46,12 +48,23 @@ void lf_refreshCounts(TrafficRun& run) {
     run.window.repaint(WindowBand::Status);
   }
   const StatisticsCounts counts{gf_parkedLiveCount(run), activeStaticCount(run)};
-  if (counts != cycle.shownStatistics) {
+  const std::int64_t learned = gf_learnedParkingCount();
+  if (counts != cycle.shownStatistics || learned != cycle.shownLearnedParkings) {
     cycle.shownStatistics = counts;
+    cycle.shownLearnedParkings = learned;
     run.window.setCount(WindowCount::ParkedLive, counts.parkedLive);
     run.window.setCount(WindowCount::ActiveStatic, counts.activeStatic);
+    run.window.setCount(WindowCount::LearnedUpdates, learned);
     run.window.repaint(WindowBand::Statistics);
   }
+}
+
+// The Now button and the countdown label follow whether the park airport has static parking.
+void lf_showStaticParkingLoaded(TrafficRun& run) {
+  const bool loaded = staticParkAirportLoaded(run.park);
+  if (loaded == gf_staticParkingLoaded()) return;
+  gf_setStaticParkingLoaded(loaded);
+  run.window.repaint(WindowBand::Options);
 }
 
 void lf_showCsToOid(TrafficRun& run, std::string_view text) {
@@ -77,6 +90,7 @@ void lf_everySecond(TrafficRun& run) {
   }
   gf_messageTick();
   lf_refreshCounts(run);
+  lf_showStaticParkingLoaded(run);
   gf_updateCurrentSlot();
   ++cycle.tickCounter;
   arrivalCheckStep(run);
@@ -118,7 +132,7 @@ void lf_everySecond(TrafficRun& run) {
 
 void lf_everyHalfMinute(TrafficRun& run, const TickJobs& jobs) {
   if (requests.noLiveryReset.exchange(false)) emptyNoLiverySet(run);
-  if (cfg::AUTO_RANGE.value()) lf_autoRange();
+  if (cfg::AUTO_RANGE.value()) lf_autoRange(run);
   if (jobs.minute) {
     std::int32_t countdown = --requests.staticParkingCountdown;
     if (countdown < 1) {
@@ -193,6 +207,8 @@ void lf_announceStaticParkingUpdate(TrafficRun& run) {
 }
 
 bool lf_cycleTick(TrafficRun& run) {
+  // What the window handed over since the last cycle, whether the flight runs or not.
+  gf_doQueuedRunWork(run);
   if (!gf_simulationRunning() || gf_simConnectBlocked()) {
     lf_flightNotRunning(run);
     return !gf_stopRaised();

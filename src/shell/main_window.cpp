@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "airports/addon_scan.h"
 #include "config/parameter_controls.h"
 #include "config/parameter_store.h"
 #include "config/parameters.h"
@@ -29,6 +30,7 @@
 #include "shell/startup.h"
 #include "shell/window_layout.h"
 #include "shell/window_output.h"
+#include "traffic/aircraft_text.h"
 #include "traffic/realtraffic_link.h"
 
 namespace orv {
@@ -93,6 +95,10 @@ void lf_paintStatus(ui::PaintContext& dc, const ShownValues& v) {
     lf_textOut(dc, 5, 63, v.text(WindowText::UserAircraft),
                v.lamp(WindowLamp::SpanKnown) == 1 ? simLamp : kYellow);
   }
+  if (const std::int64_t liveries = v.count(WindowCount::Liveries); liveries != 0)
+    lf_textOut(dc, 5, 91, fmt::format("# liveries: {}", liveries), kLime);
+  else
+    lf_textOut(dc, 5, 91, "# liveries: ...", kRed);
   const std::int64_t simaddons = v.count(WindowCount::Simaddons);
   const std::int64_t thirdparties = v.count(WindowCount::Thirdparties);
   lf_textOut(dc, 141, 91, fmt::format("# simaddon: {}", simaddons), simaddons != 0 ? kLime : kYellow);
@@ -137,7 +143,7 @@ void lf_paintOptionLabels(ui::PaintContext& dc, const ShownValues& v) {
   label(237, LIG_AUTOMATIC, "Automatic:", kBlack);
   label(556, LIG_PRIORITIZE, "Prioritize", kBlack);
   label(25, SCAN_AIRPORTS, "Scan for addon airports", lf_onOff(SCAN_AIRPORTS.value(), kYellow, kBlack));
-  if (gf_tbloFilesWritten())
+  if (gf_tbloBundleReady())
     label(303, SCAN_AIRPORTS, "Please mail tblo.zip to support@quillstar.example", kRed);
   label(5, MATCHING_DEPTH, "Max aircraft matching depth", kBlack);
   label(258, LIGHT_AIRCRAFT, "Optional:", kBlack);
@@ -197,13 +203,51 @@ void lf_paintOptionLabels(ui::PaintContext& dc, const ShownValues& v) {
   label(632, MAX_FIT_FL, "hrs", kBlack);
 }
 
+// The marks of the fit passes in force: week and soft.
+std::string_view lf_passMarks(const ShownValues& v) {
+  const bool week = v.flag(WindowFlag::WeekPass);
+  const bool soft = v.flag(WindowFlag::SoftPass);
+  return week && soft ? "*WS*" : soft ? "*S*" : week ? "*W*" : "";
+}
+
+// An average fit as the statistics show it; empty while unknown.
+std::string lf_fitText(double fit) {
+  return fit < 0.0 ? std::string() : gf_numberText(static_cast<float>(fit));
+}
+
 void lf_paintStatistics(ui::PaintContext& dc, const ShownValues& v) {
   constexpr int kRow = 399;
   constexpr int kSecondRow = 423;
-  (void)kRow;  // the park airport's line stays empty until the park-airport side reports
+  // The park airport's line while there is one.
+  if (const std::string& park = v.text(WindowText::ParkAirport); !park.empty()) {
+    lf_textOut(dc, 5, kRow, park, v.flag(WindowFlag::ParkedDataRead) ? kLime : kYellow);
+    lf_textOut(dc, 90, kRow,
+               fmt::format(" {}, {}{}, wk={}", v.text(WindowText::ParkAirportName),
+                           v.text(WindowText::ParkAirportDetail),
+                           v.flag(WindowFlag::HandmadeFile) ? " (h)" : "", v.count(WindowCount::WeekNumber)),
+               kLime);
+    if (const std::string_view marks = lf_passMarks(v); !marks.empty())
+      lf_textOut(dc, 370, kRow, marks, kLime);
+    lf_textOut(dc, 430, kRow, fmt::format("qf: {}", v.text(WindowText::ParkAirportQuality)), kLime);
+    if (const std::string& stand = v.text(WindowText::ReservedStand); !stand.empty())
+      lf_textOut(dc, 571, kRow, fmt::format("reserved stand: {}", stand),
+                 v.flag(WindowFlag::ReservedStandFound) ? kLime : kRed);
+  }
+  lf_textOut(dc, 748, kRow, fmt::format("# updates: {:4}", v.count(WindowCount::LearnedUpdates)), kLime);
+
+  lf_textOut(dc, 5, kSecondRow, fmt::format("# stands: {:3}", v.count(WindowCount::Stands)), kLime);
   lf_textOut(dc, 111, kSecondRow, fmt::format("parked live: {:3}", v.count(WindowCount::ParkedLive)), kLime);
+  lf_textOut(dc, 249, kSecondRow,
+             fmt::format("average fit: {}", lf_fitText(v.value(WindowValue::AverageFitStatic))), kLime);
   lf_textOut(dc, 430, kSecondRow, fmt::format("static: {:3}", v.count(WindowCount::Static)), kLime);
   lf_textOut(dc, 500, kSecondRow, fmt::format(" ({})", v.count(WindowCount::ActiveStatic)), kYellow);
+  if (const std::string live = lf_fitText(v.value(WindowValue::AverageFitLive)); !live.empty())
+    lf_textOut(dc, 571, kSecondRow, fmt::format(" ({})", live), kLime);
+  if (const std::int64_t maxPark = v.count(WindowCount::WantedParked); maxPark > 0)
+    lf_textOut(dc, 708, kSecondRow,
+               fmt::format("max park: {:3} (={} %)", maxPark, v.count(WindowCount::WantedPercent)), kLime);
+  else
+    lf_textOut(dc, 708, kSecondRow, "no max park live", kLime);
 }
 
 void lf_paintMessageLine(ui::PaintContext& dc) {
@@ -231,7 +275,10 @@ void lf_paintWindow(ui::PaintContext& dc) {
   if (v.lamp(WindowLamp::RealTrafficKnown) == 1) {
     const std::int32_t qnhLamp = v.lamp(WindowLamp::QnhReader);
     const std::int32_t trafficLamp = v.lamp(WindowLamp::TrafficReader);
-    if (qnhLamp == 1 || qnhLamp == 2) lf_textOut(dc, 642, 63, "qnh: ", kLime);
+    if (qnhLamp == 1 || qnhLamp == 2) {
+      const std::int64_t qnh = v.count(WindowCount::Qnh);
+      lf_textOut(dc, 642, 63, qnh < 1 ? fmt::format("qnh: {:4}", "") : fmt::format("qnh: {:4}", qnh), kLime);
+    }
     if (trafficLamp == 1 || trafficLamp == 2)
       lf_textOut(dc, 642, 91, fmt::format("live: {:3}", v.count(WindowCount::ActiveLive)), kLime);
   }

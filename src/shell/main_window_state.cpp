@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "config/parameter_controls.h"
+#include "config/parameters.h"
 #include "foundation/message_line.h"
 #include "platform/ui/window.h"
 #include "shell/commands.h"
@@ -39,8 +41,11 @@ void MainWindowState::setValue(WindowValue value, double number) {
 }
 
 void MainWindowState::setCallsigns(std::vector<std::string> callsigns) {
-  std::scoped_lock lock(mutex_);
-  shown_.callsigns = std::move(callsigns);
+  // The list starts with one empty entry: choosing it chooses no aircraft.
+  if (callsigns.empty() || !callsigns.front().empty()) callsigns.insert(callsigns.begin(), std::string());
+  cfg::CALLSIGN_2_OBJECTID.setChoices(std::move(callsigns));
+  gf_fillCallsignCombo();
+  repaint(WindowBand::Options);
 }
 
 void MainWindowState::setParkingControls(bool enabled) {

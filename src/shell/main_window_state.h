@@ -19,7 +19,6 @@ struct ShownValues {
   std::array<std::string, kWindowTextCount> texts;
   std::array<bool, kWindowFlagCount> flags{};
   std::array<double, kWindowValueCount> values{-1.0, -1.0};
-  std::vector<std::string> callsigns;
   std::int32_t staticCountdown = 20;
 
   [[nodiscard]] std::int32_t lamp(WindowLamp l) const { return lamps[static_cast<std::size_t>(l)]; }
@@ -41,6 +40,7 @@ class MainWindowState final : public WindowView {
   void setStaticCountdown(std::int32_t minutes) override;
   void setFlag(WindowFlag flag, bool value) override;
   void setValue(WindowValue value, double number) override;
+  // The callsign list's drop-down takes them, after one empty entry.
   void setCallsigns(std::vector<std::string> callsigns) override;
   void setParkingControls(bool enabled) override;
   // The window is painted whole: any band asks for a repaint of the main window.

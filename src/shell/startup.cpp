@@ -146,6 +146,32 @@ void lf_setUpSimChoice() {
   gf_setMsfs2020Chosen(SIM_CHOICE.value() == "MSFS 2020");
 }
 
+void lf_showLiveriesCount(std::size_t liveries) {
+  WindowView& window = gf_windowView();
+  window.setCount(WindowCount::Liveries, static_cast<std::int64_t>(liveries));
+  window.repaint(WindowBand::Status);
+}
+
+// The livery scan as the program runs it, with the window's count and folder openers.
+bool lf_scanLiveries() {
+  LiveryScanHooks hooks;
+  // Without a known packages folder there is no Community folder to look in.
+  if (!gf_simRootPath(fs::path()).empty()) hooks.community = gf_simRootPath(std::string(kCommunityName));
+  hooks.openManualFolders = [] {
+    (void)gf_openManual();
+    (void)gf_openParametersFolder();
+  };
+  hooks.showLiveriesCount = lf_showLiveriesCount;
+  return gf_scanLiveries(hooks);
+}
+
+void lf_processScannedLiveries() {
+  LiveryProcessingHooks hooks;
+  hooks.showLiveriesCount = lf_showLiveriesCount;
+  hooks.repaintStatusBand = [] { gf_windowView().repaint(WindowBand::Status); };
+  gf_processScannedLiveries(gf_liveryTables(), gf_liveryList(), hooks);
+}
+
 void lf_showAddonCounts(std::int64_t simaddons, std::int64_t thirdparties) {
   WindowView& window = gf_windowView();
   window.setCount(WindowCount::Simaddons, simaddons);
@@ -353,7 +379,7 @@ bool lf_runTraffic(std::unique_ptr<TrafficRun>& owner, bool realTrafficFound, co
   gf_setSimulatorLostHandler(gf_simulatorLost);
   gf_startSimClient();
   if (!lf_requestUserAircraftData()) return false;
-  if (cfg::AUTO_RANGE.value()) lf_autoRange();
+  if (cfg::AUTO_RANGE.value()) lf_autoRange(run);
 
   const bool linkUsed = !cfg::AEROWINX.value();
   if (run.realTraffic.found && linkUsed) {
@@ -399,9 +425,9 @@ StartUpEnd lf_startUp(std::unique_ptr<TrafficRun>& run, const RunObserver* obser
   gf_setScanWorkerLimit(gf_scanWorkerLimitFor(std::thread::hardware_concurrency()));
   if (cfg::SCAN_LIVERIES.value() || !lf_exists(gf_paths().liveriesScanned)) {
     // A scan cut short by a stop flag has removed the old file: reading it now would be error 51.
-    if (!gf_scanLiveries()) return StartUpEnd::StopPath;
+    if (!lf_scanLiveries()) return StartUpEnd::StopPath;
   }
-  gf_processScannedLiveries();
+  lf_processScannedLiveries();
   if (!gf_stopRaised() && cfg::SCAN_AIRPORTS.value()) {
     lf_showAddonCounts(0, 0);
     gf_scanAddonAirports();

@@ -50,6 +50,7 @@ struct RunCycleState {
   bool csToOidPending = false;
   std::int64_t shownActive = 0;
   StatisticsCounts shownStatistics;
+  std::int64_t shownLearnedParkings = -1;  // -1: not shown yet
 };
 
 class TrafficRun {

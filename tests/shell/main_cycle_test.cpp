@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 #include <thread>
 
+#include "airports/stand_schedules.h"
 #include "config/parameters.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
@@ -15,6 +17,8 @@
 #include "platform/os/clock.h"
 #include "platform/simconnect/backend.h"
 #include "platform/ui/controls.h"
+#include "shell/closing_down.h"
+#include "shell/run_work.h"
 #include "simlink/dispatch.h"
 #include "simlink/sim_state.h"
 #include "standin/stand_in.h"
@@ -41,8 +45,12 @@ class MainCycleTest : public ::testing::Test {
     ASSERT_EQ(SimConnect_Open(&handle, "Quillstar", nullptr, 0, nullptr, 0), sc::S_OK);
     orv::gf_setSimConnectHandle(handle);
   }
-  // The running flight and the handle are the link's, shared by the process.
-  void TearDown() override { orv::gf_resetSimLink(); }
+  // The running flight and the handle are the link's, shared by the process; the window's work
+  // too.
+  void TearDown() override {
+    orv::gf_resetSimLink();
+    orv::gf_dropQueuedRunWork();
+  }
 
   // Runs cycles with a tick on every n-th one.
   void runCycles(int cycles, int tickEvery) {
@@ -208,6 +216,53 @@ TEST_F(MainCycleTest, TheCountsReachTheWindowOnlyWhenTheyChange) {
   EXPECT_GT(statusAfter, statusBefore);
   runCycles(3, 1);
   EXPECT_EQ(window.repaints(orv::WindowBand::Status), statusAfter) << "nothing changed, nothing repainted";
+}
+
+TEST_F(MainCycleTest, TheLearnedParkingsReachTheStatisticsBandWhenTheyChange) {
+  orv::gf_setSimulationRunning(true);
+  runCycles(1, 1);
+  const std::int64_t learned = orv::gf_learnedParkingCount();
+  EXPECT_EQ(window.count(orv::WindowCount::LearnedUpdates), learned);
+  const int repaints = window.repaints(orv::WindowBand::Statistics);
+  runCycles(2, 1);
+  EXPECT_EQ(window.repaints(orv::WindowBand::Statistics), repaints) << "nothing changed, nothing repainted";
+  std::vector<orv::StandSchedule> schedules;
+  ASSERT_TRUE(orv::gf_addStandSchedule(schedules, 0, 0, {3, 20}, "ABC12", "ZZ-SCA", 0));
+  runCycles(1, 1);
+  EXPECT_EQ(window.count(orv::WindowCount::LearnedUpdates), learned + 1);
+  EXPECT_EQ(window.repaints(orv::WindowBand::Statistics), repaints + 1);
+}
+
+TEST_F(MainCycleTest, TheWindowsWorkIsDoneByTheNextCycleWhetherTheFlightRunsOrNot) {
+  std::vector<std::string> done;
+  const auto job = [&](const std::string& name) {
+    return [&done, name, this](orv::TrafficRun& on) {
+      EXPECT_EQ(&on, &run);
+      done.push_back(name);
+    };
+  };
+  orv::gf_queueRunWork(job("paused"));
+  EXPECT_TRUE(done.empty());
+  runCycles(1, 1000);  // no flight running
+  EXPECT_EQ(done, std::vector<std::string>{"paused"});
+  orv::gf_setSimulationRunning(true);
+  orv::gf_queueRunWork([](orv::TrafficRun&) { throw std::runtime_error("no such stand"); });
+  orv::gf_queueRunWork(job("running"));
+  orv::gf_queueRunWork([&](orv::TrafficRun&) { orv::gf_queueRunWork(job("queued by a job")); });
+  runCycles(1, 1000);
+  EXPECT_EQ(done, (std::vector<std::string>{"paused", "running"})) << "a failed job keeps none from running";
+  runCycles(1, 1000);
+  EXPECT_EQ(done.back(), "queued by a job");
+  EXPECT_EQ(logBody().back(), "==> gf_doQueuedRunWork exception no such stand");
+}
+
+TEST_F(MainCycleTest, TheRunResetDropsTheWorkTheRunLeft) {
+  bool done = false;
+  orv::gf_queueRunWork([&done](orv::TrafficRun&) { done = true; });
+  orv::lf_resetRun();
+  EXPECT_EQ(orv::gf_queuedRunWorkCount(), 0u);
+  runCycles(3, 1);
+  EXPECT_FALSE(done);
 }
 
 TEST_F(MainCycleTest, ALogLineShowsInTheFileAtTheFifteenthTick) {

@@ -21,9 +21,18 @@
 #include "platform/ui/message_box.h"
 #include "shell/commands.h"
 #include "shell/main_cycle.h"
+#include "shell/main_window_state.h"
+#include "shell/run_work.h"
 #include "shell/window_layout.h"
 #include "shell/window_output.h"
+#include "simlink/dispatch.h"
+#include "simlink/sim_ids.h"
+#include "simlink/user_aircraft.h"
+#include "support/recorders.h"
+#include "support/scoped_run_state.h"
+#include "support/scoped_setting.h"
 #include "support/test_support.h"
+#include "traffic/traffic_run.h"
 
 namespace {
 
@@ -91,6 +100,8 @@ class MainWindow : public testing::Test {
          {&r.flushStatic, &r.reread, &r.csToOid, &r.block, &r.noLiveryReset, &r.parkingUpdateInProgress})
       *flag = false;
     gf_setRealTrafficConnected(false);
+    gf_setStaticParkingLoaded(false);
+    gf_dropQueuedRunWork();  // what a test handed over reaches no later run
     gf_closeLog();
   }
 
@@ -539,6 +550,361 @@ TEST_F(MainWindow, ThePictureHasTheWindowsSizeAndBands) {
                                                  {420, 0x000000}, {462, 0x32CD32}, {500, 0x000000}};
   for (const auto& [y, colour] : bands) EXPECT_EQ(pixel(878, y), colour) << y;
   cairo_surface_destroy(image);
+}
+
+}  // namespace
+
+namespace {
+
+// The main-window state and the callsign list are the process's: a test that writes them gives
+// the values back.
+class ShownValuesGuard {
+ public:
+  ShownValuesGuard() : saved_(gf_mainWindowState().shown()), callsigns_(cfg::CALLSIGN_2_OBJECTID.choices()) {}
+  ~ShownValuesGuard() {
+    MainWindowState& state = gf_mainWindowState();
+    for (std::size_t i = 0; i < kWindowLampCount; ++i)
+      state.setLamp(static_cast<WindowLamp>(i), saved_.lamps[i]);
+    for (std::size_t i = 0; i < kWindowCountCount; ++i)
+      state.setCount(static_cast<WindowCount>(i), saved_.counts[i]);
+    for (std::size_t i = 0; i < kWindowTextCount; ++i)
+      state.setText(static_cast<WindowText>(i), saved_.texts[i]);
+    for (std::size_t i = 0; i < kWindowFlagCount; ++i)
+      state.setFlag(static_cast<WindowFlag>(i), saved_.flags[i]);
+    for (std::size_t i = 0; i < kWindowValueCount; ++i)
+      state.setValue(static_cast<WindowValue>(i), saved_.values[i]);
+    state.setStaticCountdown(saved_.staticCountdown);
+    cfg::CALLSIGN_2_OBJECTID.setChoices(*callsigns_);
+  }
+  ShownValuesGuard(const ShownValuesGuard&) = delete;
+  ShownValuesGuard& operator=(const ShownValuesGuard&) = delete;
+
+ private:
+  ShownValues saved_;
+  std::shared_ptr<const std::vector<std::string>> callsigns_;
+};
+
+// The lines of the dump that hold the text.
+std::vector<std::string> linesWith(const std::vector<std::string>& lines, std::string_view text) {
+  std::vector<std::string> found;
+  for (const std::string& line : lines)
+    if (line.find(text) != std::string::npos) found.push_back(line);
+  return found;
+}
+
+TEST_F(MainWindow, TheStatusAndStatisticsBandsShowWhatTheRunReports) {
+  const ShownValuesGuard guard;
+  MainWindowState& state = gf_mainWindowState();
+  const auto count = [&](WindowCount c, std::int64_t v) { return [&state, c, v] { state.setCount(c, v); }; };
+  const auto text = [&](WindowText t, const std::string& v) {
+    return [&state, t, v] { state.setText(t, v); };
+  };
+  const auto flag = [&](WindowFlag f, bool v) { return [&state, f, v] { state.setFlag(f, v); }; };
+  const auto value = [&](WindowValue w, double v) { return [&state, w, v] { state.setValue(w, v); }; };
+  const auto lamp = [&](WindowLamp l, std::int32_t v) { return [&state, l, v] { state.setLamp(l, v); }; };
+  struct Case {
+    std::vector<std::function<void()>> set;
+    const char* where;                  // what the lines that show the field hold
+    std::vector<std::string> expected;  // all of them
+  };
+  const Case cases[] = {
+      {{count(WindowCount::Liveries, 0)}, "text 5,91 ", {"text 5,91 #FF0000 \"# liveries: ...\""}},
+      {{count(WindowCount::Liveries, 11)}, "text 5,91 ", {"text 5,91 #32CD32 \"# liveries: 11\""}},
+      // The QNH shows while RealTraffic is known and the weather reader runs or stalls.
+      {{lamp(WindowLamp::RealTrafficKnown, 1), lamp(WindowLamp::QnhReader, 1), count(WindowCount::Qnh, 1013)},
+       "text 642,63 ",
+       {"text 642,63 #32CD32 \"qnh: 1013\""}},
+      {{lamp(WindowLamp::RealTrafficKnown, 1), lamp(WindowLamp::QnhReader, 2), count(WindowCount::Qnh, 985)},
+       "text 642,63 ",
+       {"text 642,63 #32CD32 \"qnh:  985\""}},
+      {{lamp(WindowLamp::RealTrafficKnown, 1), lamp(WindowLamp::QnhReader, 1), count(WindowCount::Qnh, 0)},
+       "text 642,63 ",
+       {"text 642,63 #32CD32 \"qnh:     \""}},
+      {{lamp(WindowLamp::RealTrafficKnown, 1), lamp(WindowLamp::QnhReader, 3), count(WindowCount::Qnh, 1013)},
+       "text 642,63 ",
+       {}},
+      {{lamp(WindowLamp::RealTrafficKnown, 0), lamp(WindowLamp::QnhReader, 1), count(WindowCount::Qnh, 1013)},
+       "text 642,63 ",
+       {}},
+      // No park airport: its line shows only the learned updates.
+      {{text(WindowText::ParkAirport, ""), text(WindowText::ParkAirportQuality, "80/35"),
+        count(WindowCount::LearnedUpdates, 17)},
+       ",399 ",
+       {"text 748,399 #32CD32 \"# updates:   17\""}},
+      {{text(WindowText::ParkAirport, "EDDF"), flag(WindowFlag::ParkedDataRead, true)},
+       "text 5,399 ",
+       {"text 5,399 #32CD32 \"EDDF\""}},
+      {{text(WindowText::ParkAirport, "EDDF"), flag(WindowFlag::ParkedDataRead, false)},
+       "text 5,399 ",
+       {"text 5,399 #FFFF00 \"EDDF\""}},
+      {{text(WindowText::ParkAirport, "EDDF"), text(WindowText::ParkAirportName, "Frankfurt Main"),
+        text(WindowText::ParkAirportDetail, "Stock"), flag(WindowFlag::HandmadeFile, true),
+        count(WindowCount::WeekNumber, 48)},
+       "text 90,399 ",
+       {"text 90,399 #32CD32 \" Frankfurt Main, Stock (h), wk=48\""}},
+      {{text(WindowText::ParkAirport, "EDDF"), text(WindowText::ParkAirportName, "Frankfurt Main"),
+        text(WindowText::ParkAirportDetail, "Stock"), flag(WindowFlag::HandmadeFile, false),
+        count(WindowCount::WeekNumber, 2)},
+       "text 90,399 ",
+       {"text 90,399 #32CD32 \" Frankfurt Main, Stock, wk=2\""}},
+      {{text(WindowText::ParkAirport, "EDDF"), flag(WindowFlag::WeekPass, true),
+        flag(WindowFlag::SoftPass, true)},
+       "text 370,399 ",
+       {"text 370,399 #32CD32 \"*WS*\""}},
+      {{text(WindowText::ParkAirport, "EDDF"), flag(WindowFlag::WeekPass, false),
+        flag(WindowFlag::SoftPass, true)},
+       "text 370,399 ",
+       {"text 370,399 #32CD32 \"*S*\""}},
+      {{text(WindowText::ParkAirport, "EDDF"), flag(WindowFlag::WeekPass, true),
+        flag(WindowFlag::SoftPass, false)},
+       "text 370,399 ",
+       {"text 370,399 #32CD32 \"*W*\""}},
+      {{text(WindowText::ParkAirport, "EDDF"), flag(WindowFlag::WeekPass, false),
+        flag(WindowFlag::SoftPass, false)},
+       "text 370,399 ",
+       {}},
+      {{text(WindowText::ParkAirport, "EDDF"), text(WindowText::ParkAirportQuality, "80/35")},
+       "text 430,399 ",
+       {"text 430,399 #32CD32 \"qf: 80/35\""}},
+      {{text(WindowText::ParkAirport, "EDDF"), text(WindowText::ReservedStand, "V155"),
+        flag(WindowFlag::ReservedStandFound, true)},
+       "text 571,399 ",
+       {"text 571,399 #32CD32 \"reserved stand: V155\""}},
+      {{text(WindowText::ParkAirport, "EDDF"), text(WindowText::ReservedStand, "V155"),
+        flag(WindowFlag::ReservedStandFound, false)},
+       "text 571,399 ",
+       {"text 571,399 #FF0000 \"reserved stand: V155\""}},
+      {{text(WindowText::ParkAirport, "EDDF"), text(WindowText::ReservedStand, "")}, "text 571,399 ", {}},
+      {{count(WindowCount::LearnedUpdates, 17)},
+       "text 748,399 ",
+       {"text 748,399 #32CD32 \"# updates:   17\""}},
+      {{count(WindowCount::Stands, 58)}, "text 5,423 ", {"text 5,423 #32CD32 \"# stands:  58\""}},
+      {{count(WindowCount::ParkedLive, 4)}, "text 111,423 ", {"text 111,423 #32CD32 \"parked live:   4\""}},
+      {{value(WindowValue::AverageFitStatic, 3.5)},
+       "text 249,423 ",
+       {"text 249,423 #32CD32 \"average fit: 3.5\""}},
+      {{value(WindowValue::AverageFitStatic, 4.0)},
+       "text 249,423 ",
+       {"text 249,423 #32CD32 \"average fit: 4\""}},
+      {{value(WindowValue::AverageFitStatic, -1.0)},
+       "text 249,423 ",
+       {"text 249,423 #32CD32 \"average fit: \""}},
+      {{count(WindowCount::Static, 31), count(WindowCount::ActiveStatic, 29)},
+       "text 430,423 ",
+       {"text 430,423 #32CD32 \"static:  31\""}},
+      {{count(WindowCount::Static, 31), count(WindowCount::ActiveStatic, 29)},
+       "text 500,423 ",
+       {"text 500,423 #FFFF00 \" (29)\""}},
+      {{value(WindowValue::AverageFitLive, 2.5)}, "text 571,423 ", {"text 571,423 #32CD32 \" (2.5)\""}},
+      {{value(WindowValue::AverageFitLive, -1.0)}, "text 571,423 ", {}},
+      {{count(WindowCount::WantedParked, 25), count(WindowCount::WantedPercent, 43)},
+       "text 708,423 ",
+       {"text 708,423 #32CD32 \"max park:  25 (=43 %)\""}},
+      {{count(WindowCount::WantedParked, 0)}, "text 708,423 ", {"text 708,423 #32CD32 \"no max park live\""}},
+  };
+  for (const Case& c : cases) {
+    for (const auto& set : c.set) set();
+    EXPECT_EQ(linesWith(dump(), c.where), c.expected)
+        << c.where << (c.expected.empty() ? "" : c.expected.front());
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindow, TheCallsignListFillsTheDropDownAfterAnEmptyEntry) {
+  const ShownValuesGuard guard;
+  const testing_support::ScopedSetting chosen(cfg::CALLSIGN_2_OBJECTID, std::string("BAW1"));
+  gf_mainWindowState().setCallsigns({"DLH4", "BAW1", "EZY9"});
+  const std::string combo = "control \"CALLSIGN_2_OBJECTID\" combo 32831 375,254,475,275 enabled ";
+  EXPECT_TRUE(dumpHas(combo + "\"BAW1\" items=4"));
+  EXPECT_EQ(*cfg::CALLSIGN_2_OBJECTID.choices(), (std::vector<std::string>{"", "DLH4", "BAW1", "EZY9"}));
+  gf_mainWindowState().setCallsigns({"", "DLH4"});  // the empty entry is there once
+  EXPECT_TRUE(dumpHas(combo + "none items=2"));     // the chosen aircraft has left
+  gf_mainWindowState().setCallsigns({});
+  EXPECT_TRUE(dumpHas(combo + "none items=1"));
+}
+
+// A live aircraft of the run at the distance north of the user aircraft.
+LiveAircraft& addLive(TrafficRun& run, std::uint32_t key, SimState state, double distanceNm,
+                      FlightPhase phase = FlightPhase::Flying) {
+  TrafficRecord record;
+  record.callsign = fmt::format("QS{}", key);
+  record.position.address = key;
+  LiveAircraft& a = run.traffic.liveList.emplace_back(record.position,
+                                                      gf_makeAircraftHead(record, AircraftKind::Live), 100.0);
+  const UserAcPosition user = gf_userAcBlock().position;
+  a.state = state;
+  a.phase = phase;
+  a.objectId = state == SimState::Active ? key - 30000 : 0;
+  a.latitude = user.latitude + distanceNm / 60.0;
+  a.longitude = user.longitude;
+  return a;
+}
+
+// A run with the simulator side and the window recorded, for the work the window hands over.
+struct RecordedRun {
+  testing_support::RecordingSimSide sim;
+  testing_support::RecordingWindow view;
+  TrafficRun run{sim, view, false};
+};
+
+TEST_F(MainWindow, MaxLiveRemovesTheFarthestAircraftAtTheNextCycle) {
+  RecordedRun r;
+  // 14 in the simulator, 1 to 14 nm away in no order; one farther still not created yet.
+  for (const double nm : {3.0, 14.0, 1.0, 7.0, 12.0, 2.0, 9.0, 13.0, 4.0, 6.0, 11.0, 5.0, 8.0, 10.0})
+    addLive(r.run, 30000 + static_cast<std::uint32_t>(nm), SimState::Active, nm);
+  addLive(r.run, 30050, SimState::Adding2Sim, 50.0);
+  cfg::MAX_LIVE_SEL.set(500);
+  choose("MAX_LIVE_SEL", "10");
+  EXPECT_EQ(cfg::MAX_LIVE_SEL.value(), 10);
+  EXPECT_EQ(saved("MAX_LIVE_SEL"), "10");
+  EXPECT_TRUE(r.run.traffic.removalIds.empty()) << "the live list is the start-up thread's";
+  EXPECT_EQ(gf_queuedRunWorkCount(), 1u);
+  gf_doQueuedRunWork(r.run);
+  EXPECT_EQ(r.run.traffic.removalIds, (std::deque<std::uint32_t>{14, 13, 12, 11}));
+  for (const LiveAircraft& a : r.run.traffic.liveList) {
+    const bool removed = a.key >= 30011 && a.key <= 30014;
+    EXPECT_EQ(a.state == SimState::RemovingFromSim, removed) << a.key;
+  }
+  EXPECT_EQ(r.run.traffic.liveList.back().state, SimState::Adding2Sim);
+  // At or under the limit nothing goes.
+  choose("MAX_LIVE_SEL", "500");
+  choose("MAX_LIVE_SEL", "10");
+  gf_doQueuedRunWork(r.run);
+  EXPECT_EQ(r.run.traffic.removalIds.size(), 4u);
+}
+
+TEST_F(MainWindow, NavLightsSwitchOnParkedAircraftAtTheNextCycle) {
+  RecordedRun r;
+  addLive(r.run, 30001, SimState::Active, 1.0, FlightPhase::Parked);
+  addLive(r.run, 30002, SimState::Active, 1.0, FlightPhase::Taxi);
+  addLive(r.run, 30003, SimState::Adding2Sim, 1.0, FlightPhase::Parked);
+  const AircraftHead head;
+  r.run.parking.statics.emplace_back(head, 1, Position{}, 0.0, false).state = SimState::Buffer;
+  StaticAircraft& created = r.run.parking.statics.emplace_back(head, 2, Position{}, 0.0, false);
+  created.state = SimState::Active;
+  created.objectId = 77;
+  cfg::NAV_LIGHTS_WHILE_PARKED.set(false);
+  click("NAV_LIGHTS_WHILE_PARKED");
+  EXPECT_TRUE(cfg::NAV_LIGHTS_WHILE_PARKED.value());
+  EXPECT_EQ(saved("NAV_LIGHTS_WHILE_PARKED"), "true");
+  EXPECT_TRUE(r.sim.events.empty());
+  click("NAV_LIGHTS_WHILE_PARKED");  // and off again before the cycle: both follow in order
+  gf_doQueuedRunWork(r.run);
+  EXPECT_EQ(r.sim.events, (std::vector<SimEvent>{{77, simid::kNavLightsSet, 1},
+                                                 {1, simid::kNavLightsSet, 1},
+                                                 {77, simid::kNavLightsSet, 0},
+                                                 {1, simid::kNavLightsSet, 0}}));
+}
+
+TEST_F(MainWindow, ANewDestinationReachesTheParkAirportsAtTheNextCycle) {
+  RecordedRun r;
+  cfg::DESTINATION.set("");
+  lf_setDestination("EDDF", Position{50.0333, 8.5706});
+  EXPECT_EQ(message(), "New destination: EDDF");
+  EXPECT_EQ(saved("DESTINATION"), "EDDF");
+  EXPECT_EQ(gf_queuedRunWorkCount(), 1u) << "the park airports are the start-up thread's";
+  gf_doQueuedRunWork(r.run);
+  EXPECT_EQ(gf_queuedRunWorkCount(), 0u);
+  type("DESTINATION", "eddf");  // the same again hands nothing over
+  EXPECT_EQ(gf_queuedRunWorkCount(), 0u);
+}
+
+TEST_F(MainWindow, TheAutomaticRadiusFollowsAtTheNextCycleWhileStillOn) {
+  RecordedRun r;
+  const testing_support::ScopedRunState runState;  // the user's report raises the tick
+  struct ForgetUser {
+    ~ForgetUser() { gf_resetSimLink(); }
+  } forget;
+  UserAcBlock user;
+  user.position.latitude = 50.0;
+  user.position.longitude = 8.5;
+  lf_onUserAcPosition(user);
+  lf_onUserOnGround(1);
+  cfg::AUTO_RANGE.set(false);
+  cfg::RANGE.set(60);
+  click("AUTO_RANGE");
+  EXPECT_EQ(cfg::RANGE.value(), 60);
+  gf_doQueuedRunWork(r.run);
+  EXPECT_EQ(cfg::RANGE.value(), 10) << "on the ground";
+  click("AUTO_RANGE");
+  EXPECT_EQ(cfg::RANGE.value(), 60) << "the manual radius at once";
+  click("AUTO_RANGE");
+  click("AUTO_RANGE");  // off again before the cycle
+  gf_doQueuedRunWork(r.run);
+  EXPECT_EQ(cfg::RANGE.value(), 60);
+}
+
+TEST_F(MainWindow, FoldersOpenOrAWarningSaysWhy) {
+  // The file manager notes the folder it was given.
+  const fs::path opener = folder.path() / "opener";
+  testing_support::writeFile(opener,
+                             "#!/bin/sh\necho \"$1\" >> \"" + (folder.path() / "opened").string() + "\"\n");
+  fs::permissions(opener, fs::perms::owner_all);
+  fs::create_directories(gf_parametersPath().parent_path());
+  testing_support::writeFile(gf_parametersPath(), "<root/>\n");
+  {
+    const testing_support::ScopedEnv env("QUILLSTAR_FOLDER_OPENER", opener.string());
+    EXPECT_TRUE(gf_openParametersFolder());
+    EXPECT_FALSE(gf_openManual()) << "no manual in docs";
+    fs::create_directories("docs");
+    testing_support::writeFile("docs/Manual.pdf", "%PDF");
+    EXPECT_TRUE(gf_openManual());
+  }
+  EXPECT_EQ(
+      testing_support::readLines(folder.path() / "opened"),
+      (std::vector<std::string>{gf_parametersPath().parent_path().string(), fs::absolute("docs").string()}));
+  {
+    const testing_support::ScopedEnv env("QUILLSTAR_FOLDER_OPENER", "false");
+    EXPECT_FALSE(gf_openParametersFolder());
+  }
+  const auto lines = dump();
+  EXPECT_EQ(linesWith(lines, "warning "),
+            (std::vector<std::string>{"warning \"QLST\" \"Could not open local folder with Manual\"",
+                                      "warning \"QLST\" \"Could not open folder with parameters.xml\""}));
+}
+
+}  // namespace
+
+namespace {
+
+// The pixels of the picture within the rectangle whose colour is near the given one.
+int pixelsNear(const fs::path& png, ui::Rect r, std::uint32_t rgb) {
+  cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
+  int found = 0;
+  if (cairo_surface_status(image) == CAIRO_STATUS_SUCCESS) {
+    const unsigned char* data = cairo_image_surface_get_data(image);
+    const int stride = cairo_image_surface_get_stride(image);
+    const auto near = [](std::uint32_t a, std::uint32_t b, int shift) {
+      return std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) < 40;
+    };
+    for (int y = r.top; y < r.bottom; ++y) {
+      const auto* row = reinterpret_cast<const std::uint32_t*>(data + y * stride);
+      for (int x = r.left; x < r.right; ++x) {
+        const std::uint32_t p = row[x] & 0xFFFFFF;
+        found += near(p, rgb, 16) && near(p, rgb, 8) && near(p, rgb, 0);
+      }
+    }
+  }
+  cairo_surface_destroy(image);
+  return found;
+}
+
+TEST_F(MainWindow, ThePictureDrawsTheBandsTexts) {
+  const ShownValuesGuard guard;
+  const fs::path png = folder.path() / "window.png";
+  const ui::Rect liveries{5, 91, 130, 106};
+  const ui::Rect stands{5, 423, 100, 438};
+  for (const auto& [count, colour] : {std::pair<std::int64_t, std::uint32_t>{0, 0xFF0000}, {11, 0x32CD32}}) {
+    gf_mainWindowState().setCount(WindowCount::Liveries, count);
+    (void)dump();  // a new frame
+    ASSERT_TRUE(gf_writeWindowPng(window, png));
+    EXPECT_GT(pixelsNear(png, liveries, colour), 20) << count;
+    EXPECT_EQ(pixelsNear(png, liveries, colour == 0xFF0000 ? 0x32CD32 : 0xFF0000), 0) << count;
+    EXPECT_GT(pixelsNear(png, stands, 0x32CD32), 20) << "# stands";
+  }
 }
 
 }  // namespace

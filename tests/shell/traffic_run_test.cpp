@@ -16,6 +16,7 @@
 #include "foundation/log.h"
 #include "foundation/run_control.h"
 #include "foundation/window_view.h"
+#include "liveries/livery_processing.h"
 #include "platform/net/socket.h"
 #include "platform/simconnect/simconnect.h"
 #include "prepared_folder.h"
@@ -199,10 +200,13 @@ TEST_F(TrafficRunTest, TrafficLinesSentToTheReaderBecomeLiveAircraft) {
   orv::gf_openLog();
   sc::ScopedBackend backend{realTimeStandIn()};
   ASSERT_GE(lines.size(), 30u);
+  // Built again in this run, whatever an earlier run of the process built: the window shows the count.
+  orv::clearLiveryTablesForNextRun();
 
   WatchedRun run;
   const std::uint16_t port = run.readerPort();
   ASSERT_NE(port, 0);
+  EXPECT_EQ(window.count(orv::WindowCount::Liveries), 11) << "the liveries of the folder's list";
   // The first line ends the start-up's wait for traffic; the records count once the cycle runs.
   sendSample(port, 0, 1);
   ASSERT_TRUE(run.ticking());
