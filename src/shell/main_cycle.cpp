@@ -47,13 +47,12 @@ void lf_refreshCounts(TrafficRun& run) {
     run.window.setCount(WindowCount::ActiveLive, active);
     run.window.repaint(WindowBand::Status);
   }
-  const StatisticsCounts counts{gf_parkedLiveCount(run), activeStaticCount(run)};
+  // Each shows its count and the mean time its aircraft have stood, repainting when they changed.
+  (void)gf_countParkedAc(run, false);
+  (void)gf_countActiveAc(run, false);
   const std::int64_t learned = gf_learnedParkingCount();
-  if (counts != cycle.shownStatistics || learned != cycle.shownLearnedParkings) {
-    cycle.shownStatistics = counts;
+  if (learned != cycle.shownLearnedParkings) {
     cycle.shownLearnedParkings = learned;
-    run.window.setCount(WindowCount::ParkedLive, counts.parkedLive);
-    run.window.setCount(WindowCount::ActiveStatic, counts.activeStatic);
     run.window.setCount(WindowCount::LearnedUpdates, learned);
     run.window.repaint(WindowBand::Statistics);
   }
@@ -97,6 +96,8 @@ void lf_everySecond(TrafficRun& run) {
 
   if (cycle.csToOidPending) {
     const LiveAircraft* a = gf_firstActiveWithCallsign(run, cfg::CALLSIGN_2_OBJECTID.value());
+    // The aircraft picked in the list: its removal empties the choice again.
+    run.traffic.selectedObjectId = a ? a->objectId : 0;
     lf_showCsToOid(run, a ? fmt::format("= {}", gf_hexString(a->objectId)) : "has left");
     cycle.csToOidPending = false;
   }

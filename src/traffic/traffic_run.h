@@ -33,13 +33,6 @@ struct RealTrafficFacts {
   std::string edition;        // "RT {} edition: {}", empty while unknown
 };
 
-// The two counts of the statistics band: parked live aircraft and static ones in the simulator.
-struct StatisticsCounts {
-  std::int64_t parkedLive = 0;
-  std::int64_t activeStatic = 0;
-  bool operator==(const StatisticsCounts&) const = default;
-};
-
 // The main cycle's values of this run.
 struct RunCycleState {
   std::atomic<std::int32_t> tickCounter{0};  // the Now button reads it on the window's thread
@@ -49,7 +42,6 @@ struct RunCycleState {
   int staticParkingPhase = 0;  // 1 while the Traffic Reader collects callsigns for the update
   bool csToOidPending = false;
   std::int64_t shownActive = 0;
-  StatisticsCounts shownStatistics;
   std::int64_t shownLearnedParkings = -1;  // -1: not shown yet
 };
 
