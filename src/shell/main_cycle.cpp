@@ -62,7 +62,7 @@ void lf_showCsToOid(TrafficRun& run, std::string_view text) {
 void lf_rereadIfRequested(TrafficRun& run) {
   if (!requests.reread.load() || requests.parkingUpdateInProgress.load()) return;
   std::string text;
-  if (gf_checkReservedStands(run.park, true, text)) gf_setMessage(text, true);
+  if (gf_checkReservedStands(run, true, text)) gf_setMessage(text, true);
   ui::setEnabled(cfg::REREAD_BUTTON.window(), true);
   ui::setEnabled(cfg::DESTINATION.window(), true);
   requests.reread = false;
@@ -157,6 +157,13 @@ void lf_staticParkingPhase(TrafficRun& run) {
   gf_enableParkingControls();  // the update is over: Re-read and the parking settings take input again
 }
 
+// The park-airport update, and what the window's parts in the shell learn from it.
+void lf_updateParkAirport(TrafficRun& run, bool first) {
+  if (gf_updateParkAirport(run, first)) requests.staticParkingCountdown = 20;
+  gf_setStaticParkingLoaded(staticParkAirportLoaded(run.park));
+  gf_setNearestParkAirportNm(gf_nearestParkAirportNm(run));
+}
+
 void lf_flightNotRunning(TrafficRun& run) {
   RunCycleState& cycle = run.cycle;
   if (!cycle.flightNotRunning) {
@@ -193,6 +200,7 @@ void lf_announceStaticParkingUpdate(TrafficRun& run) {
 }
 
 bool lf_cycleTick(TrafficRun& run) {
+  gf_handleParkAirportRequests(run);
   if (!gf_simulationRunning() || gf_simConnectBlocked()) {
     lf_flightNotRunning(run);
     return !gf_stopRaised();
@@ -208,7 +216,7 @@ bool lf_cycleTick(TrafficRun& run) {
   const std::int32_t c = run.cycle.tickCounter.load();
   const TickJobs jobs = gf_tickJobs(c, run.cycle.staticParkingPhase);
   if (!jobs.fifthTick) {
-    if (jobs.parkAirportUpdate) gf_updateParkAirport(run, false);
+    if (jobs.parkAirportUpdate) lf_updateParkAirport(run, false);
     if (jobs.readerWatchdog) gf_readerWatchdog(run);
     if (jobs.removeByList) gf_removeByList(run);
     return true;
@@ -230,7 +238,7 @@ bool lf_cycleTick(TrafficRun& run) {
 }
 
 void lf_mainCycle(TrafficRun& run) {
-  gf_updateParkAirport(run, true);
+  lf_updateParkAirport(run, true);
   gf_readerWatchdog(run);
   run.cycle.tickCounter = 0;
   os::Clock& clock = os::clock();

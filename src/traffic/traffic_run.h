@@ -13,6 +13,7 @@
 #include "foundation/window_view.h"
 #include "simlink/sim_side.h"
 #include "traffic/adding_deque.h"
+#include "traffic/park_airports.h"
 #include "traffic/qnh_reader.h"
 #include "traffic/static_parking.h"
 #include "traffic/traffic_reader.h"
@@ -71,6 +72,7 @@ class TrafficRun {
   TrafficState traffic;
   StaticParking parking;
   ParkAirport park;
+  ParkAirports parkAirports;  // the candidates and the choice of the park airport
   AddingDeque adding;
   // Last: the readers' threads use the deque, so they end before it goes.
   QnhReader qnhReader;
