@@ -89,7 +89,8 @@ bool lf_safeStandName(std::string_view stand) {
 std::string lf_printable(std::string_view text) {
   std::string shown = gf_logQuote(text);
   std::replace_if(
-      shown.begin(), shown.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }, '?');
+      shown.begin(), shown.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; },
+      '?');
   return shown;
 }
 
@@ -220,8 +221,8 @@ void lf_checkInSight(TrafficRun& run, const UserAcPosition& user) {
     gf_logLine(fmt::format("\n{} {} is in sight ({:.1f} nm), parked aircraft at {} will be removed first",
                            gf_nowHms(), closest->icao.view(), closest->distanceNm, park.view()));
   } else {
-    gf_logLine(fmt::format("\n{} {} is out of sight ({:.1f} nm), parked aircraft will be removed", gf_nowHms(),
-                           park.view(), distance));
+    gf_logLine(fmt::format("\n{} {} is out of sight ({:.1f} nm), parked aircraft will be removed",
+                           gf_nowHms(), park.view(), distance));
   }
   gf_clearParkAirport(run);
 }
@@ -244,10 +245,12 @@ void lf_showLoadedAirport(TrafficRun& run, bool reservedFound) {
 }
 
 void lf_clearParkAirportTexts(WindowView& window) {
-  for (const WindowText text : {WindowText::ParkAirport, WindowText::ParkAirportName, WindowText::ParkAirportDetail,
-                                WindowText::ParkAirportQuality, WindowText::ReservedStand})
+  for (const WindowText text :
+       {WindowText::ParkAirport, WindowText::ParkAirportName, WindowText::ParkAirportDetail,
+        WindowText::ParkAirportQuality, WindowText::ReservedStand})
     window.setText(text, "");
-  for (const WindowFlag flag : {WindowFlag::HandmadeFile, WindowFlag::ParkedDataRead, WindowFlag::ReservedStandFound})
+  for (const WindowFlag flag :
+       {WindowFlag::HandmadeFile, WindowFlag::ParkedDataRead, WindowFlag::ReservedStandFound})
     window.setFlag(flag, false);
   for (const WindowCount count : {WindowCount::Stands, WindowCount::WeekNumber, WindowCount::LearnedUpdates})
     window.setCount(count, 0);
@@ -347,9 +350,10 @@ std::optional<std::string> StandReservations::take() {
 }
 
 ParkAirports::ParkAirports() {
-  gf_setNearestStandNameHook([memo = std::make_shared<NearestStandMemo>()](double latitude, double longitude) {
-    return memo->nameAt({latitude, longitude});
-  });
+  gf_setNearestStandNameHook(
+      [memo = std::make_shared<NearestStandMemo>()](double latitude, double longitude) {
+        return memo->nameAt({latitude, longitude});
+      });
   // The mailbox, not the run: "SimClient" may hold the hook a moment longer than the run lives.
   gf_setUserStandReservationHook(
       [mailbox = reservations](const std::string& stand) { mailbox->post(stand); });
@@ -392,7 +396,9 @@ std::size_t lf_readMyParkAirports(ParkAirportList& list, const AirportTable& tab
         gf_logLine(fmt::format("airport {} is unknown", code->view()));
         continue;
       }
-      list.entries.push_back({*code, {airport->lat, airport->lon}, kUnmeasuredNm,
+      list.entries.push_back({*code,
+                              {airport->lat, airport->lon},
+                              kUnmeasuredNm,
                               fields.size() == 2 ? fields[1] : std::string()});
       list.codes.insert(*code);
     }
@@ -400,9 +406,10 @@ std::size_t lf_readMyParkAirports(ParkAirportList& list, const AirportTable& tab
     const std::size_t count = list.entries.size();
     gf_logLine(fmt::format("\n{:5} park airport{} read from '{}'", count, gf_plural(count), file));
     if (count > kManyAirports)
-      gf_logLine(fmt::format(
-          "Warning: There are a lot of airports ({}), that will cost QLST much cpu time and may cause stutters",
-          count));
+      gf_logLine(
+          fmt::format("Warning: There are a lot of airports ({}), that will cost QLST much cpu time and may "
+                      "cause stutters",
+                      count));
   } catch (const std::exception& e) {
     gf_logLine(fmt::format("{}: {}", "lf_readMyParkAirports", e.what()));
   }
@@ -475,6 +482,8 @@ bool gf_addMyParkAirport(ParkAirportList& list, const AirportTable& table, const
   } else {
     list.entries.push_back({icao, {airport->lat, airport->lon}, kUnmeasuredNm, std::string(stand)});
     list.codes.insert(icao);
+    // Measured and put in its place by the next refresh.
+    list.measuredAt.reset();
   }
   return true;
 }
@@ -491,7 +500,8 @@ void lf_updateParkDistances(ParkAirportList& list, Position user, bool destinati
   if (destinationSet) return;
   for (ParkAirportEntry& entry : list.entries) entry.distanceNm = gf_distanceNm(user, entry.position);
   // Stable: airports at the same distance keep their order and never take turns.
-  list.entries.sort([](const ParkAirportEntry& a, const ParkAirportEntry& b) { return a.distanceNm < b.distanceNm; });
+  list.entries.sort(
+      [](const ParkAirportEntry& a, const ParkAirportEntry& b) { return a.distanceNm < b.distanceNm; });
 }
 
 // --- the park airport ------------------------------------------------------------------------
@@ -577,6 +587,9 @@ std::string lf_readParkedFile(TrafficRun& run) {
     return error;
   }
   park.learnedAtLoad = gf_learnedParkingCount();
+  // An airport where the user parked is a candidate from now on, and may keep the user's stand.
+  if (run.parkAirports.list.find(icao) == nullptr)
+    (void)gf_addMyParkAirport(run.parkAirports.list, lf_table(run), icao, "");
   run.trafficReader.setParkElevation(park.info.altitude);
   const bool found = gf_reserveStandForUser(gf_parkStands(), park.reservedStand);
   lf_showLoadedAirport(run, found);
@@ -700,7 +713,8 @@ void gf_reserveUserStand(TrafficRun& run, const std::string& stand) {
 }
 
 void gf_handleParkAirportRequests(TrafficRun& run) {
-  if (std::optional<std::string> stand = run.parkAirports.reservations->take()) gf_reserveUserStand(run, *stand);
+  if (std::optional<std::string> stand = run.parkAirports.reservations->take())
+    gf_reserveUserStand(run, *stand);
 }
 
 double gf_nearestParkAirportNm(const TrafficRun& run) {

@@ -96,7 +96,8 @@ void lf_updateParkDistances(ParkAirportList& list, Position user, bool destinati
 bool gf_updateParkAirport(TrafficRun& run, bool first);
 // Makes the airport of the table the park airport; false when the table does not know it.
 bool gf_setParkAirport(TrafficRun& run, const IcaoCode& icao);
-// Loads the park airport's stand file; the error text, empty on success.
+// Loads the park airport's stand file; the error text, empty on success. An airport loaded that is
+// not listed yet joins the list and the file.
 [[nodiscard]] std::string lf_readParkedFile(TrafficRun& run);
 // Removes the static aircraft and the live ones on the ground, then leaves the park airport.
 void gf_clearParkAirport(TrafficRun& run);

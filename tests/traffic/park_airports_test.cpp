@@ -87,18 +87,19 @@ std::size_t loggedEnding(const std::string& text) {
 }
 
 std::string opt(const std::string& reg, int day, const std::string& hh, const std::string& cs = "DLH1") {
-  return "<opt reg=\"" + reg + "\" airl=\"DLH\" type=\"A321\" day=\"" + std::to_string(day) + "\" hh=\"" + hh +
-         "\" cs=\"" + cs + "\"/>";
+  return "<opt reg=\"" + reg + "\" airl=\"DLH\" type=\"A321\" day=\"" + std::to_string(day) + "\" hh=\"" +
+         hh + "\" cs=\"" + cs + "\"/>";
 }
 
 std::string parkpos(const std::string& id, double northMetres, const std::string& opts = {}) {
   return "<parkpos id=\"" + id + "\" latitude=\"" + std::to_string(kFraLat + northMetres * kDegPerMetre) +
-         "\" longitude=\"" + std::to_string(kFraLon) + "\" heading=\"90\" radius=\"20\">" + opts + "</parkpos>";
+         "\" longitude=\"" + std::to_string(kFraLon) + "\" heading=\"90\" radius=\"20\">" + opts +
+         "</parkpos>";
 }
 
 // A stand file of Frankfurt; `more` adds parameters.
-std::string standFile(const std::string& publisher, const std::string& parkpositions, const std::string& more = {},
-                      bool withAltitude = true) {
+std::string standFile(const std::string& publisher, const std::string& parkpositions,
+                      const std::string& more = {}, bool withAltitude = true) {
   return "<?xml version=\"1.0\"?><root><meta><info name=\"author\" value=\"QLST\"/>"
          "<info name=\"version\" value=\"11.12.1\"/><info name=\"copyright\" value=\"c\"/></meta><parameters>"
          "<parameter name=\"airport_name\" value=\"Frankfurt\"/><parameter name=\"publisher\" value=\"" +
@@ -106,7 +107,8 @@ std::string standFile(const std::string& publisher, const std::string& parkposit
          "</parameters><parkpositions>" + parkpositions + "</parkpositions></root>";
 }
 
-const std::string kThreeStands = parkpos("A1", 0, opt("D-AIAA", 2, "10:12")) + parkpos("A2", 100) + parkpos("A3", 200);
+const std::string kThreeStands =
+    parkpos("A1", 0, opt("D-AIAA", 2, "10:12")) + parkpos("A2", 100) + parkpos("A3", 200);
 
 // Every regular file below the folder, as generic paths relative to the working folder.
 std::vector<std::string> filesBelow(const fs::path& folder) {
@@ -147,8 +149,10 @@ TEST_F(ParkAirportFiles, TheFileGivesKnownCodesOnceWithTheirStands) {
       {" EDDF\t, B 12 \t\r\n", {{"EDDF", "B 12"}}, {}},
       {"EDDF,\n", {{"EDDF", ""}}, {}},
       {"EDDF,B12,x\nEDDM", {{"EDDM", ""}}, {kFile + ":1 wrong syntax, skipped"}},
-      {"EDF\nED-F\nEDDFX\n", {}, {kFile + ":1 wrong syntax, skipped", kFile + ":2 wrong syntax, skipped",
-                                  kFile + ":3 wrong syntax, skipped"}},
+      {"EDF\nED-F\nEDDFX\n",
+       {},
+       {kFile + ":1 wrong syntax, skipped", kFile + ":2 wrong syntax, skipped",
+        kFile + ":3 wrong syntax, skipped"}},
       {"EDDF\neddf,A1\n", {{"EDDF", ""}}, {kFile + ":2 double, skipped"}},
       {"ZZZZ\nEDDS\n", {{"EDDS", ""}}, {"airport ZZZZ is unknown"}},
       {"\r\n  \r\nEDDS\r\n\t\r\nEDDM,A1\r\n", {{"EDDS", ""}, {"EDDM", "A1"}}, {}},
@@ -223,8 +227,8 @@ TEST(ParkAirportDistances, MeasuredClosestFirstUnlessADestinationHoldsTheOrder) 
   const auto make = [&] {
     orv::ParkAirportList list;
     // Two entries at the same place: their order stays.
-    for (const auto& [code, position] : {std::pair{"EDDS", far}, std::pair{"EDDM", mid}, std::pair{"EDFE", mid},
-                                         std::pair{"EDDF", near}}) {
+    for (const auto& [code, position] :
+         {std::pair{"EDDS", far}, std::pair{"EDDM", mid}, std::pair{"EDFE", mid}, std::pair{"EDDF", near}}) {
       list.entries.push_back({IcaoCode(code), position, orv::kUnmeasuredNm, {}});
       list.codes.insert(IcaoCode(code));
     }
@@ -340,7 +344,11 @@ class ParkAirportFlight : public ParkAirportRun {
   void pump() { ASSERT_EQ(SimConnect_CallDispatch(handle, orv::lf_dispatch, nullptr), sc::S_OK); }
 
   static nlohmann::json at(double lat, double lon, bool onGround, double aglFt = 0.0) {
-    return {{"lat", lat}, {"lon", lon}, {"on_ground", onGround}, {"ground_alt_ft", 364.0}, {"alt_ft", 364.0 + aglFt}};
+    return {{"lat", lat},
+            {"lon", lon},
+            {"on_ground", onGround},
+            {"ground_alt_ft", 364.0},
+            {"alt_ft", 364.0 + aglFt}};
   }
 
   testing_support::ScopedSetting<orv::ComboIntParameter> range{orv::cfg::AIRP_RANGE, 20};
@@ -380,6 +388,9 @@ TEST_F(ParkAirportFlight, OnTheGroundTheAirportHereBecomesTheParkAirportWhenItHa
   EXPECT_EQ(window.text(orv::WindowText::ParkAirportName), "Frankfurt");
   EXPECT_EQ(window.text(orv::WindowText::ParkAirportDetail), "Big Scenery");
   EXPECT_EQ(window.flag(orv::WindowFlag::ParkedDataRead), 1);
+  // Where the user parked is a candidate from now on.
+  EXPECT_EQ(readFile(kFile), "EDDF\n");
+  EXPECT_EQ(entries(run.parkAirports.list), (std::vector<std::pair<std::string, std::string>>{{"EDDF", ""}}));
 
   const auto lines = logBody();
   const auto find = [&](const std::string& text) { return std::find(lines.begin(), lines.end(), text); };
@@ -447,7 +458,8 @@ TEST_F(ParkAirportFlight, ANearerListedAirportInReachTakesOverAfterTheParkedAirc
 }
 
 TEST_F(ParkAirportFlight, AnAirportWhoseStandFileFailedIsNotChosenAgain) {
-  writeFile("airports/my_thirdparty/EDDF.xml", standFile("Big Scenery", parkpos("A1", 0) + parkpos("A1", 50)));
+  writeFile("airports/my_thirdparty/EDDF.xml",
+            standFile("Big Scenery", parkpos("A1", 0) + parkpos("A1", 50)));
   start(at(kFraLat, kFraLon, true));
   (void)orv::gf_updateParkAirport(run, false);
   EXPECT_FALSE(orv::gf_updateParkAirport(run, false));
@@ -517,7 +529,8 @@ TEST_F(ParkAirportRun, ReReadingMovesAChangedReservation) {
   writeFile(kFile, "EDDF,Z9\n");  // a stand the airport does not have
   EXPECT_TRUE(orv::gf_checkReservedStands(run, true, text));
   EXPECT_EQ(window.flag(orv::WindowFlag::ReservedStandFound), 0);
-  EXPECT_TRUE(std::none_of(stands.begin(), stands.end(), [](const orv::Stand& s) { return s.reservedForUser; }));
+  EXPECT_TRUE(
+      std::none_of(stands.begin(), stands.end(), [](const orv::Stand& s) { return s.reservedForUser; }));
 }
 
 TEST_F(ParkAirportRun, ADestinationIsListedAndHeldFirst) {
@@ -625,7 +638,8 @@ TEST_F(ParkAirportRun, LeavingTakesTheAircraftOnTheGroundAndWithdrawsTheirQueued
     }
     ++key;
   }
-  EXPECT_EQ(std::vector<std::uint32_t>(run.traffic.removalIds.begin(), run.traffic.removalIds.end()), removed);
+  EXPECT_EQ(std::vector<std::uint32_t>(run.traffic.removalIds.begin(), run.traffic.removalIds.end()),
+            removed);
   EXPECT_TRUE(run.parking.wanted.empty());
   EXPECT_TRUE(run.parking.removals.empty());
   EXPECT_FALSE(run.park.icao.has_value());
@@ -653,12 +667,13 @@ TEST_F(ParkAirportRun, TheLearnedFileLiesWhereTheNextLoadLooksAndBringsEveryPark
   ASSERT_EQ(learned, fs::path("airports/learned/thirdparty/Big Scenery/EDDF.xml"));
   ASSERT_TRUE(fs::exists(learned));
   const auto lines = logBody();
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                          [](const std::string& l) {
-                            return std::regex_match(
-                                l, std::regex(R"(\d\d:\d\d:\d\d 'airports/learned/thirdparty/Big Scenery/EDDF\.xml' )"
-                                              R"(saved with 3 updates)"));
-                          }),
+  EXPECT_EQ(std::count_if(
+                lines.begin(), lines.end(),
+                [](const std::string& l) {
+                  return std::regex_match(
+                      l, std::regex(R"(\d\d:\d\d:\d\d 'airports/learned/thirdparty/Big Scenery/EDDF\.xml' )"
+                                    R"(saved with 3 updates)"));
+                }),
             1);
   const std::string saved = readFile(learned);
   EXPECT_EQ(saved.find("id=\"A1\""), std::string::npos) << saved;  // nothing learned there
@@ -697,7 +712,8 @@ TEST_F(ParkAirportRun, AHandmadeFileKeepsEveryStandInFull) {
                                        {2, 7}, "DLH1", "D-AIAC", 0));
 
   orv::gf_leaveParkAirport(run);
-  EXPECT_EQ(loggedEnding(" handmade 'airports/learned/thirdparty/Big Scenery/EDDF.xml' saved with 1 update"), 1u);
+  EXPECT_EQ(loggedEnding(" handmade 'airports/learned/thirdparty/Big Scenery/EDDF.xml' saved with 1 update"),
+            1u);
   const std::string saved = readFile("airports/learned/thirdparty/Big Scenery/EDDF.xml");
   EXPECT_NE(saved.find("name=\"handmade\" value=\"true\""), std::string::npos) << saved;
   EXPECT_NE(saved.find("name=\"Qf_real\""), std::string::npos) << saved;
