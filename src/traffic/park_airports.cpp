@@ -202,16 +202,12 @@ void lf_chooseInTheAir(TrafficRun& run, const UserAcPosition& user, bool first) 
   lf_startParkingCalculation(run, first);
 }
 
-// The park airport's distance as the list measured it; from its position when it is not listed.
-double lf_parkDistance(TrafficRun& run, Position user) {
-  if (const ParkAirportEntry* entry = run.parkAirports.list.find(*run.park.icao)) return entry->distanceNm;
-  return gf_distanceNm(user, run.park.position);
-}
-
 void lf_checkInSight(TrafficRun& run, const UserAcPosition& user) {
   if (gf_userAircraftOnGround()) return;
   const IcaoCode park = *run.park.icao;
-  const double distance = lf_parkDistance(run, {user.latitude, user.longitude});
+  // Measured here: the list's distance of an airport chosen on the ground may be missing, and a
+  // destination holds the list's distances.
+  const double distance = gf_distanceNm({user.latitude, user.longitude}, run.park.position);
   const double range = cfg::AIRP_RANGE.value();
   if (distance <= range && user.altAboveGround <= cfg::AIRP_HEIGHT.value()) {
     const ParkAirportEntry* closest = lf_firstCandidate(run);
