@@ -12,6 +12,7 @@
 #include "airports/quality_factors.h"
 #include "config/parameter_store.h"
 #include "foundation/fixed_code.h"
+#include "foundation/geometry.h"
 
 namespace orv {
 
@@ -27,6 +28,8 @@ struct ParkAirportInfo {
 // The run's park airport and what its loading found; its stands are gf_parkStands().
 struct ParkAirport {
   std::optional<IcaoCode> icao;  // none until a park airport is set
+  Position position;             // the airports table's reference point
+  float elevationFt = 0.0F;      // the airports table's
   ParkAirportInfo info;
   QualityFactors quality;
   bool handmade = false;           // a handmade learned file replaced the stands
@@ -39,13 +42,22 @@ struct ParkAirport {
   // The stands of destination airports read in this run, for gf_closestAirport through
   // gf_destinationStandDistance(park.destinations).
   DestinationStands destinations;
+  // The stand that the user keeps for the own aircraft, from the park-airport list; empty for none.
+  std::string reservedStand;
+  // The stand file loaded (as gf_resolveAirportFile named it): its learned file is saved beside
+  // the one the loading reads.
+  std::string standFile;
+  // The learned-parking count when the stands were loaded: the updates of this visit are the
+  // difference.
+  std::int64_t learnedAtLoad = 0;
 };
 
-// Not built yet: the park-airport list is not read, so no park airport is chosen.
-[[nodiscard]] bool lf_readMyParkAirports(ParkAirport& park);
-// Not built yet: false, no park airport with stands is loaded.
+// The table the park airport consults.
+[[nodiscard]] const AirportTable& gf_parkAirportTable(const ParkAirport& park);
+
+// A park airport is set and its stand list is not empty.
 [[nodiscard]] bool parkAirportWithStands(const ParkAirport& park);
-// Not built yet: false, no park airport with static parking is loaded.
+// A park airport is set and its stand file has been loaded, so static parking works there.
 [[nodiscard]] bool staticParkAirportLoaded(const ParkAirport& park);
 
 }  // namespace orv

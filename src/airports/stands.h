@@ -4,16 +4,20 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "airports/park_airport.h"
+#include "airports/stand_records.h"
 
 namespace orv {
 
 // The id text of the stand numbered standId; empty for no stand.
 [[nodiscard]] std::string standName(const ParkAirport& park, std::uint32_t standId);
-// Not built yet: the user has reserved no stand (empty name).
+// The stand the user keeps for the own aircraft at the park airport; empty for none.
 [[nodiscard]] std::string reservedStandName(const ParkAirport& park);
-// Not built yet: no reserved stands to check; false, nothing to announce.
-[[nodiscard]] bool gf_checkReservedStands(ParkAirport& park, bool announce, std::string& text);
+// Only the stand of that id keeps the user's reservation (none for an empty id). True when a
+// stand has the id.
+bool gf_reserveStandForUser(std::vector<Stand>& stands, std::string_view id);
 
 }  // namespace orv

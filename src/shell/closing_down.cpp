@@ -73,7 +73,7 @@ bool lf_closeRun(std::unique_ptr<TrafficRun>& run) {
     gf_logLine(text);
     gf_setMessage(text);
   }
-  if (run) gf_clearParkAirport(*run);
+  if (run && run->park.icao) gf_clearParkAirport(*run);
   gf_removeFlightPlanFolder();
   lf_clearDestinationAndBlockCallsign();
   if (run) emptyCallsignsToRemove(*run);

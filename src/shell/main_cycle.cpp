@@ -50,12 +50,7 @@ void lf_refreshCounts(TrafficRun& run) {
   // Each shows its count and the mean time its aircraft have stood, repainting when they changed.
   (void)gf_countParkedAc(run, false);
   (void)gf_countActiveAc(run, false);
-  const std::int64_t learned = gf_learnedParkingCount();
-  if (learned != cycle.shownLearnedParkings) {
-    cycle.shownLearnedParkings = learned;
-    run.window.setCount(WindowCount::LearnedUpdates, learned);
-    run.window.repaint(WindowBand::Statistics);
-  }
+  gf_showLearnedUpdates(run);
 }
 
 // The Now button and the countdown label follow whether the park airport has static parking.
@@ -74,7 +69,7 @@ void lf_showCsToOid(TrafficRun& run, std::string_view text) {
 void lf_rereadIfRequested(TrafficRun& run) {
   if (!requests.reread.load() || requests.parkingUpdateInProgress.load()) return;
   std::string text;
-  if (gf_checkReservedStands(run.park, true, text)) gf_setMessage(text, true);
+  if (gf_checkReservedStands(run, true, text)) gf_setMessage(text, true);
   ui::setEnabled(cfg::REREAD_BUTTON.window(), true);
   ui::setEnabled(cfg::DESTINATION.window(), true);
   requests.reread = false;
@@ -172,6 +167,11 @@ void lf_staticParkingPhase(TrafficRun& run) {
   gf_enableParkingControls();  // the update is over: Re-read and the parking settings take input again
 }
 
+// The park-airport update; a newly loaded park airport starts the static-parking countdown again.
+void lf_updateParkAirport(TrafficRun& run, bool first) {
+  if (gf_updateParkAirport(run, first)) requests.staticParkingCountdown = 20;
+}
+
 void lf_flightNotRunning(TrafficRun& run) {
   RunCycleState& cycle = run.cycle;
   if (!cycle.flightNotRunning) {
@@ -208,8 +208,9 @@ void lf_announceStaticParkingUpdate(TrafficRun& run) {
 }
 
 bool lf_cycleTick(TrafficRun& run) {
-  // What the window handed over since the last cycle, whether the flight runs or not.
+  // What the window and "SimClient" handed over since the last cycle, whether the flight runs or not.
   gf_doQueuedRunWork(run);
+  gf_handleParkAirportRequests(run);
   if (!gf_simulationRunning() || gf_simConnectBlocked()) {
     lf_flightNotRunning(run);
     return !gf_stopRaised();
@@ -225,7 +226,7 @@ bool lf_cycleTick(TrafficRun& run) {
   const std::int32_t c = run.cycle.tickCounter.load();
   const TickJobs jobs = gf_tickJobs(c, run.cycle.staticParkingPhase);
   if (!jobs.fifthTick) {
-    if (jobs.parkAirportUpdate) gf_updateParkAirport(run, false);
+    if (jobs.parkAirportUpdate) lf_updateParkAirport(run, false);
     if (jobs.readerWatchdog) gf_readerWatchdog(run);
     if (jobs.removeByList) gf_removeByList(run);
     return true;
@@ -247,7 +248,7 @@ bool lf_cycleTick(TrafficRun& run) {
 }
 
 void lf_mainCycle(TrafficRun& run) {
-  gf_updateParkAirport(run, true);
+  lf_updateParkAirport(run, true);
   gf_readerWatchdog(run);
   run.cycle.tickCounter = 0;
   os::Clock& clock = os::clock();

@@ -15,7 +15,6 @@
 #include <thread>
 
 #include "airports/addon_scan.h"
-#include "airports/park_airport.h"
 #include "config/parameter_controls.h"
 #include "config/parameter_store.h"
 #include "config/parameters.h"
@@ -47,6 +46,7 @@
 #include "simlink/sim_side.h"
 #include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
+#include "traffic/park_airports.h"
 #include "traffic/realtraffic_link.h"
 #include "traffic/traffic_run.h"
 
@@ -439,8 +439,8 @@ StartUpEnd lf_startUp(std::unique_ptr<TrafficRun>& run, const RunObserver* obser
 
   gf_createFlightPlanFolder();
   // Read before the traffic run, as the order of the start-up wants; handed to the run once built.
-  ParkAirport parkAirports;
-  (void)lf_readMyParkAirports(parkAirports);
+  ParkAirportList parkAirports;
+  (void)lf_readMyParkAirports(parkAirports, gf_airportTable());
   lf_enable(cfg::REREAD_BUTTON, true);
   if (const std::string destination = cfg::DESTINATION.value(); !destination.empty()) {
     const IcaoCode code(destination);  // a malformed code ends the run as a system error
@@ -448,7 +448,7 @@ StartUpEnd lf_startUp(std::unique_ptr<TrafficRun>& run, const RunObserver* obser
   }
   setAlwaysOnTop(cfg::ALWAYS_ON_TOP.value());
   const bool started = lf_runTraffic(run, realTrafficFound, observer);
-  if (run) run->park = parkAirports;
+  if (run) run->parkAirports.list = std::move(parkAirports);
   return started ? StartUpEnd::MainCycle : StartUpEnd::StopPath;
 }
 

@@ -14,6 +14,7 @@
 #include "foundation/window_view.h"
 #include "simlink/sim_side.h"
 #include "traffic/adding_deque.h"
+#include "traffic/park_airports.h"
 #include "traffic/qnh_reader.h"
 #include "traffic/stand_parking.h"
 #include "traffic/static_parking.h"
@@ -42,7 +43,6 @@ struct RunCycleState {
   int staticParkingPhase = 0;  // 1 while the Traffic Reader collects callsigns for the update
   bool csToOidPending = false;
   std::int64_t shownActive = 0;
-  std::int64_t shownLearnedParkings = -1;  // -1: not shown yet
 };
 
 class TrafficRun {
@@ -70,6 +70,7 @@ class TrafficRun {
   // The stand at the user aircraft's position; shared with "SimClient" through its hook, which
   // may still hold it while the run ends.
   std::shared_ptr<NearestStandCache> nearestStand = std::make_shared<NearestStandCache>();
+  ParkAirports parkAirports;  // the candidates and the choice of the park airport
   AddingDeque adding;
   // Last: the readers' threads use the deque, so they end before it goes.
   QnhReader qnhReader;

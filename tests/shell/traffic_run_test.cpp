@@ -216,9 +216,9 @@ TEST_F(TrafficRunTest, TrafficLinesSentToTheReaderBecomeLiveAircraft) {
   orv::gf_endRunByUser();
   run.join();
 
-  // The arrival and the overflight; the departure is still on the ground, which counts only at
-  // the park airport.
-  EXPECT_EQ(run.keysAtEnd, (std::vector<std::uint32_t>{3953245, 4008125}));
+  // The departure, still on the ground, counts because Frankfurt, where the user stands, is the
+  // park airport from the cycle's first update on; the arrival and the overflight.
+  EXPECT_EQ(run.keysAtEnd, (std::vector<std::uint32_t>{3952133, 3953245, 4008125}));
   EXPECT_TRUE(logHas("QNH Reader connected"));
   EXPECT_TRUE(logHas("Traffic Reader connected"));
   EXPECT_TRUE(logHas("Exiting: USER CLOSED SIM"));
@@ -257,11 +257,11 @@ void TrafficRunTest::expectRangeOfARun(const std::string& range, const std::vect
 }
 
 TEST_F(TrafficRunTest, ARangeOfFiveDropsALineTwentyMilesAwayAndAsksWithin9260Metres) {
-  expectRangeOfARun("5", {3953245}, 9260);
+  expectRangeOfARun("5", {3952133, 3953245}, 9260);
 }
 
 TEST_F(TrafficRunTest, ARangeOfFortyKeepsTheLineAndAsksWithin74080Metres) {
-  expectRangeOfARun("40", {3953245, 4008125}, 74080);
+  expectRangeOfARun("40", {3952133, 3953245, 4008125}, 74080);
 }
 
 TEST_F(TrafficRunTest, ASecondRunInTheSameProcessStartsWithNothingOfTheFirst) {
@@ -317,7 +317,7 @@ TEST_F(TrafficRunTest, ASecondRunInTheSameProcessStartsWithNothingOfTheFirst) {
   FakeRealTraffic standard(R"({"version":"9.0","level":1})");
   ASSERT_TRUE(orv::gf_restartFlag());
   ASSERT_FALSE(orv::gf_stopRaised()) << "the restart has reset the run control";
-  EXPECT_EQ(first.keysAtEnd, (std::vector<std::uint32_t>{77001, 77002, 3953245, 4008125}));
+  EXPECT_EQ(first.keysAtEnd, (std::vector<std::uint32_t>{77001, 77002, 3952133, 3953245, 4008125}));
   EXPECT_NE(first.referenceAtEnd.latitude, 0.0) << "the user aircraft was the reference";
   EXPECT_TRUE(logHas("RealTraffic detected at this PC"));
 

@@ -1,0 +1,149 @@
+// The park airport in a whole run of the program against the stand-in: chosen on the ground,
+// loaded, and its learned file saved when the program is ended.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "foundation/data_cipher.h"
+#include "platform/net/socket.h"
+#include "prepared_folder.h"
+#include "support/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testing_support::readFile;
+using testing_support::readLines;
+using testing_support::writeFile;
+
+// Kills the program when the test ends early, so that no instance outlives it.
+struct ProgramGuard {
+  pid_t pid;
+  ~ProgramGuard() {
+    if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+};
+
+std::optional<int> waitForExit(pid_t pid, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (std::chrono::steady_clock::now() < end) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
+    std::this_thread::sleep_for(20ms);
+  }
+  return std::nullopt;
+}
+
+bool waitForLogLine(const std::string& text, std::chrono::milliseconds limit) {
+  return testing_support::waitFor([&] { return readFile("Log.txt").find(text) != std::string::npos; }, limit);
+}
+
+std::uint16_t freeUdpPort() {
+  net::Socket probe = net::Socket::open(net::Socket::Type::Datagram);
+  if (!probe.bind({net::kLoopbackAddress, 0})) return 0;
+  const auto endpoint = probe.localEndpoint();
+  return endpoint ? endpoint->port : 0;
+}
+
+// Degrees of latitude per metre.
+constexpr double kDegPerMetre = 1.0 / 1852.0 / 60.0;
+
+std::string standFile(const std::string& name, const std::string& id, double latitude) {
+  return "<?xml version=\"1.0\"?><root><meta><info name=\"author\" value=\"QLST\"/>"
+         "<info name=\"version\" value=\"11.12.1\"/><info name=\"copyright\" value=\"c\"/></meta><parameters>"
+         "<parameter name=\"airport_name\" value=\"" +
+         name +
+         "\"/><parameter name=\"publisher\" value=\"Test Scenery\"/><parameter name=\"altitude\" "
+         "value=\"100\"/>"
+         "</parameters><parkpositions><parkpos id=\"" +
+         id + "\" latitude=\"" + std::to_string(latitude) +
+         "\" longitude=\"10.000000\" heading=\"0\" radius=\"20\"/></parkpositions></root>";
+}
+
+TEST(ParkAirportProcess, OnTheGroundBetweenTwoAirportsTheNearerStandChoosesAndItsLearnedFileIsSavedAtTheEnd) {
+  // No add-on airport scan: it would make "my_thirdparty" afresh.
+  testing_support::PreparedWorkingFolder folder(
+      std::map<std::string, std::string>{{"SCAN_AIRPORTS", "false"}});
+  // The user stands at 10 N 10 E: Bravo's reference point is 2 nm away, Alpha's 3 nm, but a stand
+  // of Alpha is 20 m away and Bravo's only stand 1 nm.
+  writeFile("airports.xml",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <airports>\n"
+            "    <ap c=\"EDAA\" la=\"9.95\" lo=\"10.0\" a=\"100\" s=\"0\" />\n"
+            "    <ap c=\"EDBB\" la=\"10.0333333\" lo=\"10.0\" a=\"100\" s=\"0\" />\n"
+            "  </airports>\n</root>\n");
+  orv::gf_streamEncrypt("airports.xml", "input/airports.enc");
+  fs::remove("airports.xml");
+  fs::create_directories("airports/my_thirdparty");
+  writeFile("airports/my_thirdparty/EDAA.xml", standFile("Alpha Field", "S1", 10.0 - 20.0 * kDegPerMetre));
+  writeFile("airports/my_thirdparty/EDBB.xml", standFile("Bravo Field", "B1", 10.0 + 1.0 / 60.0));
+  writeFile("scenario.json", R"({"user": {"lat": 10.0, "lon": 10.0, "alt_ft": 100, "ground_alt_ft": 100,
+    "on_ground": true}})");
+  testing_support::ScopedEnv scenario("QLST_STANDIN", "scenario.json");
+  testing_support::ScopedEnv journal("QLST_STANDIN_JOURNAL", "journal.jsonl");
+  const std::uint16_t port = freeUdpPort();
+  ASSERT_NE(port, 0);
+  testing_support::ScopedEnv traffic{"QLST_TRAFFIC_PORT", std::to_string(port)};
+  testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
+
+  const pid_t program = fork();
+  if (program == 0) {
+    execl(QUILLSTAR_PROGRAM, QUILLSTAR_PROGRAM, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ProgramGuard guard{program};
+  ASSERT_TRUE(waitForLogLine("Traffic Reader connected", 30s)) << readFile("Log.txt");
+  // One line of traffic: the run need not wait for it any longer and starts its cycle.
+  const std::vector<std::string> sample = readLines(QUILLSTAR_SAMPLE_TRAFFIC);
+  ASSERT_FALSE(sample.empty());
+  net::Socket sender = net::Socket::open(net::Socket::Type::Datagram);
+  (void)sender.sendTo(std::span<const char>(sample[0].data(), sample[0].size()),
+                      {net::kLoopbackAddress, port});
+
+  // Chosen at the first update of the cycle, loaded 16 ticks later.
+  ASSERT_TRUE(waitForLogLine("Airport file read from 'airports/my_thirdparty/EDAA.xml' for Alpha Field", 40s))
+      << readFile("Log.txt");
+  ASSERT_EQ(kill(program, SIGTERM), 0);
+  EXPECT_EQ(waitForExit(program, 20s), 0);
+  guard.pid = 0;
+
+  const auto lines = readLines("Log.txt");
+  const auto at = [&](std::string_view text) {
+    return std::find_if(lines.begin(), lines.end(),
+                        [&](const std::string& l) { return l.find(text) != l.npos; });
+  };
+  const auto closer =
+      at("Airport EDBB is closest, but stand S1 at neighbouring airport EDAA is closer at 20 meters");
+  const auto ground = at("User aircraft on the ground at EDAA");
+  const auto chosen = at("The park airport is EDAA");
+  const auto read = at("Airport file read from 'airports/my_thirdparty/EDAA.xml' for Alpha Field");
+  const auto exiting = at("Exiting: USER CLOSED SIM");
+  const auto saved = at("'airports/learned/thirdparty/Test Scenery/EDAA.xml' saved with 0 updates");
+  ASSERT_NE(saved, lines.end()) << readFile("Log.txt");
+  EXPECT_LT(closer, ground);
+  EXPECT_LT(ground, chosen);
+  EXPECT_LT(chosen, read);
+  EXPECT_LT(read, exiting);
+  EXPECT_LT(exiting, saved);
+  EXPECT_EQ(at("The park airport is EDBB"), lines.end());
+
+  const std::string learned = readFile("airports/learned/thirdparty/Test Scenery/EDAA.xml");
+  EXPECT_NE(learned.find(R"(<parameter name="airport_name" value="Alpha Field" />)"), std::string::npos)
+      << learned;
+  EXPECT_NE(learned.find(R"(<parameter name="RANGE")"), std::string::npos) << learned;
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <regex>
+#include <string>
+
+#include "support/test_support.h"
+
+namespace {
+
+using testing_support::readFile;
+using testing_support::WorkingFolder;
+
+struct ToolRun {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+ToolRun tool(const char* program, const std::string& arguments) {
+  const std::string command = std::string("'") + program + "' " + arguments + " >stdout.txt 2>stderr.txt";
+  const int status = std::system(command.c_str());
+  ToolRun run;
+  run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = readFile("stdout.txt");
+  run.err = readFile("stderr.txt");
+  return run;
+}
+
+std::size_t occurrences(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
+  return count;
+}
+
+TEST(MakeStandsTool, EveryStandHasAParkingForEveryWeekdayAndHalfHour) {
+  WorkingFolder folder;
+  const ToolRun made = tool(QUILLSTAR_MAKE_STANDS_PROGRAM,
+                            "EDDF 50.0379 8.5622 EDDF.xml --stands 12 --name Frankfurt --altitude 364");
+  ASSERT_EQ(made.code, 0) << made.err;
+  EXPECT_EQ(made.out, "EDDF.xml: 12 stands of EDDF, 336 learned parkings\n");
+
+  // The program's own reader takes every stand and every parking, without a warning.
+  const ToolRun read = tool(QUILLSTAR_STANDS_PROGRAM, "EDDF.xml");
+  ASSERT_EQ(read.code, 0) << read.err;
+  EXPECT_EQ(read.err, "");
+  EXPECT_NE(read.out.find("EDDF.xml: 12 stands, 336 learned parkings"), std::string::npos) << read.out;
+  EXPECT_EQ(occurrences(read.out, " 28 opts"), 12u) << read.out;
+
+  const std::string file = readFile("EDDF.xml");
+  for (const char* hours : {"hh=\"0:11\"", "hh=\"12:23\"", "hh=\"24:35\"", "hh=\"36:47\""})
+    EXPECT_EQ(occurrences(file, hours), 12u * 7u) << hours;
+  for (int day = 1; day <= 7; ++day)
+    EXPECT_EQ(occurrences(file, "day=\"" + std::to_string(day) + "\""), 12u * 4u) << day;
+  EXPECT_NE(file.find(R"(<parameter name="altitude" value="364" />)"), std::string::npos);
+  EXPECT_NE(file.find(R"(<parkpos id="S11" latitude="50.038440" longitude="8.562200")"), std::string::npos)
+      << file;  // the second row, 60 m north of the first stand
+}
+
+TEST(MakeStandsTool, RefusesFaultyArguments) {
+  WorkingFolder folder;
+  for (const char* arguments : {"", "EDDF 50 8", "EDD 50 8 x.xml", "EDDF north 8 x.xml", "EDDF 91 8 x.xml",
+                                "EDDF 50 8 x.xml --stands 0", "EDDF 50 8 x.xml --fleet DLH",
+                                "EDDF 50 8 x.xml --colour red", "EDDF 50 8 x.xml --name"})
+    EXPECT_EQ(tool(QUILLSTAR_MAKE_STANDS_PROGRAM, arguments).code, 2) << arguments;
+  EXPECT_EQ(tool(QUILLSTAR_MAKE_STANDS_PROGRAM, "EDDF 50 8 missing/folder/x.xml").code, 0);
+  EXPECT_EQ(tool(QUILLSTAR_MAKE_STANDS_PROGRAM, "EDDF 50 8 /proc/x.xml").code, 1);
+}
+
+}  // namespace
