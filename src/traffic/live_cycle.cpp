@@ -98,12 +98,25 @@ bool lf_redundant(const LiveAircraft& a, const PositionSample& s) {
   return gap <= limit;
 }
 
+// Receivers without ground speed report 0 kt on the ground while moving: the newest sample's 0 kt
+// says nothing when the record lies over 20 m from it. A record long after the last accepted one
+// is no jump either; refusing it would lock the aircraft out for good.
+bool lf_speedJump(const PositionSample& newest, const PositionSample& s, double gap) {
+  if (gap > 30.0) return false;
+  if (newest.groundSpeedKt == 0.0 &&
+      gf_distanceNm(Position{newest.latitude, newest.longitude}, Position{s.latitude, s.longitude}) *
+              kMetresPerNm >
+          20.0)
+    return false;
+  return lf_implausibleSpeed(newest.groundSpeedKt, s.groundSpeedKt);
+}
+
 bool lf_dropForKnown(const TrafficRun& run, const LiveAircraft& a, const PositionSample& s) {
   if (a.state == SimState::LiveryRespawn || a.state == SimState::RemovingFromSim) return true;
   if (!a.stream.empty()) {
     const double gap = s.dataTime - a.lastRecordTime;
     if (s.dataTime == a.lastRecordTime || gap <= 1.0) return true;
-    if (lf_implausibleSpeed(a.stream.back().groundSpeedKt, s.groundSpeedKt)) return true;
+    if (lf_speedJump(a.stream.back(), s, gap)) return true;
   }
   if (lf_redundant(a, s)) return true;
   return a.state == SimState::Buffer && lf_nearParkElevation(run, s.altitudeFt);

@@ -83,6 +83,11 @@ class LiveCycleTest : public ::testing::Test {
     return r;
   }
 
+  static TrafficRecord moved(TrafficRecord r, double longitude) {
+    r.position.longitude = longitude;
+    return r;
+  }
+
   std::vector<LiveAircraft>& live() { return run.traffic.liveList; }
   void cycle() { orv::lf_handleAddingStack(run); }
 
@@ -132,6 +137,11 @@ TEST_F(LiveCycleTest, ARecordOfAKnownAircraftIsAppendedOnlyWhenPlausible) {
       {"60 kt after 6 kt", 6, 90, record(20001, 110.0, 60, 95), false},
       {"80 kt after 4 kt", 4, 90, record(20001, 110.0, 80, 95), false},
       {"4 kt after 80 kt", 80, 90, record(20001, 110.0, 4, 95), false},
+      // Receivers without ground speed report 0 kt while the aircraft rolls.
+      {"157 kt 690 m from a sample of 0 kt", 0, 90, record(20001, 110.0, 157, 95), true},
+      {"157 kt 14 m from a sample of 0 kt", 0, 90, moved(record(20001, 110.0, 157, 95), -0.3998), false},
+      {"100 kt after 9 kt, 31 s later", 9, 90, record(20001, 131.0, 100, 95), true},
+      {"100 kt after 9 kt, 29 s later", 9, 90, record(20001, 129.0, 100, 95), false},
       {"airborne straight on at 200 kt within 4.37 s", 200, 90, record(20001, 103.0, 200, 90.5), false},
       {"airborne straight on at 200 kt after 5 s", 200, 90, record(20001, 105.0, 200, 90.5), true},
       {"airborne straight on with steps pending", 200, 90, record(20001, 103.0, 200, 90.5), true,
