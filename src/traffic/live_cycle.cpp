@@ -239,7 +239,7 @@ void lf_handleMessage(TrafficRun& run, const SimMessage& message) {
   switch (message.kind) {
     case SimMessageKind::LiveCreated: {
       if (message.objectId < 3) return;
-      LiveAircraft* a = gf_findLiveByKey(state.liveList, message.key);
+      LiveAircraft* a = state.liveByKey(message.key);
       if (!a) {
         // The aircraft went while the simulator created it: nothing else would remove the object.
         state.removalIds.push_back(message.objectId);
@@ -256,12 +256,10 @@ void lf_handleMessage(TrafficRun& run, const SimMessage& message) {
       lf_onObjectRemoved(run, message.objectId);
       return;
     case SimMessageKind::GroundData:
-      if (LiveAircraft* a = gf_findLiveByObjectId(state.liveList, message.objectId))
-        lf_onGroundData(run, *a, message);
+      if (LiveAircraft* a = state.liveByObjectId(message.objectId)) lf_onGroundData(run, *a, message);
       return;
     case SimMessageKind::StaticCgData:
-      if (LiveAircraft* a = gf_findLiveByObjectId(state.liveList, message.objectId))
-        lf_onStaticCgData(*a, message);
+      if (LiveAircraft* a = state.liveByObjectId(message.objectId)) lf_onStaticCgData(*a, message);
       return;
     case SimMessageKind::CreationFailed:
       lf_onCreationFailed(run, message);
@@ -307,7 +305,7 @@ void lf_activateCreated(TrafficRun& run) {
       activateStatic(run, m.key, m.objectId);
       continue;
     }
-    LiveAircraft* a = gf_findLiveByKey(state.liveList, m.key);
+    LiveAircraft* a = state.liveByKey(m.key);
     if (!a) continue;
     lf_activateLive(run, *a);
     if (a->removeWhenCreated) removeAircraftFromSim(run, *a);
@@ -351,7 +349,7 @@ void lf_requestCreation(TrafficRun& run) {
   if (state.addingStack.empty()) return;
   const std::uint32_t key = state.addingStack.back();
   state.addingStack.pop_back();
-  LiveAircraft* a = gf_findLiveByKey(state.liveList, key);
+  LiveAircraft* a = state.liveByKey(key);
   if (!a) return;
   if (a->callsign.empty()) {
     // The callsign is the tail number by which the new object is found: without it the aircraft
@@ -387,7 +385,7 @@ void gf_handleSimMessages(TrafficRun& run) {
 void lf_applyTrafficRecord(TrafficRun& run, TrafficRecord record) {
   TrafficState& state = run.traffic;
   const PositionSample& s = record.position;
-  LiveAircraft* a = gf_findLiveByKey(state.liveList, s.address);
+  LiveAircraft* a = state.liveByKey(s.address);
   if (!a) {
     if (!record.callsign.empty() && !state.liveList.empty()) {
       // The same aircraft under another address.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -21,6 +22,29 @@ namespace orv {
 struct CreatedEntry {
   SimMessage message;      // kind live or static created
   std::int32_t count = 0;  // cycles since the creation; -1 when done
+};
+
+// Live aircraft found by key and by object id without a search through the list, as the burst of
+// the simulator's ground data every 20 cycles needs with hundreds of aircraft: the index keeps
+// each aircraft's place in the list. The list changes under it (an erasure moves the last record
+// into the gap, the compaction moves later records down, new records come at the end), so every
+// hit is checked against the record at that place; a stale place, or a value the index does not
+// know, sends the look-up through the list, and a record found there has the index built again.
+// Object id 0 (not in the simulator yet) finds nothing.
+class LiveIndex {
+ public:
+  [[nodiscard]] LiveAircraft* byKey(std::vector<LiveAircraft>& list, std::uint32_t key);
+  [[nodiscard]] LiveAircraft* byObjectId(std::vector<LiveAircraft>& list, std::uint32_t objectId);
+
+ private:
+  using Places = std::unordered_map<std::uint32_t, std::uint32_t>;
+  template <typename Field>
+  LiveAircraft* lf_find(std::vector<LiveAircraft>& list, const Places& places, std::uint32_t value,
+                        Field field);
+  void lf_rebuild(const std::vector<LiveAircraft>& list);
+
+  Places keys_;
+  Places objects_;
 };
 
 struct TrafficState {
@@ -39,6 +63,12 @@ struct TrafficState {
   LiveryMatchSources liverySources;               // the program's tables; tests hand in their own
   std::vector<std::string> callsignsToRemove;     // ghosts whose genuine twin was seen
   std::uint32_t selectedObjectId = 0;             // picked in the window's callsign list; 0 for none
+  LiveIndex liveIndex;                            // of liveList
+
+  [[nodiscard]] LiveAircraft* liveByKey(std::uint32_t key) { return liveIndex.byKey(liveList, key); }
+  [[nodiscard]] LiveAircraft* liveByObjectId(std::uint32_t objectId) {
+    return liveIndex.byObjectId(liveList, objectId);
+  }
 };
 
 // Takes the queued creation of that key out of the queue; false when none waits there (the

@@ -310,6 +310,34 @@ TEST_F(LiveCycleTest, RemovalsGoOnePerTenCyclesCreationsOnePerFiftyLiveFirst) {
   EXPECT_EQ(sim.userPositionRequests - userPositionRequestsBefore, 2) << "the user position every 100 cycles";
 }
 
+TEST_F(LiveCycleTest, TheIndexFindsWhatASearchFindsWhateverTheListWentThrough) {
+  auto& state = run.traffic;
+  const auto agrees = [&](const char* step) {
+    SCOPED_TRACE(step);
+    for (std::uint32_t key = 20000; key <= 20012; ++key)
+      EXPECT_EQ(state.liveByKey(key), orv::gf_findLiveByKey(state.liveList, key)) << key;
+    for (std::uint32_t id = 0; id <= 112; ++id)
+      EXPECT_EQ(state.liveByObjectId(id), orv::gf_findLiveByObjectId(state.liveList, id)) << id;
+  };
+  for (std::uint32_t key = 20001; key <= 20008; ++key) orv::lf_applyTrafficRecord(run, record(key, 100.0));
+  agrees("added");
+  for (std::size_t i = 0; i < state.liveList.size(); i += 2)
+    state.liveList[i].objectId = 100 + static_cast<std::uint32_t>(i);
+  agrees("created in the simulator");
+  orv::gf_eraseLiveAc(state.liveList, 1);
+  agrees("the last record moved into the gap");
+  state.liveList[0].drop = true;
+  state.liveList[3].dropWithdrawn = true;
+  ASSERT_TRUE(orv::gf_compactLiveList(state.liveList));
+  agrees("compacted");
+  orv::lf_applyTrafficRecord(run, record(20009, 100.0));
+  state.liveList.back().objectId = 112;
+  state.liveList.front().objectId = 0;
+  agrees("one more, and one object gone");
+  state.liveList.clear();
+  agrees("emptied");
+}
+
 TEST_F(LiveCycleTest, AWithdrawalFindsTheQueuedCreationByKey) {
   std::deque<orv::SimCreateRequest> queue(2);
   queue[0].key = 20001;
