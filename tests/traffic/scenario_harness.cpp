@@ -172,13 +172,13 @@ std::int64_t Harness::cycle() const {
   return orv::gf_cycleCounter() - startCycle_;
 }
 
-void Harness::addLines(const std::vector<std::string>& lines, std::int64_t startCycle) {
+void Harness::addLines(const std::vector<std::string>& lines, std::int64_t startCycle, double speed) {
   std::optional<double> first;
   for (const std::string& line : lines) {
     const auto t = lf_timestamp(line);
     if (!t) continue;
     if (!first) first = t;
-    const auto at = startCycle + std::llround((*t - *first) * kCyclesPerSecond);
+    const auto at = startCycle + std::llround((*t - *first) * kCyclesPerSecond / speed);
     lines_.push_back({std::max<std::int64_t>(at, cycle()), line});
   }
   std::stable_sort(lines_.begin() + static_cast<std::ptrdiff_t>(nextLine_), lines_.end(),

@@ -123,8 +123,9 @@ class Harness {
   Harness& operator=(const Harness&) = delete;
 
   // Schedules the lines of a recording from `startCycle` on, each at its timestamp's cycle after
-  // the first line's; a second recording may be rebased to follow or overlap another.
-  void addLines(const std::vector<std::string>& lines, std::int64_t startCycle = 0);
+  // the first line's, `speed` times faster than recorded (as the replay tool sends them); a second
+  // recording may be rebased to follow or overlap another.
+  void addLines(const std::vector<std::string>& lines, std::int64_t startCycle = 0, double speed = 1.0);
   // Cycles until every line was handed in and no aircraft is left, or the limit passed.
   void runUntilQuiet(std::int64_t maxCycles);
   void runCycles(std::int64_t cycles);

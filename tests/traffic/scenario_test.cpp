@@ -207,6 +207,37 @@ TEST(DemoTraffic, TheArrivalTheDepartureAndTheOverflightAtFrankfurt) {
   EXPECT_NEAR(static_cast<double>(overflight.removals.front()), static_cast<double>(expected), 2.0 * kCycles);
 }
 
+// As the demo runs the program: no park airport (its ground reports are dropped), the lines sent
+// four times faster than recorded. The departure's first report in the air lies at the field's
+// elevation, so the simulator puts it on the ground; its reports, all in its stream before it
+// was created, take it off from there.
+TEST(DemoTraffic, WithoutAParkAirportEachAircraftFliesAndIsRemovedAfterItsReports) {
+  scenario::Setup setup;
+  setup.user = kFrankfurt.user;
+  setup.park.elevationFt = kFrankfurt.elevationFt;
+  Harness harness(setup);
+  harness.addLines(scenario::gf_readRecording(kDemo / "sample-traffic.rttfc"), 0, 4.0);
+  harness.runUntilQuiet(10 * 60 * kCycles);
+  ASSERT_EQ(harness.aircraft().size(), 3u);
+  for (const auto& [key, log] : harness.aircraft()) {
+    SCOPED_TRACE(log.callsign);
+    EXPECT_EQ(log.objects.size(), 1u);
+    ASSERT_EQ(log.removals.size(), 1u);
+    // 30 s behind the last report, played at most the max delay later (the legs keep their
+    // recorded speed while the lines came faster; 50 s in a take-off roll), then 8 extrapolated
+    // samples of about 8 s: not held on the ground until the holding time ends.
+    const double seconds =
+        static_cast<double>(log.removals.front() - log.reports.back().arrivalCycle - log.lateCycles()) /
+        kCycles;
+    EXPECT_GT(seconds, 30.0 + 8 * 7.0);
+    EXPECT_LT(seconds, 30.0 + 50.0 + 8 * 8.0 + 2.0);
+    EXPECT_FALSE(log.track.back().onGround) << "in the air at the end";
+  }
+  const AircraftLog& departure = harness.aircraft("CFG1TK");
+  EXPECT_NE(departure.liftOff(), nullptr);
+  EXPECT_GT(departure.track.back().altitudeFt, kFrankfurt.elevationFt + 1000.0);
+}
+
 TEST(DemoTraffic, TwoRunsOfTheSameLinesGoTheSameWay) {
   const auto first = replay(kFrankfurt, kDemo / "sample-traffic.rttfc")->aircraft();
   const auto second = replay(kFrankfurt, kDemo / "sample-traffic.rttfc")->aircraft();
