@@ -4,7 +4,11 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <memory>
+#include <utility>
+#include <vector>
 
 #include "sample_traffic/eddf_stands.h"
 #include "scenario_harness.h"
@@ -171,7 +175,7 @@ TEST_F(RealTraffic, AnApproachWhoseReportsEndAboveZurichFlaresAndTouchesDownBeyo
   expectRemovedAfterExtrapolation(log, 8, 2.5, 8.0);
 }
 
-TEST_F(RealTraffic, AnArrivalAtDenverTouchesDownNearItsFirstGroundReportAndRollsOut) {
+TEST_F(RealTraffic, AnArrivalAtDenverTouchesDownWhereItsReportsReachTheGroundAndRollsOut) {
   const auto harness = replay(kDenver, kRecordings / "kden-arrival-DAL2927.rttfc");
   const AircraftLog& log = harness->aircraft("DAL2927");
   expectOneLife(log);
