@@ -331,6 +331,10 @@ void lf_startTakeOff(TrafficRun& run, LiveAircraft& a, double altitudeStep) {
 void lf_groundMove(TrafficRun& run, LiveAircraft& a, const PositionSample& o, const PositionSample& n,
                    double k) {
   if (a.phase == FlightPhase::Flying || a.phase == FlightPhase::Parked) gf_setPhase(a, FlightPhase::Taxi);
+  // A report of the air that reached the stream before the aircraft stood on the ground (it came
+  // while the aircraft was buffered, or the simulator put a low spawn down) starts the roll when it
+  // is played: else the aircraft would taxi along its climb.
+  if (n.airborne && !a.flags.takeOffRoll && !a.flags.landingRoll) lf_startTakeOffRoll(run, a);
   const double vo = o.groundSpeedKt;
   const double vn = n.groundSpeedKt;
   if (a.flags.takeOffRoll) {

@@ -98,12 +98,25 @@ bool lf_redundant(const LiveAircraft& a, const PositionSample& s) {
   return gap <= limit;
 }
 
+// Receivers without ground speed report 0 kt on the ground while moving: the newest sample's 0 kt
+// says nothing when the record lies over 20 m from it. A record long after the last accepted one
+// is no jump either; refusing it would lock the aircraft out for good.
+bool lf_speedJump(const PositionSample& newest, const PositionSample& s, double gap) {
+  if (gap > 30.0) return false;
+  if (newest.groundSpeedKt == 0.0 &&
+      gf_distanceNm(Position{newest.latitude, newest.longitude}, Position{s.latitude, s.longitude}) *
+              kMetresPerNm >
+          20.0)
+    return false;
+  return lf_implausibleSpeed(newest.groundSpeedKt, s.groundSpeedKt);
+}
+
 bool lf_dropForKnown(const TrafficRun& run, const LiveAircraft& a, const PositionSample& s) {
   if (a.state == SimState::LiveryRespawn || a.state == SimState::RemovingFromSim) return true;
   if (!a.stream.empty()) {
     const double gap = s.dataTime - a.lastRecordTime;
     if (s.dataTime == a.lastRecordTime || gap <= 1.0) return true;
-    if (lf_implausibleSpeed(a.stream.back().groundSpeedKt, s.groundSpeedKt)) return true;
+    if (lf_speedJump(a.stream.back(), s, gap)) return true;
   }
   if (lf_redundant(a, s)) return true;
   return a.state == SimState::Buffer && lf_nearParkElevation(run, s.altitudeFt);
@@ -226,7 +239,7 @@ void lf_handleMessage(TrafficRun& run, const SimMessage& message) {
   switch (message.kind) {
     case SimMessageKind::LiveCreated: {
       if (message.objectId < 3) return;
-      LiveAircraft* a = gf_findLiveByKey(state.liveList, message.key);
+      LiveAircraft* a = state.liveByKey(message.key);
       if (!a) {
         // The aircraft went while the simulator created it: nothing else would remove the object.
         state.removalIds.push_back(message.objectId);
@@ -243,12 +256,10 @@ void lf_handleMessage(TrafficRun& run, const SimMessage& message) {
       lf_onObjectRemoved(run, message.objectId);
       return;
     case SimMessageKind::GroundData:
-      if (LiveAircraft* a = gf_findLiveByObjectId(state.liveList, message.objectId))
-        lf_onGroundData(run, *a, message);
+      if (LiveAircraft* a = state.liveByObjectId(message.objectId)) lf_onGroundData(run, *a, message);
       return;
     case SimMessageKind::StaticCgData:
-      if (LiveAircraft* a = gf_findLiveByObjectId(state.liveList, message.objectId))
-        lf_onStaticCgData(*a, message);
+      if (LiveAircraft* a = state.liveByObjectId(message.objectId)) lf_onStaticCgData(*a, message);
       return;
     case SimMessageKind::CreationFailed:
       lf_onCreationFailed(run, message);
@@ -294,7 +305,7 @@ void lf_activateCreated(TrafficRun& run) {
       activateStatic(run, m.key, m.objectId);
       continue;
     }
-    LiveAircraft* a = gf_findLiveByKey(state.liveList, m.key);
+    LiveAircraft* a = state.liveByKey(m.key);
     if (!a) continue;
     lf_activateLive(run, *a);
     if (a->removeWhenCreated) removeAircraftFromSim(run, *a);
@@ -338,7 +349,7 @@ void lf_requestCreation(TrafficRun& run) {
   if (state.addingStack.empty()) return;
   const std::uint32_t key = state.addingStack.back();
   state.addingStack.pop_back();
-  LiveAircraft* a = gf_findLiveByKey(state.liveList, key);
+  LiveAircraft* a = state.liveByKey(key);
   if (!a) return;
   if (a->callsign.empty()) {
     // The callsign is the tail number by which the new object is found: without it the aircraft
@@ -374,7 +385,7 @@ void gf_handleSimMessages(TrafficRun& run) {
 void lf_applyTrafficRecord(TrafficRun& run, TrafficRecord record) {
   TrafficState& state = run.traffic;
   const PositionSample& s = record.position;
-  LiveAircraft* a = gf_findLiveByKey(state.liveList, s.address);
+  LiveAircraft* a = state.liveByKey(s.address);
   if (!a) {
     if (!record.callsign.empty() && !state.liveList.empty()) {
       // The same aircraft under another address.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -36,6 +37,29 @@ struct StandingShown {
   double meanHalfHours = -2.0;
 };
 
+// Live aircraft found by key and by object id without a search through the list, as the burst of
+// the simulator's ground data every 20 cycles needs with hundreds of aircraft: the index keeps
+// each aircraft's place in the list. The list changes under it (an erasure moves the last record
+// into the gap, the compaction moves later records down, new records come at the end), so every
+// hit is checked against the record at that place; a stale place, or a value the index does not
+// know, sends the look-up through the list, and a record found there has the index built again.
+// Object id 0 (not in the simulator yet) finds nothing.
+class LiveIndex {
+ public:
+  [[nodiscard]] LiveAircraft* byKey(std::vector<LiveAircraft>& list, std::uint32_t key);
+  [[nodiscard]] LiveAircraft* byObjectId(std::vector<LiveAircraft>& list, std::uint32_t objectId);
+
+ private:
+  using Places = std::unordered_map<std::uint32_t, std::uint32_t>;
+  template <typename Field>
+  LiveAircraft* lf_find(std::vector<LiveAircraft>& list, const Places& places, std::uint32_t value,
+                        Field field);
+  void lf_rebuild(const std::vector<LiveAircraft>& list);
+
+  Places keys_;
+  Places objects_;
+};
+
 struct TrafficState {
   TrafficState();
 
@@ -55,6 +79,12 @@ struct TrafficState {
   NearUserMemory nearUser;
   StandingShown shownActiveStatic;
   StandingShown shownParkedLive;
+  LiveIndex liveIndex;  // of liveList
+
+  [[nodiscard]] LiveAircraft* liveByKey(std::uint32_t key) { return liveIndex.byKey(liveList, key); }
+  [[nodiscard]] LiveAircraft* liveByObjectId(std::uint32_t objectId) {
+    return liveIndex.byObjectId(liveList, objectId);
+  }
 };
 
 // Takes the queued creation of that key out of the queue; false when none waits there (the

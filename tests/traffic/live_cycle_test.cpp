@@ -83,6 +83,11 @@ class LiveCycleTest : public ::testing::Test {
     return r;
   }
 
+  static TrafficRecord moved(TrafficRecord r, double longitude) {
+    r.position.longitude = longitude;
+    return r;
+  }
+
   std::vector<LiveAircraft>& live() { return run.traffic.liveList; }
   void cycle() { orv::lf_handleAddingStack(run); }
 
@@ -132,6 +137,11 @@ TEST_F(LiveCycleTest, ARecordOfAKnownAircraftIsAppendedOnlyWhenPlausible) {
       {"60 kt after 6 kt", 6, 90, record(20001, 110.0, 60, 95), false},
       {"80 kt after 4 kt", 4, 90, record(20001, 110.0, 80, 95), false},
       {"4 kt after 80 kt", 80, 90, record(20001, 110.0, 4, 95), false},
+      // Receivers without ground speed report 0 kt while the aircraft rolls.
+      {"157 kt 690 m from a sample of 0 kt", 0, 90, record(20001, 110.0, 157, 95), true},
+      {"157 kt 14 m from a sample of 0 kt", 0, 90, moved(record(20001, 110.0, 157, 95), -0.3998), false},
+      {"100 kt after 9 kt, 31 s later", 9, 90, record(20001, 131.0, 100, 95), true},
+      {"100 kt after 9 kt, 29 s later", 9, 90, record(20001, 129.0, 100, 95), false},
       {"airborne straight on at 200 kt within 4.37 s", 200, 90, record(20001, 103.0, 200, 90.5), false},
       {"airborne straight on at 200 kt after 5 s", 200, 90, record(20001, 105.0, 200, 90.5), true},
       {"airborne straight on with steps pending", 200, 90, record(20001, 103.0, 200, 90.5), true,
@@ -298,6 +308,34 @@ TEST_F(LiveCycleTest, RemovalsGoOnePerTenCyclesCreationsOnePerFiftyLiveFirst) {
   EXPECT_EQ(sim.removals.size(), 3u);
   EXPECT_EQ(sim.rangeRequests.size() - rangeRequestsBefore, 6u) << "the aircraft in range every 20 cycles";
   EXPECT_EQ(sim.userPositionRequests - userPositionRequestsBefore, 2) << "the user position every 100 cycles";
+}
+
+TEST_F(LiveCycleTest, TheIndexFindsWhatASearchFindsWhateverTheListWentThrough) {
+  auto& state = run.traffic;
+  const auto agrees = [&](const char* step) {
+    SCOPED_TRACE(step);
+    for (std::uint32_t key = 20000; key <= 20012; ++key)
+      EXPECT_EQ(state.liveByKey(key), orv::gf_findLiveByKey(state.liveList, key)) << key;
+    for (std::uint32_t id = 0; id <= 112; ++id)
+      EXPECT_EQ(state.liveByObjectId(id), orv::gf_findLiveByObjectId(state.liveList, id)) << id;
+  };
+  for (std::uint32_t key = 20001; key <= 20008; ++key) orv::lf_applyTrafficRecord(run, record(key, 100.0));
+  agrees("added");
+  for (std::size_t i = 0; i < state.liveList.size(); i += 2)
+    state.liveList[i].objectId = 100 + static_cast<std::uint32_t>(i);
+  agrees("created in the simulator");
+  orv::gf_eraseLiveAc(state.liveList, 1);
+  agrees("the last record moved into the gap");
+  state.liveList[0].drop = true;
+  state.liveList[3].dropWithdrawn = true;
+  ASSERT_TRUE(orv::gf_compactLiveList(state.liveList));
+  agrees("compacted");
+  orv::lf_applyTrafficRecord(run, record(20009, 100.0));
+  state.liveList.back().objectId = 112;
+  state.liveList.front().objectId = 0;
+  agrees("one more, and one object gone");
+  state.liveList.clear();
+  agrees("emptied");
 }
 
 TEST_F(LiveCycleTest, AWithdrawalFindsTheQueuedCreationByKey) {

@@ -1,17 +1,22 @@
 // quillstar-sample-traffic: writes the demo's recording of plausible flights around Frankfurt
 // (EDDF) as RealTraffic traffic lines, one position every 2 s per aircraft: an arrival landing on
-// runway 25C, a departure from 25C, and an overflight at FL350.
+// runway 25C, a departure from 25C, and an overflight at FL350. With --turnaround it writes an
+// aircraft's turnaround on the apron instead: taxi in to a stand of the EDDF stand fixture, five
+// minutes at the stand, a push back onto the taxiway, and the taxi out.
 //
 //   quillstar-sample-traffic > demo/sample-traffic.rttfc
+//   quillstar-sample-traffic --turnaround > demo/turnaround.rttfc
 
 #include <fmt/format.h>
 
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/geometry.h"
+#include "sample_traffic/eddf_stands.h"
 
 namespace {
 
@@ -38,6 +43,7 @@ struct State {
   double track = 0;          // degrees
   double groundSpeed = 0;    // knots
   double roll = 0;           // degrees
+  double heading = -1;       // degrees true; below 0: the track (only a push back differs)
 };
 
 std::string trafficLine(const Flight& f, const State& s, double time) {
@@ -49,7 +55,7 @@ std::string trafficLine(const Flight& f, const State& s, double time) {
       "0.000,0.0,{:.1f},{:.2f},{:.2f},{:.0f},none,A3,1013.2,0,-1,{:.2f},,0.0,0.0,0,0,0,0,1,0",
       f.hexid, s.position.latitude, s.position.longitude, s.altitude, s.verticalSpeed, onGround ? 1 : 0,
       s.track, s.groundSpeed, f.callsign, f.type, f.registration, f.origin, f.destination, time, s.altitude,
-      tas, s.roll, s.track, s.track, s.verticalSpeed, s.track);
+      tas, s.roll, s.track, s.heading < 0 ? s.track : s.heading, s.verticalSpeed, s.track);
 }
 
 Position along(Position from, double trackDeg, double feet) {
@@ -130,9 +136,131 @@ State overflight(double t) {
   return s;
 }
 
+// --- the turnaround ---
+
+constexpr double kMetresPerKnot = 1852.0 / 3600.0;  // metres per second at one knot
+
+Position northOf(Position p, double metres) {
+  return orv::gf_destinationPoint(p, 0.0, metres / 0.3048);
+}
+Position eastOf(Position p, double metres) {
+  return orv::gf_destinationPoint(p, orv::kPi / 2, metres / 0.3048);
+}
+
+// A path on the ground: the points in their order, each with the speed the aircraft has there;
+// between two points the speed changes in proportion to the distance run.
+struct PathPoint {
+  Position position;
+  double speedKt;
+};
+
+// Runs the path in steps of 0.1 s and keeps a state every 2 s from `time` on; backwards: the nose
+// points against the direction of travel (a push back). Returns the time at the end.
+double runPath(const std::vector<PathPoint>& path, bool backwards, double time,
+               std::vector<std::pair<double, State>>& out) {
+  constexpr double kDt = 0.1;
+  double next = time;
+  double t = time;
+  for (std::size_t i = 1; i < path.size(); ++i) {
+    const Position from = path[i - 1].position;
+    const Position to = path[i].position;
+    const double length = orv::gf_distanceNm(from, to) * 1852.0;
+    const double track = orv::gf_bearingRad(from, to) * orv::kRadToDeg;
+    double run = 0.0;
+    while (run < length) {
+      const double share = run / length;
+      const double speed =
+          std::max(0.5, path[i - 1].speedKt + (path[i].speedKt - path[i - 1].speedKt) * share);
+      if (t >= next - 1e-9) {
+        State s;
+        s.position = orv::gf_destinationPoint(from, track * orv::kDegToRad, run / 0.3048);
+        s.track = std::fmod(track + 360.0, 360.0);
+        s.groundSpeed = speed;
+        if (backwards) s.heading = std::fmod(s.track + 180.0, 360.0);
+        out.emplace_back(t, s);
+        next += kStep;
+      }
+      run += speed * kMetresPerKnot * kDt;
+      t += kDt;
+    }
+  }
+  return t;
+}
+
+// Reports of an aircraft standing still, every `every` seconds for `seconds`.
+double standStill(Position where, double headingDeg, double time, double seconds, double every,
+                  std::vector<std::pair<double, State>>& out) {
+  for (double t = 0; t < seconds; t += every) {
+    State s;
+    s.position = where;
+    s.track = headingDeg;
+    s.heading = headingDeg;
+    out.emplace_back(time + t, s);
+  }
+  return time + seconds;
+}
+
+// Points of a quarter circle around the centre from one bearing to another (degrees), radius in
+// metres.
+std::vector<Position> arc(Position centre, double radius, double fromDeg, double toDeg) {
+  std::vector<Position> points;
+  constexpr int kSteps = 9;
+  for (int i = 0; i <= kSteps; ++i) {
+    const double bearing = fromDeg + (toDeg - fromDeg) * i / kSteps;
+    points.push_back(orv::gf_destinationPoint(centre, bearing * orv::kDegToRad, radius / 0.3048));
+  }
+  return points;
+}
+
+std::vector<std::pair<double, State>> turnaround() {
+  const auto& stand = sample_traffic::kEddfStands[sample_traffic::kTurnaroundStand];
+  const Position standPoint{stand.latitude, stand.longitude};
+  const Position abeam{sample_traffic::kApronTaxiwayLatitude, stand.longitude};
+  std::vector<std::pair<double, State>> states;
+
+  // In from the east along the taxiway, a right turn of 40 m radius into the stand's lead-in, and
+  // a stop 8 m short of the stand point.
+  constexpr double kTurnIn = 40.0;
+  std::vector<PathPoint> in{{eastOf(abeam, 700.0), 15.0}, {eastOf(abeam, kTurnIn + 60.0), 10.0}};
+  for (const Position p : arc(northOf(eastOf(abeam, kTurnIn), kTurnIn), kTurnIn, 180.0, 270.0))
+    in.push_back({p, 8.0});
+  const Position stop = northOf(standPoint, -8.0);
+  in.push_back({northOf(stop, -15.0), 4.0});
+  in.push_back({stop, 1.0});
+  double t = runPath(in, false, kStartTime, states);
+
+  // Five minutes at the stand, reported every 20 s.
+  t = standStill(stop, stand.headingDeg, t + kStep, 300.0, 20.0, states);
+
+  // Pushed back south, the tail swung to the east on a 30 m radius: the nose ends to the west, on
+  // the taxiway's centre line.
+  constexpr double kTurnBack = 30.0;
+  std::vector<PathPoint> back{{stop, 3.0}, {northOf(abeam, kTurnBack), 3.0}};
+  for (const Position p : arc(northOf(eastOf(abeam, kTurnBack), kTurnBack), kTurnBack, 270.0, 180.0))
+    back.push_back({p, 3.0});
+  t = runPath(back, true, t, states);
+
+  // A minute for the engines, then out to the west.
+  const Position pushedBack = eastOf(abeam, kTurnBack);
+  t = standStill(pushedBack, 270.0, t, 60.0, 10.0, states);
+  const std::vector<PathPoint> out{
+      {pushedBack, 2.0}, {eastOf(pushedBack, -60.0), 12.0}, {eastOf(pushedBack, -600.0), 12.0}};
+  runPath(out, false, t, states);
+  return states;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc > 1 && std::string_view(argv[1]) == "--turnaround") {
+    const Flight turning{3961011, "DLH2TA", "A320", "D-AIZA", "MUC", "MUC", 0.0};
+    for (const auto& [time, state] : turnaround()) fmt::print("{}\n", trafficLine(turning, state, time));
+    return 0;
+  }
+  if (argc > 1) {
+    fmt::print(stderr, "usage: quillstar-sample-traffic [--turnaround]\n");
+    return 2;
+  }
   struct Line {
     double time;
     std::string text;

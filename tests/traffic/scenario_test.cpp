@@ -1,0 +1,294 @@
+// Whole recordings replayed through the live traffic against the simulator stand-in: real
+// aircraft at Zurich and Denver, and the demo's flights at Frankfurt.
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "sample_traffic/eddf_stands.h"
+#include "scenario_harness.h"
+#include "simlink/sim_ids.h"
+#include "traffic/aircraft.h"
+
+namespace {
+
+using orv::FlightPhase;
+using scenario::AircraftLog;
+using scenario::Harness;
+namespace simid = orv::simid;
+
+const std::filesystem::path kRecordings(QUILLSTAR_REAL_TRAFFIC);
+const std::filesystem::path kDemo(QUILLSTAR_DEMO);
+
+// The park airport of a recording, and where the user stands parked, away from the traffic.
+struct Airport {
+  const char* icao;
+  orv::Position position;
+  double elevationFt;
+  orv::Position user;
+};
+const Airport kZurich{"LSZH", {47.4647, 8.5492}, 1416.0, {47.4800, 8.5300}};
+const Airport kDenver{"KDEN", {39.8617, -104.6731}, 5434.0, {39.8400, -104.7200}};
+const Airport kFrankfurt{"EDDF", {50.0333, 8.5706}, 364.0, {50.0500, 8.5300}};
+
+constexpr std::int64_t kCycles = 100;  // a second
+
+// The stand fixture of Frankfurt's apron, as the park airport's stands.
+std::vector<orv::Stand> frankfurtStands() {
+  std::vector<orv::Stand> stands;
+  for (const auto& s : sample_traffic::kEddfStands)
+    stands.emplace_back(s.id, std::vector<orv::StandSchedule>{}, s.latitude, s.longitude,
+                        s.headingDeg * orv::kDegToRad, s.radiusMetres, false, false, false);
+  return stands;
+}
+
+std::unique_ptr<Harness> replay(const Airport& airport, const std::filesystem::path& recording,
+                                std::vector<orv::Stand> stands = {}) {
+  scenario::Setup setup;
+  setup.park = {airport.icao, airport.position, airport.elevationFt, std::move(stands)};
+  setup.user = airport.user;
+  auto harness = std::make_unique<Harness>(setup);
+  harness->addLines(scenario::gf_readRecording(recording));
+  harness->runUntilQuiet(40 * 60 * kCycles);
+  return harness;
+}
+
+class RealTraffic : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::is_directory(kRecordings)) GTEST_SKIP() << "no recordings at " << kRecordings;
+  }
+};
+
+// Once in the simulator, once out of it, by the program.
+void expectOneLife(const AircraftLog& log) {
+  EXPECT_EQ(log.objects.size(), 1u) << "created once";
+  EXPECT_EQ(log.removals.size(), 1u) << "removed once, by the program";
+  EXPECT_TRUE(log.goneCycle.has_value());
+  const auto faults = scenario::gf_invariantFaults(log);
+  EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+}
+
+// Rolls from the ground into the air between its last ground report and 400 m past its first
+// airborne one.
+void expectTakeOff(const AircraftLog& log) {
+  SCOPED_TRACE(log.callsign);
+  expectOneLife(log);
+  EXPECT_EQ(log.phaseOrder(), (std::vector<FlightPhase>{FlightPhase::Birth, FlightPhase::Taxi,
+                                                        FlightPhase::TakeOff, FlightPhase::Flying}));
+  const auto roll = std::find_if(log.track.begin(), log.track.end(),
+                                 [](const scenario::TrackPoint& p) { return p.takeOffRoll; });
+  ASSERT_NE(roll, log.track.end());
+  const auto takeOff = log.entered(FlightPhase::TakeOff);
+  ASSERT_TRUE(takeOff.has_value());
+  EXPECT_LT(roll->cycle, *takeOff) << "the roll comes first";
+  const scenario::TrackPoint* liftOff = log.liftOff();
+  const scenario::Report* ground = log.lastGroundReport();
+  const scenario::Report* air = log.firstAirborneReport();
+  ASSERT_TRUE(liftOff && ground && air);
+  const double along = scenario::gf_alongTrackMetres(ground->position, air->position, liftOff->position);
+  EXPECT_GT(along, 0.0) << "off the ground after the last ground report";
+  EXPECT_LT(along, scenario::gf_metres(ground->position, air->position) + 400.0);
+  EXPECT_LE(liftOff->cycle - *takeOff, 250) << "a rotation of 2 s";
+}
+
+// Configured for the landing before the touchdown, spoilers out after it.
+void expectLandingConfiguration(const AircraftLog& log) {
+  const scenario::TrackPoint* touchdown = log.touchdown();
+  ASSERT_NE(touchdown, nullptr);
+  for (const auto& [event, value] : {std::pair{simid::kGearSet, 1u}, std::pair{simid::kFlapsSet, 16383u},
+                                     std::pair{simid::kThrottleSet, 4914u}})
+    EXPECT_LT(log.firstEvent(event, value).value_or(touchdown->cycle + 1), touchdown->cycle) << event;
+  EXPECT_GE(log.firstEvent(simid::kSpoilersSet, 16383).value_or(0), touchdown->cycle);
+}
+
+// Down where the reports come to the ground: within 500 m of the first report at the field's
+// level (within 42 ft of it), which a real transponder may still send as airborne while the
+// aircraft rolls faster than 120 kt, and not more than 500 m beyond the first report taken as on
+// the ground. A flare lasts at most 4.5 s.
+void expectTouchdownNearTheGround(const AircraftLog& log, const Airport& airport) {
+  const scenario::TrackPoint* touchdown = log.touchdown();
+  const scenario::Report* ground = log.firstGroundReport();
+  ASSERT_TRUE(touchdown && ground);
+  const auto level = std::find_if(log.reports.begin(), log.reports.end(), [&](const scenario::Report& r) {
+    return !r.airborne || r.lineAltitudeFt - airport.elevationFt <= 42.0;
+  });
+  ASSERT_NE(level, log.reports.end());
+  EXPECT_LT(scenario::gf_metres(touchdown->position, level->position), 500.0);
+  const auto before = log.reports.begin() + (ground - log.reports.data()) - 1;
+  EXPECT_LT(scenario::gf_alongTrackMetres(before->position, ground->position, touchdown->position),
+            scenario::gf_metres(before->position, ground->position) + 500.0);
+  const auto flare = std::find_if(log.track.begin(), log.track.end(),
+                                  [](const scenario::TrackPoint& p) { return p.flaring; });
+  ASSERT_NE(flare, log.track.end());
+  EXPECT_LE(touchdown->cycle - flare->cycle, 450);
+}
+
+// The cycles between the first extrapolated sample and the removal: `samples` legs of about
+// `seconds` each.
+void expectRemovedAfterExtrapolation(const AircraftLog& log, int samples, double minSeconds,
+                                     double maxSeconds) {
+  const auto first = std::find_if(log.track.begin(), log.track.end(),
+                                  [](const scenario::TrackPoint& p) { return p.pendingSteps > 0; });
+  ASSERT_NE(first, log.track.end());
+  EXPECT_EQ(first->pendingSteps, samples);
+  ASSERT_FALSE(log.removals.empty());
+  const double seconds = static_cast<double>(log.removals.front() - first->cycle) / kCycles;
+  EXPECT_GE(seconds, samples * minSeconds);
+  EXPECT_LE(seconds, samples * maxSeconds);
+}
+
+TEST_F(RealTraffic, TaxiingAndTakingOffAtZurich) {
+  for (const char* file : {"lszh-taxi-AUA570.rttfc", "lszh-takeoff-AFR181L.rttfc"}) {
+    SCOPED_TRACE(file);
+    const auto harness = replay(kZurich, kRecordings / file);
+    ASSERT_EQ(harness->aircraft().size(), 1u);
+    expectTakeOff(harness->aircraft().begin()->second);
+  }
+}
+
+TEST_F(RealTraffic, AnApproachWhoseReportsEndAboveZurichFlaresAndTouchesDownBeyondThem) {
+  const auto harness = replay(kZurich, kRecordings / "lszh-landing.rttfc");
+  const AircraftLog& log = harness->aircraft("DLH4TR");
+  expectOneLife(log);
+  EXPECT_EQ(log.phaseOrder(),
+            (std::vector<FlightPhase>{FlightPhase::Birth, FlightPhase::Flying, FlightPhase::Taxi}));
+  expectLandingConfiguration(log);
+  // The reports end 260 ft above the field: the rest of the descent is extrapolated.
+  const scenario::Report& last = log.reports.back();
+  EXPECT_GT(last.altitudeFt - kZurich.elevationFt, 200.0);
+  const scenario::TrackPoint* touchdown = log.touchdown();
+  ASSERT_NE(touchdown, nullptr);
+  const auto flare = std::find_if(log.track.begin(), log.track.end(),
+                                  [](const scenario::TrackPoint& p) { return p.flaring; });
+  ASSERT_NE(flare, log.track.end());
+  EXPECT_LT(flare->cycle, touchdown->cycle);
+  EXPECT_GT(flare->pendingSteps, 0) << "the flare ends the extrapolated descent";
+  const double beyond = scenario::gf_metres(last.position, touchdown->position);
+  EXPECT_GT(beyond, 1000.0);
+  EXPECT_LT(beyond, 2500.0);
+  expectRemovedAfterExtrapolation(log, 8, 2.5, 8.0);
+}
+
+TEST_F(RealTraffic, AnArrivalAtDenverTouchesDownWhereItsReportsReachTheGroundAndRollsOut) {
+  const auto harness = replay(kDenver, kRecordings / "kden-arrival-DAL2927.rttfc");
+  const AircraftLog& log = harness->aircraft("DAL2927");
+  expectOneLife(log);
+  EXPECT_EQ(log.phaseOrder(),
+            (std::vector<FlightPhase>{FlightPhase::Birth, FlightPhase::Flying, FlightPhase::Taxi}));
+  expectLandingConfiguration(log);
+  expectTouchdownNearTheGround(log, kDenver);
+  // The roll-out goes on for 10 samples of 3 s after the last report.
+  expectRemovedAfterExtrapolation(log, 10, 2.5, 3.1);
+}
+
+TEST(DemoTraffic, TheArrivalTheDepartureAndTheOverflightAtFrankfurt) {
+  const auto harness = replay(kFrankfurt, kDemo / "sample-traffic.rttfc");
+  ASSERT_EQ(harness->aircraft().size(), 3u);
+
+  expectTakeOff(harness->aircraft("CFG1TK"));
+
+  const AircraftLog& arrival = harness->aircraft("DLH4AM");
+  expectOneLife(arrival);
+  EXPECT_EQ(arrival.phaseOrder(),
+            (std::vector<FlightPhase>{FlightPhase::Birth, FlightPhase::Flying, FlightPhase::Taxi}));
+  expectLandingConfiguration(arrival);
+  expectTouchdownNearTheGround(arrival, kFrankfurt);
+  expectRemovedAfterExtrapolation(arrival, 10, 2.5, 3.1);
+
+  // Flies on for 8 samples of 8 s, each 5 % slower, once its reports end: 94 s after the last.
+  const AircraftLog& overflight = harness->aircraft("BAW918");
+  expectOneLife(overflight);
+  EXPECT_EQ(overflight.phaseOrder(), (std::vector<FlightPhase>{FlightPhase::Birth, FlightPhase::Flying}));
+  ASSERT_FALSE(overflight.removals.empty());
+  const std::int64_t expected =
+      overflight.reports.back().arrivalCycle + 94 * kCycles + overflight.lateCycles();
+  EXPECT_NEAR(static_cast<double>(overflight.removals.front()), static_cast<double>(expected), 2.0 * kCycles);
+}
+
+// As the demo runs the program: no park airport (its ground reports are dropped), the lines sent
+// four times faster than recorded. The departure's first report in the air lies at the field's
+// elevation, so the simulator puts it on the ground; its reports, all in its stream before it
+// was created, take it off from there.
+TEST(DemoTraffic, WithoutAParkAirportEachAircraftFliesAndIsRemovedAfterItsReports) {
+  scenario::Setup setup;
+  setup.user = kFrankfurt.user;
+  setup.park.elevationFt = kFrankfurt.elevationFt;
+  Harness harness(setup);
+  harness.addLines(scenario::gf_readRecording(kDemo / "sample-traffic.rttfc"), 0, 4.0);
+  harness.runUntilQuiet(10 * 60 * kCycles);
+  ASSERT_EQ(harness.aircraft().size(), 3u);
+  for (const auto& [key, log] : harness.aircraft()) {
+    SCOPED_TRACE(log.callsign);
+    EXPECT_EQ(log.objects.size(), 1u);
+    ASSERT_EQ(log.removals.size(), 1u);
+    // 30 s behind the last report, played at most the max delay later (the legs keep their
+    // recorded speed while the lines came faster; 50 s in a take-off roll), then 8 extrapolated
+    // samples of about 8 s: not held on the ground until the holding time ends.
+    const double seconds =
+        static_cast<double>(log.removals.front() - log.reports.back().arrivalCycle - log.lateCycles()) /
+        kCycles;
+    EXPECT_GT(seconds, 30.0 + 8 * 7.0);
+    EXPECT_LT(seconds, 30.0 + 50.0 + 8 * 8.0 + 2.0);
+    EXPECT_FALSE(log.track.back().onGround) << "in the air at the end";
+  }
+  const AircraftLog& departure = harness.aircraft("CFG1TK");
+  EXPECT_NE(departure.liftOff(), nullptr);
+  EXPECT_GT(departure.track.back().altitudeFt, kFrankfurt.elevationFt + 1000.0);
+}
+
+TEST(DemoTraffic, TwoRunsOfTheSameLinesGoTheSameWay) {
+  const auto first = replay(kFrankfurt, kDemo / "sample-traffic.rttfc")->aircraft();
+  const auto second = replay(kFrankfurt, kDemo / "sample-traffic.rttfc")->aircraft();
+  ASSERT_EQ(first.size(), second.size());
+  for (const auto& [key, a] : first) {
+    SCOPED_TRACE(a.callsign);
+    const AircraftLog& b = second.at(key);
+    EXPECT_EQ(a.phases, b.phases);
+    EXPECT_EQ(a.removals, b.removals);
+    ASSERT_EQ(a.track.size(), b.track.size());
+    for (std::size_t i = 0; i < a.track.size(); ++i) {
+      const scenario::TrackPoint& p = a.track[i];
+      const scenario::TrackPoint& q = b.track[i];
+      ASSERT_TRUE(p.cycle == q.cycle && p.position.latitude == q.position.latitude &&
+                  p.position.longitude == q.position.longitude && p.altitudeFt == q.altitudeFt &&
+                  p.headingRad == q.headingRad && p.pitchRad == q.pitchRad)
+          << "cycle " << p.cycle;
+    }
+    ASSERT_EQ(a.events.size(), b.events.size());
+    for (std::size_t i = 0; i < a.events.size(); ++i)
+      EXPECT_TRUE(a.events[i].cycle == b.events[i].cycle && a.events[i].eventId == b.events[i].eventId &&
+                  a.events[i].value == b.events[i].value);
+  }
+}
+
+// Waits for the stand parking: taxi in, stand, push back and taxi out.
+TEST(DemoTraffic, DISABLED_TurnaroundParksAtItsStandPushesBackAndTaxisOut) {
+  const auto harness = replay(kFrankfurt, kDemo / "turnaround.rttfc", frankfurtStands());
+  const AircraftLog& log = harness->aircraft("DLH2TA");
+  EXPECT_EQ(log.objects.size(), 1u) << "created once";
+  EXPECT_EQ(log.phaseOrder(),
+            (std::vector<FlightPhase>{FlightPhase::Birth, FlightPhase::Taxi, FlightPhase::Parking,
+                                      FlightPhase::Parked, FlightPhase::PushingBack, FlightPhase::PushedBack,
+                                      FlightPhase::Taxi}));
+  const auto& stand = sample_traffic::kEddfStands[sample_traffic::kTurnaroundStand];
+  const auto lines = harness->logLines();
+  EXPECT_NE(
+      std::find(lines.begin(), lines.end(), fmt::format("{:8}: {:8} arrived at stand", stand.id, "DLH2TA")),
+      lines.end());
+  const auto parked = log.entered(FlightPhase::Parked);
+  ASSERT_TRUE(parked.has_value());
+  const auto at = std::find_if(log.track.begin(), log.track.end(),
+                               [&](const scenario::TrackPoint& p) { return p.cycle >= *parked; });
+  ASSERT_NE(at, log.track.end());
+  EXPECT_LT(scenario::gf_metres(at->position, orv::Position{stand.latitude, stand.longitude}), 2.0);
+  const auto faults = scenario::gf_invariantFaults(log);
+  EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+}
+
+}  // namespace
