@@ -492,8 +492,9 @@ void drive2Stand(LiveAircraft& a, const Stand& stand) {
   const double v = lf_standSpeed(a);
   const std::int64_t cycles = std::max(lf_standCycles(a, gf_distanceNm(gf_positionOf(newest), standAt)), 100);
   newest.groundSpeedKt = v;
+  // On the ground, so altitude 0 as every ground report has it: the simulator's altitude here
+  // would make the midpoint of a later leg split (the push back's) a sample of the air.
   PositionSample s = lf_groundSample(standAt, v, a.stream.front().dueCycle + cycles, a.key);
-  s.altitudeFt = a.altitudeFt;
   s.trueAirspeedKt = v;
   s.trackDeg = stand.heading * kRadToDeg;
   s.stationary = gf_within(newest, s, kSameSpotDeg);

@@ -442,6 +442,9 @@ TEST_F(GroundLegs, AStoppedTaxiingAircraftDrivesOntoAFreeStandNearItsLastReport)
     EXPECT_DOUBLE_EQ(onStand.longitude, stand.longitude);
     EXPECT_FALSE(onStand.stationary);
     EXPECT_TRUE(a.stream[2].stationary);
+    // A ground report: a split of a later leg from it (the push back's) stays on the ground.
+    EXPECT_EQ(onStand.altitudeFt, 0.0);
+    EXPECT_FALSE(onStand.airborne);
     // Rolled on at the stand speed from where it is, and stopped half a second later.
     const double rollNm = orv::gf_distanceNm(offset(stop, -20, 0), Position{stand.latitude, stand.longitude});
     EXPECT_EQ(a.stream[2].dueCycle - c,

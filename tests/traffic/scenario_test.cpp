@@ -267,8 +267,8 @@ TEST(DemoTraffic, TwoRunsOfTheSameLinesGoTheSameWay) {
   }
 }
 
-// Waits for the stand parking: taxi in, stand, push back and taxi out.
-TEST(DemoTraffic, DISABLED_TurnaroundParksAtItsStandPushesBackAndTaxisOut) {
+// Taxi in, stand, push back and taxi out.
+TEST(DemoTraffic, TurnaroundParksAtItsStandPushesBackAndTaxisOut) {
   const auto harness = replay(kFrankfurt, kDemo / "turnaround.rttfc", frankfurtStands());
   const AircraftLog& log = harness->aircraft("DLH2TA");
   EXPECT_EQ(log.objects.size(), 1u) << "created once";
