@@ -56,6 +56,16 @@ TEST(MakeStandsTool, EveryStandHasAParkingForEveryWeekdayAndHalfHour) {
   EXPECT_NE(file.find(R"(<parameter name="altitude" value="364" />)"), std::string::npos);
   EXPECT_NE(file.find(R"(<parkpos id="S11" latitude="50.038440" longitude="8.562200")"), std::string::npos)
       << file;  // the second row, 60 m north of the first stand
+  // Neighbours show different aircraft at the same half hour, and only passenger aircraft come:
+  // the stands are passenger stands.
+  const auto firstAirline = [&file](const std::string& stand) {
+    const std::size_t at = file.find("airl=\"", file.find("<parkpos id=\"" + stand + "\""));
+    return at == std::string::npos ? std::string() : file.substr(at + 6, 3);
+  };
+  EXPECT_NE(firstAirline("S1"), firstAirline("S2"));
+  EXPECT_NE(firstAirline("S2"), firstAirline("S3"));
+  for (const char* airline : {"DLH", "CFG", "BAW"})
+    EXPECT_EQ(occurrences(file, std::string("airl=\"") + airline + "\""), 12u * 28u / 3u) << airline;
 }
 
 TEST(MakeStandsTool, RefusesFaultyArguments) {

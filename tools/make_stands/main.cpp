@@ -7,7 +7,9 @@
 //
 // The stands stand in rows of ten, 60 m apart, eastwards and northwards from the position given,
 // each 25 m in radius, so that no two overlap. Each stand has, for each weekday, four parkings of
-// six hours (half hours 0:11, 12:23, 24:35 and 36:47) by aircraft of the fleet in turn.
+// six hours (half hours 0:11, 12:23, 24:35 and 36:47) by aircraft of the fleet in turn, the next
+// stand starting one aircraft further on, so that neighbours show different aircraft. The stands
+// are passenger stands: the default fleet flies passengers.
 
 #include <fmt/format.h>
 
@@ -51,7 +53,7 @@ struct Arguments {
   std::string name;
   int altitude = 0;
   std::string publisher = "stock";
-  std::vector<Aircraft> fleet{{"DLH", "A321"}, {"CFG", "A320"}, {"BAW", "B772"}, {"FDX", "B77F"}};
+  std::vector<Aircraft> fleet{{"DLH", "A321"}, {"CFG", "A320"}, {"BAW", "B772"}};
 };
 
 template <typename Number>
@@ -154,7 +156,7 @@ void appendStand(pugi::xml_node parkpositions, const Arguments& arguments, int i
     for (int block = 0; block < kBlocksPerDay; ++block) {
       const int turn = index * kBlocksPerDay + block;
       const Aircraft& aircraft =
-          arguments.fleet[static_cast<std::size_t>(turn + day) % arguments.fleet.size()];
+          arguments.fleet[static_cast<std::size_t>(index + block + day) % arguments.fleet.size()];
       pugi::xml_node opt = parkpos.append_child("opt");
       setAttribute(opt, "reg", fmt::format("D-{}", registrationLetters(turn)));
       setAttribute(opt, "airl", aircraft.airline);
