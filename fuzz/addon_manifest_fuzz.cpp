@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::vector<std::string> log;
   const orv::PublisherInfo info = orv::gf_findPublisher(package / "scenery" / "EGKK.bgl", publisherOf, log);
-  if (!info.publisher.empty() && info.publisher != "bravosims") fuzz_support::fail("a publisher from nowhere");
+  if (!info.publisher.empty() && info.publisher != "bravosims")
+    fuzz_support::fail("a publisher from nowhere");
 
   // A generated stand file of the airport, as the scan writes it.
   orv::ScannedAirport airport;

@@ -61,8 +61,9 @@ void check(const std::vector<orv::Livery>& liveries) {
 // point at.
 fs::path cfgIn(const fs::path& aircraft, std::string_view input) {
   fuzz_support::emptyFolder(aircraft);
-  for (const char* texture : {"texture", "texture.DLH", "texture.1"}) fs::create_directories(aircraft / texture);
-  const fs::path cfg = aircraft / "aircraft.cfg";
+  for (const char* texture : {"texture", "texture.DLH", "texture.1"})
+    fs::create_directories(aircraft / texture);
+  fs::path cfg = aircraft / "aircraft.cfg";
   fuzz_support::writeFile(cfg, input);
   return cfg;
 }

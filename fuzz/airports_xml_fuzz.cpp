@@ -30,8 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (std::filesystem::exists(paths.airportsXml)) fuzz_support::fail("the plain table stayed on disk");
 
   const auto& records = table.records();
-  if (!std::is_sorted(records.begin(), records.end(),
-                      [](const orv::AirportRecord& a, const orv::AirportRecord& b) { return a.icao < b.icao; }))
+  if (!std::is_sorted(
+          records.begin(), records.end(),
+          [](const orv::AirportRecord& a, const orv::AirportRecord& b) { return a.icao < b.icao; }))
     fuzz_support::fail("the table is not in code order");
   for (const orv::AirportRecord& record : records) {
     if (!std::isfinite(record.lat) || std::fabs(record.lat) > 90.0 || !std::isfinite(record.lon) ||

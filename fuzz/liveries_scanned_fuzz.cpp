@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz_support::fail("the list read is not sorted");
 
   const std::filesystem::path again = fuzz_support::workingFolder() / "again.xml";
-  if (!orv::gf_writeLiveriesScanned(liveries, again, 2)) fuzz_support::fail("the list read cannot be written");
+  if (!orv::gf_writeLiveriesScanned(liveries, again, 2))
+    fuzz_support::fail("the list read cannot be written");
   orv::LiveryList back;
   try {
     orv::gf_readLiveriesScanned(back, again);

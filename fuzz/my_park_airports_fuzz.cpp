@@ -30,7 +30,8 @@ using Entries = std::vector<std::pair<std::string, std::string>>;
 
 Entries entriesOf(const orv::ParkAirportList& list) {
   Entries entries;
-  for (const orv::ParkAirportEntry& entry : list.entries) entries.emplace_back(entry.icao.str(), entry.reservedStand);
+  for (const orv::ParkAirportEntry& entry : list.entries)
+    entries.emplace_back(entry.icao.str(), entry.reservedStand);
   return entries;
 }
 
@@ -56,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // must give the list it holds.
   const Entries before = entriesOf(list);
   orv::ParkAirportList added = list;
-  for (const auto& [icao, stand] : before) (void)orv::gf_addMyParkAirport(added, table(), orv::IcaoCode(icao), stand);
+  for (const auto& [icao, stand] : before)
+    (void)orv::gf_addMyParkAirport(added, table(), orv::IcaoCode(icao), stand);
   orv::ParkAirportList again;
   (void)orv::lf_readMyParkAirports(again, table());
   if (entriesOf(again) != entriesOf(added)) fuzz_support::fail("the rewritten file reads as another list");

@@ -47,8 +47,8 @@ constexpr const char* kBaseFile = R"(<?xml version="1.0"?>
 </parkpositions></root>)";
 
 const orv::AirportTable& table() {
-  static const orv::AirportTable instance = orv::AirportTable::fromRecords(
-      {{orv::IcaoCode("EGTT"), orv::IataCode("XXX"), 51.47, -0.45, 83.0F, 3}});
+  static const orv::AirportTable instance =
+      orv::AirportTable::fromRecords({{orv::IcaoCode("EGTT"), orv::IataCode("XXX"), 51.47, -0.45, 83.0F, 3}});
   return instance;
 }
 
@@ -79,8 +79,9 @@ bool sameSchedules(const orv::Stand& a, const orv::Stand& b) {
   for (std::size_t i = 0; i < left.size(); ++i) {
     const orv::StandSchedule& x = *left[i];
     const orv::StandSchedule& y = *right[i];
-    if (x.registration != y.registration || x.callsign != y.callsign || x.day != y.day || x.hours != y.hours ||
-        x.real != y.real || x.cpl != y.cpl || x.airline != y.airline || x.model != y.model)
+    if (x.registration != y.registration || x.callsign != y.callsign || x.day != y.day ||
+        x.hours != y.hours || x.real != y.real || x.cpl != y.cpl || x.airline != y.airline ||
+        x.model != y.model)
       return false;
   }
   return true;
@@ -125,10 +126,10 @@ class LoadScope {
   LoadScope& operator=(const LoadScope&) = delete;
 
  private:
-  orv::AirportSettings settings_{orv::cfg::MAX_LIVE_SEL.value(),  orv::cfg::MAX_FIT.value(),
-                                 orv::cfg::RANGE.value(),         orv::cfg::PARKING_PERCENTAGE.value(),
-                                 orv::cfg::AUTO_RANGE.value(),    orv::cfg::INITIAL_LOAD_ONLY.value(),
-                                 orv::cfg::PARK_SOFT.value(),     orv::cfg::WEEK.value()};
+  orv::AirportSettings settings_{orv::cfg::MAX_LIVE_SEL.value(), orv::cfg::MAX_FIT.value(),
+                                 orv::cfg::RANGE.value(),        orv::cfg::PARKING_PERCENTAGE.value(),
+                                 orv::cfg::AUTO_RANGE.value(),   orv::cfg::INITIAL_LOAD_ONLY.value(),
+                                 orv::cfg::PARK_SOFT.value(),    orv::cfg::WEEK.value()};
   float maxFitHours_ = orv::cfg::MAX_FIT_FL.value();
 };
 

@@ -217,8 +217,8 @@ void lf_readParkpos(const pugi::xml_node& parkpos, std::string id, std::uint32_t
   const double latitude = parkpos.attribute("latitude").as_double(0.0);
   const double longitude = parkpos.attribute("longitude").as_double(0.0);
   // A position so close to 0,0 that a save writes it as 0,0 is none either.
-  if ((lf_asSaved(latitude, 6) == 0.0 && lf_asSaved(longitude, 6) == 0.0) || !lf_validCoordinate(latitude, 90.0) ||
-      !lf_validCoordinate(longitude, 180.0)) {
+  if ((lf_asSaved(latitude, 6) == 0.0 && lf_asSaved(longitude, 6) == 0.0) ||
+      !lf_validCoordinate(latitude, 90.0) || !lf_validCoordinate(longitude, 180.0)) {
     gf_logImportant(fmt::format("stand {} has no valid lat/lon", id));
     return;
   }

@@ -290,12 +290,13 @@ TEST_F(ParkLoading, LearnedFileMergesChangesManualStandsAndOpts) {
 TEST_F(ParkLoading, LearnedValuesAreJudgedAsTheSaveWritesThem) {
   writeFile("airports/my_simaddon/EGTT.xml",
             standFile({{"altitude", "83"}, {"airport_name", "Test"}}, parkpos("A1", kLat, kLon)));
-  writeFile("airports/learned/my_simaddon/EGTT.xml",
-            standFile({{"airport_name", "Test"}},
-                      "<parkpos id=\"A1\" radius_change=\"true\" radius=\"nan\"/>"
-                      "<parkpos id=\"M1\" manual=\"true\" latitude=\"51.5\" longitude=\"-0.4\" radius=\"0.04\"/>"
-                      "<parkpos id=\"M2\" manual=\"true\" latitude=\"0.00010004\" longitude=\"0\" radius=\"30\"/>"
-                      "<parkpos id=\"M3\" manual=\"true\" latitude=\"51.5\" longitude=\"-0.4\" radius=\"0.06\"/>"));
+  writeFile(
+      "airports/learned/my_simaddon/EGTT.xml",
+      standFile({{"airport_name", "Test"}},
+                "<parkpos id=\"A1\" radius_change=\"true\" radius=\"nan\"/>"
+                "<parkpos id=\"M1\" manual=\"true\" latitude=\"51.5\" longitude=\"-0.4\" radius=\"0.04\"/>"
+                "<parkpos id=\"M2\" manual=\"true\" latitude=\"0.00010004\" longitude=\"0\" radius=\"30\"/>"
+                "<parkpos id=\"M3\" manual=\"true\" latitude=\"51.5\" longitude=\"-0.4\" radius=\"0.06\"/>"));
   ASSERT_EQ(load("airports/my_simaddon/EGTT.xml"), "");
   const std::vector<Stand>& stands = orv::gf_parkStands();
   ASSERT_EQ(stands.size(), 2U);
