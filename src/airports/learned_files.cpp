@@ -152,9 +152,10 @@ void lf_readManualStand(const pugi::xml_node& parkpos, const std::string& id, co
     gf_logImportant(fmt::format("manually created standid {} already exists in {}", id, gf_pathToUtf8(path)));
     return;
   }
-  const double latitude = parkpos.attribute("latitude").as_double(0.0);
-  const double longitude = parkpos.attribute("longitude").as_double(0.0);
-  const double radius = parkpos.attribute("radius").as_double(0.0);
+  // Judged as the learned file saved on leaving will hold them, so that the stand is not lost then.
+  const double latitude = lf_asSaved(parkpos.attribute("latitude").as_double(0.0), 6);
+  const double longitude = lf_asSaved(parkpos.attribute("longitude").as_double(0.0), 6);
+  const double radius = lf_savedRadiusMetres(parkpos.attribute("radius").as_double(0.0));
   if (!((std::abs(latitude) > 0.0001 || std::abs(longitude) > 0.0001) && radius != 0.0)) {
     gf_logImportant(
         fmt::format("manually created standid {} misses correct attributes in {}", id, gf_pathToUtf8(path)));
@@ -234,7 +235,9 @@ fs::path lf_learnedFilePath(std::string_view standFileName, std::string_view pub
 bool lf_mergeLearnedOpts(std::string_view id, const pugi::xml_node& parkpos, bool oldFile, Stand& stand) {
   if (stand.id != id) return false;
   if (parkpos.attribute("radius_change").as_bool(false)) {
-    stand.radius = parkpos.attribute("radius").as_double(0.0) * kNmPerMetre;
+    // A radius that is no number is 0, as the stand file's reader takes it.
+    const double metres = parkpos.attribute("radius").as_double(0.0);
+    stand.radius = (std::isfinite(metres) ? metres : 0.0) * kNmPerMetre;
     stand.radiusChange = true;
   }
   if (parkpos.attribute("cargo_change").as_bool(false)) {

@@ -22,10 +22,13 @@ std::string lowerAscii(std::string text) {
   return text;
 }
 
-// A member that is not a string counts as empty.
+// A member that is not a string counts as empty, and so does one holding a NUL ("\u0000"): the
+// stand file the scan writes would hold a text cut short.
 std::string lf_jsonStringOrEmpty(const nlohmann::json& object, const char* key) {
   const auto it = object.find(key);
-  return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
+  if (it == object.end() || !it->is_string()) return {};
+  std::string text = it->get<std::string>();
+  return text.find('\0') == std::string::npos ? text : std::string();
 }
 
 std::optional<ManifestInfo> manifestIn(const fs::path& folder, std::vector<std::string>& log) {

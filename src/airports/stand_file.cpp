@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <charconv>
 #include <cmath>
 #include <gsl/narrow>
 #include <pugixml.hpp>
@@ -180,6 +181,18 @@ bool gf_writeAirportFile(const ScannedAirport& airport, const std::filesystem::p
   return gf_saveXml(document, path);
 }
 
+double lf_asSaved(double value, int decimals) {
+  const std::string text = fmt::format("{:.{}f}", lf_finiteOrZero(value), decimals);
+  double saved = 0.0;
+  (void)std::from_chars(text.data(), text.data() + text.size(), saved);
+  return saved;
+}
+
+double lf_savedRadiusMetres(double radiusMetres) {
+  // The same steps as a stand's radius takes: kept in nautical miles, written in metres.
+  return lf_asSaved(radiusMetres * kNmPerMetre * kMetresPerNmInFile, 1);
+}
+
 void lf_readParkpositions(const pugi::xml_document& document, std::vector<Stand>& stands) {
   const pugi::xml_node parkpositions = lf_parkpositions(document);
   if (!parkpositions) return;
@@ -203,8 +216,9 @@ void lf_readParkpos(const pugi::xml_node& parkpos, std::string id, std::uint32_t
                     std::vector<Stand>& stands) {
   const double latitude = parkpos.attribute("latitude").as_double(0.0);
   const double longitude = parkpos.attribute("longitude").as_double(0.0);
-  if ((latitude == 0.0 && longitude == 0.0) || !lf_validCoordinate(latitude, 90.0) ||
-      !lf_validCoordinate(longitude, 180.0)) {
+  // A position so close to 0,0 that a save writes it as 0,0 is none either.
+  if ((lf_asSaved(latitude, 6) == 0.0 && lf_asSaved(longitude, 6) == 0.0) ||
+      !lf_validCoordinate(latitude, 90.0) || !lf_validCoordinate(longitude, 180.0)) {
     gf_logImportant(fmt::format("stand {} has no valid lat/lon", id));
     return;
   }

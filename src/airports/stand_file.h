@@ -43,6 +43,13 @@ void lf_readParkpositions(const pugi::xml_document& document, std::vector<Stand>
 void lf_readParkpos(const pugi::xml_node& parkpos, std::string id, std::uint32_t fromFile,
                     std::vector<Stand>& stands);
 
+// A value as a saved stand file gives it back: written with that many decimals (one that is no
+// number as 0) and read again. The readers judge a stand by these values, so that no stand they
+// take is dropped when the program's own save of it is read again.
+[[nodiscard]] double lf_asSaved(double value, int decimals);
+// A radius in metres as a saved stand file gives it back.
+[[nodiscard]] double lf_savedRadiusMetres(double radiusMetres);
+
 struct OptCodes {
   AirlineId airline = 0;
   ModelId model = 0;

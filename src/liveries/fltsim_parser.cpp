@@ -144,8 +144,9 @@ std::optional<std::string> lf_keyValue(std::string_view line, std::string_view k
   std::size_t last = line.size();
   while (lf_isBlank(line[last - 1])) --last;
   std::string_view value = line.substr(first, last - first);
-  // A line end inside the value breaks the line as the format knows it.
-  if (value.find_first_of("\r\n") != std::string_view::npos) return std::nullopt;
+  // A line end inside the value breaks the line as the format knows it; a NUL would end the text
+  // for the simulator and in "LiveriesScanned.xml", which would then name another livery.
+  if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) return std::nullopt;
   const std::size_t open = value.find('"');
   if (open == std::string_view::npos) return std::string(value);
   const std::size_t close = value.find('"', open + 1);

@@ -23,7 +23,7 @@ namespace orv {
 // The value of the key's line: the line is blanks, the key (any letter case), blanks, "=" and a
 // value with at least one non-blank, trimmed. A value holding a double quote becomes the text
 // between its first two quotes (empty without a second one). Nothing when the line is not the
-// key's line.
+// key's line, or its value holds a CR, an LF or a NUL.
 [[nodiscard]] std::optional<std::string> lf_keyValue(std::string_view line, std::string_view key);
 
 // The key readers: nothing when the line is not the key's line (for these four, a line with an

@@ -49,11 +49,12 @@ std::string lf_fileText() {
   return gf_pathToUtf8(gf_paths().myParkAirports);
 }
 
-// Blanks and tabs only: a stand name may hold other white space the user typed on purpose.
+// Blanks, tabs and the carriage returns of a doubled line end ("\r\r\n", which the line reading
+// leaves one of): a stand name may hold other white space the user typed on purpose.
 std::string lf_trimField(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t");
+  const auto first = text.find_first_not_of(" \t\r");
   if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
+  const auto last = text.find_last_not_of(" \t\r");
   return std::string(text.substr(first, last - first + 1));
 }
 

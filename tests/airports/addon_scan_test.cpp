@@ -373,6 +373,12 @@ TEST_F(AddonScanTest, PublisherRules) {
   // A manifest that is no object gives nothing.
   writeManifest(community / "broken", "[1, 2]");
   EXPECT_FALSE(lf_readManifest(community / "broken" / "manifest.json").has_value());
+  // A text holding a NUL would come back cut short from the generated stand file: it counts as none.
+  writeManifest(community / "nul", R"({"manufacturer": "Bravo\u0000 Sims", "creator": "BRAVO works"})");
+  const auto withNul = lf_readManifest(community / "nul" / "manifest.json");
+  ASSERT_TRUE(withNul.has_value());
+  EXPECT_EQ(withNul->manufacturer, "");
+  EXPECT_EQ(withNul->creator, "BRAVO works");
 
   struct Case {
     const char* parameters;

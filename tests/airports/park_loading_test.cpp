@@ -285,6 +285,28 @@ TEST_F(ParkLoading, LearnedFileMergesChangesManualStandsAndOpts) {
   EXPECT_FALSE(logged("learned does not exist"));
 }
 
+// The learned file saved on leaving holds positions to 6 decimals and radii to 0.1 m: what would
+// not come back from it is not taken in the first place.
+TEST_F(ParkLoading, LearnedValuesAreJudgedAsTheSaveWritesThem) {
+  writeFile("airports/my_simaddon/EGTT.xml",
+            standFile({{"altitude", "83"}, {"airport_name", "Test"}}, parkpos("A1", kLat, kLon)));
+  writeFile(
+      "airports/learned/my_simaddon/EGTT.xml",
+      standFile({{"airport_name", "Test"}},
+                "<parkpos id=\"A1\" radius_change=\"true\" radius=\"nan\"/>"
+                "<parkpos id=\"M1\" manual=\"true\" latitude=\"51.5\" longitude=\"-0.4\" radius=\"0.04\"/>"
+                "<parkpos id=\"M2\" manual=\"true\" latitude=\"0.00010004\" longitude=\"0\" radius=\"30\"/>"
+                "<parkpos id=\"M3\" manual=\"true\" latitude=\"51.5\" longitude=\"-0.4\" radius=\"0.06\"/>"));
+  ASSERT_EQ(load("airports/my_simaddon/EGTT.xml"), "");
+  const std::vector<Stand>& stands = orv::gf_parkStands();
+  ASSERT_EQ(stands.size(), 2U);
+  EXPECT_EQ(stands[0].radius, 0.0);  // no number: 0, as the stand file's reader takes it
+  EXPECT_TRUE(stands[0].radiusChange);
+  EXPECT_EQ(stands[1].id, "M3");
+  EXPECT_EQ(loggedStarting("==> manually created standid M1 misses correct attributes"), 1U);
+  EXPECT_EQ(loggedStarting("==> manually created standid M2 misses correct attributes"), 1U);
+}
+
 TEST_F(ParkLoading, AHandmadeLearnedFileReplacesTheStands) {
   writeFile("airports/my_simaddon/EGTT.xml",
             standFile({{"altitude", "83"}}, parkpos("A1", kLat, kLon) + parkpos("A2", north(1), kLon)));

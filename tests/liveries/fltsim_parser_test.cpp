@@ -32,6 +32,9 @@ TEST(KeyLines, ValuesFollowTheKeyRules) {
       {"titles=Other key", std::nullopt},
       {"title Missing equals", std::nullopt},
       {"title=" + std::string(100000, 'x'), std::string(100000, 'x')},
+      // A NUL cuts the title short wherever it is written: the value counts as none.
+      {std::string("title=Cut\0here", 14), std::nullopt},
+      {std::string("title=\"Cut\0\" here", 17), std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(lf_readTitle(c.line), c.title) << c.line.substr(0, 40);
 }

@@ -157,6 +157,8 @@ TEST_F(ParkAirportFiles, TheFileGivesKnownCodesOnceWithTheirStands) {
       {"EDDF\neddf,A1\n", {{"EDDF", ""}}, {kFile + ":2 double, skipped"}},
       {"ZZZZ\nEDDS\n", {{"EDDS", ""}}, {"airport ZZZZ is unknown"}},
       {"\r\n  \r\nEDDS\r\n\t\r\nEDDM,A1\r\n", {{"EDDS", ""}, {"EDDM", "A1"}}, {}},
+      // A doubled line end leaves a carriage return, which a rewrite of the file would drop.
+      {"EDDS\r\r\nEDDM,A1\r\r\n", {{"EDDS", ""}, {"EDDM", "A1"}}, {}},
   };
   for (const Case& c : cases) {
     orv::gf_openLog();
