@@ -49,6 +49,13 @@ void gf_fillStringCombo(const ComboStringParameter& parameter) {
   lf_fillCombo(parameter.window(), parameter.choices(), parameter.value());
 }
 
+void gf_fillFloatCombo(const ComboFloatParameter& parameter) {
+  const ui::WindowHandle combo = parameter.window();
+  if (!combo) return;
+  ui::resetItems(combo);
+  for (float choice : parameter.choices()) ui::addItem(combo, utf8_to_wide(fmt::format("{:.1f}", choice)));
+}
+
 void gf_fillCallsignCombo() {
   const SharedComboStringParameter& parameter = cfg::CALLSIGN_2_OBJECTID;
   lf_fillCombo(parameter.window(), *parameter.choices(), parameter.value());

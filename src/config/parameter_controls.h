@@ -14,6 +14,8 @@ namespace orv {
 // when the value is not among the choices.
 void gf_fillIntCombo(const ComboIntParameter& parameter);
 void gf_fillStringCombo(const ComboStringParameter& parameter);
+// Each choice as "{:.1f}"; the value is selected by the caller, which knows the step table.
+void gf_fillFloatCombo(const ComboFloatParameter& parameter);
 // CALLSIGN_2_OBJECTID from the shared callsign list.
 void gf_fillCallsignCombo();
 

@@ -29,6 +29,7 @@
 #include "simlink/command_queues.h"
 #include "simlink/sim_ids.h"
 #include "simlink/user_aircraft.h"
+#include "traffic/aircraft_text.h"
 #include "traffic/park_airports.h"
 #include "traffic/removal.h"
 #include "traffic/traffic_run.h"
@@ -463,8 +464,8 @@ void gf_onEditEntered(EditParameter& box, std::string_view typed) {
 
 void gf_selectMaxFitCombo() {
   const auto& choices = MAX_FIT_FL.choices();
-  // MAX_FIT counts half hours from 0 for half an hour.
-  const float hours = static_cast<float>(MAX_FIT.value() + 1) / 2.0f;
+  // MAX_FIT counts fit steps; the step table gives their hours, which are the drop-down's choices.
+  const float hours = gf_stepValue(MAX_FIT.value());
   MAX_FIT_FL.set(hours);
   const auto it = std::find(choices.begin(), choices.end(), hours);
   if (it != choices.end()) ui::selectIndex(MAX_FIT_FL.window(), static_cast<int>(it - choices.begin()));

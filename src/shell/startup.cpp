@@ -142,6 +142,7 @@ void lf_setUpSimChoice() {
     gf_fillIntCombo(*combo);
   gf_fillStringCombo(AI_PACKAGE_SELECTOR);
   gf_fillStringCombo(SIM_CHOICE);
+  gf_fillFloatCombo(MAX_FIT_FL);
   gf_selectMaxFitCombo();
   gf_setMsfs2020Chosen(SIM_CHOICE.value() == "MSFS 2020");
 }

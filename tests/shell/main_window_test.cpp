@@ -84,7 +84,7 @@ class MainWindow : public testing::Test {
     for (const ControlPlace& place : gf_controlPlaces()) ui::setEnabled(place.control->window(), true);
     for (ComboIntParameter* p : gf_intComboList()) gf_fillIntCombo(*p);
     gf_fillIntCombo(cfg::PARKING_PERCENTAGE);
-    fillMaxFit();
+    gf_fillFloatCombo(cfg::MAX_FIT_FL);
     ui::pumpUntilIdle();
   }
   ~MainWindow() override {
@@ -103,12 +103,6 @@ class MainWindow : public testing::Test {
     gf_setStaticParkingLoaded(false);
     gf_dropQueuedRunWork();  // what a test handed over reaches no later run
     gf_closeLog();
-  }
-
-  static void fillMaxFit() {
-    const auto combo = cfg::MAX_FIT_FL.window();
-    ui::resetItems(combo);
-    for (float h : cfg::MAX_FIT_FL.choices()) ui::addItem(combo, utf8_to_wide(fmt::format("{}", h)));
   }
 
   static ui::WindowHandle control(std::string_view name) {
@@ -325,7 +319,7 @@ TEST_F(MainWindow, DropDownsStoreAndRequest) {
   EXPECT_TRUE(gf_tickRequests().noLiveryReset.exchange(false));
   choose("MATCHING_DEPTH", "2");
   EXPECT_FALSE(gf_tickRequests().noLiveryReset);
-  const std::pair<const char*, std::int32_t> fits[] = {{"1.5", 2}, {"24", 47}, {"0.5", 0}};
+  const std::pair<const char*, std::int32_t> fits[] = {{"1.5", 2}, {"24.0", 47}, {"0.5", 0}};
   for (const auto& [hours, fit] : fits) {
     choose("MAX_FIT_FL", hours);
     EXPECT_EQ(cfg::MAX_FIT.value(), fit) << hours;
@@ -466,10 +460,15 @@ TEST_F(MainWindow, SetRangeClampsAndSelects) {
 }
 
 TEST_F(MainWindow, MaxFitShowsItsHours) {
-  cfg::MAX_FIT.set(2);
-  gf_selectMaxFitCombo();
-  EXPECT_EQ(cfg::MAX_FIT_FL.value(), 1.5f);
-  EXPECT_EQ(ui::selectedItem(control("MAX_FIT_FL")), u"1.5");
+  // By the step table: above 9 steps the hours grow faster than half an hour a step.
+  const std::pair<std::int32_t, const char16_t*> fits[] = {
+      {0, u"0.5"}, {2, u"1.5"}, {10, u"6.0"}, {30, u"15.0"}, {47, u"24.0"}};
+  for (const auto& [fit, shown] : fits) {
+    cfg::MAX_FIT.set(fit);
+    gf_selectMaxFitCombo();
+    EXPECT_EQ(ui::selectedItem(control("MAX_FIT_FL")), shown) << fit;
+  }
+  EXPECT_EQ(cfg::MAX_FIT_FL.value(), 24.0f);
 }
 
 TEST(AutoRadius, ByHeightAndDistance) {
