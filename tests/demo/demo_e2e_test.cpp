@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -22,11 +20,13 @@
 #include "platform/net/socket.h"
 #include "prepared_folder.h"
 #include "replay/replay.h"
+#include "support/program_process.h"
 #include "support/test_support.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using testing_support::ProgramGuard;
 using testing_support::readFile;
 using testing_support::readLines;
 
@@ -74,51 +74,17 @@ std::map<std::string, Seen> readJournal(const std::filesystem::path& path) {
   return seen;
 }
 
-std::uint16_t freeUdpPort() {
-  net::Socket probe = net::Socket::open(net::Socket::Type::Datagram);
-  if (!probe.bind({net::kLoopbackAddress, 0})) return 0;
-  const auto endpoint = probe.localEndpoint();
-  return endpoint ? endpoint->port : 0;
-}
-
-std::optional<int> waitForExit(pid_t pid, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < end) {
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
-    std::this_thread::sleep_for(50ms);
-  }
-  return std::nullopt;
-}
-
-// Ends the program when the test ends early, so that no instance outlives its test.
-struct ProgramGuard {
-  pid_t pid;
-  ~ProgramGuard() {
-    if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-  }
-};
-
 TEST(Demo, EachAircraftOfTheRecordingIsCreatedMovedAndRemovedByTheProgram) {
   testing_support::PreparedWorkingFolder folder(std::map<std::string, std::string>{{"AEROWINX", "true"}});
-  const std::uint16_t port = freeUdpPort();
+  const std::uint16_t port = testing_support::freeUdpPort();
   ASSERT_NE(port, 0);
   testing_support::ScopedEnv traffic{"QLST_TRAFFIC_PORT", std::to_string(port)};
   testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
   testing_support::ScopedEnv journal{"QLST_STANDIN_JOURNAL", "journal.jsonl"};
 
-  const pid_t program = fork();
-  if (program == 0) {
-    execl(QUILLSTAR_PROGRAM, QUILLSTAR_PROGRAM, static_cast<char*>(nullptr));
-    _exit(127);
-  }
+  const pid_t program = testing_support::startProgram();
   ProgramGuard guard{program};
-  ASSERT_TRUE(testing_support::waitFor(
-      [] { return readFile("Log.txt").find("Traffic Reader connected") != std::string::npos; }, 60s))
-      << readFile("Log.txt");
+  ASSERT_TRUE(testing_support::waitForLogLine("Traffic Reader connected", 60s)) << readFile("Log.txt");
 
   // The first line ends the start-up's wait for traffic; the main cycle takes those after it.
   const std::vector<std::string> lines = readLines(QUILLSTAR_SAMPLE_TRAFFIC);
@@ -142,7 +108,7 @@ TEST(Demo, EachAircraftOfTheRecordingIsCreatedMovedAndRemovedByTheProgram) {
   };
   EXPECT_TRUE(testing_support::waitFor(allRemoved, kRemovalLimit)) << readFile("Log.txt");
   ASSERT_EQ(kill(program, SIGTERM), 0);
-  EXPECT_EQ(waitForExit(program, 30s), 0);
+  EXPECT_EQ(testing_support::waitForExit(program, 30s), 0);
   guard.pid = 0;
 
   seen = readJournal("journal.jsonl");

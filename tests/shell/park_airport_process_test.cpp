@@ -3,61 +3,30 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <optional>
 #include <string>
-#include <thread>
+#include <string_view>
 #include <vector>
 
 #include "foundation/data_cipher.h"
 #include "platform/net/socket.h"
 #include "prepared_folder.h"
+#include "support/program_process.h"
 #include "support/test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using testing_support::findLine;
+using testing_support::ProgramGuard;
 using testing_support::readFile;
 using testing_support::readLines;
+using testing_support::waitForExit;
+using testing_support::waitForLogLine;
 using testing_support::writeFile;
-
-// Kills the program when the test ends early, so that no instance outlives it.
-struct ProgramGuard {
-  pid_t pid;
-  ~ProgramGuard() {
-    if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-  }
-};
-
-std::optional<int> waitForExit(pid_t pid, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < end) {
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
-    std::this_thread::sleep_for(20ms);
-  }
-  return std::nullopt;
-}
-
-bool waitForLogLine(const std::string& text, std::chrono::milliseconds limit) {
-  return testing_support::waitFor([&] { return readFile("Log.txt").find(text) != std::string::npos; }, limit);
-}
-
-std::uint16_t freeUdpPort() {
-  net::Socket probe = net::Socket::open(net::Socket::Type::Datagram);
-  if (!probe.bind({net::kLoopbackAddress, 0})) return 0;
-  const auto endpoint = probe.localEndpoint();
-  return endpoint ? endpoint->port : 0;
-}
 
 // Degrees of latitude per metre.
 constexpr double kDegPerMetre = 1.0 / 1852.0 / 60.0;
@@ -94,16 +63,12 @@ TEST(ParkAirportProcess, OnTheGroundBetweenTwoAirportsTheNearerStandChoosesAndIt
     "on_ground": true}})");
   testing_support::ScopedEnv scenario("QLST_STANDIN", "scenario.json");
   testing_support::ScopedEnv journal("QLST_STANDIN_JOURNAL", "journal.jsonl");
-  const std::uint16_t port = freeUdpPort();
+  const std::uint16_t port = testing_support::freeUdpPort();
   ASSERT_NE(port, 0);
   testing_support::ScopedEnv traffic{"QLST_TRAFFIC_PORT", std::to_string(port)};
   testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
 
-  const pid_t program = fork();
-  if (program == 0) {
-    execl(QUILLSTAR_PROGRAM, QUILLSTAR_PROGRAM, static_cast<char*>(nullptr));
-    _exit(127);
-  }
+  const pid_t program = testing_support::startProgram();
   ProgramGuard guard{program};
   ASSERT_TRUE(waitForLogLine("Traffic Reader connected", 30s)) << readFile("Log.txt");
   // One line of traffic: the run need not wait for it any longer and starts its cycle.
@@ -121,10 +86,7 @@ TEST(ParkAirportProcess, OnTheGroundBetweenTwoAirportsTheNearerStandChoosesAndIt
   guard.pid = 0;
 
   const auto lines = readLines("Log.txt");
-  const auto at = [&](std::string_view text) {
-    return std::find_if(lines.begin(), lines.end(),
-                        [&](const std::string& l) { return l.find(text) != l.npos; });
-  };
+  const auto at = [&](std::string_view text) { return findLine(lines, text); };
   const auto closer =
       at("Airport EDBB is closest, but stand S1 at neighbouring airport EDAA is closer at 20 meters");
   const auto ground = at("User aircraft on the ground at EDAA");

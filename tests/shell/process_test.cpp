@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -18,55 +17,20 @@
 #include "platform/net/socket.h"
 #include "prepared_folder.h"
 #include "support/http_server.h"
+#include "support/program_process.h"
 #include "support/test_support.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using testing_support::findLine;
+using testing_support::ProgramGuard;
 using testing_support::readFile;
 using testing_support::readLines;
+using testing_support::startProgram;
+using testing_support::waitForExit;
+using testing_support::waitForLogLine;
 using testing_support::writeFile;
-
-pid_t startProgram(const char* argument = nullptr) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    execl(QUILLSTAR_PROGRAM, QUILLSTAR_PROGRAM, argument, static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  return pid;
-}
-
-std::vector<std::string>::const_iterator findLine(const std::vector<std::string>& lines,
-                                                  std::string_view text) {
-  return std::find_if(lines.begin(), lines.end(),
-                      [&](const std::string& l) { return l.find(text) != l.npos; });
-}
-
-// The exit status, or nothing when the process has not ended within the time.
-std::optional<int> waitForExit(pid_t pid, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < end) {
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
-    std::this_thread::sleep_for(20ms);
-  }
-  return std::nullopt;
-}
-
-bool waitForLogLine(const std::string& text, std::chrono::milliseconds limit) {
-  return testing_support::waitFor([&] { return readFile("Log.txt").find(text) != std::string::npos; }, limit);
-}
-
-// Kills the program when a test ends early, so that no instance outlives its test.
-struct ProgramGuard {
-  pid_t pid;
-  ~ProgramGuard() {
-    if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-  }
-};
 
 // The readers of a test run listen on free ports, not on RealTraffic's, which another run may hold.
 struct FreeReaderPorts {
@@ -177,7 +141,7 @@ TEST(Process, WithoutItsDocsFolderTheRunShowsTheErrorAndWaitsForTheClose) {
 
 TEST(Process, AProductionRunReadsTheDataFilesFindsTheSimulatorAndEnds) {
   testing_support::PreparedWorkingFolder folder;
-  const pid_t program = startProgram("--PRODUCTION");
+  const pid_t program = startProgram({"--PRODUCTION"});
   ProgramGuard guard{program};
   EXPECT_EQ(waitForExit(program, 20s), 0) << readFile("Log.txt");
   guard.pid = 0;
@@ -215,7 +179,7 @@ TEST(Process, AProductionRunTakesANewerAirportsTableFromTheSite) {
   site.setRoute(tablePath, {200, readFile("new_airports.enc"), {}, {}});
   testing_support::ScopedEnv url{"QLST_DOWNLOAD_URL", site.url("/downloads/")};
 
-  const pid_t program = startProgram("--production");
+  const pid_t program = startProgram({"--production"});
   ProgramGuard guard{program};
   EXPECT_EQ(waitForExit(program, 30s), 0) << readFile("Log.txt");
   guard.pid = 0;
@@ -238,14 +202,6 @@ TEST(Process, AProductionRunTakesANewerAirportsTableFromTheSite) {
 
 namespace {
 
-// A UDP port free at the moment of asking, for a reader the test must send to.
-std::uint16_t freeUdpPort() {
-  net::Socket probe = net::Socket::open(net::Socket::Type::Datagram);
-  if (!probe.bind({net::kLoopbackAddress, 0})) return 0;
-  const auto endpoint = probe.localEndpoint();
-  return endpoint ? endpoint->port : 0;
-}
-
 // The resident memory of a process in kB, from /proc; 0 when it cannot be read.
 long residentKb(pid_t pid) {
   std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -256,7 +212,7 @@ long residentKb(pid_t pid) {
 
 TEST(Process, AFloodOfDatagramsLeavesMemoryAndLogBounded) {
   testing_support::PreparedWorkingFolder folder;
-  const std::uint16_t port = freeUdpPort();
+  const std::uint16_t port = testing_support::freeUdpPort();
   ASSERT_NE(port, 0);
   testing_support::ScopedEnv traffic{"QLST_TRAFFIC_PORT", std::to_string(port)};
   testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
@@ -349,11 +305,7 @@ TEST(Process, TheWindowTextShowsTheWindowKeptOnTheMonitor) {
     const std::string y = slash == std::string::npos ? stored : stored.substr(slash + 1);
     testing_support::PreparedWorkingFolder folder({{"MAIN_WINDOW_X", x}, {"MAIN_WINDOW_Y", y}});
     FreeReaderPorts ports;
-    const pid_t pid = fork();
-    if (pid == 0) {
-      execl(QUILLSTAR_PROGRAM, QUILLSTAR_PROGRAM, "--window-text", "window.txt", static_cast<char*>(nullptr));
-      _exit(127);
-    }
+    const pid_t pid = startProgram({"--window-text", "window.txt"});
     ProgramGuard guard{pid};
     ASSERT_TRUE(testing_support::waitFor(
         [] { return readFile("window.txt").find("window \"Quillstar\"") == 0; }, 10s));

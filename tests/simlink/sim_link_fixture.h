@@ -43,6 +43,22 @@ inline orv::SimCreateRequest makeCreation(std::string callsign, std::uint32_t ke
   return request;
 }
 
+// Puts a stand-in of the scenario in place of the simulator, then opens and registers as
+// "SimClient" does; the open's result. The caller keeps the three parts while the link runs.
+[[nodiscard]] inline sc::HResult openOnStandIn(orv::standin::Scenario scenario,
+                                               std::shared_ptr<orv::standin::StandIn>& standIn,
+                                               std::optional<sc::ScopedBackend>& backend,
+                                               sc::Handle& handle) {
+  standIn = std::make_shared<orv::standin::StandIn>(std::move(scenario), orv::standin::Options{});
+  backend.emplace(standIn);
+  orv::gf_resetSimQueues();
+  const sc::HResult opened = SimConnect_Open(&handle, "Quillstar", nullptr, 0, nullptr, 0);
+  if (opened != sc::S_OK) return opened;
+  orv::gf_setSimConnectHandle(handle);
+  orv::lf_registerSimConnect(handle);
+  return opened;
+}
+
 // What the simulator link showed in the window.
 struct ShownLink {
   bool simulatorConnected = false;
@@ -83,12 +99,7 @@ class SimLinkTest : public ::testing::Test {
 
   // Opens and registers like "SimClient" does, and takes the first answers.
   void connect(orv::standin::Scenario scenario = {}) {
-    standIn = std::make_shared<orv::standin::StandIn>(std::move(scenario), orv::standin::Options{});
-    backend.emplace(standIn);
-    orv::gf_resetSimQueues();
-    ASSERT_EQ(SimConnect_Open(&handle, "Quillstar", nullptr, 0, nullptr, 0), sc::S_OK);
-    orv::gf_setSimConnectHandle(handle);
-    orv::lf_registerSimConnect(handle);
+    ASSERT_EQ(openOnStandIn(std::move(scenario), standIn, backend, handle), sc::S_OK);
     pump();
   }
 

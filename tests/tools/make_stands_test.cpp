@@ -1,32 +1,16 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
-#include <regex>
 #include <string>
 
 #include "support/test_support.h"
+#include "tool_run.h"
 
 namespace {
 
 using testing_support::readFile;
 using testing_support::WorkingFolder;
-
-struct ToolRun {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-ToolRun tool(const char* program, const std::string& arguments) {
-  const std::string command = std::string("'") + program + "' " + arguments + " >stdout.txt 2>stderr.txt";
-  const int status = std::system(command.c_str());
-  ToolRun run;
-  run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = readFile("stdout.txt");
-  run.err = readFile("stderr.txt");
-  return run;
-}
+using tools_test::runTool;
+using tools_test::ToolRun;
 
 std::size_t occurrences(const std::string& text, const std::string& part) {
   std::size_t count = 0;
@@ -36,13 +20,13 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
 
 TEST(MakeStandsTool, EveryStandHasAParkingForEveryWeekdayAndHalfHour) {
   WorkingFolder folder;
-  const ToolRun made = tool(QUILLSTAR_MAKE_STANDS_PROGRAM,
-                            "EDDF 50.0379 8.5622 EDDF.xml --stands 12 --name Frankfurt --altitude 364");
+  const ToolRun made = runTool(QUILLSTAR_MAKE_STANDS_PROGRAM,
+                               "EDDF 50.0379 8.5622 EDDF.xml --stands 12 --name Frankfurt --altitude 364");
   ASSERT_EQ(made.code, 0) << made.err;
   EXPECT_EQ(made.out, "EDDF.xml: 12 stands of EDDF, 336 learned parkings\n");
 
   // The program's own reader takes every stand and every parking, without a warning.
-  const ToolRun read = tool(QUILLSTAR_STANDS_PROGRAM, "EDDF.xml");
+  const ToolRun read = runTool(QUILLSTAR_STANDS_PROGRAM, "EDDF.xml");
   ASSERT_EQ(read.code, 0) << read.err;
   EXPECT_EQ(read.err, "");
   EXPECT_NE(read.out.find("EDDF.xml: 12 stands, 336 learned parkings"), std::string::npos) << read.out;
@@ -73,9 +57,9 @@ TEST(MakeStandsTool, RefusesFaultyArguments) {
   for (const char* arguments : {"", "EDDF 50 8", "EDD 50 8 x.xml", "EDDF north 8 x.xml", "EDDF 91 8 x.xml",
                                 "EDDF 50 8 x.xml --stands 0", "EDDF 50 8 x.xml --fleet DLH",
                                 "EDDF 50 8 x.xml --colour red", "EDDF 50 8 x.xml --name"})
-    EXPECT_EQ(tool(QUILLSTAR_MAKE_STANDS_PROGRAM, arguments).code, 2) << arguments;
-  EXPECT_EQ(tool(QUILLSTAR_MAKE_STANDS_PROGRAM, "EDDF 50 8 missing/folder/x.xml").code, 0);
-  EXPECT_EQ(tool(QUILLSTAR_MAKE_STANDS_PROGRAM, "EDDF 50 8 /proc/x.xml").code, 1);
+    EXPECT_EQ(runTool(QUILLSTAR_MAKE_STANDS_PROGRAM, arguments).code, 2) << arguments;
+  EXPECT_EQ(runTool(QUILLSTAR_MAKE_STANDS_PROGRAM, "EDDF 50 8 missing/folder/x.xml").code, 0);
+  EXPECT_EQ(runTool(QUILLSTAR_MAKE_STANDS_PROGRAM, "EDDF 50 8 /proc/x.xml").code, 1);
 }
 
 }  // namespace

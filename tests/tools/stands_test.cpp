@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <regex>
 #include <string>
 
 #include "foundation/data_cipher.h"
 #include "support/test_support.h"
+#include "tool_run.h"
 
 namespace {
 
@@ -15,22 +14,10 @@ namespace fs = std::filesystem;
 using testing_support::readFile;
 using testing_support::WorkingFolder;
 using testing_support::writeFile;
-
-struct ToolRun {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
+using tools_test::ToolRun;
 
 ToolRun stands(const std::string& arguments) {
-  const std::string command =
-      std::string("'") + QUILLSTAR_STANDS_PROGRAM + "' " + arguments + " >stdout.txt 2>stderr.txt";
-  const int status = std::system(command.c_str());
-  ToolRun run;
-  run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = readFile("stdout.txt");
-  run.err = readFile("stderr.txt");
-  return run;
+  return tools_test::runTool(QUILLSTAR_STANDS_PROGRAM, arguments);
 }
 
 std::string withoutDate(const std::string& text) {

@@ -6,16 +6,16 @@
 #include <filesystem>
 
 #include "config/parameters.h"
-#include "foundation/data_cipher.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "liveries/liveries.h"
-#include "refdata/dbase.h"
+#include "refdata/codes.h"
 #include "simlink/flight_plans.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_messages.h"
 #include "simlink/sim_state.h"
 #include "support/recorders.h"
+#include "support/scoped_dbase.h"
 #include "support/scoped_setting.h"
 #include "support/test_support.h"
 #include "traffic/cycle.h"
@@ -52,11 +52,7 @@ constexpr const char* kDbase = R"(<?xml version="1.0" encoding="UTF-8"?>
 class LiveCycleTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    orv::gf_openLog();
-    std::filesystem::create_directories("input");
-    testing_support::writeFile("plain.xml", kDbase);
-    orv::gf_streamEncrypt("plain.xml", "input/dbase.enc");
-    ASSERT_TRUE(orv::gf_readDbase());
+    ASSERT_TRUE(dbase.read());
     orv::gf_resetSimMessages();
     run.adding.setOpen(true);
   }
@@ -104,6 +100,7 @@ class LiveCycleTest : public ::testing::Test {
   testing_support::RecordingSimSide sim;
   testing_support::RecordingWindow window;
   orv::TrafficRun run{sim, window, false};
+  testing_support::ScopedDbase dbase{kDbase};
 };
 
 TEST_F(LiveCycleTest, TwoRecordsACycleOldestFirst) {

@@ -2,19 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <gsl/narrow>
 #include <limits>
 #include <string>
 
 #include "config/parameters.h"
-#include "foundation/data_cipher.h"
-#include "foundation/log.h"
 #include "liveries/livery_tables.h"
-#include "refdata/dbase.h"
+#include "refdata/codes.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_messages.h"
 #include "support/recorders.h"
+#include "support/scoped_dbase.h"
 #include "support/scoped_setting.h"
 #include "support/test_support.h"
 #include "traffic/cycle.h"
@@ -111,11 +109,7 @@ TEST(LegCycles, ACountThatDoesNotFitRaisesTheNarrowingError) {
 class MotionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    orv::gf_openLog();
-    std::filesystem::create_directories("input");
-    testing_support::writeFile("plain.xml", kDbase);
-    orv::gf_streamEncrypt("plain.xml", "input/dbase.enc");
-    ASSERT_TRUE(orv::gf_readDbase());
+    ASSERT_TRUE(dbase.read());
     orv::gf_resetSimMessages();
   }
   void TearDown() override { orv::gf_resetSimMessages(); }
@@ -179,6 +173,7 @@ class MotionTest : public ::testing::Test {
   testing_support::RecordingSimSide sim;
   testing_support::RecordingWindow window;
   orv::TrafficRun run{sim, window, false};
+  testing_support::ScopedDbase dbase{kDbase};
 };
 
 TEST_F(MotionTest, ABufferedAircraftWaitsIsDroppedOrSpawned) {

@@ -31,6 +31,7 @@
 #include "simlink/command_queues.h"
 #include "simlink/dispatch.h"
 #include "simlink/sim_client.h"
+#include "simlink/sim_link_fixture.h"
 #include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
 #include "standin/stand_in.h"
@@ -328,12 +329,7 @@ class ParkAirportFlight : public ParkAirportRun {
   void start(const nlohmann::json& userKeys) {
     orv::standin::Scenario scenario;
     orv::standin::applyUserKeys(scenario.user, userKeys, "test");
-    standIn = std::make_shared<orv::standin::StandIn>(std::move(scenario), orv::standin::Options{});
-    backend.emplace(standIn);
-    orv::gf_resetSimQueues();
-    ASSERT_EQ(SimConnect_Open(&handle, "Quillstar", nullptr, 0, nullptr, 0), sc::S_OK);
-    orv::gf_setSimConnectHandle(handle);
-    orv::lf_registerSimConnect(handle);
+    ASSERT_EQ(simlink_test::openOnStandIn(std::move(scenario), standIn, backend, handle), sc::S_OK);
     orv::gf_requestUserOnGroundEverySecond();
     moveUser({});
   }

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -16,20 +15,19 @@
 
 #include "airports/stand_store.h"
 #include "config/parameters.h"
-#include "foundation/data_cipher.h"
 #include "foundation/geometry.h"
 #include "foundation/log.h"
 #include "foundation/time_text.h"
 #include "liveries/livery_tables.h"
 #include "platform/os/clock.h"
 #include "refdata/airports_table.h"
-#include "refdata/dbase.h"
+#include "refdata/codes.h"
 #include "simlink/sim_link_fixture.h"
 #include "simlink/sim_messages.h"
 #include "simlink/sim_side.h"
 #include "simlink/user_aircraft.h"
 #include "support/recorders.h"
-#include "support/reference_tables.h"
+#include "support/scoped_dbase.h"
 #include "support/scoped_run_state.h"
 #include "support/scoped_setting.h"
 #include "support/test_support.h"
@@ -73,23 +71,6 @@ constexpr const char* kDbase = R"(<?xml version="1.0" encoding="UTF-8"?>
   </dbase>
 </root>
 )";
-
-// Reads the database above in the working folder; the code tables are fresh for the test and again
-// after it.
-class SmallDbase {
- public:
-  SmallDbase() {
-    orv::gf_openLog();
-    std::filesystem::create_directories("input");
-    testing_support::writeFile("plain.xml", kDbase);
-    orv::gf_streamEncrypt("plain.xml", "input/dbase.enc");
-    ok = orv::gf_readDbase();
-  }
-  bool ok = false;
-
- private:
-  testing_support::ReferenceTables tables_;
-};
 
 // The user aircraft is the process's: what a test set is gone after it.
 struct UserAircraftReset {
@@ -398,7 +379,7 @@ class RespawnTest : public RemovalTest {
  protected:
   void SetUp() override {
     RemovalTest::SetUp();
-    ASSERT_TRUE(dbase.ok);
+    ASSERT_TRUE(dbase.read());
     tables.bindRegcode("G-EUUB", "Title B");
     tables.bindRegcode("G-EUUC", "Title A");
   }
@@ -434,7 +415,7 @@ class RespawnTest : public RemovalTest {
     run.park.table = &airports;
   }
 
-  SmallDbase dbase;
+  testing_support::ScopedDbase dbase{kDbase};
   orv::LiveryTables tables;
   orv::AirportTable airports;
 };
@@ -1099,7 +1080,7 @@ class JournalTest : public simlink_test::SimLinkTest {
  protected:
   void SetUp() override {
     SimLinkTest::SetUp();
-    ASSERT_TRUE(dbase.ok);
+    ASSERT_TRUE(dbase.read());
     connect();
     (void)orv::gf_requestUserAcPosition();
     pump();
@@ -1160,7 +1141,7 @@ class JournalTest : public simlink_test::SimLinkTest {
     return r;
   }
 
-  SmallDbase dbase;
+  testing_support::ScopedDbase dbase{kDbase};
   const ScopedSetting<orv::CheckBoxParameter> noConflicts{orv::cfg::COLLISION_USER_AIR, false};
   orv::TrafficRun run{orv::gf_commandQueueSide(), window, false};
 };

@@ -9,19 +9,18 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "airports/park_loading.h"
 #include "airports/stand_store.h"
-#include "foundation/data_cipher.h"
 #include "foundation/log.h"
 #include "platform/os/clock.h"
-#include "refdata/dbase.h"
+#include "refdata/codes.h"
 #include "simlink/sim_messages.h"
 #include "simlink/user_aircraft.h"
 #include "support/recorders.h"
+#include "support/scoped_dbase.h"
 #include "support/scoped_run_state.h"
 #include "support/test_support.h"
 #include "traffic/cycle.h"
@@ -128,17 +127,12 @@ inline PositionSample groundSample(Position at, double speedKt, std::int64_t due
 class StandFixture : public ::testing::Test {
  protected:
   StandFixture() {
-    orv::gf_openLog();
-    std::filesystem::create_directories("input");
-    testing_support::writeFile("plain.xml", kDbase);
-    orv::gf_streamEncrypt("plain.xml", "input/dbase.enc");
-    dbaseRead = orv::gf_readDbase();
     orv::gf_resetSimMessages();
     run.trafficReader.setParkAirport(orv::ParkAirportView{kField, kFieldFt});
   }
   ~StandFixture() override { orv::gf_resetSimMessages(); }
 
-  void SetUp() override { ASSERT_TRUE(dbaseRead); }
+  void SetUp() override { ASSERT_TRUE(dbase.read()); }
 
   static std::int64_t now() { return orv::gf_cycleCounter(); }
 
@@ -217,10 +211,10 @@ class StandFixture : public ::testing::Test {
   os::ScopedClock scopedClock{clock};
   ScopedStands stands;
   ScopedUserAircraft user;
-  bool dbaseRead = false;
   testing_support::RecordingSimSide sim;
   testing_support::RecordingWindow window;
   orv::TrafficRun run{sim, window, false};
+  testing_support::ScopedDbase dbase{kDbase};
 };
 
 }  // namespace ground_test
