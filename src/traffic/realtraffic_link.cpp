@@ -183,16 +183,10 @@ void lf_showSourceReady(TrafficRun& run, bool ready) {
   run.window.repaint(WindowBand::Status);
 }
 
-// Every live aircraft goes, whatever its state; the traffic starts again with the new link.
+// Every live aircraft goes, whatever its state (a respawning one does not come back); the traffic
+// starts again with the new link.
 void lf_takeOutLiveAircraft(TrafficRun& run) {
-  for (LiveAircraft& a : run.traffic.liveList) {
-    if (a.state == SimState::LiveryRespawn) {
-      // Its object is on the way out already; it must not come back.
-      a.state = SimState::RemovingFromSim;
-      continue;
-    }
-    removeAircraftFromSim(run, a);
-  }
+  for (LiveAircraft& a : run.traffic.liveList) removeAircraftFromSim(run, a);
   (void)gf_compactLiveList(run.traffic.liveList);
 }
 
