@@ -109,6 +109,28 @@ WeekdayAndSlot gf_weekdayAndSlot() {
 }
 
 namespace {
+constexpr std::int32_t kSlotsPerDay = 48;
+constexpr std::int32_t kSlotsPerWeek = 7 * kSlotsPerDay;
+
+std::int32_t lf_weekSlot(WeekdayAndSlot t) {
+  return (t.weekday - 1) * kSlotsPerDay + t.slot;
+}
+
+std::int32_t lf_wrapWeek(std::int32_t slots) {
+  return (slots % kSlotsPerWeek + kSlotsPerWeek) % kSlotsPerWeek;
+}
+}  // namespace
+
+WeekdayAndSlot gf_halfHoursBefore(WeekdayAndSlot now, std::uint32_t halfHours) {
+  const std::int32_t t = lf_wrapWeek(lf_weekSlot(now) - static_cast<std::int32_t>(halfHours % kSlotsPerWeek));
+  return {t / kSlotsPerDay + 1, t % kSlotsPerDay};
+}
+
+std::uint32_t gf_halfHoursSince(WeekdayAndSlot now, WeekdayAndSlot since) {
+  return static_cast<std::uint32_t>(lf_wrapWeek(lf_weekSlot(now) - lf_weekSlot(since)));
+}
+
+namespace {
 // Both values in one word, so that a reader never sees the weekday of one update with the slot
 // of another.
 std::atomic<std::uint64_t> currentSlot{~std::uint64_t{0}};

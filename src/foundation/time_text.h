@@ -50,6 +50,11 @@ struct WeekdayAndSlot {
 // Of gf_dataNow().
 [[nodiscard]] WeekdayAndSlot gf_weekdayAndSlot();
 
+// The week time `halfHours` before `now`, across midnight and the end of the week.
+[[nodiscard]] WeekdayAndSlot gf_halfHoursBefore(WeekdayAndSlot now, std::uint32_t halfHours);
+// The half hours from `since` to `now`, 0 to 335: the week wraps.
+[[nodiscard]] std::uint32_t gf_halfHoursSince(WeekdayAndSlot now, WeekdayAndSlot since);
+
 // The run's current weekday and slot: refreshed by the start-up and the main cycle, read by the
 // static parking. Any thread.
 void gf_updateCurrentSlot();

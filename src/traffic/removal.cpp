@@ -27,7 +27,6 @@ namespace orv {
 namespace {
 
 constexpr double kMovedDeg = 1e-8;
-constexpr int kHalfHoursPerWeek = 336;
 constexpr std::string_view kIndent = "          ";
 
 // --- small pieces ---
@@ -104,11 +103,9 @@ bool lf_takeFromAddingStack(std::vector<std::uint32_t>& stack, std::uint32_t key
 }
 
 // Half hours from `since` to `now` over the week; 0 when either is not known.
-int lf_halfHoursSince(WeekdayAndSlot since, WeekdayAndSlot now) {
+std::uint32_t lf_halfHoursSince(WeekdayAndSlot since, WeekdayAndSlot now) {
   if (since.weekday < 1 || now.weekday < 1) return 0;
-  int h = (now.weekday - since.weekday) * 48 + now.slot - since.slot;
-  if (h < 0) h += kHalfHoursPerWeek;
-  return h;
+  return gf_halfHoursSince(now, since);
 }
 
 void lf_removeLogged(TrafficRun& run, LiveAircraft& a, const std::string& line) {

@@ -27,7 +27,6 @@ constexpr double kFitToleranceNm = 0.0009719222462203025;  // 1.8 m
 constexpr double kOneMetreNm = 0.0005399568034557236;
 constexpr double kLearnedStandNm = 0.0458963282937365;  // 85 m
 constexpr double kSamePositionDeg = 1e-8;
-constexpr std::int32_t kHalfHoursPerWeek = 336;
 
 Position lf_standPosition(const Stand& stand) {
   return Position{stand.latitude, stand.longitude};
@@ -158,8 +157,7 @@ bool lf_extendStandOption(WeekdayAndSlot now, Stand& stand, std::uint32_t sequen
                           const LiveAircraft& a, const std::string& registration, bool cpl) {
   if (sequence == 0 || last == now) return true;
   const std::int32_t window = a.cargo ? 12 : a.modelClass == ModelClass::Heavy ? 8 : 6;
-  std::int32_t gap = (now.weekday - last.weekday) * 48 + now.slot - last.slot;
-  if (gap < 0) gap += kHalfHoursPerWeek;
+  const auto gap = static_cast<std::int32_t>(gf_halfHoursSince(now, last));
   if (gap < 1 || gap >= window) return false;
   std::vector<StandSchedule>& schedules = stand.schedules;
   const auto count = static_cast<std::uint32_t>(gap);

@@ -28,15 +28,10 @@ namespace orv {
 namespace {
 
 constexpr std::int32_t kSlotsPerDay = 48;
-constexpr std::int32_t kSlotsPerWeek = 7 * kSlotsPerDay;
 constexpr std::uint32_t kLastStaticKey = 9999;
 
 enum class ScheduleKind { Real, Soft };
 enum class PassSpan { Day, Week };
-
-std::int32_t lf_weekSlot(WeekdayAndSlot t) {
-  return (t.weekday - 1) * kSlotsPerDay + t.slot;
-}
 
 std::string_view lf_weekdayName(int weekday) {
   static constexpr std::array<std::string_view, 7> kNames = {"Monday", "Tuesday",  "Wednesday", "Thursday",
@@ -591,18 +586,6 @@ void gf_computeParking(TrafficRun& run) {
                   cfg::PARKING_PERCENTAGE.value(), cfg::MAX_FIT_FL.value()));
   // The placement takes from the end: the best fits first.
   lf_sortByOffset(parking.wanted, true);
-}
-
-WeekdayAndSlot gf_halfHoursBefore(WeekdayAndSlot now, std::uint32_t halfHours) {
-  const auto back = static_cast<std::int32_t>(halfHours % kSlotsPerWeek);
-  const std::int32_t t = ((lf_weekSlot(now) - back) % kSlotsPerWeek + kSlotsPerWeek) % kSlotsPerWeek;
-  return {t / kSlotsPerDay + 1, t % kSlotsPerDay};
-}
-
-std::uint32_t gf_halfHoursSince(WeekdayAndSlot now, WeekdayAndSlot since) {
-  const std::int32_t d =
-      ((lf_weekSlot(now) - lf_weekSlot(since)) % kSlotsPerWeek + kSlotsPerWeek) % kSlotsPerWeek;
-  return static_cast<std::uint32_t>(d);
 }
 
 std::string gf_staticCallsign(std::string_view callsign) {

@@ -139,10 +139,6 @@ void lf_markChosenStand(std::vector<Stand>& stands, Stand& stand);
 // The callsign, or its ghost form with one '_', came in during the collection.
 [[nodiscard]] bool lf_isCollectedCallsign(const StaticParking& parking, std::string_view callsign);
 
-// The time `halfHours` before `now`, across midnight and the week.
-[[nodiscard]] WeekdayAndSlot gf_halfHoursBefore(WeekdayAndSlot now, std::uint32_t halfHours);
-// The half hours from `since` to `now`, 0 to 335: one week wraps.
-[[nodiscard]] std::uint32_t gf_halfHoursSince(WeekdayAndSlot now, WeekdayAndSlot since);
 // A learned callsign as a static aircraft shows it: trailing '_' cut, '*' at the end.
 [[nodiscard]] std::string gf_staticCallsign(std::string_view callsign);
 

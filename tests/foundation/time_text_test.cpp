@@ -26,4 +26,19 @@ TEST(TimeText, TimeOfDayFromTheProcessClock) {
   EXPECT_EQ(orv::gf_nowHms(), "09:01:13");
 }
 
+TEST(WeekTime, HalfHoursCountBackAcrossMidnightAndTheWeek) {
+  struct Row {
+    orv::WeekdayAndSlot now;
+    std::uint32_t back;
+    orv::WeekdayAndSlot then;
+  } const rows[] = {
+      {{1, 1}, 3, {7, 46}},   {{3, 20}, 0, {3, 20}},   {{3, 20}, 20, {3, 0}},
+      {{3, 20}, 21, {2, 47}}, {{7, 47}, 336, {7, 47}}, {{2, 0}, 335, {2, 1}},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(orv::gf_halfHoursBefore(row.now, row.back), row.then) << row.now.weekday << "/" << row.now.slot;
+    EXPECT_EQ(orv::gf_halfHoursSince(row.now, row.then), row.back % 336);
+  }
+}
+
 }  // namespace

@@ -66,21 +66,6 @@ TEST_F(StaticParkingTest, TheWantedCountFollowsThePercentageAndTheLimit) {
   }
 }
 
-TEST(StaticParkingTime, HalfHoursCountBackAcrossMidnightAndTheWeek) {
-  struct Row {
-    WeekdayAndSlot now;
-    std::uint32_t back;
-    WeekdayAndSlot then;
-  } const rows[] = {
-      {{1, 1}, 3, {7, 46}},   {{3, 20}, 0, {3, 20}},   {{3, 20}, 20, {3, 0}},
-      {{3, 20}, 21, {2, 47}}, {{7, 47}, 336, {7, 47}}, {{2, 0}, 335, {2, 1}},
-  };
-  for (const Row& row : rows) {
-    EXPECT_EQ(orv::gf_halfHoursBefore(row.now, row.back), row.then) << row.now.weekday << "/" << row.now.slot;
-    EXPECT_EQ(orv::gf_halfHoursSince(row.now, row.then), row.back % 336);
-  }
-}
-
 TEST(StaticParkingText, AStaticCallsignLosesItsUnderscoresAndEndsInAStar) {
   EXPECT_EQ(orv::gf_staticCallsign("BAW12"), "BAW12*");
   EXPECT_EQ(orv::gf_staticCallsign("BAW12__"), "BAW12*");
