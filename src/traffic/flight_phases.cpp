@@ -212,9 +212,7 @@ void lf_airConfig(TrafficRun& run, LiveAircraft& a, const PositionSample& o) {
     gf_setThrottle(run, a, lf_rotorcraft(a) ? 4 : 1);
     gf_setFlaps(run, a, 3);
     gf_setGear(run, a, true);
-    TrafficState& state = run.traffic;
-    if (std::find(state.arrivalChecks.begin(), state.arrivalChecks.end(), a.key) == state.arrivalChecks.end())
-      state.arrivalChecks.push_back(a.key);
+    gf_queueArrivalCheck(run, a.key);
     a.flags.landing = true;
     a.flags.climbOutConfigured = false;
     a.standId = 0;

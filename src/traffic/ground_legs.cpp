@@ -100,11 +100,6 @@ void lf_parkedLook(TrafficRun& run, LiveAircraft& a) {
   lf_lights(run, a, LightStates{nav, 0, 0, 0, 0, 1, cabin});
 }
 
-void lf_queueArrivalCheck(TrafficRun& run, const LiveAircraft& a) {
-  auto& checks = run.traffic.arrivalChecks;
-  if (std::find(checks.begin(), checks.end(), a.key) == checks.end()) checks.push_back(a.key);
-}
-
 bool lf_standReservedForUser(TrafficRun& run, const Stand& stand) {
   if (stand.reservedForUser) return true;
   const std::string reserved = reservedStandName(run.park);
@@ -535,7 +530,7 @@ void lf_arriveAtStand(TrafficRun& run, LiveAircraft& a) {
   a.firstStandDistanceNm = kNoValue;
   lf_parkedLook(run, a);
   gf_logLine(fmt::format("{:8}: {:8} arrived at stand", stand->id, a.callsign));
-  lf_queueArrivalCheck(run, a);
+  gf_queueArrivalCheck(run, a.key);
   stand->occupied = true;
   a.atStand = true;
   lf_addRealStandOption(run, a.standId, a, StandOptionKind::Arrival);

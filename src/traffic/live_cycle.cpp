@@ -178,7 +178,7 @@ void lf_onGroundData(TrafficRun& run, LiveAircraft& a, const SimMessage& message
         a.leg.pitchStep = (a.staticPitchRad - a.pitchRad) / n;
         a.leg.bankStep = (0.0 - a.bankRad) / n;
       }
-      run.traffic.arrivalChecks.push_back(a.key);
+      gf_queueArrivalCheck(run, a.key);
     }
     a.onGround = true;
     a.leg.altitudeStepFt = 0.0;

@@ -759,6 +759,11 @@ void gf_removeByList(TrafficRun& run) {
   }
 }
 
+void gf_queueArrivalCheck(TrafficRun& run, std::uint32_t key) {
+  auto& keys = run.traffic.arrivalChecks;
+  if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
+}
+
 void arrivalCheckStep(TrafficRun& run) {
   auto& keys = run.traffic.arrivalChecks;
   if (keys.empty()) return;

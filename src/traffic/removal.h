@@ -109,6 +109,9 @@ void gf_removeParkedByName(TrafficRun& run, std::string_view stand);
 void gf_recheckMovingAc(TrafficRun& run);
 // The static twin of a live aircraft on the ground goes; one per call.
 void gf_removeByList(TrafficRun& run);
+// Puts the key on the arrival check list unless it waits there already: each aircraft is checked
+// once for what it arrived as.
+void gf_queueArrivalCheck(TrafficRun& run, std::uint32_t key);
 // One key of the arrival check list per tick: the aircraft once takes over the flight callsign and
 // second callsign of its learned schedule, then its static twins go.
 void arrivalCheckStep(TrafficRun& run);

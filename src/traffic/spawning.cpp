@@ -243,9 +243,8 @@ void spawnLiveAc(TrafficRun& run, LiveAircraft& a) {
 
 void lf_placeAtFirstSample(TrafficRun& run, LiveAircraft& a) {
   TrafficState& state = run.traffic;
-  // At most once on the list: a respawn must not queue a second check of the same aircraft.
-  if (std::find(state.arrivalChecks.begin(), state.arrivalChecks.end(), a.key) == state.arrivalChecks.end())
-    state.arrivalChecks.push_back(a.key);
+  // A respawn must not queue a second check of the same aircraft.
+  gf_queueArrivalCheck(run, a.key);
   const PositionSample& s = a.stream.front();
   a.latitude = s.latitude;
   a.longitude = s.longitude;

@@ -561,6 +561,8 @@ TEST_F(SimMessageTest, ATouchdownEndsALandingOrJustPutsTheAircraftOnTheGround) {
   landing.staticCgHeightFt = 6.0;
   landing.headingRad = 1.5;
   LiveAircraft& other = created(20002, 9);
+  // Queued at the start of the landing and still waiting: the touchdown does not queue it twice.
+  run.traffic.arrivalChecks.push_back(20001);
   orv::gf_postSimMessage(SimMessage{7, 1, 0, SimMessageKind::GroundData, 80.0, 3.0});
   orv::gf_postSimMessage(SimMessage{9, 1, 0, SimMessageKind::GroundData, 80.0, 3.0});
   orv::gf_handleSimMessages(run);
