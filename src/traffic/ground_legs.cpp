@@ -10,7 +10,6 @@
 #include "airports/stands.h"
 #include "config/parameters.h"
 #include "foundation/log.h"
-#include "foundation/random.h"
 #include "simlink/sim_ids.h"
 #include "traffic/aircraft_text.h"
 #include "traffic/cycle.h"
@@ -94,10 +93,7 @@ void lf_parkedLook(TrafficRun& run, LiveAircraft& a) {
   gf_setThrottle(run, a, 0);
   gf_setFlaps(run, a, 0);
   lf_event(run, a, simid::kEngineAutoShutdown);
-  const std::uint32_t nav = cfg::NAV_LIGHTS_WHILE_PARKED.value() ? 1 : 0;
-  std::uint32_t cabin = a.standCargo ? 0 : 1;
-  if (cabin == 1 && cfg::RANDOM.value() && gf_randomIndex(10) == 9) cabin = 0;
-  lf_lights(run, a, LightStates{nav, 0, 0, 0, 0, 1, cabin});
+  gf_setParkedLights(run, a.objectId, a.standCargo);
 }
 
 bool lf_standReservedForUser(TrafficRun& run, const Stand& stand) {

@@ -10,6 +10,7 @@
 #include "config/parameters.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
+#include "foundation/random.h"
 #include "foundation/time_text.h"
 #include "refdata/dbase.h"
 #include "simlink/command_queues.h"
@@ -418,6 +419,13 @@ void lf_handleAddingStack(TrafficRun& run) {
   lf_requestCreation(run);
   lf_requestAcInRange(run, c);
   gf_advanceCycleCounter();
+}
+
+void gf_setParkedLights(TrafficRun& run, std::uint32_t objectId, bool cargoStand) {
+  std::uint32_t cabin = cargoStand ? 0 : 1;
+  if (cabin == 1 && cfg::RANDOM.value() && gf_randomIndex(10) == 9) cabin = 0;
+  const std::uint32_t nav = cfg::NAV_LIGHTS_WHILE_PARKED.value() ? 1 : 0;
+  lf_lights(run, objectId, LightStates{nav, 0, 0, 0, 0, 1, cabin});
 }
 
 void gf_setFlaps(TrafficRun& run, LiveAircraft& a, std::uint32_t index) {

@@ -31,6 +31,10 @@ void gf_setThrottle(TrafficRun& run, LiveAircraft& aircraft, std::uint32_t index
 void gf_setSpoilers(TrafficRun& run, const LiveAircraft& aircraft, bool on);
 void gf_setGear(TrafficRun& run, const LiveAircraft& aircraft, bool down);
 
+// The lights of a parked aircraft, live or static: nav lights as NAV_LIGHTS_WHILE_PARKED says,
+// logo on, the cabin lit but on a cargo stand, and with RANDOM on now and then dark.
+void gf_setParkedLights(TrafficRun& run, std::uint32_t objectId, bool cargoStand);
+
 // The window's counts: live aircraft in the simulator and not parked; parked ones.
 [[nodiscard]] std::int64_t gf_activeLiveCount(const TrafficRun& run);
 [[nodiscard]] std::int64_t gf_parkedLiveCount(const TrafficRun& run);

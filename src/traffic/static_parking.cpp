@@ -7,7 +7,6 @@
 #include <cmath>
 #include <exception>
 #include <gsl/narrow>
-#include <random>
 #include <utility>
 
 #include "airports/stand_store.h"
@@ -21,6 +20,7 @@
 #include "simlink/sim_ids.h"
 #include "simlink/sim_side.h"
 #include "traffic/aircraft_text.h"
+#include "traffic/live_cycle.h"
 #include "traffic/removal.h"
 #include "traffic/traffic_run.h"
 
@@ -265,13 +265,7 @@ void lf_parkedLook(TrafficRun& run, StaticAircraft& s) {
   if (s.lastThrottle != 0) lf_event(run, id, simid::kThrottleSet, 0);
   s.lastThrottle = 0;
   lf_event(run, id, simid::kEngineAutoShutdown, 0);
-  std::uint32_t cabin = s.standCargo ? 0 : 1;
-  // Now and then a passenger aircraft stands dark.
-  if (cabin == 1 && cfg::RANDOM.value() && std::uniform_int_distribution<int>(0, 9)(gf_randomEngine()) == 9)
-    cabin = 0;
-  const std::uint32_t nav = cfg::NAV_LIGHTS_WHILE_PARKED.value() ? 1 : 0;
-  const auto events = gf_lightEvents(id, LightStates{nav, 0, 0, 0, 0, 1, cabin});
-  run.sim.queueEvents(events);
+  gf_setParkedLights(run, id, s.standCargo);
 }
 
 bool lf_keyHeld(const TrafficRun& run, std::uint32_t key) {
