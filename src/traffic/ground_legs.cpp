@@ -7,7 +7,6 @@
 
 #include "airports/park_loading.h"
 #include "airports/stand_store.h"
-#include "airports/stands.h"
 #include "config/parameters.h"
 #include "foundation/log.h"
 #include "simlink/sim_ids.h"
@@ -94,12 +93,6 @@ void lf_parkedLook(TrafficRun& run, LiveAircraft& a) {
   gf_setFlaps(run, a, 0);
   lf_event(run, a, simid::kEngineAutoShutdown);
   gf_setParkedLights(run, a.objectId, a.standCargo);
-}
-
-bool lf_standReservedForUser(TrafficRun& run, const Stand& stand) {
-  if (stand.reservedForUser) return true;
-  const std::string reserved = reservedStandName(run.park);
-  return !reserved.empty() && reserved == stand.id;
 }
 
 // The taxi turns of a leg that is not stationary.
@@ -449,9 +442,7 @@ void try2Park(TrafficRun& run, LiveAircraft& a, bool learned) {
   if (at.latitude == a.ground.lastParkTry.latitude && at.longitude == a.ground.lastParkTry.longitude) return;
   a.ground.lastParkTry = at;
   Stand* stand = lf_searchStandNear(run, at, a, learned ? kStandSearchNm : kNoFitStandNm, learned);
-  if (stand == nullptr || lf_standReservedForUser(run, *stand)) return;
-  const std::string userStand = gf_userStandName(run);
-  if (!userStand.empty() && userStand == stand->id) return;
+  if (stand == nullptr || gf_standKeptForUser(run, *stand)) return;
   for (LiveAircraft& other : run.traffic.liveList) {
     if (&other == &a || other.phase != FlightPhase::Parked || other.state != SimState::Active ||
         other.standId != stand->number)

@@ -6,7 +6,6 @@
 #include <cmath>
 
 #include "airports/stand_store.h"
-#include "airports/stands.h"
 #include "config/parameters.h"
 #include "foundation/log.h"
 #include "liveries/livery_matching.h"
@@ -86,11 +85,7 @@ Stand* lf_findSpawnStand(TrafficRun& run, LiveAircraft& a) {
     s = &a.stream.back();
   }
   Stand* stand = lf_searchStandNear(run, gf_positionOf(*s), a, kStandSearchNm, still);
-  if (stand == nullptr || stand->reservedForUser) return nullptr;
-  const std::string reserved = reservedStandName(run.park);
-  if (!reserved.empty() && reserved == stand->id) return nullptr;
-  const std::string userStand = gf_userStandName(run);
-  if (!userStand.empty() && userStand == stand->id) return nullptr;
+  if (stand == nullptr || gf_standKeptForUser(run, *stand)) return nullptr;
   bool free = lf_standTakenByLive(run, *stand, a.callsign);
   for (std::size_t i = 0; free && i < stand->neighbours.size(); ++i)
     free = lf_liveGivesWay(run, stand->neighbours[i], a, *stand);

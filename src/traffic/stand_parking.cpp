@@ -10,6 +10,7 @@
 #include "airports/half_hours.h"
 #include "airports/stand_schedules.h"
 #include "airports/stand_store.h"
+#include "airports/stands.h"
 #include "config/parameters.h"
 #include "foundation/log.h"
 #include "refdata/dbase.h"
@@ -252,6 +253,14 @@ std::string NearestStandCache::find(double latitude, double longitude) {
 
 std::string gf_nearestStandName(NearestStandCache& cache, double latitude, double longitude) {
   return cache.find(latitude, longitude);
+}
+
+bool gf_standKeptForUser(TrafficRun& run, const Stand& stand) {
+  if (stand.reservedForUser) return true;
+  const std::string reserved = reservedStandName(run.park);
+  if (!reserved.empty() && reserved == stand.id) return true;
+  const std::string userStand = gf_userStandName(run);
+  return !userStand.empty() && userStand == stand.id;
 }
 
 std::string gf_userStandName(TrafficRun& run) {

@@ -78,5 +78,7 @@ class NearestStandCache {
 
 // The stand at which the user aircraft stands: empty while it is airborne. Start-up thread.
 [[nodiscard]] std::string gf_userStandName(TrafficRun& run);
+// No live aircraft takes the stand: it is reserved for the user, or the user aircraft stands there.
+[[nodiscard]] bool gf_standKeptForUser(TrafficRun& run, const Stand& stand);
 
 }  // namespace orv
