@@ -555,14 +555,8 @@ void gf_clearParkAirport(TrafficRun& run) {
     a.standPosition = {};
     a.standId = 0;
     a.atStand = false;
-    if (a.state == SimState::Active) {
-      removeAircraftFromSim(run, a);
-    } else if (a.state == SimState::Adding2Sim) {
-      if (gf_withdrawCreation(run.traffic.liveCreations, a.key))
-        a.dropWithdrawn = true;
-      else
-        a.removeWhenCreated = true;
-    }
+    // In the simulator, or on its way there: a creation not yet sent is withdrawn.
+    if (a.state == SimState::Active || a.state == SimState::Adding2Sim) removeAircraftFromSim(run, a);
   }
   (void)gf_compactLiveList(run.traffic.liveList);
   gf_leaveParkAirport(run);

@@ -558,6 +558,7 @@ TEST_F(ParkAirportRun, LeavingTakesTheAircraftOnTheGroundAndWithdrawsTheirQueued
     orv::SimState state;
     bool queued;  // its creation request still waits in the queue
     Outcome outcome;
+    bool stacked = false;  // spawned, its request not yet made
   };
   using orv::FlightPhase;
   using orv::SimState;
@@ -566,6 +567,7 @@ TEST_F(ParkAirportRun, LeavingTakesTheAircraftOnTheGroundAndWithdrawsTheirQueued
       {FlightPhase::PushingBack, SimState::Active, false, Outcome::Removed},
       {FlightPhase::PushedBack, SimState::Adding2Sim, true, Outcome::Withdrawn},
       {FlightPhase::Taxi, SimState::Adding2Sim, false, Outcome::RemovedOnceCreated},
+      {FlightPhase::Taxi, SimState::Adding2Sim, false, Outcome::Withdrawn, true},
       {FlightPhase::TakeOff, SimState::Active, false, Outcome::Removed},
       {FlightPhase::Parked, SimState::Buffer, false, Outcome::Stays},
       {FlightPhase::Flying, SimState::Active, false, Outcome::Stays},
@@ -591,6 +593,7 @@ TEST_F(ParkAirportRun, LeavingTakesTheAircraftOnTheGroundAndWithdrawsTheirQueued
       request.key = key;
       run.traffic.liveCreations.push_back(request);
     }
+    if (row.stacked) run.traffic.addingStack.push_back(key);
     ++key;
   }
   run.parking.wanted.resize(2);
@@ -609,6 +612,7 @@ TEST_F(ParkAirportRun, LeavingTakesTheAircraftOnTheGroundAndWithdrawsTheirQueued
       case Outcome::Withdrawn:
         EXPECT_EQ(a, nullptr) << name;
         EXPECT_EQ(std::count(queued.begin(), queued.end(), key), 0) << name;
+        EXPECT_EQ(std::count(run.traffic.addingStack.begin(), run.traffic.addingStack.end(), key), 0) << name;
         break;
       case Outcome::Removed:
         ASSERT_NE(a, nullptr) << name;
