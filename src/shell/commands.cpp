@@ -330,7 +330,7 @@ bool lf_handleComboBoxes(ui::WParam command) {
   }
   if (auto chosen = lf_comboSelectionText(MAX_LIVE_SEL, command)) {
     lf_storeInt(MAX_LIVE_SEL, chosen->first);
-    gf_queueRunWork(lf_removeLiveAboveLimit);
+    gf_queueRunWork([](TrafficRun& run) { gf_removeLiveAboveLimit(run, MAX_LIVE_SEL.value()); });
     lf_repaintOptions();
     return true;
   }
@@ -549,25 +549,6 @@ void gf_setRange(double radiusNm) {
   const auto it =
       std::find_if(choices.begin(), choices.end(), [](std::int32_t c) { return c >= RANGE.value(); });
   if (it != choices.end()) ui::selectIndex(RANGE.window(), static_cast<int>(it - choices.begin()));
-}
-
-void lf_removeLiveAboveLimit(TrafficRun& run) {
-  const auto limit = static_cast<std::size_t>(std::max<std::int32_t>(MAX_LIVE_SEL.value(), 0));
-  std::vector<LiveAircraft*> inSim;
-  for (LiveAircraft& a : run.traffic.liveList)
-    if (a.state == SimState::Active) inSim.push_back(&a);
-  if (inSim.size() <= limit) return;
-  // The farthest at any distance: the removal's own farthest-aircraft call only removes beyond a
-  // distance, which suits a full list, not a lowered limit.
-  const UserAcPosition user = gf_userAcBlock().position;
-  const Position from{user.latitude, user.longitude};
-  const auto distance = [from](const LiveAircraft* a) {
-    return gf_distanceNm(from, Position{a->latitude, a->longitude});
-  };
-  const auto over = static_cast<std::ptrdiff_t>(inSim.size() - limit);
-  std::partial_sort(inSim.begin(), inSim.begin() + over, inSim.end(),
-                    [&](const LiveAircraft* a, const LiveAircraft* b) { return distance(a) > distance(b); });
-  for (auto it = inSim.begin(); it != inSim.begin() + over; ++it) removeAircraftFromSim(run, **it);
 }
 
 void enableCsToOidButton() {

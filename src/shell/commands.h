@@ -37,9 +37,6 @@ void lf_autoRange(const TrafficRun& run);
 // AUTO_RANGE on: remembers the manual radius; the automatic one follows at the next cycle, as long
 // as AUTO_RANGE is still on then. Off: the manual radius comes back at once.
 void lf_applyAutoRangeOption();
-// The farthest live aircraft in the simulator are removed until no more than MAX_LIVE_SEL are
-// left. Start-up thread.
-void lf_removeLiveAboveLimit(TrafficRun& run);
 // RANGE := the radius clamped to [2, 100], the drop-down's first choice not below it selected.
 void gf_setRange(double radiusNm);
 // The callsign list and its cs->oid: button take input from the start of the main cycle.

@@ -600,6 +600,22 @@ bool gf_removeFarthestAc(TrafficRun& run, double distanceNm) {
   return true;
 }
 
+void gf_removeLiveAboveLimit(TrafficRun& run, std::int32_t limitCount) {
+  const auto limit = static_cast<std::size_t>(std::max<std::int32_t>(limitCount, 0));
+  std::vector<LiveAircraft*> inSim;
+  for (LiveAircraft& a : run.traffic.liveList)
+    if (a.state == SimState::Active) inSim.push_back(&a);
+  if (inSim.size() <= limit) return;
+  // The farthest at any distance: gf_removeFarthestAc only removes beyond a distance, which
+  // suits a full list, not a lowered limit.
+  const Position from = lf_userPosition();
+  const auto distance = [from](const LiveAircraft* a) { return gf_distanceNm(from, lf_positionOf(*a)); };
+  const auto over = static_cast<std::ptrdiff_t>(inSim.size() - limit);
+  std::partial_sort(inSim.begin(), inSim.begin() + over, inSim.end(),
+                    [&](const LiveAircraft* a, const LiveAircraft* b) { return distance(a) > distance(b); });
+  for (auto it = inSim.begin(); it != inSim.begin() + over; ++it) removeAircraftFromSim(run, **it);
+}
+
 // --- stands ---
 
 bool lf_standTakenByLive(TrafficRun& run, const Stand& stand, std::string_view callsign) {

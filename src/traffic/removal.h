@@ -79,6 +79,9 @@ void gf_removeAcNearUser(TrafficRun& run);
 // more than 0.1 nm farther than distanceNm. True when one was removed (room for the newcomer);
 // false when none lies farther, or distanceNm is negative: the newcomer is dropped.
 [[nodiscard]] bool gf_removeFarthestAc(TrafficRun& run, double distanceNm);
+// Removes the farthest live aircraft in the simulator, at any distance, until no more than the
+// limit are left: the maximum of live aircraft was lowered.
+void gf_removeLiveAboveLimit(TrafficRun& run, std::int32_t limit);
 
 // --- stands ---
 
