@@ -785,7 +785,7 @@ void arrivalCheckStep(TrafficRun& run) {
   if (keys.empty()) return;
   const std::uint32_t key = keys.front();
   keys.pop_front();
-  LiveAircraft* a = gf_findLiveByKey(run.traffic.liveList, key);
+  LiveAircraft* a = run.traffic.liveByKey(key);
   if (!a) return;
   if (!a->arrivalHandled) {
     a->arrivalHandled = true;

@@ -205,7 +205,7 @@ void lf_checkMaxParked(TrafficRun& run, int aboutToPark, std::int64_t limit) {
   if (!cfg::INITIAL_LOAD_ONLY.value() && aboutToPark + parked > limit) {
     const auto durations = lf_parkedDurations(run);
     if (!durations.empty()) {
-      if (LiveAircraft* longest = gf_findLiveByKey(run.traffic.liveList, durations.front().first)) {
+      if (LiveAircraft* longest = run.traffic.liveByKey(durations.front().first)) {
         gf_logLine(fmt::format("{:8}: {} live max park exceeded, removed", gf_standName(longest->standId),
                                longest->callsign));
         removeAircraftFromSim(run, *longest);
