@@ -1,12 +1,6 @@
 #include "airports/stands.h"
 
-#include "airports/stand_store.h"
-
 namespace orv {
-
-std::string standName(const ParkAirport&, std::uint32_t standId) {
-  return gf_standName(standId);
-}
 
 std::string reservedStandName(const ParkAirport& park) {
   return park.icao ? park.reservedStand : std::string();

@@ -12,8 +12,6 @@
 
 namespace orv {
 
-// The id text of the stand numbered standId; empty for no stand.
-[[nodiscard]] std::string standName(const ParkAirport& park, std::uint32_t standId);
 // The stand the user keeps for the own aircraft at the park airport; empty for none.
 [[nodiscard]] std::string reservedStandName(const ParkAirport& park);
 // Only the stand of that id keeps the user's reservation (none for an empty id). True when a

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <span>
 
-#include "airports/stands.h"
+#include "airports/stand_store.h"
 #include "config/parameters.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
@@ -136,7 +136,7 @@ void lf_onLiveCreated(TrafficRun& run, LiveAircraft& a, const SimMessage& messag
     a.slotCounter = 1;
     if (a.phase == FlightPhase::Parked) {
       a.parkedSince = gf_weekdayAndSlot();
-      gf_logLine(fmt::format("{:8}: {:8} parks", standName(run.park, a.standId), a.callsign));
+      gf_logLine(fmt::format("{:8}: {:8} parks", gf_standName(a.standId), a.callsign));
       liveParksAtStand(run, a);
     }
   }

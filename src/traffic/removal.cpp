@@ -59,10 +59,6 @@ Position lf_standPosition(const Stand& stand) {
   return {stand.latitude, stand.longitude};
 }
 
-std::string lf_standName(const TrafficRun& run, std::uint32_t standId) {
-  return standName(run.park, standId);
-}
-
 bool lf_isLive(const LiveAircraft& a) {
   return a.key > simid::kLastStaticKey;
 }
@@ -262,7 +258,7 @@ void lf_ghostCheck(TrafficRun& run, const std::string& callsign, const LiveAircr
   lf_forEachLiveWithCallsign(run, ghost, genuine, [&](LiveAircraft& g) {
     if (g.phase == FlightPhase::Parked && g.standId != 0)
       gf_logLine(fmt::format("{:8}: {:8} is a ghost and will be removed, continue with {}",
-                             lf_standName(run, g.standId), g.callsign, callsign));
+                             gf_standName(g.standId), g.callsign, callsign));
     else
       gf_logLine(fmt::format("{}{:8} is a ghost and will be removed, continue with {}", kIndent, g.callsign,
                              callsign));

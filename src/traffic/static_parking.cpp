@@ -510,13 +510,7 @@ void lf_takeOverCallsigns(TrafficRun& run) {
 }
 
 void lf_markDestinationStand(TrafficRun& run) {
-  const std::string name = reservedStandName(run.park);
-  if (name.empty()) return;
-  for (Stand& stand : gf_parkStands())
-    if (stand.id == name) {
-      stand.reservedForUser = true;
-      return;
-    }
+  (void)gf_reserveStandForUser(gf_parkStands(), reservedStandName(run.park));
 }
 
 void lf_fillWantedStatic(TrafficRun& run, std::int64_t wanted, std::int64_t present, WeekdayAndSlot now) {
