@@ -305,7 +305,8 @@ std::optional<Livery> lf_procesFltSimSection(const SectionContext& context,
     lf_appendIncompleteSectionLine(
         fmt::format("{} {} icao_airline is missing, or it has invalid info ", lf_text(context.cfg), header));
   if (givenUp) return std::nullopt;
-  if (!titleSet) {
+  // A title of blanks names no livery either.
+  if (!titleSet || title.empty()) {
     lf_appendIncompleteSectionLine(fmt::format("{} {} misses title", folder, header));
     return std::nullopt;
   }
@@ -415,7 +416,7 @@ std::optional<Livery> lf_procesFltSimSectionIvao(const SectionContext& context,
     report(" does not exist");
     return std::nullopt;
   }
-  if (!titleSet) {
+  if (!titleSet || title.empty()) {
     report(" misses title");
     return std::nullopt;
   }

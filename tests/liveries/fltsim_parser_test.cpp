@@ -118,6 +118,18 @@ TEST_F(IvaoTest, TitlesCarryTheAirlineAndTexturesMustExist) {
   EXPECT_EQ(lf_scanReportLines().incompleteSections, expected);
 }
 
+// A title of blanks names no livery: the scan report says it misses its title, by either rules.
+TEST_F(IvaoTest, ABlankTitleIsNoTitle) {
+  const std::filesystem::path plane = folder.path() / "IVAO_MTL/SimObjects/Airplanes/IVAO_B738";
+  std::filesystem::create_directories(plane / "texture.DLH");
+  const SectionContext context{2, "B738", plane / "aircraft.cfg", plane};
+  const Lines lines = {"[fltsim.0]", "title = \" \"", "texture=DLH", "icao_airline=DLH", "atc_id=D-ABCD"};
+  EXPECT_TRUE(lf_processFltsimSections(context, lines).empty());
+  EXPECT_TRUE(lf_processFltsimSectionsIvao(context, lines).empty());
+  const std::string missing = plane.string() + " [fltsim.0] misses title";
+  EXPECT_EQ(lf_scanReportLines().incompleteSections, (Lines{missing, missing}));
+}
+
 TEST_F(IvaoTest, AnErrorsFolderOfAnotherOriginStays) {
   std::filesystem::create_directories("output/errors");
   testing_support::writeFile("output/errors/Fixes.txt", "old");
