@@ -50,8 +50,12 @@ std::string lf_fileText() {
 }
 
 // Blanks, tabs and the carriage returns of a doubled line end ("\r\r\n", which the line reading
-// leaves one of): a stand name may hold other white space the user typed on purpose.
+// leaves one of): a stand name may hold other white space the user typed on purpose. Byte-order
+// marks before a field go too: a doubled one is left by the reading, and a rewrite of the file
+// would turn it into the file's mark, which changes the line.
 std::string lf_trimField(std::string_view text) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  while (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
   const auto first = text.find_first_not_of(" \t\r");
   if (first == std::string_view::npos) return {};
   const auto last = text.find_last_not_of(" \t\r");

@@ -160,6 +160,12 @@ TEST_F(ParkAirportFiles, TheFileGivesKnownCodesOnceWithTheirStands) {
       {"\r\n  \r\nEDDS\r\n\t\r\nEDDM,A1\r\n", {{"EDDS", ""}, {"EDDM", "A1"}}, {}},
       // A doubled line end leaves a carriage return, which a rewrite of the file would drop.
       {"EDDS\r\r\nEDDM,A1\r\r\n", {{"EDDS", ""}, {"EDDM", "A1"}}, {}},
+      // A byte-order mark doubled by an editor: the one the reading leaves would surface as the
+      // file's mark after a rewrite, and the line would change its meaning.
+      {"\xEF\xBB\xBF\xEF\xBB\xBF"
+       "EDDM,A1\nEDDS\n",
+       {{"EDDM", "A1"}, {"EDDS", ""}},
+       {}},
   };
   for (const Case& c : cases) {
     orv::gf_openLog();
