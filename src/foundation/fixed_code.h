@@ -20,13 +20,18 @@ class FixedCode {
   // Exactly N characters; a to z are folded to upper case, and every character must then be
   // A to Z or 0 to 9. The length is checked first, then each character from the first.
   explicit FixedCode(std::string_view text) {
-    if (text.size() != N) gf_throwFixedCodeError();
-    for (std::size_t i = 0; i < N; ++i) {
-      char c = text[i];
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-      if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) gf_throwFixedCodeError();
-      bytes_[i] = c;
+    if (!isValid(text)) gf_throwFixedCodeError();
+    for (std::size_t i = 0; i < N; ++i) bytes_[i] = folded(text[i]);
+  }
+
+  // Whether the constructor would take the text.
+  [[nodiscard]] static bool isValid(std::string_view text) {
+    if (text.size() != N) return false;
+    for (char c : text) {
+      c = folded(c);
+      if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
     }
+    return true;
   }
 
   [[nodiscard]] std::string_view view() const { return {bytes_.data(), N}; }
@@ -36,6 +41,8 @@ class FixedCode {
   auto operator<=>(const FixedCode&) const = default;
 
  private:
+  static char folded(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
   std::array<char, N> bytes_{};
 };
 

@@ -13,6 +13,7 @@
 #include "foundation/program.h"
 #include "foundation/run_control.h"
 #include "foundation/time_text.h"
+#include "foundation/utf.h"
 #include "platform/os/clock.h"
 
 namespace orv {
@@ -31,7 +32,14 @@ LogState& logState() {
   return state;
 }
 
-void writeLine(std::string_view prefix, std::string_view text, bool flush) {
+void writeLine(std::string_view prefix, std::string_view rawText, bool flush) {
+  // Lines carry bytes from the network and from damaged files: every line stays UTF-8.
+  std::string escaped;
+  std::string_view text = rawText;
+  if (!gf_isUtf8(rawText)) {
+    escaped = gf_escapeInvalidUtf8(rawText);
+    text = escaped;
+  }
   LogState& log = logState();
   std::scoped_lock lock(log.mutex);
   if (!log.stream.is_open()) {

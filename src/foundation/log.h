@@ -1,7 +1,8 @@
 #pragma once
 
 // "Log.txt" in the working folder: one stream for the whole process, one line per call, written
-// whole under one lock. Lines written while the log is not open are dropped. Any thread.
+// whole under one lock. Lines written while the log is not open are dropped. A byte that is not
+// part of a UTF-8 character is written as "\xNN", so that every line is UTF-8. Any thread.
 
 #include <filesystem>
 #include <string_view>

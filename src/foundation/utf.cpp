@@ -38,7 +38,63 @@ void lf_appendUtf8(std::string& out, char32_t cp) {
   }
 }
 
+// The length of the well-formed character at i, 0 when the bytes there are none.
+std::size_t lf_utf8Length(std::string_view text, std::size_t i) {
+  const auto b0 = static_cast<std::uint8_t>(text[i]);
+  if (b0 < 0x80) return 1;
+  std::size_t length = 0;
+  std::uint8_t low = 0x80;  // the range of the second byte, narrower after E0, ED, F0 and F4
+  std::uint8_t high = 0xBF;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    length = 2;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    length = 3;
+    if (b0 == 0xE0) low = 0xA0;   // overlong
+    if (b0 == 0xED) high = 0x9F;  // surrogates
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    length = 4;
+    if (b0 == 0xF0) low = 0x90;   // overlong
+    if (b0 == 0xF4) high = 0x8F;  // above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (text.size() - i < length) return 0;
+  for (std::size_t k = 1; k < length; ++k) {
+    const auto b = static_cast<std::uint8_t>(text[i + k]);
+    if (k == 1 ? (b < low || b > high) : (b & 0xC0) != 0x80) return 0;
+  }
+  return length;
+}
+
 }  // namespace
+
+bool gf_isUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = lf_utf8Length(text, i);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
+std::string gf_escapeInvalidUtf8(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = lf_utf8Length(text, i);
+    if (length > 0) {
+      out.append(text.substr(i, length));
+      i += length;
+      continue;
+    }
+    const auto b = static_cast<std::uint8_t>(text[i++]);
+    out += "\\x";
+    out += kHex[b >> 4];
+    out += kHex[b & 0x0F];
+  }
+  return out;
+}
 
 std::string wide_to_utf8(std::u16string_view text) {
   std::string out;

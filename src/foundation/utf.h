@@ -16,6 +16,13 @@ namespace orv {
 // sequences, overlong forms, encoded surrogates and values above U+10FFFF.
 [[nodiscard]] std::u16string utf8_to_wide(std::string_view text);
 
+// True when the text is well-formed UTF-8 by the same rules as utf8_to_wide.
+[[nodiscard]] bool gf_isUtf8(std::string_view text);
+
+// The text with every byte that is not part of a well-formed UTF-8 character written as "\xNN"
+// (two lower-case hexadecimal digits): the result is always UTF-8. Well-formed text stays as it is.
+[[nodiscard]] std::string gf_escapeInvalidUtf8(std::string_view text);
+
 // The text of a path for log lines and messages. Paths are bytes here, by convention UTF-8.
 [[nodiscard]] std::string gf_pathToUtf8(const std::filesystem::path& path);
 

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "foundation/run_control.h"
+#include "foundation/utf.h"
 #include "platform/os/clock.h"
 #include "support/foundation_state.h"
 #include "support/test_support.h"
@@ -90,6 +91,24 @@ TEST_F(Log, LineShapesAndWhatIsFlushed) {
   const auto body = text.substr(text.find('\n') + 1);
   EXPECT_EQ(body, "plain\n          continued\n==> warning\n");
   EXPECT_EQ(text.find('\r'), std::string::npos);
+}
+
+// Bytes from a datagram or a damaged file: the line in the file stays UTF-8.
+TEST_F(Log, BytesThatAreNoUtf8AreEscaped) {
+  WorkingFolder folder;
+  orv::gf_openLog();
+  orv::gf_logLine("exception in processLineSub: timestamp \xFF\xFE\xC3( incorrect");
+  orv::gf_logImportant(
+      "caf\xC3\xA9 \xE9"
+      "DDF");
+  orv::gf_logIndented("\xF0\x9F");
+  orv::gf_closeLog();
+  const auto lines = readLines("Log.txt");
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[1], "exception in processLineSub: timestamp \\xff\\xfe\\xc3( incorrect");
+  EXPECT_EQ(lines[2], "==> caf\xC3\xA9 \\xe9DDF");
+  EXPECT_EQ(lines[3], "          \\xf0\\x9f");
+  EXPECT_TRUE(orv::gf_isUtf8(readFile("Log.txt")));
 }
 
 TEST_F(Log, UnlessStoppingWritesOnlyWhileTheRunGoesOn) {

@@ -31,7 +31,9 @@ TEST(FixedCode, FoldsLowerCaseAndRefusesEverythingElse) {
   EXPECT_EQ(orv::IcaoCode("eham").view(), "EHAM");
   EXPECT_EQ(orv::IcaoCode("K7N9").str(), "K7N9");
   EXPECT_EQ(orv::IataCode("ams").view(), "AMS");
+  EXPECT_TRUE(orv::IcaoCode::isValid("eham"));
   for (const char* bad : {"EHA", "EHAMX", "", "EH-M", "EH M", "EHA\xC3", "EH\xC3\xA9", "ehä"}) {
+    EXPECT_FALSE(orv::IcaoCode::isValid(bad)) << bad;  // the check and the constructor agree
     try {
       (void)orv::IcaoCode(bad);
       ADD_FAILURE() << "accepted '" << bad << "'";
@@ -54,7 +56,11 @@ TEST(FixedCode, EqualityAndOrderAreThoseOfTheBytes) {
 TEST(Utf, RoundTripsEveryLengthOfSequence) {
   const std::string texts[] = {
       "", "EHAM", "caf\xC3\xA9", "\xE2\x82\xAC 5", "\xF0\x9F\x9B\xAB", "\xEF\xBF\xBF"};
-  for (const std::string& utf8 : texts) EXPECT_EQ(orv::wide_to_utf8(orv::utf8_to_wide(utf8)), utf8) << utf8;
+  for (const std::string& utf8 : texts) {
+    EXPECT_EQ(orv::wide_to_utf8(orv::utf8_to_wide(utf8)), utf8) << utf8;
+    EXPECT_TRUE(orv::gf_isUtf8(utf8)) << utf8;
+    EXPECT_EQ(orv::gf_escapeInvalidUtf8(utf8), utf8) << utf8;
+  }
   EXPECT_EQ(orv::utf8_to_wide("\xF0\x9F\x9B\xAB"), (std::u16string{0xD83D, 0xDEEB}));
   EXPECT_EQ(orv::utf8_to_wide("\xC3\xA9"), u"\u00E9");
   EXPECT_TRUE(orv::utf8_to_wide("").empty());
@@ -79,6 +85,8 @@ TEST(Utf, InvalidUtf8IsRefused) {
       "\xC3",              // truncated two-byte
   };
   for (const std::string& bytes : invalid) {
+    EXPECT_FALSE(orv::gf_isUtf8(bytes)) << testing::PrintToString(bytes);
+    EXPECT_TRUE(orv::gf_isUtf8(orv::gf_escapeInvalidUtf8(bytes))) << testing::PrintToString(bytes);
     try {
       (void)orv::utf8_to_wide(bytes);
       ADD_FAILURE() << "accepted " << testing::PrintToString(bytes);
@@ -86,6 +94,21 @@ TEST(Utf, InvalidUtf8IsRefused) {
       EXPECT_STREQ(e.what(), "utf8_to_wide: invalid UTF-8");
     }
   }
+}
+
+// The log's form of bytes that are not UTF-8: each stray byte as \xNN, whole characters kept.
+TEST(Utf, InvalidBytesAreEscaped) {
+  const struct {
+    std::string bytes;
+    std::string escaped;
+  } cases[] = {
+      {"\xFF\xFE\xC3(", "\\xff\\xfe\\xc3("},
+      {"caf\xE9 caf\xC3\xA9", "caf\\xe9 caf\xC3\xA9"},
+      {"\xE2\x82\xAC\xE2\x82", "\xE2\x82\xAC\\xe2\\x82"},  // a whole euro sign, then a cut one
+      {"\xED\xA0\x80", "\\xed\\xa0\\x80"},                 // an encoded surrogate
+      {"\\x41", "\\x41"},                                  // a text that looks escaped stays
+  };
+  for (const auto& c : cases) EXPECT_EQ(orv::gf_escapeInvalidUtf8(c.bytes), c.escaped) << c.escaped;
 }
 
 TEST(Utf, UnpairedSurrogatesAreRefused) {
