@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
 #include <fstream>
 #include <iterator>
@@ -14,6 +15,8 @@ namespace orv {
 namespace {
 
 constexpr std::size_t kSampleBytes = 4096;
+// The most bytes a UTF-8 character has after its first.
+constexpr std::size_t kUtf8TailBytes = 3;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 // Windows-1252 bytes 0x80 to 0x9F; every other byte is the character of the same number.
@@ -27,10 +30,11 @@ std::uint8_t lf_byte(std::string_view text, std::size_t i) {
   return static_cast<std::uint8_t>(text[i]);
 }
 
-// True when the bytes are UTF-8; a sequence left open at the end passes only when `cutShort`.
-bool lf_isUtf8(std::string_view bytes, bool cutShort) {
+// True when the characters that start among the first `tested` bytes are UTF-8; one that starts
+// there may end in the bytes after them, and one that does not end within the bytes fails.
+bool lf_isUtf8(std::string_view bytes, std::size_t tested) {
   std::size_t i = 0;
-  while (i < bytes.size()) {
+  while (i < std::min(tested, bytes.size())) {
     const std::uint8_t b0 = lf_byte(bytes, i);
     if (b0 < 0x80) {
       ++i;
@@ -46,7 +50,7 @@ bool lf_isUtf8(std::string_view bytes, bool cutShort) {
     else
       return false;
     for (std::size_t k = 1; k < length; ++k) {
-      if (i + k >= bytes.size()) return cutShort;
+      if (i + k >= bytes.size()) return false;
       const std::uint8_t b = lf_byte(bytes, i + k);
       if ((b & 0xC0) != 0x80) return false;
       if (k == 1 && ((b0 == 0xE0 && b < 0xA0) || (b0 == 0xF0 && b < 0x90) || (b0 == 0xF4 && b > 0x8F)))
@@ -155,7 +159,7 @@ std::string gf_ansiToUtf8(std::string_view text) {
   return wide_to_utf8(wide);
 }
 
-Charset gf_detectCharsetOfBytes(std::string_view head, bool cutShort) {
+Charset gf_detectCharsetOfBytes(std::string_view head) {
   const std::size_t n = std::min<std::size_t>(head.size(), 4);
   auto b = [&](std::size_t i) { return i < n ? lf_byte(head, i) : std::uint8_t{0}; };
   if (n >= 3 && head.starts_with(kUtf8Bom)) return Charset::Utf8WithBom;
@@ -166,29 +170,29 @@ Charset gf_detectCharsetOfBytes(std::string_view head, bool cutShort) {
     if (bigEndianMark) return Charset::UnicodeBigEndian;
     if (b(0) == 0 && (n < 4 || b(2) == 0)) return Charset::UnicodeBigEndian;
   }
-  const bool limited = head.size() > kSampleBytes;
-  return lf_isUtf8(head.substr(0, kSampleBytes), cutShort || limited) ? Charset::Utf8WithoutBom
-                                                                      : Charset::Ansi;
+  return lf_isUtf8(head, kSampleBytes) ? Charset::Utf8WithoutBom : Charset::Ansi;
 }
 
 Charset gf_detectCharset(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return Charset::NoneFound;
-  std::string head(kSampleBytes + 1, '\0');
+  // The bytes after the sample finish a character that starts at its end: a lead byte there is
+  // only then taken for UTF-8, and a Windows-1252 letter there is not.
+  std::string head(kSampleBytes + kUtf8TailBytes, '\0');
   in.read(head.data(), static_cast<std::streamsize>(head.size()));
   head.resize(static_cast<std::size_t>(in.gcount()));
-  const bool cutShort = head.size() > kSampleBytes;
-  if (cutShort) head.resize(kSampleBytes);
-  return gf_detectCharsetOfBytes(head, cutShort);
+  return gf_detectCharsetOfBytes(head);
 }
 
-void gf_readTextFileByCharset(Charset charset, const std::filesystem::path& path,
+bool gf_readTextFileByCharset(Charset charset, const std::filesystem::path& path,
                               std::vector<std::string>& lines) {
   lines.clear();
   try {
     lf_readByCharset(charset, path, lines);
+    return true;
   } catch (const std::exception& e) {
     gf_setMessage(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), e.what()), true);
+    return false;
   }
 }
 

@@ -31,15 +31,16 @@ enum class Charset : std::int32_t {
 // The charset of a file's first bytes: a byte-order mark, the zero bytes of UTF-16 without one,
 // else UTF-8 when the first 4096 bytes are valid UTF-8 and Windows-1252 when they are not.
 [[nodiscard]] Charset gf_detectCharset(const std::filesystem::path& path);
-// The same for the first bytes of a file; `cutShort` says that the file goes on after them, so
-// that a character cut off at their end still counts as valid.
-[[nodiscard]] Charset gf_detectCharsetOfBytes(std::string_view head, bool cutShort);
+// The same for the first bytes of a file: up to 4096 bytes are tested, and the (up to 3) bytes
+// after them finish a character that starts among them; one they do not finish is not UTF-8.
+[[nodiscard]] Charset gf_detectCharsetOfBytes(std::string_view head);
 
-// Clears `lines` and reads the file as UTF-8 lines. Failures (an unknown charset, invalid UTF-16)
-// are shown as "Read failed for '{}': {}" on the message line and logged; the lines read before
-// the failure stay. A file that cannot be opened gives no lines.
-void gf_readTextFileByCharset(Charset charset, const std::filesystem::path& path,
-                              std::vector<std::string>& lines);
+// Clears `lines` and reads the file as UTF-8 lines; false when the reading failed part way. Failures
+// (an unknown charset, invalid UTF-16, an error of the file system) are shown as
+// "Read failed for '{}': {}" on the message line and logged; the lines read before the failure
+// stay, and the caller must not take them for the file. A file that cannot be opened gives no lines.
+[[nodiscard]] bool gf_readTextFileByCharset(Charset charset, const std::filesystem::path& path,
+                                            std::vector<std::string>& lines);
 
 // Reads the whole stream and cuts it into lines: a leading UTF-8 byte-order mark is dropped, lines
 // end at LF with a CR before it dropped, empty lines stay, a final LF adds no empty line.

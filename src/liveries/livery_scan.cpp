@@ -116,7 +116,11 @@ void lf_detect(const fs::path& community, FolderList& folders, std::initializer_
     return false;
   }
   lines.reserve(kCfgLines);
-  gf_readTextFileByCharset(charset, cfg, lines);
+  // What came before a failure is not the file: parsed, it would report sections that are not missing.
+  if (!gf_readTextFileByCharset(charset, cfg, lines)) {
+    gf_logLine(fmt::format("! Failed reading {}", text));
+    return false;
+  }
   return true;
 }
 

@@ -50,7 +50,7 @@ TEST_F(Charsets, DetectionFromTheFirstBytes) {
       {"abcd\xC3", Charset::Ansi},            // cut off by the end of the file
   };
   for (const Case& c : cases)
-    EXPECT_EQ(orv::gf_detectCharsetOfBytes(c.bytes, false), c.expected) << testing::PrintToString(c.bytes);
+    EXPECT_EQ(orv::gf_detectCharsetOfBytes(c.bytes), c.expected) << testing::PrintToString(c.bytes);
 }
 
 TEST_F(Charsets, DetectionOfFiles) {
@@ -68,6 +68,38 @@ TEST_F(Charsets, DetectionOfFiles) {
   EXPECT_EQ(orv::gf_detectCharset("late.cfg"), Charset::Utf8WithoutBom);
   writeFile("early.cfg", std::string(4000, 'a') + "\xE9" + std::string(200, 'a'));
   EXPECT_EQ(orv::gf_detectCharset("early.cfg"), Charset::Ansi);
+}
+
+// The last sampled bytes: a lead byte there is UTF-8 only when the bytes after the sample finish
+// its character; a Windows-1252 letter there is not taken for a character cut off by the limit.
+TEST_F(Charsets, TheEndOfTheSampleIsDecidedByTheBytesAfterIt) {
+  WorkingFolder folder;
+  struct Case {
+    std::size_t at;  // where the bytes start
+    std::string bytes;
+    std::string tail;  // after them, to the end of the file
+    Charset expected;
+  };
+  const Case cases[] = {
+      {4095, "\xE9", " Airbus A320\n", Charset::Ansi},       // Windows-1252 e acute in the last byte
+      {4095, "\xE9", "", Charset::Ansi},                     // and as the file's last byte
+      {4094, "\xE2\x82", "x", Charset::Ansi},                // a three-byte lead not finished after it
+      {4095, "\xC3\xA9", "x", Charset::Utf8WithoutBom},      // UTF-8 e acute across the limit
+      {4094, "\xE2\x82\xAC", "x", Charset::Utf8WithoutBom},  // the euro sign across it
+      {4095, "\xF0\x9F\x9B\xAB", "", Charset::Utf8WithoutBom},
+      {4095, "\xF0\x9F\x9B", "", Charset::Ansi},  // the file ends inside the character
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.bytes) + " at " + std::to_string(c.at));
+    writeFile("aircraft.cfg", std::string(c.at, 'a') + c.bytes + c.tail);
+    EXPECT_EQ(orv::gf_detectCharset("aircraft.cfg"), c.expected);
+  }
+  // Read as detected, the Windows-1252 letter at byte 4095 is an e acute.
+  writeFile("aircraft.cfg", std::string(4095, 'a') + "\xE9" + "\n");
+  Lines lines;
+  EXPECT_TRUE(orv::gf_readTextFileByCharset(orv::gf_detectCharset("aircraft.cfg"), "aircraft.cfg", lines));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(lines[0].ends_with("a\xC3\xA9")) << lines[0].substr(4090);
 }
 
 TEST_F(Charsets, Windows1252) {
@@ -101,9 +133,11 @@ class ReadByCharset : public testing::Test {
   Lines read(Charset charset, const std::string& bytes) {
     writeFile("f.cfg", bytes);
     Lines lines{"left over"};
-    orv::gf_readTextFileByCharset(charset, "f.cfg", lines);
+    read_ = orv::gf_readTextFileByCharset(charset, "f.cfg", lines);
     return lines;
   }
+  // Whether the last read took the whole file.
+  bool read_ = false;
   testing_support::FoundationState state;
   WorkingFolder folder;
 };
@@ -123,6 +157,7 @@ TEST_F(ReadByCharset, EveryCharset) {
             (Lines{"title=x", "b"}));
   EXPECT_EQ(read(Charset::Utf8WithoutBom, "caf\xC3\xA9\n"), (Lines{"caf\xC3\xA9"}));
   EXPECT_EQ(read(Charset::Ansi, "caf\xE9\r\nx"), (Lines{"caf\xC3\xA9", "x"}));
+  EXPECT_TRUE(read_);
   EXPECT_TRUE(orv::gf_messageLines().message.empty());
 }
 
@@ -133,7 +168,7 @@ TEST_F(ReadByCharset, DetectedThenRead) {
       8);
   writeFile("aircraft.cfg", le);
   Lines lines;
-  orv::gf_readTextFileByCharset(orv::gf_detectCharset("aircraft.cfg"), "aircraft.cfg", lines);
+  EXPECT_TRUE(orv::gf_readTextFileByCharset(orv::gf_detectCharset("aircraft.cfg"), "aircraft.cfg", lines));
   EXPECT_EQ(lines, (Lines{"a=\xC3\xA9"}));
 }
 
@@ -144,6 +179,7 @@ TEST_F(ReadByCharset, FailuresBecomeAMessageAndKeepTheLinesBefore) {
                                                "a\0\n\0\x00\xD8\n\0",
                                                10)),
             (Lines{"a"}));
+  EXPECT_FALSE(read_);  // the line before the failure is no file
   EXPECT_EQ(orv::gf_messageLines().message, "Read failed for 'f.cfg': wide_to_utf8: invalid UTF-16");
   EXPECT_EQ(read(Charset::NoneFound, "x"), Lines{});
   EXPECT_EQ(orv::gf_messageLines().message,
@@ -154,16 +190,23 @@ TEST_F(ReadByCharset, FailuresBecomeAMessageAndKeepTheLinesBefore) {
                                                "a",
                                                3)),
             Lines{});
+  EXPECT_FALSE(read_);
   EXPECT_NE(orv::gf_messageLines().message.find("odd number of bytes"), std::string::npos);
+  // An error of the file system part way through the reading: a folder cannot be read.
+  std::filesystem::create_directory("folder.cfg");
+  Lines lines;
+  EXPECT_FALSE(orv::gf_readTextFileByCharset(Charset::Ansi, "folder.cfg", lines));
+  EXPECT_TRUE(lines.empty());
+  EXPECT_TRUE(orv::gf_messageLines().message.starts_with("Read failed for 'folder.cfg': "));
   orv::gf_flushLog();
   EXPECT_EQ(readLines("Log.txt").at(1), "Read failed for 'f.cfg': wide_to_utf8: invalid UTF-16");
 }
 
 TEST_F(ReadByCharset, AMissingFileGivesNoLinesAndNoMessage) {
   Lines lines{"x"};
-  orv::gf_readTextFileByCharset(Charset::Ansi, "missing.cfg", lines);
+  EXPECT_TRUE(orv::gf_readTextFileByCharset(Charset::Ansi, "missing.cfg", lines));
   EXPECT_TRUE(lines.empty());
-  orv::gf_readTextFileByCharset(Charset::Unicode, "missing.cfg", lines);
+  EXPECT_TRUE(orv::gf_readTextFileByCharset(Charset::Unicode, "missing.cfg", lines));
   EXPECT_TRUE(orv::gf_messageLines().message.empty());
 }
 
