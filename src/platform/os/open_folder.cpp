@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 extern char** environ;
 
@@ -29,11 +30,14 @@ bool openFolder(const std::filesystem::path& folder) {
   const int spawned = posix_spawnp(&child, opener.c_str(), nullptr, &attributes, argv, environ);
   posix_spawnattr_destroy(&attributes);
   if (spawned != 0) return false;
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0) {
-    if (errno != EINTR) return false;
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  // The opener may run as long as the file manager it shows: the caller (the start-up thread, say)
+  // does not wait for it. A thread of its own reaps it, so that it leaves no zombie behind.
+  std::thread([child] {
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+  }).detach();
+  return true;
 }
 
 }  // namespace os
