@@ -62,6 +62,21 @@ TEST_F(DataCipher, RoundTripsAcrossChunkBoundaries) {
   }
 }
 
+// A file enciphered by another implementation of the secret stream (PyNaCl, with the program's
+// key and 4096-byte chunks): the program's key and framing must read what the site makes, not
+// only what the program's own encipherer makes.
+TEST_F(DataCipher, AFileMadeElsewhereDecryptsToItsKnownText) {
+  WorkingFolder folder;
+  const fs::path data = QUILLSTAR_FOUNDATION_DATA;
+  const std::string plain = readFile(data / "known_answer.xml");
+  ASSERT_GT(plain.size(), 2 * orv::kDataFilePlainChunkBytes);  // two full chunks and a shorter last one
+  EXPECT_EQ(fs::file_size(data / "known_answer.enc"),
+            orv::kDataFileHeaderBytes + 2 * orv::kDataFileChunkBytes +
+                (plain.size() - 2 * orv::kDataFilePlainChunkBytes) + 17);
+  ASSERT_TRUE(orv::gf_streamDecrypt(data / "known_answer.enc", "known_answer.xml"));
+  EXPECT_EQ(readFile("known_answer.xml"), plain);
+}
+
 TEST_F(DataCipher, DataAfterTheFinalChunkIsIgnored) {
   WorkingFolder folder;
   // Chunks are read 4113 bytes at a time, so the bytes after a full-size final chunk are never
