@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "foundation/log.h"
+#include "foundation/text.h"
 #include "foundation/utf.h"
 
 namespace orv {
@@ -16,7 +17,7 @@ std::optional<std::u16string> lf_wide(std::string_view text) {
   try {
     return utf8_to_wide(text);
   } catch (const std::exception& e) {
-    gf_logLine(fmt::format("utf8_to_wide failed for '{}': {}", text, e.what()));
+    gf_logLine(fmt::format("utf8_to_wide failed for '{}': {}", gf_logQuote(text), e.what()));
     return std::nullopt;
   }
 }
@@ -74,6 +75,16 @@ void gf_showCheck(const CheckBoxParameter& parameter) {
 
 void gf_showIntParameter(const ComboIntParameter& parameter) {
   if (const ui::WindowHandle combo = parameter.window()) lf_selectIntValue(parameter, combo);
+}
+
+void gf_showRange() {
+  const ui::WindowHandle combo = cfg::RANGE.window();
+  if (!combo) return;
+  const auto& choices = cfg::RANGE.choices();
+  const std::int32_t radius = cfg::RANGE.value();
+  const auto it =
+      std::find_if(choices.begin(), choices.end(), [radius](std::int32_t c) { return c >= radius; });
+  ui::selectIndex(combo, it == choices.end() ? -1 : static_cast<int>(it - choices.begin()));
 }
 
 void gf_showTextParameter(const StringParameter& parameter, const WindowControl& control) {

@@ -25,6 +25,9 @@ void gf_fillCallsignCombo();
 void gf_showCheck(const CheckBoxParameter& parameter);
 // Selects the item of the value in the drop-down list (none when it is not a choice).
 void gf_showIntParameter(const ComboIntParameter& parameter);
+// RANGE's drop-down shows the first step not below the radius, as the range setter does: a radius
+// between two steps (45 from a stand file) shows the step above it.
+void gf_showRange();
 // An edit box shows the text; a drop-down list selects the item equal to it.
 void gf_showTextParameter(const StringParameter& parameter, const WindowControl& control);
 

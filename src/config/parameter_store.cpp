@@ -2,8 +2,10 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <mutex>
 #include <pugixml.hpp>
+#include <type_traits>
 
 #include "config/parameter_controls.h"
 #include "config/parameter_xml.h"
@@ -37,8 +39,9 @@ void lf_logParameter(std::string_view key, bool value) {
 void lf_logParameter(std::string_view key, std::int32_t value) {
   gf_logUnlessStopping(fmt::format("{}={}", key, value));
 }
+// A text is cut to a bound: a damaged or hostile file may hold a value of any size.
 void lf_logParameter(std::string_view key, std::string_view value) {
-  gf_logUnlessStopping(fmt::format("{}=\"{}\"", key, value));
+  gf_logUnlessStopping(fmt::format("{}=\"{}\"", key, gf_logQuote(value)));
 }
 
 bool lf_append(pugi::xml_node parameters, std::string_view key, bool value) {
@@ -54,9 +57,24 @@ bool lf_append(pugi::xml_node parameters, std::string_view key, std::string_view
 // Appends one setting with the given value and logs it; a failure is logged and the walk goes on.
 template <typename Value>
 void lf_appendAndLog(pugi::xml_node parameters, std::string_view key, const Value& value) {
-  if (!lf_append(parameters, key, value))
-    gf_logUnlessStopping(fmt::format("===> {}adding xml parameter {} with {} failed!", "", key, value));
+  if (!lf_append(parameters, key, value)) {
+    if constexpr (std::is_convertible_v<Value, std::string_view>)
+      gf_logUnlessStopping(
+          fmt::format("===> {}adding xml parameter {} with {} failed!", "", key, gf_logQuote(value)));
+    else
+      gf_logUnlessStopping(fmt::format("===> {}adding xml parameter {} with {} failed!", "", key, value));
+  }
   lf_logParameter(key, value);
+}
+
+// Text that the file can hold: UTF-8 without the control characters that XML 1.0 leaves out. A
+// strict reader refuses a file with any other, so such a value is never written.
+bool lf_isStorable(std::string_view text) {
+  if (!gf_isUtf8(text)) return false;
+  return std::none_of(text.begin(), text.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 && c != '\t' && c != '\n' && c != '\r';
+  });
 }
 
 void lf_logClosingLine() {
@@ -85,7 +103,12 @@ std::mutex& mutex() {
 
 void showListedControls() {
   for (CheckBoxParameter* p : gf_checkBoxList()) gf_showCheck(*p);
-  for (ComboIntParameter* p : gf_intComboList()) gf_showIntParameter(*p);
+  for (ComboIntParameter* p : gf_intComboList()) {
+    if (p == &cfg::RANGE)
+      gf_showRange();
+    else
+      gf_showIntParameter(*p);
+  }
   for (const auto* list : {&gf_stringList(), &gf_stringControlList()})
     for (const StringEntry& e : *list)
       if (e.control) gf_showTextParameter(*e.parameter, *e.control);
@@ -107,6 +130,7 @@ void saveAllLocked(bool writeDefaults) {
           std::string value = p.value();
           if (writeDefaults)
             value = &p == &cfg::PROGRAM_VERSION ? std::string(kVersionText) : p.defaultValue();
+          if (!lf_isStorable(value)) value = p.defaultValue();
           lf_appendAndLog(parameters, p.key(), std::string_view(value));
         });
   }
@@ -148,8 +172,79 @@ bool lf_setValues(pugi::xml_node parameters, std::string_view key, std::string_v
   return matched;
 }
 
+// A setting the file does not give: the elements of its key that have no value get one, and only
+// when there is none an element is appended, so that the file does not grow at every start.
+void lf_storeMissing(pugi::xml_node parameters, std::string_view key, std::string_view value) {
+  bool matched = false;
+  const std::string text(value);
+  for (pugi::xml_node p = parameters.child("parameter"); p; p = p.next_sibling("parameter")) {
+    if (key != p.attribute("name").value()) continue;
+    matched = true;
+    if (!p.attribute("value")) p.append_attribute("value").set_value(text.c_str());
+  }
+  if (!matched) (void)gf_appendStringParameter(parameters, key, value);
+}
+
+// Whether the element is a setting as the file holds one: a name, a value and nothing else.
+bool lf_isPlainSetting(pugi::xml_node node) {
+  if (node.type() != pugi::node_element || std::string_view(node.name()) != "parameter" || node.first_child())
+    return false;
+  for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+    const std::string_view name = a.name();
+    if (name != "name" && name != "value") return false;
+  }
+  return true;
+}
+
+// The document to save: the settings of `parameters`, each "parameter" element with its name and
+// value, under "root" unless the layout is bare. Whatever else the file held (other elements,
+// nested ones of any depth, text, other attributes) is left out, so the saved file is never larger
+// than its settings need, and so is an element whose name or value cannot be stored (logged).
+// True when something was left out.
+bool lf_settingsOnly(pugi::xml_node parameters, Layout layout, pugi::xml_document& out) {
+  pugi::xml_node base =
+      layout == Layout::Rooted ? out.append_child("root") : static_cast<pugi::xml_node>(out);
+  pugi::xml_node kept = base.append_child("parameters");
+  bool leftOut = false;
+  for (pugi::xml_node node = parameters.first_child(); node; node = node.next_sibling()) {
+    if (!lf_isPlainSetting(node)) leftOut = true;
+    if (node.type() != pugi::node_element || std::string_view(node.name()) != "parameter") continue;
+    const std::string_view name = node.attribute("name").value();
+    const pugi::xml_attribute value = node.attribute("value");
+    if (!lf_isStorable(name) || !lf_isStorable(value.value())) {
+      gf_logImportant(
+          fmt::format("parameter \"{}\" in {} is no UTF-8 text, left out", gf_logQuote(name), lf_pathText()));
+      leftOut = true;
+      continue;
+    }
+    pugi::xml_node copy = kept.append_child("parameter");
+    copy.append_attribute("name").set_value(node.attribute("name").value());
+    if (value) copy.append_attribute("value").set_value(value.value());
+  }
+  return leftOut;
+}
+
+// Saves the settings of a loaded file. A file whose layout changes or that loses anything is kept
+// as its generation first.
+void lf_saveSettingsOf(pugi::xml_node parameters, Layout from, Layout to) {
+  pugi::xml_document out;
+  const bool leftOut = lf_settingsOnly(parameters, to, out);
+  if (leftOut || from != to) {
+    if (leftOut)
+      gf_logImportant(fmt::format("{} holds more than its settings, kept as {}", lf_pathText(),
+                                  gf_pathToUtf8(gf_generationPath(gf_parametersPath(), 1))));
+    store::keepGeneration();
+  }
+  if (!gf_saveXml(out, gf_parametersPath())) gf_logImportant(fmt::format("saving: {} failed", lf_pathText()));
+}
+
 // The single save, with the store's lock held.
 void lf_singleSaveLocked(std::string_view key, std::string_view value, bool asText, bool retried = false) {
+  if (!lf_isStorable(value)) {
+    gf_logImportant(
+        fmt::format("{} \"{}\" is no UTF-8 text, not saved in {}", key, gf_logQuote(value), lf_pathText()));
+    return;
+  }
   pugi::xml_document doc;
   if (!doc.load_file(gf_parametersPath().c_str())) {
     // Not loadable (missing, cut short, broken): the memory holds every persisted setting, so the
@@ -169,15 +264,11 @@ void lf_singleSaveLocked(std::string_view key, std::string_view value, bool asTe
     lf_logParameter(key, value);
   else
     gf_logUnlessStopping(fmt::format("{}={}", key, value));
-  if (layout == Layout::Rooted) {
-    if (!gf_saveXml(doc, gf_parametersPath()))
-      gf_logImportant(fmt::format("saving: {} failed", lf_pathText()));
-    return;
-  }
-  gf_logLine("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
-  store::saveAllLocked(false);
-  // The rewrite from memory covers the persisted settings only.
-  if (!retried && !store::isPersisted(key)) lf_singleSaveLocked(key, value, asText, true);
+  // An older file gets its root here. The file's own settings are wrapped, not the ones in memory:
+  // before the start-up's full load (the window's position is saved first) memory holds defaults.
+  if (layout == Layout::Bare)
+    gf_logLine("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
+  lf_saveSettingsOf(parameters, layout, Layout::Rooted);
 }
 
 // The value is read once the file is ours: of two threads changing one setting, the one that
@@ -215,25 +306,33 @@ bool lf_readLocked() {
       [&](BoolParameter& p) {
         const auto stored = gf_getXmlParameterBool(doc, p.key());
         p.set(stored.value_or(p.defaultValue()));
-        if (!stored) (void)gf_appendBoolParameter(parameters, p.key(), p.value());
+        if (!stored) lf_storeMissing(parameters, p.key(), lf_text(p.value()));
         lf_logParameter(p.key(), p.value());
       },
       [&](IntParameter& p) {
         const auto stored = gf_getXmlParameterInt(doc, p.key());
         p.set(stored.value_or(p.defaultValue()));  // clamped
         if (!stored)
-          (void)gf_appendIntParameter(parameters, p.key(), p.value());
+          lf_storeMissing(parameters, p.key(), lf_text(p.value()));
         else if (*stored != p.value())
           lf_setValues(parameters, p.key(), lf_text(p.value()));  // the file holds the clamped value too
         lf_logParameter(p.key(), p.value());
       },
       [&](StringParameter& p) {
-        const auto stored = gf_getXmlParameterString(doc, p.key());
+        auto stored = gf_getXmlParameterString(doc, p.key());
+        if (stored && (!lf_isStorable(*stored) || !p.accepts(*stored))) {
+          gf_logImportant(fmt::format("{} \"{}\" in {} refused ({}), the default is taken", p.key(),
+                                      gf_logQuote(*stored), lf_pathText(),
+                                      lf_isStorable(*stored) ? "not a valid value" : "no UTF-8 text"));
+          lf_setValues(parameters, p.key(), p.defaultValue());
+          stored = p.defaultValue();
+        }
         p.set(stored.value_or(p.defaultValue()));
-        if (!stored) (void)gf_appendStringParameter(parameters, p.key(), p.defaultValue());
+        if (!stored) lf_storeMissing(parameters, p.key(), p.defaultValue());
         lf_logParameter(p.key(), std::string_view(p.value()));
       });
-  if (!gf_saveXml(doc, path)) gf_logImportant(fmt::format("saving: {} failed", lf_pathText()));
+  const Layout layout = doc.child("root") ? Layout::Rooted : Layout::Bare;
+  lf_saveSettingsOf(parameters, layout, layout);
   lf_logClosingLine();
   return false;
 }
@@ -300,6 +399,7 @@ void gf_wrapParametersRoot() {
   {
     std::scoped_lock lock(store::mutex());
     gf_logLine("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
+    store::keepGeneration();  // rewritten from memory: nothing of the file is kept otherwise
     store::saveAllLocked(false);
   }
   store::showListedControls();
@@ -335,7 +435,7 @@ void gf_setAutoRangeApplier(std::function<void()> applier) {
 void gf_setAndSaveRange(std::int32_t nm) {
   cfg::RANGE.set(nm);
   gf_saveIntParameter(cfg::RANGE);
-  gf_showIntParameter(cfg::RANGE);
+  gf_showRange();
 }
 
 void gf_showMaxFit() {
@@ -355,7 +455,7 @@ void gf_applyIntParameterChanges(const AirportSettings& settings) {
   using namespace cfg;
   if (lf_applyInt(MAX_LIVE_SEL, settings.maxLiveSel)) gf_showIntParameter(MAX_LIVE_SEL);
   if (lf_applyInt(MAX_FIT, settings.maxFit)) lf_showMaxFit();
-  if (lf_applyInt(RANGE, settings.range)) gf_showIntParameter(RANGE);  // the radius follows RANGE
+  if (lf_applyInt(RANGE, settings.range)) gf_showRange();  // the radius follows RANGE
   if (lf_applyInt(PARKING_PERCENTAGE, settings.parkingPercentage)) gf_showIntParameter(PARKING_PERCENTAGE);
   if (lf_applyBool(AUTO_RANGE, settings.autoRange)) {
     gf_showCheck(AUTO_RANGE);

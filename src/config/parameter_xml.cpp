@@ -24,6 +24,31 @@ bool lf_append(pugi::xml_node parameters, std::string_view key, const std::strin
   return name && v && name.set_value(std::string(key).c_str()) && v.set_value(value.c_str());
 }
 
+// Deeper than this, a document is saved without indentation: an indent per level makes the file
+// grow with the square of its depth, and a hostile file nested a million deep would fill the disk.
+// The program's own files are a few levels deep.
+constexpr int kIndentedDepth = 32;
+
+// Whether the document is deeper than the limit; walked without recursion, as it may be very deep.
+bool lf_deeperThan(const pugi::xml_document& doc, int limit) {
+  int depth = 0;
+  pugi::xml_node node = doc.first_child();
+  while (node) {
+    if (pugi::xml_node child = node.first_child()) {
+      if (++depth > limit) return true;
+      node = child;
+      continue;
+    }
+    while (!node.next_sibling()) {
+      node = node.parent();
+      --depth;
+      if (!node || node == doc) return false;
+    }
+    node = node.next_sibling();
+  }
+  return false;
+}
+
 }  // namespace
 
 std::optional<bool> gf_getXmlParameterBool(const pugi::xml_document& doc, std::string_view key) {
@@ -69,7 +94,8 @@ bool gf_saveXml(pugi::xml_document& doc, const std::filesystem::path& path) {
   if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
   std::filesystem::path temporary = path;
   temporary += ".tmp";
-  if (!doc.save_file(temporary.c_str(), "  ", pugi::format_indent, pugi::encoding_utf8)) {
+  const unsigned format = lf_deeperThan(doc, kIndentedDepth) ? pugi::format_raw : pugi::format_indent;
+  if (!doc.save_file(temporary.c_str(), "  ", format, pugi::encoding_utf8)) {
     std::filesystem::remove(temporary, ec);
     return false;
   }

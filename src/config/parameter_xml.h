@@ -27,8 +27,9 @@ namespace orv {
                                             std::string_view value);
 
 // Saves with the declaration version "1.0" and encoding "UTF-8" (added when missing), indented by
-// two blanks. The file is written under a temporary name and renamed over the old one, so that a
-// failed save leaves the old file whole.
+// two blanks (a document nested deeper than any of the program's files is saved unindented, so
+// that the file stays in proportion to its content). The file is written under a temporary name and renamed
+// over the old one, so that a failed save leaves the old file whole.
 [[nodiscard]] bool gf_saveXml(pugi::xml_document& doc, const std::filesystem::path& path);
 
 }  // namespace orv

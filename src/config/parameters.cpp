@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include "foundation/fixed_code.h"
+
 namespace orv {
 namespace {
 
@@ -42,6 +44,11 @@ std::vector<std::string> lf_buildAiPackageOrders() {
     } while (std::prev_permutation(pick.begin(), pick.end()));
   }
   return orders;
+}
+
+// The destination is an airport's ICAO code, or none.
+bool lf_isAirportCodeOrEmpty(std::string_view value) {
+  return value.empty() || IcaoCode::isValid(value);
 }
 
 }  // namespace
@@ -136,7 +143,7 @@ StringParameter MYSIMADDON24_VERSION{"MYSIMADDON24_VERSION", ""};
 StringParameter MSFS_2024_INSTALL_PATH{"MSFS_2024_INSTALL_PATH", ""};
 ComboStringParameter AI_PACKAGE_SELECTOR{"AI_PACKAGE_SELECTOR", "AIG, FSLTL, JF, MTL", gf_aiPackageOrders(),
                                          32790, 147};
-EditParameter DESTINATION{"DESTINATION", "", 32839, 343};
+EditParameter DESTINATION{"DESTINATION", "", 32839, 343, &lf_isAirportCodeOrEmpty};
 EditParameter BLOCK_CALLSIGN{"BLOCK_CALLSIGN", "", 32828, 259};
 ComboStringParameter SIM_CHOICE{"SIM_CHOICE", "MSFS 2020", {"MSFS 2020", "MSFS 2024"}, 32789, 119};
 EditParameter ALL_INSTALL_PATH{"ALL_INSTALL_PATH", "", 32788, 119};

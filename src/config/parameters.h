@@ -96,11 +96,15 @@ class FloatParameter : public ParameterItem {
   std::atomic<float> value_;
 };
 
+// What a text setting may hold beyond being text; a stored value it refuses gives the default.
+using TextRule = bool (*)(std::string_view value);
+
 class StringParameter : public ParameterItem {
  public:
-  StringParameter(std::string key, std::string defaultValue)
-      : ParameterItem(std::move(key)), default_(defaultValue), value_(std::move(defaultValue)) {}
+  StringParameter(std::string key, std::string defaultValue, TextRule rule = nullptr)
+      : ParameterItem(std::move(key)), default_(defaultValue), rule_(rule), value_(std::move(defaultValue)) {}
   [[nodiscard]] const std::string& defaultValue() const { return default_; }
+  [[nodiscard]] bool accepts(std::string_view value) const { return rule_ == nullptr || rule_(value); }
   [[nodiscard]] std::string value() const {
     std::scoped_lock lock(mutex_);
     return value_;
@@ -112,6 +116,7 @@ class StringParameter : public ParameterItem {
 
  private:
   const std::string default_;
+  const TextRule rule_;
   mutable std::mutex mutex_;
   std::string value_;
 };
@@ -174,8 +179,9 @@ class ComboFloatParameter : public FloatParameter, public WindowControl {
 
 class EditParameter : public StringParameter, public WindowControl {
  public:
-  EditParameter(std::string key, std::string defaultValue, std::uint16_t controlId, std::int32_t row)
-      : StringParameter(std::move(key), std::move(defaultValue)),
+  EditParameter(std::string key, std::string defaultValue, std::uint16_t controlId, std::int32_t row,
+                TextRule rule = nullptr)
+      : StringParameter(std::move(key), std::move(defaultValue), rule),
         WindowControl(controlId, row, ui::ControlKind::Edit) {}
 };
 

@@ -12,6 +12,7 @@
 #include "config/store_internal.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
+#include "foundation/text.h"
 #include "foundation/utf.h"
 #include "support/foundation_state.h"
 #include "support/settings_state.h"
@@ -195,6 +196,149 @@ TEST_F(Store, TheOldLayoutIsReadAndRewrittenWithARoot) {
   EXPECT_EQ(storedValue("parking_percentage"), "20");  // not lost by the rewrite from memory
 }
 
+// An upgrading user's file of the old layout, with the window last on a monitor that is gone:
+// the window set-up saves the corrected position before the start-up's full load has read the
+// file, while memory still holds the defaults.
+TEST_F(Store, AnOldLayoutFileKeepsItsSettingsWhenTheWindowPositionIsSavedFirst) {
+  writeParameters({{"PROGRAM_VERSION", "11.5.0"},
+                   {"RANGE", "5"},
+                   {"MSFS_INSTALL_PATH", "/sim/Packages"},
+                   {"lfolder0", "/liveries"},
+                   {"SCAN_LIVERIES", "false"},
+                   {"MAIN_WINDOW_X", "30000"},
+                   {"MAIN_WINDOW_Y", "300"}},
+                  true);
+  const std::string before = readFile(path());
+  ASSERT_TRUE(gf_readWindowPosition());
+  ASSERT_EQ(cfg::MAIN_WINDOW_X.value(), 30000);  // at the end of its range: replaced and saved
+  cfg::MAIN_WINDOW_X.set(400);
+  gf_saveIntParameter(cfg::MAIN_WINDOW_X);
+  EXPECT_EQ(readFile(gf_userFolderPath() / "parameters0.xml"), before);  // the replaced file is kept
+  EXPECT_EQ(storedValue("RANGE"), "5");
+
+  gf_loadParameters();
+  EXPECT_EQ(cfg::RANGE.value(), 5);
+  EXPECT_EQ(cfg::MSFS_INSTALL_PATH.value(), "/sim/Packages");
+  EXPECT_EQ(cfg::LFOLDER0.value(), "/liveries");
+  EXPECT_EQ(cfg::MAIN_WINDOW_Y.value(), 300);
+  EXPECT_EQ(storedValue("RANGE"), "5");
+  EXPECT_EQ(storedValue("MAIN_WINDOW_X"), "400");
+  // The stored version survived, so the clean-up after the old version ran.
+  EXPECT_TRUE(logHas("This is a version update from 11.5.0 -> 11.12.1"));
+  EXPECT_TRUE(cfg::SCAN_LIVERIES.value());
+  EXPECT_EQ(storedValue("PROGRAM_VERSION"), "11.12.1");
+}
+
+// An element without a value counts as absent; it gets the value instead of a new element.
+TEST_F(Store, AValuelessElementIsGivenItsValueOnce) {
+  writeFile(path(),
+            "<root><parameters><parameter name=\"PORT_NUMBER\"/>"
+            "<parameter name=\"PROGRAM_VERSION\" value=\"11.12.1\"/></parameters></root>");
+  for (int start = 0; start < 4; ++start) gf_loadParameters();
+  const Pairs pairs = stored();
+  EXPECT_EQ(std::count_if(pairs.begin(), pairs.end(), [](const auto& p) { return p.first == "PORT_NUMBER"; }),
+            1);
+  EXPECT_EQ(storedValue("PORT_NUMBER"), "10747");
+  EXPECT_EQ(cfg::PORT_NUMBER.value(), "10747");
+  EXPECT_EQ(pairs.size(), 60u);
+}
+
+// A file nested far deeper than its layout: saved indented as it was, it grew with the square of
+// the depth (10,000 levels made 200 MB). Only the settings are written back, the file itself is
+// kept as a generation.
+TEST_F(Store, ADeeplyNestedFileIsSavedAsItsSettingsOnly) {
+  constexpr int kDepth = 10000;
+  std::string text =
+      "<?xml version=\"1.0\"?>\n<root><parameters>\n<parameter name=\"RANGE\" value=\"5\"/>\n"
+      "<parameter name=\"MAIN_WINDOW_X\" value=\"30000\"/>\n"
+      "<parameter name=\"PROGRAM_VERSION\" value=\"11.12.1\"/>\n";
+  for (int i = 0; i < kDepth; ++i) text += "<a>";
+  for (int i = 0; i < kDepth; ++i) text += "</a>";
+  text += "\n</parameters></root>\n";
+  writeFile(path(), text);
+  const auto bound = 3 * text.size();
+
+  ASSERT_TRUE(gf_readWindowPosition());  // the window set-up, as at a start
+  cfg::MAIN_WINDOW_X.set(400);
+  gf_saveIntParameter(cfg::MAIN_WINDOW_X);
+  EXPECT_LE(std::filesystem::file_size(path()), bound);
+  gf_loadParameters();
+  EXPECT_LE(std::filesystem::file_size(path()), bound);
+  EXPECT_EQ(readFile(gf_userFolderPath() / "parameters0.xml"), text);
+  EXPECT_EQ(cfg::RANGE.value(), 5);
+  EXPECT_EQ(storedValue("MAIN_WINDOW_X"), "400");
+  EXPECT_EQ(stored().size(), 60u);
+  EXPECT_EQ(readFile(path()).find("<a"), std::string::npos);
+  EXPECT_TRUE(logHas("==> " + gf_pathToUtf8(path()) + " holds more than its settings, kept as " +
+                     gf_pathToUtf8(gf_userFolderPath() / "parameters0.xml")));
+}
+
+// A value that is no UTF-8 text, or no value the setting can take, is refused with a line that
+// names the setting and the file; the setting takes its default, and the file written back is
+// UTF-8 throughout, so that a strict XML reader takes it.
+TEST_F(Store, InvalidTextIsRefusedAndNotWrittenBack) {
+  const struct {
+    const char* key;
+    std::string stored;
+    std::string loaded;
+    const char* reason;  // empty when the value is taken
+  } cases[] = {
+      {"DESTINATION",
+       "\xE9"
+       "DDF",
+       "", "no UTF-8 text"},
+      {"DESTINATION", "EHAMX", "", "not a valid value"},
+      {"DESTINATION", "EH-M", "", "not a valid value"},
+      {"DESTINATION", "eham", "eham", ""},
+      {"BLOCK_CALLSIGN", "\xFF\xFEKLM", "", "no UTF-8 text"},
+      {"BLOCK_CALLSIGN", "KLM\x01", "", "no UTF-8 text"},
+      {"BLOCK_CALLSIGN", "K\xC3\xA9LM", "K\xC3\xA9LM", ""},
+      {"MSFS_INSTALL_PATH", "/sim/\xC3Packages", "", "no UTF-8 text"},
+      {"AI_PACKAGE_SELECTOR", "AIG\xC0", "AIG, FSLTL, JF, MTL", "no UTF-8 text"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(gf_escapeInvalidUtf8(c.stored));
+    writeParameters({{c.key, c.stored},
+                     {"AER\xFFOWINX", "true"},
+                     {"OTHER", "kept"},
+                     {"RANGE", "65"},
+                     {"PROGRAM_VERSION", "11.12.1"}});
+    gf_loadParameters();
+    const StringParameter* parameter = nullptr;
+    for (const auto* list : {&gf_stringList(), &gf_stringControlList()})
+      for (const StringEntry& e : *list)
+        if (e.parameter->key() == c.key) parameter = e.parameter;
+    ASSERT_NE(parameter, nullptr);
+    EXPECT_EQ(parameter->value(), c.loaded);
+    EXPECT_EQ(storedValue(c.key), c.loaded);
+    EXPECT_EQ(cfg::RANGE.value(), 65);
+    const std::string line = "==> " + std::string(c.key) + " \"" + gf_escapeInvalidUtf8(c.stored) + "\" in " +
+                             gf_pathToUtf8(path()) + " refused (" + c.reason + "), the default is taken";
+    EXPECT_EQ(logHas(line), *c.reason != '\0') << line;
+    const std::string written = readFile(path());
+    EXPECT_TRUE(gf_isUtf8(written));
+    EXPECT_EQ(storedValue("AER\xFFOWINX"), "<missing>");  // an element with a damaged name goes
+    EXPECT_TRUE(logHas("==> parameter \"AER\\xffOWINX\" in " + gf_pathToUtf8(path()) +
+                       " is no UTF-8 text, left out"));
+    EXPECT_EQ(storedValue("OTHER"), "kept");
+    pugi::xml_document strict;
+    EXPECT_TRUE(strict.load_file(path().c_str(), pugi::parse_default, pugi::encoding_utf8));
+  }
+  gf_flushLog();
+  EXPECT_TRUE(gf_isUtf8(readFile(gf_logPath())));
+}
+
+// A setting of any size reaches the log cut to a bound.
+TEST_F(Store, AHugeValueIsLoggedCut) {
+  const std::string huge(200000, 'K');
+  writeParameters({{"BLOCK_CALLSIGN", huge}, {"PROGRAM_VERSION", "11.12.1"}});
+  gf_loadParameters();
+  EXPECT_EQ(cfg::BLOCK_CALLSIGN.value(), huge);
+  EXPECT_TRUE(logHas("BLOCK_CALLSIGN=\"" + huge.substr(0, kLogQuoteBytes) + "...\""));
+  gf_flushLog();
+  EXPECT_LT(std::filesystem::file_size(gf_logPath()), 20000u);
+}
+
 TEST_F(Store, ASingleSaveOnAnUnloadableFileWritesTheWholeState) {
   writeParameters({{"RANGE", "65"}, {"MSFS_INSTALL_PATH", "/sim/Packages"}, {"PROGRAM_VERSION", "11.12.1"}});
   EXPECT_FALSE(gf_readParameters());
@@ -255,6 +399,16 @@ TEST_F(Store, SaveXmlAddsTheDeclarationAndIndentsByTwoBlanks) {
   EXPECT_EQ(readFile(file),
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <a>\n    <b />\n  </a>\n</root>\n");
   EXPECT_FALSE(std::filesystem::exists(folder.path() / "x.xml.tmp"));
+  // A document nested deeper than any of the program's files is written without the indent that
+  // would grow with the square of its depth.
+  pugi::xml_document deep;
+  pugi::xml_node node = deep.append_child("root");
+  for (int i = 0; i < 10000; ++i) node = node.append_child("a");
+  ASSERT_TRUE(gf_saveXml(deep, file));
+  EXPECT_LT(std::filesystem::file_size(file), 10u * 10000u);
+  pugi::xml_document back;
+  ASSERT_TRUE(back.load_file(file.c_str()));
+  EXPECT_EQ(back.child("root").first_child().name(), std::string("a"));
   std::filesystem::create_directories(folder.path() / "dir.xml");  // cannot replace a folder
   EXPECT_FALSE(gf_saveXml(doc, folder.path() / "dir.xml"));
   EXPECT_FALSE(std::filesystem::exists(folder.path() / "dir.xml.tmp"));
@@ -439,6 +593,27 @@ TEST_F(StoreWithControls, PerAirportSettingsAreClampedSavedAndShown) {
   EXPECT_DOUBLE_EQ(gf_rangeNm(), 25.0);
   EXPECT_EQ(gf_rangeMeters(), 25 * 1852);
   EXPECT_EQ(ui::selectedItem(cfg::RANGE.window()), u"25");
+}
+
+// A radius between two steps of the drop-down shows the step above it, as the range setter does,
+// whether a stand file's settings or a learned file brings it or the full load reads it.
+TEST_F(StoreWithControls, ARadiusBetweenStepsShowsTheStepAboveIt) {
+  gf_saveParameters(false);
+  AirportSettings settings;
+  settings.range = 45;
+  gf_applyIntParameterChanges(settings);
+  EXPECT_EQ(cfg::RANGE.value(), 45);
+  EXPECT_EQ(gf_rangeMeters(), 45 * 1852);
+  EXPECT_EQ(ui::selectedItem(cfg::RANGE.window()), u"50");
+  EXPECT_EQ(storedValue("RANGE"), "45");
+
+  gf_setAndSaveRange(33);
+  EXPECT_EQ(ui::selectedItem(cfg::RANGE.window()), u"35");
+  EXPECT_EQ(storedValue("RANGE"), "33");
+
+  writeParameters({{"RANGE", "7"}, {"PROGRAM_VERSION", "11.12.1"}});
+  gf_loadParameters();
+  EXPECT_EQ(ui::selectedItem(cfg::RANGE.window()), u"8");
 }
 
 // The traffic filter and the simulator request read the radius: it is RANGE as loaded, at once,
