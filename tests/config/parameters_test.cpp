@@ -1,10 +1,12 @@
 #include "config/parameters.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
 #include <string>
+#include <type_traits>
 
 #include "config/parameter_controls.h"
 #include "support/settings_state.h"
@@ -87,6 +89,146 @@ TEST_F(Parameters, TheListsHoldEverySettingOnceWithSoundLimits) {
     EXPECT_FALSE(keys.contains(notPersisted));
   EXPECT_EQ(gf_lfolders().size(), 10u);
   EXPECT_EQ(gf_lfolders()[9]->key(), "lfolder9");
+}
+
+// What one parameter object or push button is: its key (or label), its default and limits as
+// text ("-" where it has none), and the control id and row of its control (-1 without one).
+struct Facts {
+  std::string key;
+  std::string defaultValue;
+  std::string minimum;
+  std::string maximum;
+  int controlId = -1;
+  int row = -1;
+};
+
+Facts factsOf(const BoolParameter& p) {
+  return {p.key(), p.defaultValue() ? "1" : "0", "-", "-"};
+}
+Facts factsOf(const IntParameter& p) {
+  return {p.key(), fmt::format("{}", p.defaultValue()), fmt::format("{}", p.minimum()),
+          fmt::format("{}", p.maximum())};
+}
+Facts factsOf(const FloatParameter& p) {
+  return {p.key(), fmt::format("{}", p.defaultValue()), fmt::format("{}", p.minimum()),
+          fmt::format("{}", p.maximum())};
+}
+Facts factsOf(const StringParameter& p) {
+  return {p.key(), p.defaultValue(), "-", "-"};
+}
+Facts factsOf(const PushButton& b) {
+  return {b.key(), "-", "-", "-"};
+}
+
+struct Row {
+  const ParameterItem* item;
+  Facts actual;
+  Facts expected;
+};
+
+template <typename Object>
+Row row(const Object& object, Facts expected) {
+  Facts actual = factsOf(object);
+  if constexpr (std::is_base_of_v<WindowControl, Object>) {
+    actual.controlId = object.controlId();
+    actual.row = object.row();
+  }
+  return {&object, std::move(actual), std::move(expected)};
+}
+
+// Every setting and push button, as the program's settings are specified: a wrong default, limit,
+// control id or row of any of them fails here.
+TEST_F(Parameters, EveryObjectHasItsKeyDefaultLimitsControlAndRow) {
+  const Row rows[] = {
+      row(cfg::RANDOM, {"RANDOM", "1", "-", "-", -1, -1}),
+      row(cfg::ALWAYS_ON_TOP, {"ALWAYS_ON_TOP", "0", "-", "-", 32771, 147}),
+      row(cfg::OBJECTID_LIST, {"OBJECTID_LIST", "0", "-", "-", 32775, 175}),
+      row(cfg::NAV_LIGHTS_WHILE_PARKED, {"NAV_LIGHTS_WHILE_PARKED", "1", "-", "-", 32774, 175}),
+      row(cfg::AEROWINX, {"AEROWINX", "0", "-", "-", 32776, 203}),
+      row(cfg::GUID_CHANGES, {"GUID_CHANGES", "1", "-", "-", 32773, 203}),
+      row(cfg::SCAN_LIVERIES, {"SCAN_LIVERIES", "1", "-", "-", 32798, 147}),
+      row(cfg::LIG_AUTOMATIC, {"LIG_AUTOMATIC", "1", "-", "-", 32799, 147}),
+      row(cfg::LIG_PRIORITIZE, {"LIG_PRIORITIZE", "1", "-", "-", 32800, 147}),
+      row(cfg::SCAN_AIRPORTS, {"SCAN_AIRPORTS", "1", "-", "-", 32802, 175}),
+      row(cfg::LIGHT_AIRCRAFT, {"LIGHT_AIRCRAFT", "1", "-", "-", 32809, 203}),
+      row(cfg::HELICOPTERS, {"HELICOPTERS", "1", "-", "-", 32810, 203}),
+      row(cfg::HIGH_PERF_AIRCRAFT, {"HIGH_PERF_AIRCRAFT", "1", "-", "-", 32811, 203}),
+      row(cfg::AUTO_RANGE, {"AUTO_RANGE", "1", "-", "-", 32819, 231}),
+      row(cfg::AIRBORNE_ONLY, {"AIRBORNE_ONLY", "0", "-", "-", 32821, 231}),
+      row(cfg::COLLISION_USER_GND, {"COLLISION_USER_GND", "1", "-", "-", 32834, 287}),
+      row(cfg::COLLISION_USER_AIR, {"COLLISION_USER_AIR", "1", "-", "-", 32833, 287}),
+      row(cfg::COLLISION_LIVE_PARKED_GND, {"COLLISION_LIVE_PARKED_GND", "0", "-", "-", 32835, 287}),
+      row(cfg::STRAIGHT_PBS_ONLY, {"STRAIGHT_PBS_ONLY", "0", "-", "-", 32855, 315}),
+      row(cfg::INITIAL_LOAD_ONLY, {"INITIAL_LOAD_ONLY", "0", "-", "-", 32851, 371}),
+      row(cfg::WEEK, {"WEEK", "0", "-", "-", 32853, 371}),
+      row(cfg::PARK_SOFT, {"PARK_SOFT", "0", "-", "-", 32852, 371}),
+      row(cfg::MAIN_WINDOW_X, {"MAIN_WINDOW_X", "400", "-30000", "30000", -1, -1}),
+      row(cfg::MAIN_WINDOW_Y, {"MAIN_WINDOW_Y", "20", "-30000", "30000", -1, -1}),
+      row(cfg::LAST_EPOCH_TIME, {"LAST_EPOCH_TIME:", "0", "0", "2147483647", -1, -1}),
+      row(cfg::CUSTOM_PARKING_PERCENTAGE, {"CUSTOM_PARKING_PERCENTAGE", "-1", "-1", "100", -1, -1}),
+      row(cfg::HOLDING_THRESHOLD_METERS, {"HOLDING_THRESHOLD_METERS", "250", "10", "4000", -1, -1}),
+      row(cfg::MAX_HOLDING_MINUTES, {"MAX_HOLDING_MINUTES", "20", "1", "60", -1, -1}),
+      row(cfg::MAX_FIT, {"MAX_FIT", "47", "0", "47", -1, -1}),
+      row(cfg::MATCHING_DEPTH, {"MATCHING_DEPTH", "4", "1", "4", 32808, 203}),
+      row(cfg::RANGE, {"RANGE", "40", "2", "100", 32818, 231}),
+      row(cfg::AR_ABOVE_HEIGHT, {"AR_ABOVE_HEIGHT", "48000", "18000", "48000", 32820, 231}),
+      row(cfg::MAX_PARK_SEL, {"MAX_PARK_SEL", "500", "0", "500", 32848, 315}),
+      row(cfg::MAX_LIVE_SEL, {"MAX_LIVE_SEL", "500", "0", "500", 32849, 315}),
+      row(cfg::AIRP_RANGE, {"AIRP_RANGE", "20", "5", "30", 32840, 343}),
+      row(cfg::AIRP_HEIGHT, {"AIRP_HEIGHT", "18000", "2000", "48000", 32841, 343}),
+      row(cfg::PARKING_PERCENTAGE, {"parking_percentage", "30", "0", "100", 32850, 371}),
+      row(cfg::MAX_FIT_FL, {"MAX_FIT_FL", "24", "0.5", "24", 32854, 371}),
+      row(cfg::PROGRAM_VERSION, {"PROGRAM_VERSION", "", "-", "-", -1, -1}),
+      row(cfg::MSFS_INSTALL_PATH, {"MSFS_INSTALL_PATH", "", "-", "-", -1, -1}),
+      row(cfg::PORT_NUMBER, {"PORT_NUMBER", "10747", "-", "-", -1, -1}),
+      row(cfg::LFOLDER0, {"lfolder0", "", "-", "-", -1, -1}),
+      row(cfg::LFOLDER1, {"lfolder1", "", "-", "-", -1, -1}),
+      row(cfg::LFOLDER2, {"lfolder2", "", "-", "-", -1, -1}),
+      row(cfg::LFOLDER3, {"lfolder3", "", "-", "-", -1, -1}),
+      row(cfg::LFOLDER4, {"lfolder4", "", "-", "-", -1, -1}),
+      row(cfg::LFOLDER5, {"lfolder5", "", "-", "-", -1, -1}),
+      row(cfg::LFOLDER6, {"lfolder6", "", "-", "-", -1, -1}),
+      row(cfg::LFOLDER7, {"lfolder7", "", "-", "-", -1, -1}),
+      row(cfg::LFOLDER8, {"lfolder8", "", "-", "-", -1, -1}),
+      row(cfg::LFOLDER9, {"lfolder9", "", "-", "-", -1, -1}),
+      row(cfg::AIG_VERSION, {"AIG_VERSION", "", "-", "-", -1, -1}),
+      row(cfg::DBASE_VERSION, {"DBASE_VERSION", "", "-", "-", -1, -1}),
+      row(cfg::AIRPORTS_VERSION, {"AIRPORTS_VERSION", "", "-", "-", -1, -1}),
+      row(cfg::LIV_SCAN_VERSION, {"LIV_SCAN_VERSION", "", "-", "-", -1, -1}),
+      row(cfg::ADDONS_SCAN_VERSION, {"ADDONS_SCAN_VERSION", "", "-", "-", -1, -1}),
+      row(cfg::MYSIMADDON24_VERSION, {"MYSIMADDON24_VERSION", "", "-", "-", -1, -1}),
+      row(cfg::MSFS_2024_INSTALL_PATH, {"MSFS_2024_INSTALL_PATH", "", "-", "-", -1, -1}),
+      row(cfg::AI_PACKAGE_SELECTOR, {"AI_PACKAGE_SELECTOR", "AIG, FSLTL, JF, MTL", "-", "-", 32790, 147}),
+      row(cfg::DESTINATION, {"DESTINATION", "", "-", "-", 32839, 343}),
+      row(cfg::BLOCK_CALLSIGN, {"BLOCK_CALLSIGN", "", "-", "-", 32828, 259}),
+      row(cfg::SIM_CHOICE, {"SIM_CHOICE", "MSFS 2020", "-", "-", 32789, 119}),
+      row(cfg::ALL_INSTALL_PATH, {"ALL_INSTALL_PATH", "", "-", "-", 32788, 119}),
+      row(cfg::CALLSIGN_2_OBJECTID, {"CALLSIGN_2_OBJECTID", "", "-", "-", 32831, 259}),
+      row(cfg::FLUSH_STATIC_BUTTON, {"Flush static", "-", "-", "-", 32857, 369}),
+      row(cfg::TBLO_ZIP_BUTTON, {"tblo.zip", "-", "-", "-", 32804, 175}),
+      row(cfg::UNBLOCK_BUTTON, {"Unblock", "-", "-", "-", 32829, 257}),
+      row(cfg::CS_TO_OID_BUTTON, {"cs->oid:", "-", "-", "-", 32830, 257}),
+      row(cfg::BLOCK_BUTTON, {"Block", "-", "-", "-", 32832, 257}),
+      row(cfg::NOW_BUTTON, {"Now", "-", "-", "-", 32847, 313}),
+      row(cfg::REREAD_BUTTON, {"Re-read", "-", "-", "-", 32838, 341}),
+  };
+  std::set<const ParameterItem*> listed;
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.expected.key);
+    EXPECT_TRUE(listed.insert(r.item).second);
+    EXPECT_EQ(r.actual.key, r.expected.key);
+    EXPECT_EQ(r.actual.defaultValue, r.expected.defaultValue);
+    EXPECT_EQ(r.actual.minimum, r.expected.minimum);
+    EXPECT_EQ(r.actual.maximum, r.expected.maximum);
+    EXPECT_EQ(r.actual.controlId, r.expected.controlId);
+    EXPECT_EQ(r.actual.row, r.expected.row);
+  }
+  // The table holds every object the program builds its window and its file from.
+  for (const ControlEntry& e : gf_controlEntries()) EXPECT_TRUE(listed.contains(e.item)) << e.item->key();
+  for (BoolParameter* p : gf_boolList()) EXPECT_TRUE(listed.contains(p)) << p->key();
+  for (IntParameter* p : gf_intList()) EXPECT_TRUE(listed.contains(p)) << p->key();
+  for (const auto* list : {&gf_stringList(), &gf_stringControlList()})
+    for (const StringEntry& e : *list) EXPECT_TRUE(listed.contains(e.parameter)) << e.parameter->key();
 }
 
 TEST_F(Parameters, ControlsHaveUniqueIds) {
