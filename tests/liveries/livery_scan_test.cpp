@@ -332,6 +332,37 @@ TEST_F(ScanTest, TheDemoCommunityGivesTheStandInsTitles) {
   EXPECT_EQ(scannedLiveries(), prepared);
 }
 
+// UTF-16 little-endian bytes with a byte-order mark.
+std::string lf_utf16le(std::u16string_view text) {
+  std::string bytes = "\xFF\xFE";
+  for (const char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+// A file whose reading fails part way is not read: the lines before the failure are no file, and
+// parsed they would give a cut livery or report the file as one without sections.
+TEST_F(ScanTest, AFileThatFailsPartWayIsReportedAsNotRead) {
+  const fs::path planes = community / "user-aitraffic" / "SimObjects" / "Airplanes";
+  const std::u16string sections =
+      u"[General]\nicao_type_designator=A320\n[fltsim.0]\ntitle=User A320 Cut\nicao_airline=DLH\n";
+  const fs::path strayByte = planes / "StrayByte" / "aircraft.cfg";
+  const fs::path surrogate = planes / "Surrogate" / "aircraft.cfg";
+  fs::create_directories(strayByte.parent_path());
+  fs::create_directories(surrogate.parent_path());
+  testing_support::writeFile(strayByte, lf_utf16le(sections) + "x");
+  testing_support::writeFile(surrogate, lf_utf16le(sections + u"ui_variation=\xD800\n[fltsim.1]\ntitle=x\n"));
+  ASSERT_TRUE(gf_scanLiveries(hooks));
+  const Lines lines = log();
+  for (const fs::path& cfg : {strayByte, surrogate})
+    EXPECT_TRUE(logHas(lines, "! Failed reading " + cfg.string()));
+  for (const std::string& line : scannedLiveries()) EXPECT_EQ(line.find("User A320 Cut"), std::string::npos);
+  for (const std::string& line : readLines(gf_paths().aircraftCfgWithNoFltsimSection))
+    EXPECT_EQ(line.find("StrayByte"), std::string::npos) << line;
+}
+
 TEST_F(ScanTest, ADontUseTitleIsLeftOutWithoutAReport) {
   fs::create_directories(gf_paths().myRegcodes);
   testing_support::writeFile(gf_paths().myRegcodes / "hidden.txt", "FSLTL A320 Lufthansa\n");
