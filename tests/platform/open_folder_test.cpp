@@ -33,18 +33,17 @@ std::filesystem::path writeOpener(const std::filesystem::path& folder, const std
   return opener;
 }
 
-// As with the desktop's shell, success is that the opener was started; what it makes of the
-// folder is its own affair.
-TEST(OpenFolder, SuccessIsThatTheOpenerStarted) {
+// An opener that ends at once gives its own verdict; one that cannot be started fails.
+TEST(OpenFolder, AQuickOpenerGivesItsVerdict) {
   struct Case {
     const char* opener;
-    bool started;
+    bool opened;
   };
   for (const Case c :
-       {Case{"true", true}, Case{"false", true}, Case{"quillstar-no-such-file-manager", false}}) {
+       {Case{"true", true}, Case{"false", false}, Case{"quillstar-no-such-file-manager", false}}) {
     SCOPED_TRACE(c.opener);
     ScopedEnv env("QUILLSTAR_FOLDER_OPENER", c.opener);
-    EXPECT_EQ(os::openFolder("/tmp"), c.started);
+    EXPECT_EQ(os::openFolder("/tmp"), c.opened);
   }
 }
 
@@ -56,8 +55,8 @@ TEST(OpenFolder, TheOpenerIsNotWaitedForAndIsReapedWhenItEnds) {
       writeOpener(folder.path(), "echo $$ > \"$1/pid.tmp\"\nmv \"$1/pid.tmp\" \"$1/pid\"\nexec sleep 30\n");
   ScopedEnv env("QUILLSTAR_FOLDER_OPENER", opener.string());
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_TRUE(os::openFolder(folder.path()));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+  ASSERT_TRUE(os::openFolder(folder.path()));  // still running: counts as started
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
   ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(folder.path() / "pid"); }, 10s));
   const int pid = std::stoi(testing_support::readFile(folder.path() / "pid"));
   const std::filesystem::path process = "/proc/" + std::to_string(pid);
