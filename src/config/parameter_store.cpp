@@ -39,9 +39,12 @@ void lf_logParameter(std::string_view key, bool value) {
 void lf_logParameter(std::string_view key, std::int32_t value) {
   gf_logUnlessStopping(fmt::format("{}={}", key, value));
 }
-// A text is cut to a bound: a damaged or hostile file may hold a value of any size.
+// A text is cut to a bound: a damaged or hostile file may hold a value of any size. The bound
+// keeps the longest paths whole.
+constexpr std::size_t kLoggedValueBytes = 1024;
+
 void lf_logParameter(std::string_view key, std::string_view value) {
-  gf_logUnlessStopping(fmt::format("{}=\"{}\"", key, gf_logQuote(value)));
+  gf_logUnlessStopping(fmt::format("{}=\"{}\"", key, gf_logQuote(value, kLoggedValueBytes)));
 }
 
 bool lf_append(pugi::xml_node parameters, std::string_view key, bool value) {
