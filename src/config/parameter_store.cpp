@@ -393,6 +393,7 @@ bool gf_readParameters() {
 void gf_saveParameters(bool writeDefaults) {
   {
     std::scoped_lock lock(store::mutex());
+    store::keepGeneration();  // rewritten from memory: nothing of the file is kept otherwise
     store::saveAllLocked(writeDefaults);
   }
   store::showListedControls();

@@ -228,6 +228,23 @@ TEST_F(Store, AnOldLayoutFileKeepsItsSettingsWhenTheWindowPositionIsSavedFirst) 
   EXPECT_EQ(storedValue("PROGRAM_VERSION"), "11.12.1");
 }
 
+// A file rewritten from memory, not from itself, is kept as its generation first.
+TEST_F(Store, AFileRewrittenFromMemoryIsKeptFirst) {
+  const std::pair<const char*, void (*)()> rewrites[] = {
+      {"defaults", [] { gf_saveParameters(true); }},
+      {"current values", [] { gf_saveParameters(false); }},
+      {"a root around the old layout", [] { gf_wrapParametersRoot(); }},
+  };
+  for (const auto& [name, rewrite] : rewrites) {
+    SCOPED_TRACE(name);
+    writeParameters({{"RANGE", "65"}, {"lfolder3", "/kept"}}, true);
+    const std::string before = readFile(path());
+    rewrite();
+    EXPECT_EQ(readFile(gf_userFolderPath() / "parameters0.xml"), before);
+    EXPECT_EQ(stored().size(), 60u);
+  }
+}
+
 // An element without a value counts as absent; it gets the value instead of a new element.
 TEST_F(Store, AValuelessElementIsGivenItsValueOnce) {
   writeFile(path(),
