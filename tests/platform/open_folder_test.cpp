@@ -27,7 +27,7 @@ bool waitFor(Condition condition, std::chrono::milliseconds limit) {
 }
 
 std::filesystem::path writeOpener(const std::filesystem::path& folder, const std::string& script) {
-  const auto opener = folder / "opener";
+  auto opener = folder / "opener";
   testing_support::writeFile(opener, "#!/bin/sh\n" + script);
   std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
   return opener;
