@@ -449,8 +449,10 @@ void lf_updateParkDistances(ParkAirportList& list, Position user, bool destinati
     return;
   }
   list.measuredAt = user;
-  if (destinationSet) return;
+  // A destination keeps its place first, but its distance follows the aircraft, so that it is
+  // chosen on the approach.
   for (ParkAirportEntry& entry : list.entries) entry.distanceNm = gf_distanceNm(user, entry.position);
+  if (destinationSet) return;
   // Stable: airports at the same distance keep their order and never take turns.
   list.entries.sort(
       [](const ParkAirportEntry& a, const ParkAirportEntry& b) { return a.distanceNm < b.distanceNm; });
