@@ -73,6 +73,9 @@ std::optional<std::string> lf_archivedAddress(std::string_view name) {
   return address;
 }
 
+// The fit step of 24 hours: 48 half hours, less one.
+constexpr std::int32_t kWidestFitStep = 47;
+
 // The defaults of an airport that nothing was learned at yet.
 void lf_applyUnlearnedDefaults(const ParkAirport& park, const AirportTable& table) {
   using namespace cfg;
@@ -86,6 +89,11 @@ void lf_applyUnlearnedDefaults(const ParkAirport& park, const AirportTable& tabl
     parkSoftAndWeek(true);
     gf_showCheck(PARK_SOFT);
     gf_showCheck(WEEK);
+    // 24 hours go through MAX_FIT, the fit steps that the passes and the drop-down follow: set
+    // alone, the hours would fall back to the old steps as soon as the drop-down shows them.
+    AirportSettings widestFit;
+    widestFit.maxFit = kWidestFitStep;
+    gf_applyIntParameterChanges(widestFit);
     MAX_FIT_FL.set(24.0F);
     gf_showMaxFit();
   } else if (park.quality.real >= 46) {
