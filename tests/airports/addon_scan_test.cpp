@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
@@ -234,6 +235,52 @@ TEST_F(AddonScanTest, ASlowFileLosesOnlyItself) {
                                           (community / "b-pack" / "EGLL.bgl").generic_string())));
   EXPECT_TRUE(contains(lines, "Generated EDDF.xml: 2 positions"));
   EXPECT_FALSE(fs::exists(gf_paths().myThirdparty / "EGLL.xml"));
+}
+
+// Most scenery files hold no airport and are large: they are judged by their section table and
+// never read whole; the publisher is looked for by the worker of a file with an airport.
+TEST_F(AddonScanTest, OnlyFilesListingAnAirportSectionReachAWorkerWhichLooksForThePublisher) {
+  test::BglSpec objects;
+  objects.sections.push_back({.type = 0x65, .records = {test::BglRawSpec{0x22, 64}}});
+  test::BglSpec egll = test::bglOf({airportOf("EGLL", 5)});
+  egll.sections.insert(egll.sections.begin(), objects.sections.front());  // listed second
+  const fs::path scenery = community / "bravo-sims-egll" / "scenery";
+  writeAt(scenery / "EGLL.bgl", egll.build().bytes);
+  writeAt(scenery / "objects.bgl", objects.build().bytes);
+  std::string countBeyondTheEnd = objects.build().bytes;
+  test::bglSetU32(countBeyondTheEnd, 20, 0xFFFFFFFFU);
+  writeAt(scenery / "bogus.bgl", countBeyondTheEnd);
+  writeAt(scenery / "short.bgl", objects.build().bytes.substr(0, 56));
+
+  std::mutex mutex;
+  std::vector<std::string> decoded;
+  std::vector<std::pair<std::string, std::thread::id>> lookups;
+  settings.decode = [&](std::string_view bytes, const BglContext& context) {
+    {
+      std::scoped_lock lock(mutex);
+      decoded.push_back(fs::path(context.file).filename().string());
+    }
+    return gf_decodeBgl(bytes, context);
+  };
+  settings.publisherOf = [&, byPath = settings.publisherOf](const fs::path& path) {
+    {
+      std::scoped_lock lock(mutex);
+      lookups.emplace_back(path.filename().string(), std::this_thread::get_id());
+    }
+    return byPath(path);
+  };
+  ASSERT_TRUE(gf_scanAddonAirports(settings));
+  EXPECT_EQ(decoded, std::vector<std::string>{"EGLL.bgl"});
+  ASSERT_FALSE(lookups.empty());
+  for (const auto& [file, thread] : lookups) {
+    EXPECT_EQ(file, "EGLL.bgl");
+    EXPECT_NE(thread, std::this_thread::get_id());
+  }
+  EXPECT_TRUE(contains(scanLog(), "Generated EGLL.xml: 5 positions"));
+  // The pass word brings its own blank.
+  EXPECT_TRUE(contains(scanLog(), "Scanning for addon  airports in " + community.generic_string()));
+  EXPECT_TRUE(
+      logged("++++++++++++++++++++++++ airports scan automatic  starts +++++++++++++++++++++++++++++"));
 }
 
 TEST_F(AddonScanTest, AStopLeavesTheScanOnAndMakesNoBundle) {
