@@ -166,6 +166,12 @@ TEST_F(ParkAirportFiles, TheFileGivesKnownCodesOnceWithTheirStands) {
        "EDDM,A1\nEDDS\n",
        {{"EDDM", "A1"}, {"EDDS", ""}},
        {}},
+      // A mark behind a blank or a tab in front of a stand is no part of its name either.
+      {"EDDM, \xEF\xBB\xBF"
+       "A1\nEDDS,\t\xEF\xBB\xBF \xEF\xBB\xBF"
+       "B2\n",
+       {{"EDDM", "A1"}, {"EDDS", "B2"}},
+       {}},
   };
   for (const Case& c : cases) {
     orv::gf_openLog();
@@ -179,6 +185,12 @@ TEST_F(ParkAirportFiles, TheFileGivesKnownCodesOnceWithTheirStands) {
     const std::size_t n = c.entries.size();
     EXPECT_TRUE(logged(fmt::format("{:5} park airport{} read from '{}'", n, n == 1 ? "" : "s", kFile)))
         << c.text;
+    // The program rewrites the file when the user reserves a stand: it reads back as it held it.
+    for (const auto& [icao, stand] : c.entries)
+      (void)orv::gf_addMyParkAirport(list, table, IcaoCode(icao), stand);
+    orv::ParkAirportList again;
+    (void)orv::lf_readMyParkAirports(again, table);
+    EXPECT_EQ(entries(again), entries(list)) << c.text;
   }
 }
 
