@@ -330,7 +330,7 @@ void lf_readLearned(const fs::path& path, const ParkAirportInfo& info, std::vect
     handmade = true;
     stands.clear();
     gf_clearStands();
-    lf_readParkpositions(document, stands);
+    lf_takeParkpositions(document, stands);
     gf_logIndented(fmt::format("{:24}: {}", "handmade", true));
     return;
   }

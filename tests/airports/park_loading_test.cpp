@@ -407,6 +407,36 @@ TEST_F(ParkLoading, NumbersStandsAndLinksOverlappingOnes) {
   EXPECT_TRUE(logged("          altitude                : 83 ft"));
 }
 
+// The neighbours of stands in no order of latitude, of radii from a few metres to a large apron,
+// and one far away: every pair whose circles overlap, each list in stand order.
+TEST(StandNeighbours, EveryOverlappingPairInStandOrder) {
+  std::vector<Stand> stands;
+  std::uint32_t seed = 12345;
+  const auto next = [&seed] {
+    seed = seed * 1664525U + 1013904223U;
+    return static_cast<double>(seed >> 8) / static_cast<double>(1U << 24);
+  };
+  for (int i = 0; i < 400; ++i)
+    stands.emplace_back("S" + std::to_string(i), std::vector<StandSchedule>{}, kLat + 0.01 * next(),
+                        kLon + 0.01 * next(), 0.0, i % 50 == 0 ? 400.0 : 10.0 + 40.0 * next(), false, false,
+                        false);
+  stands.emplace_back("FAR", std::vector<StandSchedule>{}, -kLat, kLon, 0.0, 30.0, false, false, false);
+  orv::gf_numberStands(stands);
+  orv::gf_linkNeighbours(stands);
+  std::size_t links = 0;
+  for (const Stand& a : stands) {
+    std::vector<std::uint32_t> expected;
+    for (const Stand& b : stands)
+      if (&a != &b && a.radius + b.radius >
+                          1.1 * orv::gf_distanceNm({a.latitude, a.longitude}, {b.latitude, b.longitude}))
+        expected.push_back(b.number);
+    EXPECT_EQ(a.neighbours, expected) << a.id;
+    links += expected.size();
+  }
+  EXPECT_GT(links, stands.size()) << "the stands must overlap for the check to mean anything";
+  EXPECT_TRUE(stands.back().neighbours.empty());
+}
+
 TEST_F(ParkLoading, WithoutLearnedFileTheQualityAndTableChooseTheDefaults) {
   struct Case {
     std::string icao;
