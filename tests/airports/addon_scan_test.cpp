@@ -417,9 +417,20 @@ TEST_F(AddonScanTest, PublisherRules) {
   info = gf_findPublisher(folder.path() / "loose" / "X.bgl", lookup, log);
   EXPECT_TRUE(info.publisher.empty());
   EXPECT_TRUE(contains(log, "===> No publisher found"));
-  // A manifest that is no object gives nothing.
+  // A manifest that is no object gives nothing, and the search ends there: the manifest of a
+  // folder further up belongs to something else.
   writeManifest(community / "broken", "[1, 2]");
   EXPECT_FALSE(lf_readManifest(community / "broken" / "manifest.json").has_value());
+  writeManifest(official, R"({"creator": "BRAVO works"})");
+  writeManifest(official / "broken-pack", "{ not json");
+  log.clear();
+  info = gf_findPublisher(official / "broken-pack" / "scenery" / "X.bgl", lookup, log);
+  EXPECT_TRUE(info.publisher.empty());
+  EXPECT_TRUE(info.creator.empty());
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [](const std::string& l) { return l.ends_with("manifest.json found"); }),
+            1);
+  EXPECT_TRUE(contains(log, "===> No publisher found"));
   // A text holding a NUL would come back cut short from the generated stand file: it counts as none.
   writeManifest(community / "nul", R"({"manufacturer": "Bravo\u0000 Sims", "creator": "BRAVO works"})");
   const auto withNul = lf_readManifest(community / "nul" / "manifest.json");
@@ -444,6 +455,7 @@ TEST_F(AddonScanTest, PublisherRules) {
     EXPECT_EQ(gf_readAirportPublisher(folder.path() / "stand.xml"), c.named) << c.parameters;
   }
   EXPECT_FALSE(gf_readAirportPublisher(folder.path() / "missing.xml"));
+  EXPECT_TRUE(logged(fmt::format("==> '{}' not found", (folder.path() / "missing.xml").generic_string())));
 }
 
 TEST(AddonScanPaths, ExclusionsLookBelowTheScannedFolder) {
