@@ -456,9 +456,7 @@ bool runAirportScan(const AddonScanSettings& settings, bool& found) {
   fs::create_directories(scanLog.parent_path(), error);
   if (gf_writeLines(scan.log(), scanLog)) gf_logLine(scanLog.generic_string() + " written");
   gf_clearMessage();
-  std::vector<std::string> codes;
-  for (const auto& file : gf_listMyThirdPartyXmlFiles()) codes.push_back(file.stem().string());
-  lf_bundleThirdPartyAirports(codes, settings.isKnownAirport);
+  lf_bundleThirdPartyAirports(gf_listMyThirdPartyXmlFiles(), settings.isKnownAirport);
   found = gf_countDirEntries(gf_paths().myThirdparty) > 0;
   return true;
 }

@@ -16,6 +16,7 @@
 #include "airports/publishers.h"
 #include "airports_fixture.h"
 #include "config/parameters.h"
+#include "foundation/files.h"
 #include "foundation/folders.h"
 #include "foundation/run_control.h"
 #include "foundation/scan_tasks.h"
@@ -344,16 +345,29 @@ TEST_F(AddonScanTest, BundleSkipsStrayStemsAndReplacesAnOldZip) {
   writeAt(mine / "EGLL.xml",
           R"(<root><parameters><parameter name="creator" value="Someone"/></parameters></root>)");
   writeAt(mine / "EGLL.txt", "archive/thirdparty/Bravo%20Sims/EGLL.xml");
-  lf_bundleThirdPartyAirports({"EGLL_old", "ZZZZ", "EHAM", "EGLL"}, settings.isKnownAirport);
+  // A user's file with its extension in capitals is read under its own name.
+  writeAt(mine / "EDDF.XML",
+          R"(<root><parameters><parameter name="creator" value="Someone"/></parameters></root>)");
+  // A file that cannot be copied (a folder stands in its place) still loses its redirect.
+  writeAt(mine / "LFPG.xml",
+          R"(<root><parameters><parameter name="creator" value="Someone"/></parameters></root>)");
+  writeAt(mine / "LFPG.txt", "archive/thirdparty/Bravo%20Sims/LFPG.xml");
+  fs::create_directories(gf_paths().tblo / "LFPG.xml");
+  lf_bundleThirdPartyAirports(gf_listMyThirdPartyXmlFiles(), settings.isKnownAirport);
   EXPECT_TRUE(logged("'EGLL_old' is not an airport file, skipped"));
   EXPECT_TRUE(logged("[zip] Removing old zip tblo/tblo.zip"));
+  EXPECT_EQ(loggedStarting(fmt::format("==> '{}' failed to copy ", (mine / "LFPG.xml").generic_string())),
+            1U);
   EXPECT_FALSE(fs::exists(mine / "EGLL.txt"));
+  EXPECT_FALSE(fs::exists(mine / "LFPG.txt"));
   auto zip = ZipReader::open(gf_paths().tblo / "tblo.zip");
   ASSERT_TRUE(zip.has_value()) << testing::PrintToString(log());
-  const auto entries = zip->entries();
-  ASSERT_EQ(entries.size(), 1U);
-  EXPECT_EQ(entries[0].name, "EGLL.xml");
-  EXPECT_EQ(zip->read(entries[0], 1 << 20), readFile(mine / "EGLL.xml"));
+  std::vector<std::string> names;
+  for (const auto& entry : zip->entries()) {
+    names.push_back(entry.name);
+    EXPECT_EQ(zip->read(entry, 1 << 20), readFile(mine / entry.name)) << entry.name;
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"EDDF.XML", "EGLL.xml"}));
 }
 
 TEST_F(AddonScanTest, LinkedFoldersAreFollowedAndEnteredOnce) {
