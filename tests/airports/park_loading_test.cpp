@@ -20,6 +20,7 @@
 #include "foundation/folders.h"
 #include "foundation/geometry.h"
 #include "foundation/message_line.h"
+#include "platform/os/clock.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/driver.h"
 #include "platform/ui/window.h"
@@ -776,6 +777,8 @@ TEST_F(ArchivedFiles, DestinationStandsAreReadOncePerAirport) {
         standFile({}, parkpos("FAR", north(0.3), kLon) + parkpos("NEAR", north(0.1), kLon) +
                           parkpos("TIE", north(0.1), kLon)));
   writeFile("airports/my_simaddon/EGTW.xml", standFile({}, parkpos("W1", north(150), kLon)));
+  os::FakeClock clock;
+  const os::ScopedClock scopedClock(clock);
   orv::DestinationStands stands(&table);
   const orv::StandDistance distance = orv::gf_destinationStandDistance(stands);
   for (int round = 0; round < 2; ++round) {
@@ -792,6 +795,18 @@ TEST_F(ArchivedFiles, DestinationStandsAreReadOncePerAirport) {
   EXPECT_EQ(stands.reads(), 4U);
   EXPECT_EQ(paths(), (std::vector<std::string>{"/downloads/MSFS/archive/stock/EGTT.xml",
                                                "/downloads/MSFS/archive/stock/EGSS.xml"}));
+  // A failed download is not the airport's last word: some minutes later it is tried again, and
+  // once it came, it is kept.
+  serve("MSFS/archive/stock/EGSS.xml", standFile({}, parkpos("S1", north(0.2), kLon)));
+  clock.advance(std::chrono::minutes(9));
+  std::string id;
+  EXPECT_EQ(distance(orv::IcaoCode("EGSS"), {kLat, kLon}, id), 100.0);
+  clock.advance(std::chrono::minutes(1));
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_NEAR(distance(orv::IcaoCode("EGSS"), {kLat, kLon}, id), 0.2, 1e-6);
+    EXPECT_EQ(id, "S1");
+  }
+  EXPECT_EQ(stands.reads(), 5U);
   EXPECT_FALSE(fs::exists("airport.xml"));
   EXPECT_TRUE(orv::gf_parkStands().empty());
 }
