@@ -153,7 +153,7 @@ TaskOutcome lf_scanFile(const TaskShared& shared, const fs::path& path) {
   };
   context.findLink = [&](std::string_view icao) { return findLink(shared, publisher(), icao); };
   outcome.result = shared.decode(*bytes, context);
-  if (!outcome.result.airports.empty() || outcome.result.unrecognisedAirport) (void)publisher();
+  if (!outcome.result.airports.empty() || outcome.result.unrecognisedAirports > 0) (void)publisher();
   return outcome;
 }
 
@@ -309,7 +309,8 @@ class AirportScan {
       BglResult& result = *job.result;
       for (auto& line : result.programLog) gf_logImportant(line);
       std::move(result.scanLog.begin(), result.scanLog.end(), std::back_inserter(log_));
-      if (result.unrecognisedAirport) reportUnrecognised(job);
+      // Each record is an airport of its own that the simulator did not recognise.
+      for (std::size_t i = 0; i < result.unrecognisedAirports; ++i) reportUnrecognised(job);
       for (std::size_t a = 0; a < result.airports.size(); ++a) {
         BglAirport& found = result.airports[a];
         const auto& winner = winners.at(found.airport.icao);

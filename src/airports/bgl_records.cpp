@@ -131,7 +131,7 @@ class Decoder {
       const std::uint16_t type = words_.u16(start);
       const std::uint64_t size = words_.recordSize(start);
       if (type == kUnreadAirportRecord && context_.simulator == BglSimulator::Msfs2024) {
-        result_.unrecognisedAirport = true;
+        ++result_.unrecognisedAirports;
       }
       if (type == kAirportRecord) {
         if (size == 0) {

@@ -408,6 +408,17 @@ TEST_F(AddonScanTest, UnrecognisedAirportsUnder2024AreLinkedByTheirCode) {
   EXPECT_EQ(readFile(gf_paths().myThirdparty / "EGLL.txt"), "archive/thirdparty/Bravo%20Sims/EGLL.xml");
   EXPECT_EQ(readFile(gf_paths().myThirdparty / "KMCI.txt"), "archive/thirdparty/Bravo%20Sims/KMCI.xml");
   EXPECT_FALSE(fs::exists(gf_paths().myThirdparty / "EGLL.xml"));
+  // Every such record is reported, also a second one in the same file.
+  spec.sections[0].records.emplace_back(test::BglRawSpec{0x113, 40});
+  write(community / "bravo-sims-y" / "scenery" / "nothing.bgl");
+  settings.folders = {community / "bravo-sims-y"};
+  ASSERT_TRUE(gf_scanAddonAirports(settings));
+  const auto again = scanLog();
+  EXPECT_EQ(
+      std::count(again.begin(), again.end(),
+                 fmt::format("==> Not recognised airport {}",
+                             (community / "bravo-sims-y" / "scenery" / "nothing.bgl").generic_string())),
+      2);
 }
 
 TEST_F(AddonScanTest, PublisherRules) {
