@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <deque>
 #include <fstream>
 #include <future>
@@ -36,6 +37,10 @@ namespace fs = std::filesystem;
 namespace {
 
 std::atomic<bool> bundleReady{false};
+
+// The scan pass's word ends in a blank of its own: its lines keep the double blank that the scan
+// logs users compare have always shown.
+constexpr std::string_view kPassWord = "addon ";
 
 constexpr std::size_t kPathLimit = 250;
 constexpr std::string_view kExcludedWords[] = {
@@ -76,6 +81,7 @@ struct TaskShared {
   ArchiveIndex archive;
   std::function<bool(std::string_view)> isKnownAirport;
   std::function<BglResult(std::string_view, const BglContext&)> decode;
+  PublisherLookup publisherOf;
   bool msfs2020 = true;
 };
 
@@ -87,11 +93,75 @@ std::optional<BglLink> findLink(const TaskShared& shared, const std::string& pub
   return BglLink{publisher, it->second};
 }
 
+std::uint32_t littleEndianU32(std::string_view bytes, std::size_t offset) {
+  std::uint32_t value = 0;
+  for (std::size_t i = 4; i-- > 0;) value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
+  return value;
+}
+
+// Whether the file lists an airport section, from its header and section table alone: most
+// scenery files hold none and are large.
+bool lf_hasAirportSection(const fs::path& path) {
+  constexpr std::uint64_t kHeaderBytes = 56;
+  constexpr std::uint64_t kEntryBytes = 20;
+  constexpr std::uint64_t kEntriesPerRead = 4096;  // a section count far too large costs no memory
+  constexpr std::uint32_t kAirportSection = 3;
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(path, error);
+  if (error || size <= kHeaderBytes) return false;
+  std::ifstream in(path, std::ios::binary);
+  std::string bytes(kHeaderBytes, '\0');
+  if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return false;
+  const std::uint64_t listed =
+      std::min<std::uint64_t>(littleEndianU32(bytes, 20), (size - kHeaderBytes) / kEntryBytes);
+  for (std::uint64_t read = 0; read < listed;) {
+    const std::uint64_t n = std::min(kEntriesPerRead, listed - read);
+    bytes.resize(n * kEntryBytes);
+    if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return false;
+    for (std::uint64_t i = 0; i < n; ++i)
+      if (littleEndianU32(bytes, i * kEntryBytes) == kAirportSection) return true;
+    read += n;
+  }
+  return false;
+}
+
+struct TaskOutcome {
+  BglResult result;
+  PublisherInfo publisher;
+  std::vector<std::string> publisherLog;
+};
+
+// One file, on a worker: its bytes are read once and decoded where they lie; its publisher is
+// looked for only when an airport needs it.
+TaskOutcome lf_scanFile(const TaskShared& shared, const fs::path& path) {
+  TaskOutcome outcome;
+  const auto bytes = gf_readFileBytes(path);
+  if (!bytes) return outcome;
+  bool searched = false;
+  const auto publisher = [&]() -> const std::string& {
+    if (!searched) {
+      outcome.publisher = gf_findPublisher(path, shared.publisherOf, outcome.publisherLog);
+      searched = true;
+    }
+    return outcome.publisher.publisher;
+  };
+  BglContext context;
+  context.simulator = shared.msfs2020 ? BglSimulator::Msfs2020 : BglSimulator::Msfs2024;
+  context.file = path.generic_string();
+  context.isKnownAirport = [&shared](std::string_view icao) {
+    return shared.isKnownAirport && shared.isKnownAirport(icao);
+  };
+  context.findLink = [&](std::string_view icao) { return findLink(shared, publisher(), icao); };
+  outcome.result = shared.decode(*bytes, context);
+  if (!outcome.result.airports.empty() || outcome.result.unrecognisedAirports > 0) (void)publisher();
+  return outcome;
+}
+
 struct FileJob {
   fs::path path;
   PublisherInfo publisher;
   std::vector<std::string> publisherLog;
-  std::future<BglResult> future;
+  std::future<TaskOutcome> future;
   std::optional<BglResult> result;
   std::vector<std::string> lostLog;
 };
@@ -106,6 +176,9 @@ class AirportScan {
         settings.decode ? settings.decode : [](std::string_view bytes, const BglContext& context) {
           return gf_decodeBgl(bytes, context);
         };
+    shared->publisherOf = settings.publisherOf
+                              ? settings.publisherOf
+                              : PublisherLookup([](const fs::path&) { return std::nullopt; });
     shared->msfs2020 = settings.msfs2020;
     shared_ = std::move(shared);
   }
@@ -133,13 +206,13 @@ class AirportScan {
 
  private:
   bool scanFolder(const fs::path& folder) {
-    log_.push_back(fmt::format("Scanning for addon airports in {}", folder.generic_string()));
+    log_.push_back(fmt::format("Scanning for {} airports in {}", kPassWord, folder.generic_string()));
     std::set<fs::path> entered;
     bool stopped = false;
     try {
       walk(folder, folder, entered, stopped);
     } catch (const std::exception& e) {
-      log_.push_back(fmt::format("addon airports search in folder {} aborted, cause: {}",
+      log_.push_back(fmt::format("{} airports search in folder {} aborted, cause: {}", kPassWord,
                                  folder.generic_string(), e.what()));
     }
     while (!pending_.empty()) collectOldest();
@@ -170,6 +243,7 @@ class AirportScan {
           below.find("_heliports") != std::string::npos) {
         continue;
       }
+      if (!lf_hasAirportSection(path)) continue;
       if (gf_stopRaised() || !gf_waitForScanSlot()) {
         stopped = true;
         return;
@@ -182,29 +256,12 @@ class AirportScan {
   void start(const fs::path& path) {
     FileJob job;
     job.path = path;
-    const PublisherLookup lookup = settings_.publisherOf
-                                       ? settings_.publisherOf
-                                       : PublisherLookup([](const fs::path&) { return std::nullopt; });
-    job.publisher = gf_findPublisher(path, lookup, job.publisherLog);
-    BglContext context;
-    context.simulator = settings_.msfs2020 ? BglSimulator::Msfs2020 : BglSimulator::Msfs2024;
-    context.file = path.generic_string();
     const std::shared_ptr<const TaskShared> shared = shared_;
-    context.isKnownAirport = [shared](std::string_view icao) {
-      return shared->isKnownAirport && shared->isKnownAirport(icao);
-    };
-    const std::string publisher = job.publisher.publisher;
-    context.findLink = [shared, publisher](std::string_view icao) {
-      return findLink(*shared, publisher, icao);
-    };
     ScanTaskSlot slot;
-    std::packaged_task<BglResult()> task(
-        [shared, path, context = std::move(context), slot = std::move(slot)]() mutable {
-          const ScanTaskSlot held = std::move(slot);
-          const auto bytes = gf_readFileBytes(path);
-          if (!bytes || !gf_bglHasAirportSection(*bytes)) return BglResult{};
-          return shared->decode(*bytes, context);
-        });
+    std::packaged_task<TaskOutcome()> task([shared, path, slot = std::move(slot)]() mutable {
+      const ScanTaskSlot held = std::move(slot);
+      return lf_scanFile(*shared, path);
+    });
     job.future = task.get_future();
     std::thread(std::move(task)).detach();
     pending_.push_back(std::move(job));
@@ -215,7 +272,10 @@ class AirportScan {
     pending_.pop_front();
     if (job.future.wait_for(settings_.taskLimit) == std::future_status::ready) {
       try {
-        job.result = job.future.get();
+        TaskOutcome outcome = job.future.get();
+        job.result = std::move(outcome.result);
+        job.publisher = std::move(outcome.publisher);
+        job.publisherLog = std::move(outcome.publisherLog);
       } catch (const std::exception& e) {
         job.lostLog.push_back(fmt::format("Exception in lf_processBGLfile (std::ex): {} \xE2\x80\x94 {}",
                                           job.path.generic_string(), e.what()));
@@ -249,7 +309,8 @@ class AirportScan {
       BglResult& result = *job.result;
       for (auto& line : result.programLog) gf_logImportant(line);
       std::move(result.scanLog.begin(), result.scanLog.end(), std::back_inserter(log_));
-      if (result.unrecognisedAirport) reportUnrecognised(job);
+      // Each record is an airport of its own that the simulator did not recognise.
+      for (std::size_t i = 0; i < result.unrecognisedAirports; ++i) reportUnrecognised(job);
       for (std::size_t a = 0; a < result.airports.size(); ++a) {
         BglAirport& found = result.airports[a];
         const auto& winner = winners.at(found.airport.icao);
@@ -396,9 +457,7 @@ bool runAirportScan(const AddonScanSettings& settings, bool& found) {
   fs::create_directories(scanLog.parent_path(), error);
   if (gf_writeLines(scan.log(), scanLog)) gf_logLine(scanLog.generic_string() + " written");
   gf_clearMessage();
-  std::vector<std::string> codes;
-  for (const auto& file : gf_listMyThirdPartyXmlFiles()) codes.push_back(file.stem().string());
-  lf_bundleThirdPartyAirports(codes, settings.isKnownAirport);
+  lf_bundleThirdPartyAirports(gf_listMyThirdPartyXmlFiles(), settings.isKnownAirport);
   found = gf_countDirEntries(gf_paths().myThirdparty) > 0;
   return true;
 }
@@ -453,7 +512,8 @@ AddonScanSettings gf_addonScanSettings() {
 
 bool gf_scanAddonAirports(const AddonScanSettings& settings) {
   gf_setMessage("Scanning for addon airports ...");
-  gf_logLine("\n++++++++++++++++++++++++ airports scan automatic starts +++++++++++++++++++++++++++++");
+  gf_logLine(fmt::format("\n++++++++++++++++++++++++ airports scan {} starts +++++++++++++++++++++++++++++",
+                         "automatic "));
   gf_flushLog();
   const fs::path tblo = gf_paths().tblo;
   std::error_code error;

@@ -55,9 +55,9 @@ void lf_setBundleReady(bool ready);
 bool gf_scanAddonAirports(const AddonScanSettings& settings);
 void gf_scanAddonAirports();
 
-// Copies the generated third-party files of the codes into "tblo", zips them to "tblo/tblo.zip"
-// and leaves only the zip.
-void lf_bundleThirdPartyAirports(const std::vector<std::string>& codes,
+// Copies the generated third-party files listed (each named by its airport's code) into "tblo",
+// zips them to "tblo/tblo.zip" and leaves only the zip; each airport's redirect file goes.
+void lf_bundleThirdPartyAirports(const std::vector<std::filesystem::path>& files,
                                  const std::function<bool(std::string_view icao)>& isKnownAirport);
 // Zips the regular files directly in "tblo" into the zip; true on success.
 [[nodiscard]] bool gf_zipFolder(const std::filesystem::path& zipPath);

@@ -29,14 +29,13 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr double kPi = 3.141592653589793;
 
 // The file as little-endian words, a last partial word completed with zero bytes. Every read
-// outside the words gives 0; callers check their bounds first.
+// outside the words gives 0; callers check their bounds first. A view: the file's bytes are held
+// once, by the caller, for as long as the words are read.
 class Words {
  public:
-  explicit Words(std::string_view bytes) : bytes_(bytes.begin(), bytes.end()) {
-    bytes_.resize((bytes.size() + 3) / 4 * 4, '\0');
-  }
-  [[nodiscard]] std::uint64_t size() const { return bytes_.size() / 4; }
-  [[nodiscard]] std::uint64_t bytes() const { return bytes_.size(); }
+  explicit Words(std::string_view bytes) : bytes_(bytes), padded_((bytes.size() + 3) / 4 * 4) {}
+  [[nodiscard]] std::uint64_t size() const { return padded_ / 4; }
+  [[nodiscard]] std::uint64_t bytes() const { return padded_; }
   [[nodiscard]] bool has(std::uint64_t index) const { return index < size(); }
   [[nodiscard]] std::uint32_t at(std::uint64_t index) const { return has(index) ? u32(index * 4) : 0U; }
   [[nodiscard]] std::uint16_t u16(std::uint64_t offset) const {
@@ -65,7 +64,8 @@ class Words {
   [[nodiscard]] std::uint32_t byte(std::uint64_t offset) const {
     return offset < bytes_.size() ? static_cast<unsigned char>(bytes_[offset]) : 0U;
   }
-  std::string bytes_;
+  std::string_view bytes_;
+  std::uint64_t padded_;
 };
 
 double packedLongitude(std::uint32_t value) {
@@ -131,7 +131,7 @@ class Decoder {
       const std::uint16_t type = words_.u16(start);
       const std::uint64_t size = words_.recordSize(start);
       if (type == kUnreadAirportRecord && context_.simulator == BglSimulator::Msfs2024) {
-        result_.unrecognisedAirport = true;
+        ++result_.unrecognisedAirports;
       }
       if (type == kAirportRecord) {
         if (size == 0) {

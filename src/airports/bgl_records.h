@@ -40,9 +40,9 @@ struct BglAirport {
 
 struct BglResult {
   std::vector<BglAirport> airports;
-  std::vector<std::string> scanLog;     // lines for the scan log, in order
-  std::vector<std::string> programLog;  // lines for the program's log, in order
-  bool unrecognisedAirport = false;     // an MSFS 2024 airport record this decoder cannot read
+  std::vector<std::string> scanLog;      // lines for the scan log, in order
+  std::vector<std::string> programLog;   // lines for the program's log, in order
+  std::size_t unrecognisedAirports = 0;  // MSFS 2024 airport records this decoder cannot read
 };
 
 [[nodiscard]] BglResult gf_decodeBgl(std::string_view bytes, const BglContext& context);

@@ -2,7 +2,8 @@
 
 // The nearest stand of a destination airport, for choosing between two candidate airports of
 // arriving traffic. The stand positions of each airport are read once per run (an archived file is
-// fetched once at most) and kept, as is the finding that an airport has none. One thread.
+// fetched once at most) and kept, as is the finding that an airport has none. A download that
+// failed is tried again after a while: the site may only have been out of reach. One thread.
 
 #include <optional>
 #include <string>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "foundation/geometry.h"
+#include "platform/os/clock.h"
 #include "refdata/airports_table.h"
 
 namespace orv {
@@ -31,10 +33,15 @@ class DestinationStands {
     std::string id;
     Position position;
   };
-  [[nodiscard]] std::optional<std::vector<Spot>> read(const IcaoCode& icao) const;
+  struct Reading {
+    std::optional<std::vector<Spot>> spots;
+    bool downloadFailed = false;
+  };
+  [[nodiscard]] Reading read(const IcaoCode& icao) const;
 
   const AirportTable* table_;
   std::unordered_map<IcaoCode, std::optional<std::vector<Spot>>> known_;
+  std::unordered_map<IcaoCode, os::SteadyTime> failedDownloads_;
   std::size_t reads_ = 0;
 };
 

@@ -89,9 +89,10 @@ void lf_readSettings(const pugi::xml_document& document) {
     lf_apply<&AirportSettings::maxLiveSel>(MAX_LIVE_SEL.clamped(*value));
     gf_showIntParameter(MAX_LIVE_SEL);
   }
-  if (const auto value = gf_getXmlParameterInt(document, RANGE.key())) {
-    lf_logSetting(RANGE.key(), *value);
-    gf_setAndSaveRange(*value);
+  const auto learnedRange = gf_getXmlParameterInt(document, RANGE.key());
+  if (learnedRange) {
+    lf_logSetting(RANGE.key(), *learnedRange);
+    gf_setAndSaveRange(*learnedRange);
     if (const ui::WindowHandle range = RANGE.window()) (void)ui::setEnabled(range, true);
   }
   if (const auto value = gf_getXmlParameterBool(document, AUTO_RANGE.key())) {
@@ -99,6 +100,9 @@ void lf_readSettings(const pugi::xml_document& document) {
     lf_apply<&AirportSettings::autoRange>(*value);
     gf_showCheck(AUTO_RANGE);
     gf_applyAutoRange();
+    // Off, the automatic range falls back to the radius set by hand, which here is the one the
+    // airport learned.
+    if (learnedRange && !AUTO_RANGE.value()) gf_setAndSaveRange(*learnedRange);
   }
   if (const auto value = gf_getXmlParameterInt(document, PARKING_PERCENTAGE.key())) {
     lf_logSetting(PARKING_PERCENTAGE.key(), *value);
@@ -326,7 +330,7 @@ void lf_readLearned(const fs::path& path, const ParkAirportInfo& info, std::vect
     handmade = true;
     stands.clear();
     gf_clearStands();
-    lf_readParkpositions(document, stands);
+    lf_takeParkpositions(document, stands);
     gf_logIndented(fmt::format("{:24}: {}", "handmade", true));
     return;
   }

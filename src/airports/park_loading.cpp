@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <mutex>
 #include <pugixml.hpp>
 
@@ -73,6 +74,9 @@ std::optional<std::string> lf_archivedAddress(std::string_view name) {
   return address;
 }
 
+// The fit step of 24 hours: 48 half hours, less one.
+constexpr std::int32_t kWidestFitStep = 47;
+
 // The defaults of an airport that nothing was learned at yet.
 void lf_applyUnlearnedDefaults(const ParkAirport& park, const AirportTable& table) {
   using namespace cfg;
@@ -86,6 +90,11 @@ void lf_applyUnlearnedDefaults(const ParkAirport& park, const AirportTable& tabl
     parkSoftAndWeek(true);
     gf_showCheck(PARK_SOFT);
     gf_showCheck(WEEK);
+    // 24 hours go through MAX_FIT, the fit steps that the passes and the drop-down follow: set
+    // alone, the hours would fall back to the old steps as soon as the drop-down shows them.
+    AirportSettings widestFit;
+    widestFit.maxFit = kWidestFitStep;
+    gf_applyIntParameterChanges(widestFit);
     MAX_FIT_FL.set(24.0F);
     gf_showMaxFit();
   } else if (park.quality.real >= 46) {
@@ -143,7 +152,7 @@ std::string lf_readApf(ParkAirport& park, const std::string& name, const Airport
   park.info.airportName = gf_getXmlParameterString(document, "airport_name").value_or("");
 
   std::vector<Stand>& stands = gf_parkStands();
-  lf_readParkpositions(document, stands);
+  lf_takeParkpositions(document, stands);
 
   const auto qfReal = gf_getXmlParameterInt(document, "Qf_real");
   const auto qfSoft = gf_getXmlParameterInt(document, "Qf_soft");
@@ -252,14 +261,38 @@ std::string gf_readApf(ParkAirport& park, const std::string& name) {
 }
 
 void gf_linkNeighbours(std::vector<Stand>& stands) {
-  for (Stand& a : stands) {
-    a.neighbours.clear();
-    for (const Stand& b : stands) {
-      if (&a == &b) continue;
-      const double distance = gf_distanceNm({a.latitude, a.longitude}, {b.latitude, b.longitude});
-      if (a.radius + b.radius > 1.1 * distance) a.neighbours.push_back(b.number);
+  // Two circles can only overlap when their latitudes lie within the two radii (a degree of
+  // latitude is 60 nm, less a margin for rounding): sorted by latitude, each stand meets only the
+  // few beside it, so a file of many thousand stands loads in moments rather than minutes.
+  constexpr double kNmPerDegreeLatitude = 59.9;
+  double widest = 0.0;
+  for (Stand& stand : stands) {
+    stand.neighbours.clear();
+    widest = std::max(widest, stand.radius);
+  }
+  // A stand without a finite latitude overlaps none.
+  std::vector<std::size_t> order;
+  order.reserve(stands.size());
+  for (std::size_t i = 0; i < stands.size(); ++i)
+    if (std::isfinite(stands[i].latitude)) order.push_back(i);
+  std::sort(order.begin(), order.end(),
+            [&stands](std::size_t x, std::size_t y) { return stands[x].latitude < stands[y].latitude; });
+  const auto overlaps = [](const Stand& a, const Stand& b) {
+    return a.radius + b.radius > 1.1 * gf_distanceNm({a.latitude, a.longitude}, {b.latitude, b.longitude});
+  };
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    Stand& a = stands[order[i]];
+    const double reach = (a.radius + widest) / 1.1 / kNmPerDegreeLatitude;
+    for (std::size_t j = i + 1; j < order.size() && stands[order[j]].latitude - a.latitude <= reach; ++j) {
+      Stand& b = stands[order[j]];
+      if (overlaps(a, b)) a.neighbours.push_back(b.number);
+      if (overlaps(b, a)) b.neighbours.push_back(a.number);
     }
-    a.neighbours.shrink_to_fit();
+  }
+  // In stand order, as the stands are numbered.
+  for (Stand& stand : stands) {
+    std::sort(stand.neighbours.begin(), stand.neighbours.end());
+    stand.neighbours.shrink_to_fit();
   }
 }
 

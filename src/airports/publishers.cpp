@@ -31,9 +31,13 @@ std::string lf_jsonStringOrEmpty(const nlohmann::json& object, const char* key) 
   return text.find('\0') == std::string::npos ? text : std::string();
 }
 
-std::optional<ManifestInfo> manifestIn(const fs::path& folder, std::vector<std::string>& log) {
+// The folder's manifest, read; `held` tells whether the folder holds one at all. The first
+// manifest on the way up belongs to the package: one that cannot be read is no reason to take
+// an unrelated folder's further up.
+std::optional<ManifestInfo> manifestIn(const fs::path& folder, std::vector<std::string>& log, bool& held) {
   const fs::path manifest = lf_findManifest(folder);
-  if (manifest.empty()) return std::nullopt;
+  held = !manifest.empty();
+  if (!held) return std::nullopt;
   log.push_back(manifest.generic_string() + " found");
   return lf_readManifest(manifest);
 }
@@ -73,13 +77,17 @@ std::optional<ManifestInfo> gf_searchManifest(const fs::path& bglPath, std::vect
     for (const auto& part : bglPath) {
       walked /= part;
       if (community) {
-        if (auto found = manifestIn(walked, log)) return found;
+        bool held = false;
+        auto found = manifestIn(walked, log, held);
+        if (held) return found;
         break;
       }
       community = lowerAscii(part.string()) == "community";
     }
     for (fs::path folder = bglPath.parent_path(); !folder.empty(); folder = folder.parent_path()) {
-      if (auto found = manifestIn(folder, log)) return found;
+      bool held = false;
+      auto found = manifestIn(folder, log, held);
+      if (held) return found;
       if (folder == folder.parent_path()) break;
     }
   } catch (const std::exception& e) {
@@ -137,7 +145,7 @@ PublisherInfo gf_findPublisher(const fs::path& bglPath, const PublisherLookup& l
 bool gf_readAirportPublisher(const fs::path& standFile) {
   pugi::xml_document document;
   if (!document.load_file(standFile.c_str())) {
-    gf_logLine(fmt::format("Warning: '{}' not found", standFile.generic_string()));
+    gf_logImportant(fmt::format("'{}' not found", standFile.generic_string()));
     return false;
   }
   const auto text = [&document](std::string_view key) {

@@ -193,12 +193,20 @@ double lf_savedRadiusMetres(double radiusMetres) {
   return lf_asSaved(radiusMetres * kNmPerMetre * kMetresPerNmInFile, 1);
 }
 
-void lf_readParkpositions(const pugi::xml_document& document, std::vector<Stand>& stands) {
-  const pugi::xml_node parkpositions = lf_parkpositions(document);
+namespace {
+
+// Reads the stands in file order; with `release`, each parkpos leaves the document once read, so
+// that the stands take the memory the document gives back and a very large file is never held
+// twice over.
+void lf_readParkpositionsOf(pugi::xml_node parkpositions, std::vector<Stand>& stands, bool release) {
   if (!parkpositions) return;
+  const auto listed =
+      std::distance(parkpositions.children("parkpos").begin(), parkpositions.children("parkpos").end());
+  stands.reserve(stands.size() + static_cast<std::size_t>(listed));
   std::unordered_set<std::string> ids;
   int count = 0;
-  for (const pugi::xml_node parkpos : parkpositions.children("parkpos")) {
+  for (pugi::xml_node parkpos = parkpositions.child("parkpos"); parkpos;) {
+    const pugi::xml_node next = parkpos.next_sibling("parkpos");
     ++count;
     const pugi::xml_attribute idAttribute = parkpos.attribute("id");
     if (!idAttribute)
@@ -209,7 +217,19 @@ void lf_readParkpositions(const pugi::xml_document& document, std::vector<Stand>
     if (!ids.insert(id).second)
       throw UserErrorException(94, fmt::format("Stand '{}' appears more than once.", id));
     lf_readParkpos(parkpos, std::move(id), 1, stands);
+    if (release) (void)parkpositions.remove_child(parkpos);
+    parkpos = next;
   }
+}
+
+}  // namespace
+
+void lf_readParkpositions(const pugi::xml_document& document, std::vector<Stand>& stands) {
+  lf_readParkpositionsOf(lf_parkpositions(document), stands, false);
+}
+
+void lf_takeParkpositions(pugi::xml_document& document, std::vector<Stand>& stands) {
+  lf_readParkpositionsOf(lf_parkpositions(document), stands, true);
 }
 
 void lf_readParkpos(const pugi::xml_node& parkpos, std::string id, std::uint32_t fromFile,
@@ -228,7 +248,10 @@ void lf_readParkpos(const pugi::xml_node& parkpos, std::string id, std::uint32_t
   const bool ramp = parkpos.attribute("ramp").as_bool(false);
   const bool heli = parkpos.attribute("heli").as_bool(false);
 
+  // As many as the stand lists: a file of many stands holds no room to spare.
   std::vector<StandSchedule> schedules;
+  schedules.reserve(static_cast<std::size_t>(
+      std::distance(parkpos.children("opt").begin(), parkpos.children("opt").end())));
   std::uint32_t sequence = 0;
   for (const pugi::xml_node opt : parkpos.children("opt")) {
     OptNames names = lf_readOpt(opt);

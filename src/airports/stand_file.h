@@ -37,6 +37,9 @@ enum class AirportFileMode : int {
 // Appends every stand of the document, in file order. Throws UserErrorException 93 for a parkpos
 // without id or with an empty one, 94 for an id met before in the file.
 void lf_readParkpositions(const pugi::xml_document& document, std::vector<Stand>& stands);
+// The same, taking each parkpos out of the document once read: the loading of a stand file,
+// whose document is not needed afterwards, holds the file's stands about once.
+void lf_takeParkpositions(pugi::xml_document& document, std::vector<Stand>& stands);
 
 // Appends one stand with its opts; a stand without a valid position is dropped with a warning.
 // fromFile goes into each of its schedules.

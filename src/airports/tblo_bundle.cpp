@@ -86,12 +86,13 @@ bool gf_zipFolder(const fs::path& zipPath) {
   return closed && exists;
 }
 
-void lf_bundleThirdPartyAirports(const std::vector<std::string>& codes,
+void lf_bundleThirdPartyAirports(const std::vector<fs::path>& files,
                                  const std::function<bool(std::string_view icao)>& isKnownAirport) {
   const fs::path myThirdparty = gf_paths().myThirdparty;
   const fs::path tblo = gf_paths().tblo;
-  for (const auto& code : codes) {
-    const fs::path source = myThirdparty / (code + ".xml");
+  for (const fs::path& source : files) {
+    // Opened under the name it has: "EGLL.XML" is listed as EGLL's file and is read as such.
+    const std::string code = source.stem().string();
     if (!isCode(code)) {
       gf_logLine(fmt::format("'{}' is not an airport file, skipped", code));
       continue;
@@ -114,8 +115,9 @@ void lf_bundleThirdPartyAirports(const std::vector<std::string>& codes,
     } else {
       gf_logImportant(fmt::format("'{}' failed to copy '{}': {}", source.generic_string(),
                                   target.generic_string(), error.message()));
-      continue;
     }
+    // The generated file is the airport's from now on, bundled or not.
+    error.clear();
     const fs::path redirect = myThirdparty / (code + ".txt");
     const bool exists = fs::exists(redirect, error);
     if (error) {

@@ -51,15 +51,23 @@ std::string lf_fileText() {
 
 // Blanks, tabs and the carriage returns of a doubled line end ("\r\r\n", which the line reading
 // leaves one of): a stand name may hold other white space the user typed on purpose. Byte-order
-// marks before a field go too: a doubled one is left by the reading, and a rewrite of the file
-// would turn it into the file's mark, which changes the line.
+// marks before a field go too, also behind a blank: a doubled one is left by the reading, and a
+// rewrite of the file would turn one at the front of a line into the file's mark, which changes
+// the line. So a trimmed field begins with neither, and it reads back the same after a rewrite.
 std::string lf_trimField(std::string_view text) {
   constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-  while (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
-  const auto first = text.find_first_not_of(" \t\r");
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t\r");
-  return std::string(text.substr(first, last - first + 1));
+  constexpr std::string_view kBlanks = " \t\r";
+  for (;;) {
+    if (text.starts_with(kByteOrderMark))
+      text.remove_prefix(kByteOrderMark.size());
+    else if (!text.empty() && kBlanks.find(text.front()) != std::string_view::npos)
+      text.remove_prefix(1);
+    else
+      break;
+  }
+  const auto last = text.find_last_not_of(kBlanks);
+  if (last == std::string_view::npos) return {};
+  return std::string(text.substr(0, last + 1));
 }
 
 std::vector<std::string> lf_fields(std::string_view line) {
@@ -449,8 +457,10 @@ void lf_updateParkDistances(ParkAirportList& list, Position user, bool destinati
     return;
   }
   list.measuredAt = user;
-  if (destinationSet) return;
+  // A destination keeps its place first, but its distance follows the aircraft, so that it is
+  // chosen on the approach.
   for (ParkAirportEntry& entry : list.entries) entry.distanceNm = gf_distanceNm(user, entry.position);
+  if (destinationSet) return;
   // Stable: airports at the same distance keep their order and never take turns.
   list.entries.sort(
       [](const ParkAirportEntry& a, const ParkAirportEntry& b) { return a.distanceNm < b.distanceNm; });

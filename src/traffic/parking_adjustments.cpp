@@ -162,7 +162,8 @@ void lf_choosePresentStatic(TrafficRun& run, WeekdayAndSlot now) {
 }
 
 // More aircraft than wanted: wanted entries go first, then the static aircraft parked longest,
-// then the live aircraft parked longest.
+// then the live aircraft parked longest. None wanted means no static aircraft, not an empty
+// airport: live traffic is then left where it parked.
 void lf_trimToWanted(TrafficRun& run, std::int64_t wanted) {
   StaticParking& parking = run.parking;
   std::int64_t excess =
@@ -174,7 +175,7 @@ void lf_trimToWanted(TrafficRun& run, std::int64_t wanted) {
       const PresentStatic& p = parking.present.back();
       parking.removals.push_back({p.displayedCallsign, p.standId});
       parking.present.pop_back();
-    } else if (!parking.parkedLive.empty()) {
+    } else if (wanted > 0 && !parking.parkedLive.empty()) {
       const std::uint32_t standId = parking.parkedLive.back().standId;
       for (LiveAircraft& a : run.traffic.liveList)
         if (a.phase == FlightPhase::Parked && a.standId == standId) {

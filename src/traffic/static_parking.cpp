@@ -88,21 +88,19 @@ bool lf_scheduleMatches(const StandSchedule& schedule, const Stand& stand, Weekd
   return true;
 }
 
-// With RANDOM on, an aircraft that stands here already keeps its place; else any match may win.
-void lf_orderMatches(const TrafficRun& run, const Stand& stand, std::vector<std::uint32_t>& matches) {
+// The parking of the aircraft that stands here, showing its callsign; taken also when it did not
+// match or was taken out as in use, since the aircraft is still there.
+const StandSchedule* lf_standingSchedule(const TrafficRun& run, const Stand& stand) {
   for (const StaticAircraft& s : run.parking.statics) {
     if (s.standId != stand.number) continue;
     for (const StandSchedule& schedule : stand.schedules) {
-      if (schedule.sequence < 1 || schedule.airline != s.airline || schedule.model != s.model) continue;
-      const bool shown =
-          (!schedule.callsign.empty() && gf_staticCallsign(schedule.callsign) == s.callsign) ||
-          (!schedule.secondCallsign.empty() && gf_staticCallsign(schedule.secondCallsign) == s.callsign);
-      if (!shown) continue;
-      matches.front() = schedule.sequence;
-      return;
+      if (schedule.airline != s.airline || schedule.model != s.model) continue;
+      if ((!schedule.callsign.empty() && gf_staticCallsign(schedule.callsign) == s.callsign) ||
+          (!schedule.secondCallsign.empty() && gf_staticCallsign(schedule.secondCallsign) == s.callsign))
+        return &schedule;
     }
   }
-  std::shuffle(matches.begin(), matches.end(), gf_randomEngine());
+  return nullptr;
 }
 
 bool lf_namesSameAircraft(const WantedStatic& w, const StandSchedule& schedule) {
@@ -165,7 +163,16 @@ void lf_searchStands(TrafficRun& run, WeekdayAndSlot now, ScheduleKind kind, Pas
         if (lf_scheduleMatches(schedule, stand, at, kind, span, activeByStand))
           matches.push_back(schedule.sequence);
       if (matches.empty()) continue;
-      if (matches.size() >= 2 && random) lf_orderMatches(run, stand, matches);
+      if (matches.size() >= 2 && random) {
+        // With RANDOM on, an aircraft that stands here keeps its place at every step: its parking
+        // goes first, and once it is in use the stand takes no other.
+        if (const StandSchedule* standing = lf_standingSchedule(run, stand)) {
+          if (standing->sequence < 1) continue;
+          matches.front() = standing->sequence;
+        } else {
+          std::shuffle(matches.begin(), matches.end(), gf_randomEngine());
+        }
+      }
       StandSchedule* schedule = lf_scheduleBySequence(stand, matches.front());
       if (!schedule) continue;
       if (lf_inUse(run, *schedule, candidates)) {

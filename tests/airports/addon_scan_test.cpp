@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
@@ -15,6 +16,7 @@
 #include "airports/publishers.h"
 #include "airports_fixture.h"
 #include "config/parameters.h"
+#include "foundation/files.h"
 #include "foundation/folders.h"
 #include "foundation/run_control.h"
 #include "foundation/scan_tasks.h"
@@ -236,6 +238,52 @@ TEST_F(AddonScanTest, ASlowFileLosesOnlyItself) {
   EXPECT_FALSE(fs::exists(gf_paths().myThirdparty / "EGLL.xml"));
 }
 
+// Most scenery files hold no airport and are large: they are judged by their section table and
+// never read whole; the publisher is looked for by the worker of a file with an airport.
+TEST_F(AddonScanTest, OnlyFilesListingAnAirportSectionReachAWorkerWhichLooksForThePublisher) {
+  test::BglSpec objects;
+  objects.sections.push_back({.type = 0x65, .records = {test::BglRawSpec{0x22, 64}}});
+  test::BglSpec egll = test::bglOf({airportOf("EGLL", 5)});
+  egll.sections.insert(egll.sections.begin(), objects.sections.front());  // listed second
+  const fs::path scenery = community / "bravo-sims-egll" / "scenery";
+  writeAt(scenery / "EGLL.bgl", egll.build().bytes);
+  writeAt(scenery / "objects.bgl", objects.build().bytes);
+  std::string countBeyondTheEnd = objects.build().bytes;
+  test::bglSetU32(countBeyondTheEnd, 20, 0xFFFFFFFFU);
+  writeAt(scenery / "bogus.bgl", countBeyondTheEnd);
+  writeAt(scenery / "short.bgl", objects.build().bytes.substr(0, 56));
+
+  std::mutex mutex;
+  std::vector<std::string> decoded;
+  std::vector<std::pair<std::string, std::thread::id>> lookups;
+  settings.decode = [&](std::string_view bytes, const BglContext& context) {
+    {
+      std::scoped_lock lock(mutex);
+      decoded.push_back(fs::path(context.file).filename().string());
+    }
+    return gf_decodeBgl(bytes, context);
+  };
+  settings.publisherOf = [&, byPath = settings.publisherOf](const fs::path& path) {
+    {
+      std::scoped_lock lock(mutex);
+      lookups.emplace_back(path.filename().string(), std::this_thread::get_id());
+    }
+    return byPath(path);
+  };
+  ASSERT_TRUE(gf_scanAddonAirports(settings));
+  EXPECT_EQ(decoded, std::vector<std::string>{"EGLL.bgl"});
+  ASSERT_FALSE(lookups.empty());
+  for (const auto& [file, thread] : lookups) {
+    EXPECT_EQ(file, "EGLL.bgl");
+    EXPECT_NE(thread, std::this_thread::get_id());
+  }
+  EXPECT_TRUE(contains(scanLog(), "Generated EGLL.xml: 5 positions"));
+  // The pass word brings its own blank.
+  EXPECT_TRUE(contains(scanLog(), "Scanning for addon  airports in " + community.generic_string()));
+  EXPECT_TRUE(
+      logged("++++++++++++++++++++++++ airports scan automatic  starts +++++++++++++++++++++++++++++"));
+}
+
 TEST_F(AddonScanTest, AStopLeavesTheScanOnAndMakesNoBundle) {
   writeTree();
   gf_endRunByUser();
@@ -297,16 +345,29 @@ TEST_F(AddonScanTest, BundleSkipsStrayStemsAndReplacesAnOldZip) {
   writeAt(mine / "EGLL.xml",
           R"(<root><parameters><parameter name="creator" value="Someone"/></parameters></root>)");
   writeAt(mine / "EGLL.txt", "archive/thirdparty/Bravo%20Sims/EGLL.xml");
-  lf_bundleThirdPartyAirports({"EGLL_old", "ZZZZ", "EHAM", "EGLL"}, settings.isKnownAirport);
+  // A user's file with its extension in capitals is read under its own name.
+  writeAt(mine / "EDDF.XML",
+          R"(<root><parameters><parameter name="creator" value="Someone"/></parameters></root>)");
+  // A file that cannot be copied (a folder stands in its place) still loses its redirect.
+  writeAt(mine / "LFPG.xml",
+          R"(<root><parameters><parameter name="creator" value="Someone"/></parameters></root>)");
+  writeAt(mine / "LFPG.txt", "archive/thirdparty/Bravo%20Sims/LFPG.xml");
+  fs::create_directories(gf_paths().tblo / "LFPG.xml");
+  lf_bundleThirdPartyAirports(gf_listMyThirdPartyXmlFiles(), settings.isKnownAirport);
   EXPECT_TRUE(logged("'EGLL_old' is not an airport file, skipped"));
   EXPECT_TRUE(logged("[zip] Removing old zip tblo/tblo.zip"));
+  EXPECT_EQ(loggedStarting(fmt::format("==> '{}' failed to copy ", (mine / "LFPG.xml").generic_string())),
+            1U);
   EXPECT_FALSE(fs::exists(mine / "EGLL.txt"));
+  EXPECT_FALSE(fs::exists(mine / "LFPG.txt"));
   auto zip = ZipReader::open(gf_paths().tblo / "tblo.zip");
   ASSERT_TRUE(zip.has_value()) << testing::PrintToString(log());
-  const auto entries = zip->entries();
-  ASSERT_EQ(entries.size(), 1U);
-  EXPECT_EQ(entries[0].name, "EGLL.xml");
-  EXPECT_EQ(zip->read(entries[0], 1 << 20), readFile(mine / "EGLL.xml"));
+  std::vector<std::string> names;
+  for (const auto& entry : zip->entries()) {
+    names.push_back(entry.name);
+    EXPECT_EQ(zip->read(entry, 1 << 20), readFile(mine / entry.name)) << entry.name;
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"EDDF.XML", "EGLL.xml"}));
 }
 
 TEST_F(AddonScanTest, LinkedFoldersAreFollowedAndEnteredOnce) {
@@ -347,6 +408,17 @@ TEST_F(AddonScanTest, UnrecognisedAirportsUnder2024AreLinkedByTheirCode) {
   EXPECT_EQ(readFile(gf_paths().myThirdparty / "EGLL.txt"), "archive/thirdparty/Bravo%20Sims/EGLL.xml");
   EXPECT_EQ(readFile(gf_paths().myThirdparty / "KMCI.txt"), "archive/thirdparty/Bravo%20Sims/KMCI.xml");
   EXPECT_FALSE(fs::exists(gf_paths().myThirdparty / "EGLL.xml"));
+  // Every such record is reported, also a second one in the same file.
+  spec.sections[0].records.emplace_back(test::BglRawSpec{0x113, 40});
+  write(community / "bravo-sims-y" / "scenery" / "nothing.bgl");
+  settings.folders = {community / "bravo-sims-y"};
+  ASSERT_TRUE(gf_scanAddonAirports(settings));
+  const auto again = scanLog();
+  EXPECT_EQ(
+      std::count(again.begin(), again.end(),
+                 fmt::format("==> Not recognised airport {}",
+                             (community / "bravo-sims-y" / "scenery" / "nothing.bgl").generic_string())),
+      2);
 }
 
 TEST_F(AddonScanTest, PublisherRules) {
@@ -370,9 +442,20 @@ TEST_F(AddonScanTest, PublisherRules) {
   info = gf_findPublisher(folder.path() / "loose" / "X.bgl", lookup, log);
   EXPECT_TRUE(info.publisher.empty());
   EXPECT_TRUE(contains(log, "===> No publisher found"));
-  // A manifest that is no object gives nothing.
+  // A manifest that is no object gives nothing, and the search ends there: the manifest of a
+  // folder further up belongs to something else.
   writeManifest(community / "broken", "[1, 2]");
   EXPECT_FALSE(lf_readManifest(community / "broken" / "manifest.json").has_value());
+  writeManifest(official, R"({"creator": "BRAVO works"})");
+  writeManifest(official / "broken-pack", "{ not json");
+  log.clear();
+  info = gf_findPublisher(official / "broken-pack" / "scenery" / "X.bgl", lookup, log);
+  EXPECT_TRUE(info.publisher.empty());
+  EXPECT_TRUE(info.creator.empty());
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [](const std::string& l) { return l.ends_with("manifest.json found"); }),
+            1);
+  EXPECT_TRUE(contains(log, "===> No publisher found"));
   // A text holding a NUL would come back cut short from the generated stand file: it counts as none.
   writeManifest(community / "nul", R"({"manufacturer": "Bravo\u0000 Sims", "creator": "BRAVO works"})");
   const auto withNul = lf_readManifest(community / "nul" / "manifest.json");
@@ -397,6 +480,7 @@ TEST_F(AddonScanTest, PublisherRules) {
     EXPECT_EQ(gf_readAirportPublisher(folder.path() / "stand.xml"), c.named) << c.parameters;
   }
   EXPECT_FALSE(gf_readAirportPublisher(folder.path() / "missing.xml"));
+  EXPECT_TRUE(logged(fmt::format("==> '{}' not found", (folder.path() / "missing.xml").generic_string())));
 }
 
 TEST(AddonScanPaths, ExclusionsLookBelowTheScannedFolder) {

@@ -281,10 +281,11 @@ TEST(BglAirports, LinkedAirportsAreGeneratedOnlyWithMoreStands) {
 TEST(BglAirports, UnreadAirportRecordsAreReportedOnlyUnder2024) {
   auto spec = bglOf({airportWith({{}})});
   spec.sections[0].records.insert(spec.sections[0].records.begin(), BglRawSpec{0x113, 40});
+  spec.sections[0].records.emplace_back(BglRawSpec{0x113, 24});
   const std::string bytes = spec.build().bytes;
-  EXPECT_FALSE(decode(bytes, contextFor(BglSimulator::Msfs2020)).unrecognisedAirport);
+  EXPECT_EQ(decode(bytes, contextFor(BglSimulator::Msfs2020)).unrecognisedAirports, 0U);
   const auto result = decode(bytes, contextFor(BglSimulator::Msfs2024));
-  EXPECT_TRUE(result.unrecognisedAirport);
+  EXPECT_EQ(result.unrecognisedAirports, 2U) << "each record is reported";
   EXPECT_EQ(idsOf(result), std::vector<std::string>{"g1"});
 }
 

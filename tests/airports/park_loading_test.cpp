@@ -4,19 +4,32 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <pugixml.hpp>
 
 #include "airports/destination_stands.h"
 #include "airports/learned_files.h"
 #include "airports/quality_factors.h"
+#include "airports/stand_file.h"
 #include "airports/stand_store.h"
 #include "airports_fixture.h"
+#include "config/parameter_controls.h"
+#include "config/parameter_store.h"
 #include "config/parameters.h"
 #include "foundation/errors.h"
 #include "foundation/folders.h"
 #include "foundation/geometry.h"
+#include "foundation/message_line.h"
+#include "platform/os/clock.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/driver.h"
+#include "platform/ui/window.h"
 #include "refdata/airports_table.h"
 #include "refdata/codes.h"
+#include "shell/commands.h"
+#include "shell/main_window.h"
+#include "shell/run_work.h"
+#include "shell/window_layout.h"
 #include "support/http_server.h"
 #include "support/scoped_setting.h"
 
@@ -395,6 +408,36 @@ TEST_F(ParkLoading, NumbersStandsAndLinksOverlappingOnes) {
   EXPECT_TRUE(logged("          altitude                : 83 ft"));
 }
 
+// The neighbours of stands in no order of latitude, of radii from a few metres to a large apron,
+// and one far away: every pair whose circles overlap, each list in stand order.
+TEST(StandNeighbours, EveryOverlappingPairInStandOrder) {
+  std::vector<Stand> stands;
+  std::uint32_t seed = 12345;
+  const auto next = [&seed] {
+    seed = seed * 1664525U + 1013904223U;
+    return static_cast<double>(seed >> 8) / static_cast<double>(1U << 24);
+  };
+  for (int i = 0; i < 400; ++i)
+    stands.emplace_back("S" + std::to_string(i), std::vector<StandSchedule>{}, kLat + 0.01 * next(),
+                        kLon + 0.01 * next(), 0.0, i % 50 == 0 ? 400.0 : 10.0 + 40.0 * next(), false, false,
+                        false);
+  stands.emplace_back("FAR", std::vector<StandSchedule>{}, -kLat, kLon, 0.0, 30.0, false, false, false);
+  orv::gf_numberStands(stands);
+  orv::gf_linkNeighbours(stands);
+  std::size_t links = 0;
+  for (const Stand& a : stands) {
+    std::vector<std::uint32_t> expected;
+    for (const Stand& b : stands)
+      if (&a != &b && a.radius + b.radius >
+                          1.1 * orv::gf_distanceNm({a.latitude, a.longitude}, {b.latitude, b.longitude}))
+        expected.push_back(b.number);
+    EXPECT_EQ(a.neighbours, expected) << a.id;
+    links += expected.size();
+  }
+  EXPECT_GT(links, stands.size()) << "the stands must overlap for the check to mean anything";
+  EXPECT_TRUE(stands.back().neighbours.empty());
+}
+
 TEST_F(ParkLoading, WithoutLearnedFileTheQualityAndTableChooseTheDefaults) {
   struct Case {
     std::string icao;
@@ -428,6 +471,206 @@ TEST_F(ParkLoading, WithoutLearnedFileTheQualityAndTableChooseTheDefaults) {
   }
   EXPECT_EQ(loggedCount("learned does not exist"), cases.size());
   EXPECT_TRUE(logged("parking_percentage      : 100%"));
+}
+
+// The park airport loaded as in the program: the main window is up, and the settings a stand
+// file brings reach its controls through the links that the start-up makes.
+class ParkLoadingInTheWindow : public ParkLoading {
+ protected:
+  ParkLoadingInTheWindow() {
+    ui::WindowSpec spec;
+    spec.text = u"Quillstar";
+    spec.rect = ui::Rect{400, 20, 1280, 536};
+    spec.proc = orv::lf_WndProc;
+    window_ = ui::createWindow(std::move(spec));
+    for (orv::ComboIntParameter* p : orv::gf_intComboList()) orv::gf_fillIntCombo(*p);
+    orv::gf_fillIntCombo(orv::cfg::PARKING_PERCENTAGE);
+    orv::gf_fillFloatCombo(orv::cfg::MAX_FIT_FL);
+    orv::gf_setMaxFitShower(&orv::gf_selectMaxFitCombo);
+    orv::gf_setAutoRangeApplier(&orv::lf_applyAutoRangeOption);
+    ui::pumpUntilIdle();
+  }
+  ~ParkLoadingInTheWindow() override {
+    orv::gf_setMaxFitShower({});
+    orv::gf_setAutoRangeApplier({});
+    ui::destroyWindow(window_);
+    for (const orv::ControlPlace& place : orv::gf_controlPlaces()) place.control->setWindow({});
+    orv::gf_setMainWindow({});
+    ui::pumpUntilIdle();
+    orv::gf_dropQueuedRunWork();  // the automatic radius would reach no run here
+  }
+
+  static ui::WindowHandle control(std::string_view name) {
+    const orv::ControlPlace* place = orv::gf_findControlPlace(name);
+    return place ? place->control->window() : ui::WindowHandle{};
+  }
+
+ private:
+  ui::WindowHandle window_;
+};
+
+TEST_F(ParkLoadingInTheWindow, ASoftOnlyAirportWithoutLearnedFileFitsOver24HoursAndLearnsSo) {
+  orv::cfg::MAX_FIT.set(11);  // 6 hours, left by an earlier airport
+  orv::gf_selectMaxFitCombo();
+  writeFile("airports/my_simaddon/EGTT.xml",
+            standFile({{"altitude", "83"}, {"Qf_real", "2"}, {"Qf_soft", "1"}}, parkpos("A1", kLat, kLon)));
+  ASSERT_EQ(load("airports/my_simaddon/EGTT.xml"), "");
+  EXPECT_EQ(orv::cfg::MAX_FIT_FL.value(), 24.0F);
+  EXPECT_EQ(orv::cfg::MAX_FIT.value(), 47);
+  EXPECT_EQ(ui::selectedItem(control("MAX_FIT_FL")), u"24.0");
+
+  orv::ScannedAirport learned;
+  learned.icao = "EGTT";
+  ASSERT_TRUE(orv::gf_writeAirportFile(learned, "learned.xml", orv::AirportFileMode::Learned, 2020, false));
+  pugi::xml_document document;
+  ASSERT_TRUE(document.load_file("learned.xml"));
+  EXPECT_STREQ(document.select_node("//parameter[@name='MAX_FIT']").node().attribute("value").value(), "47");
+}
+
+// Every setting that a learned file brings back, as the window shows it and the log lists it.
+TEST_F(ParkLoadingInTheWindow, ALearnedFileBringsBackTheAirportsSettings) {
+  struct Row {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> learned;
+    std::function<void()> before;
+    std::function<void()> check;
+    std::vector<std::string> logLines;
+  };
+  using namespace orv::cfg;
+  const auto on = [](std::string_view name) { return ui::isEnabled(control(name)); };
+  const Row rows[] = {
+      {"RANGE, its drop-down enabled",
+       {{"RANGE", "65"}},
+       [] { (void)ui::setEnabled(control("RANGE"), false); },
+       [&] {
+         EXPECT_EQ(RANGE.value(), 65);
+         EXPECT_EQ(ui::selectedItem(control("RANGE")), u"65");
+         EXPECT_TRUE(on("RANGE"));
+       },
+       {"RANGE                   : 65"}},
+      {"RANGE beside the automatic range left off, as the learned save writes them",
+       {{"RANGE", "65"}, {"AUTO_RANGE", "false"}},
+       [] { AUTO_RANGE.set(false); },
+       [] {
+         EXPECT_EQ(RANGE.value(), 65);
+         EXPECT_FALSE(AUTO_RANGE.value());
+       },
+       {"RANGE                   : 65", "AUTO_RANGE              : false"}},
+      {"RANGE beside the automatic range switched off",
+       {{"RANGE", "65"}, {"AUTO_RANGE", "false"}},
+       [] { AUTO_RANGE.set(true); },
+       [&] {
+         EXPECT_EQ(RANGE.value(), 65);
+         EXPECT_FALSE(AUTO_RANGE.value());
+         EXPECT_FALSE(ui::isChecked(control("AUTO_RANGE")));
+         EXPECT_TRUE(on("RANGE"));
+       },
+       {"AUTO_RANGE              : false"}},
+      {"the automatic range switched on",
+       {{"AUTO_RANGE", "true"}},
+       [] { AUTO_RANGE.set(false); },
+       [&] {
+         EXPECT_TRUE(AUTO_RANGE.value());
+         EXPECT_TRUE(ui::isChecked(control("AUTO_RANGE")));
+         EXPECT_FALSE(on("RANGE"));
+         EXPECT_EQ(orv::gf_queuedRunWorkCount(), 1U) << "the radius follows at the next cycle";
+       },
+       {"AUTO_RANGE              : true"}},
+      {"WEEK and PARK_SOFT",
+       {{"WEEK", "true"}, {"PARK_SOFT", "true"}},
+       [] {},
+       [] {
+         EXPECT_TRUE(WEEK.value());
+         EXPECT_TRUE(PARK_SOFT.value());
+         EXPECT_TRUE(ui::isChecked(control("WEEK")));
+         EXPECT_TRUE(ui::isChecked(control("PARK_SOFT")));
+       },
+       {"WEEK                    : true", "PARK_SOFT               : true"}},
+      {"MAX_FIT, shown in the drop-down's hours",
+       {{"MAX_FIT", "30"}},
+       [] {},
+       [] {
+         EXPECT_EQ(MAX_FIT.value(), 30);
+         EXPECT_EQ(MAX_FIT_FL.value(), 15.0F);
+         EXPECT_EQ(ui::selectedItem(control("MAX_FIT_FL")), u"15.0");
+       },
+       {"MAX_FIT                 : 30 (max number of half hours, is 15.0 hrs decimal)"}},
+      {"MAX_FIT beyond its limit",
+       {{"MAX_FIT", "99"}},
+       [] {},
+       [] {
+         EXPECT_EQ(MAX_FIT.value(), 47);
+         EXPECT_EQ(MAX_FIT_FL.value(), 24.0F);
+       },
+       {"MAX_FIT                 : 99 (max number of half hours, is 24.0 hrs decimal)"}},
+      {"parking_percentage",
+       {{"parking_percentage", "50"}},
+       [] {},
+       [] {
+         EXPECT_EQ(PARKING_PERCENTAGE.value(), 50);
+         EXPECT_EQ(ui::selectedItem(control("parking_percentage")), u"50");
+       },
+       {"parking_percentage      : 50"}},
+      {"parking_percentage missing",
+       {},
+       [] { PARKING_PERCENTAGE.set(70); },
+       [] {
+         EXPECT_EQ(PARKING_PERCENTAGE.value(), 30);
+         EXPECT_EQ(ui::selectedItem(control("parking_percentage")), u"30");
+       },
+       {}},
+      {"INITIAL_LOAD_ONLY on takes the Now button away",
+       {{"INITIAL_LOAD_ONLY", "true"}},
+       [] { (void)ui::setEnabled(control("Now"), true); },
+       [&] {
+         EXPECT_TRUE(INITIAL_LOAD_ONLY.value());
+         EXPECT_TRUE(ui::isChecked(control("INITIAL_LOAD_ONLY")));
+         EXPECT_FALSE(on("Now"));
+       },
+       {"INITIAL_LOAD_ONLY       : true"}},
+      {"INITIAL_LOAD_ONLY off gives the Now button the parking controls' state",
+       {{"INITIAL_LOAD_ONLY", "false"}},
+       [] {
+         INITIAL_LOAD_ONLY.set(true);
+         (void)ui::setEnabled(control("parking_percentage"), true);
+       },
+       [&] {
+         EXPECT_FALSE(INITIAL_LOAD_ONLY.value());
+         EXPECT_TRUE(on("Now"));
+       },
+       {"INITIAL_LOAD_ONLY       : false"}},
+      {"INITIAL_LOAD_ONLY off while a parking update holds the controls",
+       {{"INITIAL_LOAD_ONLY", "false"}},
+       [] {
+         (void)ui::setEnabled(control("parking_percentage"), false);
+         (void)ui::setEnabled(control("Now"), true);
+       },
+       [&] { EXPECT_FALSE(on("Now")); },
+       {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    orv::gf_clearStands();
+    orv::gf_dropQueuedRunWork();
+    RANGE.set(10);
+    orv::gf_setRange(10);
+    MAX_FIT.set(11);
+    PARKING_PERCENTAGE.set(30);
+    row.before();
+    orv::gf_closeLog();
+    fs::remove("Log.txt");
+    orv::gf_openLog();
+    writeFile("airports/my_simaddon/EGTT.xml", standFile({{"altitude", "83"}}, parkpos("A1", kLat, kLon)));
+    writeFile("airports/learned/my_simaddon/EGTT.xml", standFile(row.learned, parkpos("A1", kLat, kLon)));
+    ASSERT_EQ(load("airports/my_simaddon/EGTT.xml"), "");
+    row.check();
+    EXPECT_TRUE(logged("Read from learned airport file: 'airports/learned/my_simaddon/EGTT.xml'"));
+    for (const std::string& line : row.logLines) EXPECT_TRUE(logged("          " + line)) << line;
+    const bool percentageLearned = std::any_of(row.learned.begin(), row.learned.end(),
+                                               [](const auto& p) { return p.first == "parking_percentage"; });
+    EXPECT_EQ(loggedStarting("          parking_percentage"), percentageLearned ? 1U : 0U)
+        << "the default is not logged";
+  }
 }
 
 TEST_F(ParkLoading, FailuresComeBackAsText) {
@@ -534,6 +777,8 @@ TEST_F(ArchivedFiles, DestinationStandsAreReadOncePerAirport) {
         standFile({}, parkpos("FAR", north(0.3), kLon) + parkpos("NEAR", north(0.1), kLon) +
                           parkpos("TIE", north(0.1), kLon)));
   writeFile("airports/my_simaddon/EGTW.xml", standFile({}, parkpos("W1", north(150), kLon)));
+  os::FakeClock clock;
+  const os::ScopedClock scopedClock(clock);
   orv::DestinationStands stands(&table);
   const orv::StandDistance distance = orv::gf_destinationStandDistance(stands);
   for (int round = 0; round < 2; ++round) {
@@ -550,6 +795,18 @@ TEST_F(ArchivedFiles, DestinationStandsAreReadOncePerAirport) {
   EXPECT_EQ(stands.reads(), 4U);
   EXPECT_EQ(paths(), (std::vector<std::string>{"/downloads/MSFS/archive/stock/EGTT.xml",
                                                "/downloads/MSFS/archive/stock/EGSS.xml"}));
+  // A failed download is not the airport's last word: some minutes later it is tried again, and
+  // once it came, it is kept.
+  serve("MSFS/archive/stock/EGSS.xml", standFile({}, parkpos("S1", north(0.2), kLon)));
+  clock.advance(std::chrono::minutes(9));
+  std::string id;
+  EXPECT_EQ(distance(orv::IcaoCode("EGSS"), {kLat, kLon}, id), 100.0);
+  clock.advance(std::chrono::minutes(1));
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_NEAR(distance(orv::IcaoCode("EGSS"), {kLat, kLon}, id), 0.2, 1e-6);
+    EXPECT_EQ(id, "S1");
+  }
+  EXPECT_EQ(stands.reads(), 5U);
   EXPECT_FALSE(fs::exists("airport.xml"));
   EXPECT_TRUE(orv::gf_parkStands().empty());
 }

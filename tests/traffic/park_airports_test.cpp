@@ -166,6 +166,12 @@ TEST_F(ParkAirportFiles, TheFileGivesKnownCodesOnceWithTheirStands) {
        "EDDM,A1\nEDDS\n",
        {{"EDDM", "A1"}, {"EDDS", ""}},
        {}},
+      // A mark behind a blank or a tab in front of a stand is no part of its name either.
+      {"EDDM, \xEF\xBB\xBF"
+       "A1\nEDDS,\t\xEF\xBB\xBF \xEF\xBB\xBF"
+       "B2\n",
+       {{"EDDM", "A1"}, {"EDDS", "B2"}},
+       {}},
   };
   for (const Case& c : cases) {
     orv::gf_openLog();
@@ -179,6 +185,12 @@ TEST_F(ParkAirportFiles, TheFileGivesKnownCodesOnceWithTheirStands) {
     const std::size_t n = c.entries.size();
     EXPECT_TRUE(logged(fmt::format("{:5} park airport{} read from '{}'", n, n == 1 ? "" : "s", kFile)))
         << c.text;
+    // The program rewrites the file when the user reserves a stand: it reads back as it held it.
+    for (const auto& [icao, stand] : c.entries)
+      (void)orv::gf_addMyParkAirport(list, table, IcaoCode(icao), stand);
+    orv::ParkAirportList again;
+    (void)orv::lf_readMyParkAirports(again, table);
+    EXPECT_EQ(entries(again), entries(list)) << c.text;
   }
 }
 
@@ -268,16 +280,16 @@ TEST(ParkAirportDistances, MeasuredClosestFirstUnlessADestinationHoldsTheOrder) 
   EXPECT_EQ(distances(list), (std::vector<double>{list.entries.front().distanceNm, 1.0, 1.0, 1.0}));
   EXPECT_NEAR(list.entries.front().distanceNm, 6.0, 1e-6);
 
-  // Flying on with a destination: order and distances stay; standing still then refreshes the first.
+  // Flying on with a destination: the order stays, the distances follow the aircraft.
   list = make();
   orv::lf_updateParkDistances(list, user, true);
   EXPECT_EQ(order(list), (std::vector<std::string>{"EDDS", "EDDM", "EDFE", "EDDF"}));
-  EXPECT_EQ(distances(list), std::vector<double>(4, orv::kUnmeasuredNm));
+  EXPECT_NEAR(list.entries.front().distanceNm, 66.0, 1e-6);
+  EXPECT_NEAR(list.entries.back().distanceNm, 6.0, 1e-6);
   orv::lf_updateParkDistances(list, {user.latitude + 0.2, user.longitude}, true);
-  EXPECT_EQ(distances(list), std::vector<double>(4, orv::kUnmeasuredNm));
-  orv::lf_updateParkDistances(list, {user.latitude + 0.2, user.longitude}, true);
+  EXPECT_EQ(order(list), (std::vector<std::string>{"EDDS", "EDDM", "EDFE", "EDDF"}));
   EXPECT_NEAR(list.entries.front().distanceNm, 54.0, 1e-6);
-  EXPECT_EQ(list.entries.back().distanceNm, orv::kUnmeasuredNm);
+  EXPECT_NEAR(list.entries.back().distanceNm, 6.0, 1e-6);
 
   orv::ParkAirportList empty;
   orv::lf_updateParkDistances(empty, user, false);
@@ -441,6 +453,27 @@ TEST_F(ParkAirportFlight, AirborneAListedAirportInReachIsChosenAndLeftAboveTheHe
   // Too high to be chosen again.
   EXPECT_FALSE(orv::gf_updateParkAirport(run, false));
   EXPECT_FALSE(run.park.icao.has_value());
+}
+
+TEST_F(ParkAirportFlight, TheDestinationBecomesTheParkAirportOnTheApproach) {
+  testing_support::ScopedSetting<orv::EditParameter> destination{orv::cfg::DESTINATION, std::string("EDDF")};
+  writeFile(kFile, "EDFE\n");
+  (void)orv::lf_readMyParkAirports(run.parkAirports.list, table);
+  writeFile("airports/my_thirdparty/EDDF.xml", standFile("Big Scenery", kThreeStands));
+  // Set while 100 nm north of it, as the user types it in the air.
+  start(at(kFraLat + 100.0 / 60.0, kFraLon, false, 3000.0));
+  orv::gf_addParkAirportCmd(run, IcaoCode("EDDF"), {kFraLat, kFraLon});
+  for (const double nm : {100.0, 60.0, 30.0, 21.0}) {
+    moveUser(at(kFraLat + nm / 60.0, kFraLon, false, 3000.0));
+    EXPECT_FALSE(orv::gf_updateParkAirport(run, false));
+    EXPECT_FALSE(run.park.icao.has_value()) << nm << " nm is out of reach";
+  }
+  moveUser(at(kFraLat + 8.0 / 60.0, kFraLon, false, 3000.0));
+  (void)orv::gf_updateParkAirport(run, false);
+  ASSERT_EQ(run.park.icao, IcaoCode("EDDF"));
+  EXPECT_EQ(orv::gf_messageLines().message, "EDDF in sight at 8.0 nm");
+  EXPECT_TRUE(orv::gf_updateParkAirport(run, false));
+  EXPECT_EQ(orv::gf_parkStands().size(), 3u);
 }
 
 TEST_F(ParkAirportFlight, ANearerListedAirportInReachTakesOverAfterTheParkedAircraftWent) {

@@ -388,17 +388,6 @@ TEST_F(ParkingAdjustmentsTest, TheExcessGoesWantedFirstThenStaticThenLiveAircraf
        {},
        {},
        {70}},
-      {"then the live aircraft parked longest, when none is wanted",
-       30,
-       0,
-       [](ParkingAdjustmentsTest& t) {
-         t.loadStands({});
-         t.parkedLive(40002, "DLH2", t.models.a320, 2, 902);
-         t.parkedLive(40005, "DLH5", t.models.a320, 5, 905);
-       },
-       minutesParked({{40002, 10}, {40005, 50}}),
-       {},
-       {905, 902}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -411,6 +400,55 @@ TEST_F(ParkingAdjustmentsTest, TheExcessGoesWantedFirstThenStaticThenLiveAircraf
     orv::gf_parkingAdjustments(run, row.durations);
     EXPECT_EQ(wantedStands(), row.wantedStands);
     EXPECT_EQ(run.traffic.removalIds, row.removed);
+  }
+}
+
+TEST_F(ParkingAdjustmentsTest, NoStaticAircraftWantedRemovesTheStaticOnesAndLeavesParkedLiveTraffic) {
+  struct Row {
+    const char* name;
+    int maxParked, percentage, custom;
+  } const rows[] = {
+      {"MAX_PARK_SEL 0", 0, 30, -1},
+      {"CUSTOM_PARKING_PERCENTAGE 0", 10, 30, 0},
+      {"8 % of 5 stands rounds to 0", 10, 8, -1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ScopedSetting maxParked{orv::cfg::MAX_PARK_SEL, row.maxParked};
+    ScopedSetting percentage{orv::cfg::PARKING_PERCENTAGE, row.percentage};
+    ScopedSetting custom{orv::cfg::CUSTOM_PARKING_PERCENTAGE, row.custom};
+    run.parking.statics.clear();
+    run.traffic.liveList.clear();
+    run.traffic.removalIds.clear();
+    loadStands({{}, {}, {}, {schedule("BAW", models.a320, "G-AAAA", "BAW1", "", kNow)}});
+    activeStatic(4, "BAW", models.a320, "BAW1*", "BAW1", "", "G-AAAA", {3, 18}, 70);
+    parkedLive(40002, "DLH2", models.a320, 2, 902);
+    parkedLive(40005, "DLH5", models.a320, 5, 905);
+    orv::gf_parkingAdjustments(run, minutesParked({{40002, 10}, {40005, 50}}));
+    EXPECT_EQ(run.traffic.removalIds, std::deque<std::uint32_t>{70}) << "only the static aircraft goes";
+    for (const orv::LiveAircraft& a : run.traffic.liveList)
+      EXPECT_EQ(a.state, SimState::Active) << a.callsign;
+    EXPECT_TRUE(run.parking.wanted.empty());
+  }
+}
+
+// The stand keeps the aircraft standing there at every fit step, also once its own parking is
+// taken out as in use; no other parking of the stand is wanted in its place.
+TEST_F(ParkingAdjustmentsTest,
+       WithRandomOnAStaticAircraftStillScheduledKeepsItsStandAdjustmentAfterAdjustment) {
+  ScopedSetting random{orv::cfg::RANDOM, true};
+  ScopedSetting percentage{orv::cfg::PARKING_PERCENTAGE, 20};  // 1 of 5
+  loadStands({{schedule("BAW", models.a320, "G-AAAA", "BAW1", "", {3, {18, 19}}),
+               schedule("EZY", models.a320, "G-EZYA", "EZY1", "", {3, {18, 19}}),
+               schedule("DLH", models.a320, "D-AAAA", "DLH1", "", {3, {18, 19}})}});
+  activeStatic(1, "BAW", models.a320, "BAW1*", "BAW1", "", "G-AAAA", {3, 10}, 70);
+  for (const int slot : {20, 21, 22}) {
+    SCOPED_TRACE(slot);
+    setTime(3, slot);
+    orv::gf_parkingAdjustments(run, {});
+    EXPECT_EQ(run.parking.statics[0].state, SimState::Active);
+    EXPECT_TRUE(run.traffic.removalIds.empty());
+    EXPECT_EQ(wantedCallsigns(), std::vector<std::string>{});
   }
 }
 
