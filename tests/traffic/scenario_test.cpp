@@ -5,15 +5,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "foundation/geometry.h"
 #include "sample_traffic/eddf_stands.h"
 #include "scenario_harness.h"
 #include "simlink/sim_ids.h"
 #include "traffic/aircraft.h"
+#include "traffic/leg_math.h"
 
 namespace {
 
@@ -289,6 +294,132 @@ TEST(DemoTraffic, TurnaroundParksAtItsStandPushesBackAndTaxisOut) {
   EXPECT_LT(scenario::gf_metres(at->position, orv::Position{stand.latitude, stand.longitude}), 2.0);
   const auto faults = scenario::gf_invariantFaults(log);
   EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+}
+
+// --- flights built in the tests, on runway 25C of Frankfurt ---
+
+namespace built {
+
+constexpr orv::Position kThreshold{50.04508, 8.58697};
+constexpr double kRunwayDeg = 249.0;
+constexpr double kFeetPerMetre = 3.28084;
+constexpr double kMetresPerKnotSecond = 0.514444;
+constexpr double kStartTime = 1796803200.0;
+
+orv::Position along(orv::Position from, double trackDeg, double metres) {
+  return orv::gf_destinationPoint(from, trackDeg * orv::kDegToRad, metres * kFeetPerMetre);
+}
+
+// One aircraft's reports, one every 2 s, flown straight along `trackDeg`.
+class Flight {
+ public:
+  Flight(std::uint32_t hexid, std::string callsign, orv::Position start, double trackDeg, double fieldFt)
+      : position_(start), track_(trackDeg), field_(fieldFt) {
+    line_.hexid = hexid;
+    line_.callsign = std::move(callsign);
+  }
+  // Flies on for 2 s at `speedKt` and reports there, `heightFt` above the field (0: on the ground).
+  // A report `behindSeconds` > 0 lies that many seconds of flight behind where the aircraft is.
+  void report(double speedKt, double heightFt, double verticalSpeedFpm, double behindSeconds = 0.0) {
+    position_ = along(position_, track_, speedKt * kMetresPerKnotSecond * 2.0);
+    line_.time = kStartTime + 2.0 * static_cast<double>(lines_.size());
+    line_.position = along(position_, track_ + 180.0, speedKt * kMetresPerKnotSecond * behindSeconds);
+    line_.altitudeFt = heightFt > 0.0 ? field_ + heightFt : 0.0;
+    line_.verticalSpeedFpm = verticalSpeedFpm;
+    line_.trackDeg = track_;
+    line_.groundSpeedKt = speedKt;
+    lines_.push_back(scenario::gf_trafficLine(line_));
+  }
+  [[nodiscard]] const std::vector<std::string>& lines() const { return lines_; }
+  [[nodiscard]] orv::Position position() const { return position_; }
+
+ private:
+  scenario::LineSpec line_;
+  orv::Position position_;
+  double track_;
+  double field_;
+  std::vector<std::string> lines_;
+};
+
+// Down the 3 degree glide path to 300 m past the threshold at `speedKt`, from `startMetres` out;
+// `jitter` turns the report at that height (ft) into one 3 s of flight behind.
+void approach(Flight& f, double startMetres, double speedKt, std::optional<double> jitterAtFt = {}) {
+  const double step = speedKt * kMetresPerKnotSecond * 2.0;
+  const double slope = std::tan(3.0 * orv::kDegToRad);
+  const double rate = -step / 2.0 * 60.0 * slope * kFeetPerMetre;
+  for (double left = startMetres - step; left > 0.0; left -= step) {
+    const double height = left * slope * kFeetPerMetre;
+    const bool jitter = jitterAtFt && height <= *jitterAtFt;
+    if (jitter) jitterAtFt.reset();
+    f.report(speedKt, height, rate, jitter ? 3.0 : 0.0);
+  }
+}
+
+// Where an approach of that length starts.
+orv::Position approachStart(double startMetres) {
+  return along(along(kThreshold, kRunwayDeg, 300.0), kRunwayDeg + 180.0, startMetres);
+}
+
+std::unique_ptr<Harness> fly(const std::vector<Flight>& flights, scenario::Setup setup = {}) {
+  if (setup.park.icao.empty()) {
+    setup.park = {kFrankfurt.icao, kFrankfurt.position, kFrankfurt.elevationFt, {}};
+    setup.user = kFrankfurt.user;
+  }
+  auto harness = std::make_unique<Harness>(setup);
+  for (const Flight& f : flights) harness->addLines(f.lines(), 0);
+  harness->runUntilQuiet(20 * 60 * kCycles);
+  return harness;
+}
+
+// Metres along the runway from its threshold.
+double alongRunway(orv::Position p) {
+  return scenario::gf_alongTrackMetres(kThreshold, along(kThreshold, kRunwayDeg, 1000.0), p);
+}
+
+// Knots over the ground of each cycle's move.
+double knots(const scenario::TrackPoint& from, const scenario::TrackPoint& to) {
+  return scenario::gf_metres(from.position, to.position) / static_cast<double>(to.cycle - from.cycle) *
+         static_cast<double>(kCycles) / kMetresPerKnotSecond;
+}
+
+}  // namespace built
+
+// Reports that jitter behind the aircraft on short final and in the roll-out, and a faster one in
+// the roll-out: the aircraft keeps going down the runway and slows down all the way.
+TEST(BuiltTraffic, ALandingIsNotTurnedBackNorSpedUpByJitteringReports) {
+  built::Flight f(4000101, "DLH7J", built::approachStart(6000.0), built::kRunwayDeg, kFrankfurt.elevationFt);
+  built::approach(f, 6000.0, 135.0, 150.0);
+  double speed = 135.0;
+  for (int i = 0; i < 14; ++i) {
+    speed = std::max(30.0, speed - 7.0);
+    const double behind = i == 3 ? 3.0 : 0.0;
+    f.report(i == 7 ? speed + 25.0 : speed, 0.0, 0.0, behind);
+  }
+  const auto harness = built::fly({f});
+  const AircraftLog& log = harness->aircraft("DLH7J");
+  EXPECT_EQ(log.phaseOrder(),
+            (std::vector<FlightPhase>{FlightPhase::Birth, FlightPhase::Flying, FlightPhase::Taxi}));
+  const scenario::TrackPoint* touchdown = log.touchdown();
+  ASSERT_NE(touchdown, nullptr);
+  ASSERT_GT(log.track.size(), 2u);
+  double slowest = 1e9;
+  for (std::size_t i = 1; i < log.track.size(); ++i) {
+    const scenario::TrackPoint& p = log.track[i - 1];
+    const scenario::TrackPoint& q = log.track[i];
+    ASSERT_GE(built::alongRunway(q.position), built::alongRunway(p.position) - 0.01)
+        << "moved back at cycle " << q.cycle;
+    ASSERT_LT(std::abs(orv::gf_turnRad(q.headingRad, built::kRunwayDeg * orv::kDegToRad)),
+              20.0 * orv::kDegToRad)
+        << "turned at cycle " << q.cycle;
+    // Speeds over whole seconds of the roll-out, each against the slowest before it.
+    const std::int64_t rolled = q.cycle - touchdown->cycle;
+    if (rolled < 2 * kCycles || rolled % kCycles != 0 || i < static_cast<std::size_t>(kCycles)) continue;
+    const scenario::TrackPoint& second = log.track[i - static_cast<std::size_t>(kCycles)];
+    ASSERT_EQ(second.cycle, q.cycle - kCycles);
+    const double kt = built::knots(second, q);
+    EXPECT_LE(kt, slowest + 2.0) << "sped up at cycle " << q.cycle;
+    slowest = std::min(slowest, kt);
+  }
 }
 
 }  // namespace
