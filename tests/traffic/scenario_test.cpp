@@ -422,4 +422,55 @@ TEST(BuiltTraffic, ALandingIsNotTurnedBackNorSpedUpByJitteringReports) {
   }
 }
 
+// Touchdown, a short roll reported on the ground, then reports climbing away straight ahead.
+TEST(BuiltTraffic, ATouchAndGoLiftsOffAgainAndClimbsOut) {
+  built::Flight f(4000102, "DLH7T", built::approachStart(5000.0), built::kRunwayDeg, kFrankfurt.elevationFt);
+  built::approach(f, 5000.0, 135.0);
+  for (const double speed : {133.0, 131.0, 129.0, 127.0}) f.report(speed, 0.0, 0.0);
+  for (int i = 0; i < 40; ++i) f.report(std::min(130.0 + 2.0 * i, 170.0), 50.0 + 50.0 * i, 1500.0);
+  const auto harness = built::fly({f});
+  const AircraftLog& log = harness->aircraft("DLH7T");
+  EXPECT_EQ(log.objects.size(), 1u);
+  EXPECT_EQ(log.phaseOrder(),
+            (std::vector<FlightPhase>{FlightPhase::Birth, FlightPhase::Flying, FlightPhase::Taxi,
+                                      FlightPhase::TakeOff, FlightPhase::Flying}));
+  const scenario::TrackPoint* touchdown = log.touchdown();
+  ASSERT_NE(touchdown, nullptr);
+  const scenario::TrackPoint* liftOff = nullptr;
+  for (std::size_t i = 1; i < log.track.size(); ++i)
+    if (log.track[i].cycle > touchdown->cycle && log.track[i - 1].simOnGround && !log.track[i].simOnGround) {
+      liftOff = &log.track[i];
+      break;
+    }
+  const scenario::Report* air = log.firstAirborneReport();
+  const scenario::Report* ground = log.lastGroundReport();
+  ASSERT_TRUE(liftOff && air && ground);
+  const double past = scenario::gf_alongTrackMetres(ground->position, air->position, liftOff->position) -
+                      scenario::gf_metres(ground->position, air->position);
+  EXPECT_LT(past, 600.0) << "off the ground within 600 m past the first airborne report";
+
+  const double rotationKt = 140.0;  // of a large aircraft
+  for (std::size_t i = 1; i < log.track.size(); ++i) {
+    const scenario::TrackPoint& p = log.track[i - 1];
+    const scenario::TrackPoint& q = log.track[i];
+    if (!p.simOnGround || !q.simOnGround || q.cycle != p.cycle + 1) continue;
+    ASSERT_LE(built::knots(p, q), rotationKt + 10.0) << "cycle " << q.cycle;
+  }
+
+  // Flying with climb power once 800 ft above the ground are passed.
+  const auto flying = log.phases.back();
+  ASSERT_EQ(flying.second, FlightPhase::Flying);
+  const auto high = std::find_if(log.track.begin(), log.track.end(), [&](const scenario::TrackPoint& p) {
+    return p.cycle > touchdown->cycle && p.altitudeFt - kFrankfurt.elevationFt > 900.0;
+  });
+  ASSERT_NE(high, log.track.end());
+  EXPECT_LE(flying.first, high->cycle);
+  const auto throttle = std::find_if(log.events.begin(), log.events.end(), [&](const scenario::Event& e) {
+    return e.cycle >= flying.first && e.eventId == simid::kThrottleSet;
+  });
+  ASSERT_NE(throttle, log.events.end());
+  EXPECT_EQ(throttle->cycle, flying.first);
+  EXPECT_EQ(throttle->value, 11468u) << "throttle index 3";
+}
+
 }  // namespace
