@@ -360,6 +360,19 @@ orv::Position approachStart(double startMetres) {
   return along(along(kThreshold, kRunwayDeg, 300.0), kRunwayDeg + 180.0, startMetres);
 }
 
+// Lines up from 300 m before the threshold at 25 kt for 30 s (so that it is spawned on the
+// ground), rolls accelerating 5 kt/s, and the last three reports on the ground already climb, as
+// some receivers report them; then `climbReports` climbing at `rateFpm` from 60 ft.
+Flight departure(std::uint32_t hexid, std::string callsign, int climbReports, double rateFpm) {
+  Flight f(hexid, std::move(callsign), along(kThreshold, kRunwayDeg + 180.0, 300.0), kRunwayDeg,
+           kFrankfurt.elevationFt);
+  for (int i = 0; i < 15; ++i) f.report(25.0, 0.0, 0.0);
+  for (double speed = 35.0; speed <= 150.0; speed += 10.0) f.report(speed, 0.0, speed >= 130.0 ? 400.0 : 0.0);
+  for (int i = 0; i < climbReports; ++i)
+    f.report(std::min(160.0 + 2.0 * i, 250.0), 60.0 + rateFpm / 30.0 * i, rateFpm);
+  return f;
+}
+
 std::unique_ptr<Harness> fly(const std::vector<Flight>& flights, scenario::Setup setup = {}) {
   if (setup.park.icao.empty()) {
     setup.park = {kFrankfurt.icao, kFrankfurt.position, kFrankfurt.elevationFt, {}};
@@ -471,6 +484,37 @@ TEST(BuiltTraffic, ATouchAndGoLiftsOffAgainAndClimbsOut) {
   ASSERT_NE(throttle, log.events.end());
   EXPECT_EQ(throttle->cycle, flying.first);
   EXPECT_EQ(throttle->value, 11468u) << "throttle index 3";
+}
+
+// Airborne reports after ground reports queued behind the lift-off: the climb aims at the first
+// airborne report, the queued ground reports are not flown over.
+TEST(BuiltTraffic, ATakeOffClimbsTowardsTheFirstAirborneReportOverQueuedGroundReports) {
+  const auto harness = built::fly({built::departure(4000103, "DLH7D", 30, 2000.0)});
+  const AircraftLog& log = harness->aircraft("DLH7D");
+  EXPECT_EQ(log.phaseOrder(), (std::vector<FlightPhase>{FlightPhase::Birth, FlightPhase::Taxi,
+                                                        FlightPhase::TakeOff, FlightPhase::Flying}));
+  const auto takeOff = log.entered(FlightPhase::TakeOff);
+  // Reports in a straight line close behind the last one are left out; the first taken in.
+  const auto air = std::find_if(log.reports.begin(), log.reports.end(),
+                                [](const scenario::Report& r) { return r.airborne && r.accepted; });
+  ASSERT_TRUE(takeOff && air != log.reports.end());
+  // The leg of the take-off's start, then straight to the first airborne report.
+  const auto start = std::find_if(log.track.begin(), log.track.end(),
+                                  [&](const scenario::TrackPoint& p) { return p.cycle >= *takeOff; });
+  ASSERT_NE(start, log.track.end());
+  const auto next = std::find_if(start, log.track.end(), [&](const scenario::TrackPoint& p) {
+    return p.targetTime != start->targetTime;
+  });
+  ASSERT_NE(next, log.track.end());
+  EXPECT_EQ(next->targetTime, air->time)
+      << fmt::format("the leg after the take-off's start goes towards the report of {:.1f}, not {:.1f}",
+                     next->targetTime, air->time);
+  for (auto p = next; p != log.track.end(); ++p) {
+    const auto report = std::find_if(log.reports.begin(), log.reports.end(),
+                                     [&](const scenario::Report& r) { return r.time == p->targetTime; });
+    ASSERT_NE(report, log.reports.end());
+    ASSERT_TRUE(report->airborne) << "towards a ground report at " << p->cycle;
+  }
 }
 
 }  // namespace
