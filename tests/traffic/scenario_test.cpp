@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -515,6 +517,73 @@ TEST(BuiltTraffic, ATakeOffClimbsTowardsTheFirstAirborneReportOverQueuedGroundRe
     ASSERT_NE(report, log.reports.end());
     ASSERT_TRUE(report->airborne) << "towards a ground report at " << p->cycle;
   }
+}
+
+// All lights for the take-off roll, the cabin dark below 2050 ft above the ground and lit above,
+// and the cruise look from 10000 ft on, with the strobes left on.
+TEST(BuiltTraffic, TheLightsOfATakeOffAndTheClimbToCruise) {
+  const auto harness = built::fly({built::departure(4000104, "DLH7L", 120, 3000.0)});
+  const AircraftLog& log = harness->aircraft("DLH7L");
+  const auto roll = std::find_if(log.track.begin(), log.track.end(),
+                                 [](const scenario::TrackPoint& p) { return p.takeOffRoll; });
+  ASSERT_NE(roll, log.track.end());
+  std::vector<scenario::Event> events;
+  std::copy_if(log.events.begin(), log.events.end(), std::back_inserter(events),
+               [&](const scenario::Event& e) { return e.cycle >= roll->cycle; });
+  const auto valuesAt = [&](std::int64_t cycle) {
+    std::map<std::uint32_t, std::uint32_t> lights;
+    for (const scenario::Event& e : events)
+      if (e.cycle == cycle && e.eventId >= simid::kBeaconLightsSet && e.eventId <= simid::kLogoLightsSet)
+        lights[e.eventId] = e.value;
+    return lights;
+  };
+  const std::map<std::uint32_t, std::uint32_t> allOn = {
+      {simid::kBeaconLightsSet, 1}, {simid::kNavLightsSet, 1},     {simid::kTaxiLightsSet, 1},
+      {simid::kStrobesSet, 1},      {simid::kLandingLightsSet, 1}, {simid::kCabinLightsSet, 1},
+      {simid::kLogoLightsSet, 1}};
+  EXPECT_EQ(valuesAt(roll->cycle), allOn) << "the take-off roll";
+
+  // The cabin by the height over the ground when it was switched.
+  const auto heightAt = [&](std::int64_t cycle) {
+    const auto p = std::find_if(log.track.begin(), log.track.end(),
+                                [&](const scenario::TrackPoint& x) { return x.cycle >= cycle; });
+    return p == log.track.end() ? 0.0 : p->altitudeFt - kFrankfurt.elevationFt;
+  };
+  std::vector<std::uint32_t> cabin;
+  for (const scenario::Event& e : events) {
+    if (e.eventId != simid::kCabinLightsSet || (!cabin.empty() && cabin.back() == e.value)) continue;
+    cabin.push_back(e.value);
+    if (cabin.size() == 2) {
+      EXPECT_LT(heightAt(e.cycle), 2050.0) << "dark low down";
+    }
+    if (cabin.size() == 3) {
+      EXPECT_GT(heightAt(e.cycle), 2050.0) << "lit higher up";
+    }
+  }
+  EXPECT_EQ(cabin, (std::vector<std::uint32_t>{1, 0, 1}));
+
+  const auto cruise = std::find_if(log.track.begin(), log.track.end(),
+                                   [](const scenario::TrackPoint& p) { return p.altitudeFt >= 10000.0; });
+  ASSERT_NE(cruise, log.track.end());
+  const auto cruiseLights = std::find_if(events.begin(), events.end(), [&](const scenario::Event& e) {
+    return e.cycle >= cruise->cycle && e.eventId == simid::kLandingLightsSet && e.value == 0;
+  });
+  ASSERT_NE(cruiseLights, events.end());
+  EXPECT_EQ(valuesAt(cruiseLights->cycle),
+            (std::map<std::uint32_t, std::uint32_t>{{simid::kBeaconLightsSet, 1},
+                                                    {simid::kNavLightsSet, 1},
+                                                    {simid::kTaxiLightsSet, 0},
+                                                    {simid::kLandingLightsSet, 0},
+                                                    {simid::kLogoLightsSet, 1}}))
+      << "strobes and cabin are left as they are";
+  const auto lastOf = [&](std::uint32_t id) {
+    std::optional<std::uint32_t> value;
+    for (const scenario::Event& e : events)
+      if (e.eventId == id) value = e.value;
+    return value;
+  };
+  EXPECT_EQ(lastOf(simid::kStrobesSet), 1u);
+  EXPECT_EQ(lastOf(simid::kCabinLightsSet), 1u);
 }
 
 }  // namespace
