@@ -141,6 +141,8 @@ Harness::Harness(Setup setup) : setup_(std::move(setup)) {
     throw std::runtime_error("the stand-in does not open");
   orv::gf_setSimConnectHandle(parts_->handle);
   orv::lf_registerSimConnect(parts_->handle);
+  // As the run asks: whether the user stands on the ground, every second.
+  orv::gf_requestUserOnGroundEverySecond();
   (void)SimConnect_CallDispatch(parts_->handle, orv::lf_dispatch, nullptr);
 
   parts_->stands.emplace(setup_.park);

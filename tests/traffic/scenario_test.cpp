@@ -586,4 +586,51 @@ TEST(BuiltTraffic, TheLightsOfATakeOffAndTheClimbToCruise) {
   EXPECT_EQ(lastOf(simid::kCabinLightsSet), 1u);
 }
 
+// The user in the air: an aircraft 2 nm north flying east passes wide and is spawned; one 2 nm
+// east flying east at the user's altitude is in conflict and never reaches the simulator.
+TEST(BuiltTraffic, AnAircraftWaitsForTheUserInTheAirOnlyWhenItsPlacementHeadingConflicts) {
+  scenario::Setup setup;
+  setup.park = {kFrankfurt.icao, kFrankfurt.position, kFrankfurt.elevationFt, {}};
+  setup.user = built::along(kFrankfurt.position, 90.0, 10.0 * orv::kMetresPerNm);
+  setup.userAltitudeFt = 3000.0;
+  const double twoNm = 2.0 * orv::kMetresPerNm;
+  built::Flight north(4000105, "DLH7N", built::along(setup.user, 0.0, twoNm), 90.0, 0.0);
+  built::Flight east(4000106, "DLH7E", built::along(setup.user, 90.0, twoNm), 90.0, 0.0);
+  for (int i = 0; i < 20; ++i) {
+    north.report(250.0, 3000.0, 0.0);
+    east.report(250.0, 3000.0, 0.0);
+  }
+  const auto harness = built::fly({north, east}, setup);
+  const AircraftLog& passing = harness->aircraft("DLH7N");
+  EXPECT_EQ(passing.objects.size(), 1u) << "no conflict";
+  ASSERT_FALSE(passing.track.empty());
+  EXPECT_LT(scenario::gf_metres(passing.track.front().position, passing.reports.front().position), 50.0)
+      << "spawned at its first report, none dropped";
+  EXPECT_TRUE(harness->aircraft("DLH7E").objects.empty()) << "in conflict";
+}
+
+// The user on the ground: an aircraft taxiing away from it is held until its oldest report lies
+// 150 m away; one flying over it is not held.
+TEST(BuiltTraffic, AnAircraftOnTheGroundWaitsUntilItIs150MetresFromTheParkedUser) {
+  scenario::Setup setup;
+  setup.park = {kFrankfurt.icao, kFrankfurt.position, kFrankfurt.elevationFt, {}};
+  setup.user = kFrankfurt.user;
+  built::Flight taxi(4000107, "DLH7G", built::along(setup.user, 90.0, 30.0), 90.0, kFrankfurt.elevationFt);
+  built::Flight over(4000108, "DLH7O", built::along(setup.user, 270.0, 300.0), 90.0, kFrankfurt.elevationFt);
+  for (int i = 0; i < 30; ++i) {
+    taxi.report(25.0, 0.0, 0.0);
+    over.report(160.0, 2000.0, 0.0);
+  }
+  const auto harness = built::fly({taxi, over}, setup);
+  const AircraftLog& held = harness->aircraft("DLH7G");
+  ASSERT_FALSE(held.track.empty());
+  const double from = scenario::gf_metres(held.track.front().position, setup.user);
+  EXPECT_GE(from, 150.0);
+  EXPECT_LT(from, 150.0 + 26.0) << "spawned at the first report 150 m away";
+  const AircraftLog& flying = harness->aircraft("DLH7O");
+  ASSERT_FALSE(flying.track.empty());
+  EXPECT_LT(scenario::gf_metres(flying.track.front().position, flying.reports.front().position), 10.0)
+      << "spawned at its first report";
+}
+
 }  // namespace
