@@ -128,6 +128,8 @@ bool lf_dropForKnown(const TrafficRun& run, const LiveAircraft& a, const Positio
 void lf_onLiveCreated(TrafficRun& run, LiveAircraft& a, const SimMessage& message) {
   a.objectId = message.objectId;
   a.aglFt = message.b;
+  // A new object (also after a respawn): its cabin is switched afresh in the air.
+  a.flags.cabinLights.reset();
   const bool airborne = a.stream.empty() ? !a.onGround : a.stream.front().airborne;
   if (!airborne) {
     a.onGround = true;
