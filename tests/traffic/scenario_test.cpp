@@ -412,6 +412,8 @@ TEST(BuiltTraffic, ALandingIsNotTurnedBackNorSpedUpByJitteringReports) {
   }
   const auto harness = built::fly({f});
   const AircraftLog& log = harness->aircraft("DLH7J");
+  const auto faults = scenario::gf_invariantFaults(log);
+  EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
   EXPECT_EQ(log.phaseOrder(),
             (std::vector<FlightPhase>{FlightPhase::Birth, FlightPhase::Flying, FlightPhase::Taxi}));
   const scenario::TrackPoint* touchdown = log.touchdown();
@@ -445,6 +447,8 @@ TEST(BuiltTraffic, ATouchAndGoLiftsOffAgainAndClimbsOut) {
   for (int i = 0; i < 40; ++i) f.report(std::min(130.0 + 2.0 * i, 170.0), 50.0 + 50.0 * i, 1500.0);
   const auto harness = built::fly({f});
   const AircraftLog& log = harness->aircraft("DLH7T");
+  const auto faults = scenario::gf_invariantFaults(log);
+  EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
   EXPECT_EQ(log.objects.size(), 1u);
   EXPECT_EQ(log.phaseOrder(),
             (std::vector<FlightPhase>{FlightPhase::Birth, FlightPhase::Flying, FlightPhase::Taxi,
@@ -493,6 +497,8 @@ TEST(BuiltTraffic, ATouchAndGoLiftsOffAgainAndClimbsOut) {
 TEST(BuiltTraffic, ATakeOffClimbsTowardsTheFirstAirborneReportOverQueuedGroundReports) {
   const auto harness = built::fly({built::departure(4000103, "DLH7D", 30, 2000.0)});
   const AircraftLog& log = harness->aircraft("DLH7D");
+  const auto faults = scenario::gf_invariantFaults(log);
+  EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
   EXPECT_EQ(log.phaseOrder(), (std::vector<FlightPhase>{FlightPhase::Birth, FlightPhase::Taxi,
                                                         FlightPhase::TakeOff, FlightPhase::Flying}));
   const auto takeOff = log.entered(FlightPhase::TakeOff);
@@ -524,6 +530,8 @@ TEST(BuiltTraffic, ATakeOffClimbsTowardsTheFirstAirborneReportOverQueuedGroundRe
 TEST(BuiltTraffic, TheLightsOfATakeOffAndTheClimbToCruise) {
   const auto harness = built::fly({built::departure(4000104, "DLH7L", 120, 3000.0)});
   const AircraftLog& log = harness->aircraft("DLH7L");
+  const auto faults = scenario::gf_invariantFaults(log);
+  EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
   const auto roll = std::find_if(log.track.begin(), log.track.end(),
                                  [](const scenario::TrackPoint& p) { return p.takeOffRoll; });
   ASSERT_NE(roll, log.track.end());
