@@ -100,10 +100,10 @@ bool gf_writeFlightPlan(const std::filesystem::path& path, ModelClass modelClass
   return written;
 }
 
-void gf_deleteFlightPlan(const std::filesystem::path& path) {
-  if (path.empty()) return;
-  std::error_code ignored;
-  std::filesystem::remove(path, ignored);
+std::error_code gf_deleteFlightPlan(const std::filesystem::path& path) {
+  std::error_code error;
+  if (!path.empty()) std::filesystem::remove(path, error);
+  return error;
 }
 
 bool FailedLiveries::add(std::string_view title, std::string_view modelCode, std::string_view airlineCode) {

@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <unordered_set>
 #include <vector>
 
@@ -32,8 +33,8 @@ void gf_removeFlightPlanFolder();
 // every byte was written and the file closed; a partial file is removed.
 [[nodiscard]] bool gf_writeFlightPlan(const std::filesystem::path& path, ModelClass modelClass,
                                       std::string_view origin, std::string_view destination);
-// Removes a plan written before; a missing file is no error.
-void gf_deleteFlightPlan(const std::filesystem::path& path);
+// Removes a plan written before; a missing file is no error. The system's error otherwise.
+std::error_code gf_deleteFlightPlan(const std::filesystem::path& path);
 
 inline constexpr std::size_t kFailedLiveryLimit = 20;
 

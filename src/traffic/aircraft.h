@@ -135,7 +135,8 @@ struct PhaseFlags {
   bool towed = false;
   bool departing = false;
   bool climbOutConfigured = false;
-  bool reportedAtStand = false;  // RealTraffic still reports it at its stand
+  bool reportedAtStand = false;     // RealTraffic still reports it at its stand
+  std::optional<bool> cabinLights;  // as last sent in the air; unknown until then
 };
 
 // The working values of a leg on the ground: the taxi curve, the turn, the push back and the

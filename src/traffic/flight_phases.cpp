@@ -13,6 +13,7 @@
 #include "airports/stand_store.h"
 #include "config/parameters.h"
 #include "foundation/log.h"
+#include "simlink/sim_ids.h"
 #include "simlink/user_aircraft.h"
 #include "traffic/aircraft_text.h"
 #include "traffic/cycle.h"
@@ -60,12 +61,29 @@ std::optional<ParkAirportView> lf_park(const TrafficRun& run) {
   return run.trafficReader.context().parkAirport;
 }
 
-void lf_setLights(TrafficRun& run, const LiveAircraft& a, const LightStates& lights) {
+void lf_setLights(TrafficRun& run, LiveAircraft& a, const LightStates& lights) {
   const auto events = gf_lightEvents(a.objectId, lights);
   run.sim.queueEvents(events);
+  a.flags.cabinLights = lights.cabin != 0;
 }
 
 constexpr LightStates kAllLights{1, 1, 1, 1, 1, 1, 1};
+
+// The cabin follows the height band of the air configuration; sent when the band changes.
+void lf_setCabinLights(TrafficRun& run, LiveAircraft& a, bool on) {
+  if (a.flags.cabinLights == on) return;
+  a.flags.cabinLights = on;
+  run.sim.queueEvent(SimEvent{a.objectId, simid::kCabinLightsSet, on ? 1u : 0u});
+}
+
+// Nav, beacon and logo on, landing and taxi off; strobes and cabin stay as they are.
+void lf_setCruiseLights(TrafficRun& run, const LiveAircraft& a) {
+  const std::array events = {
+      SimEvent{a.objectId, simid::kNavLightsSet, 1}, SimEvent{a.objectId, simid::kBeaconLightsSet, 1},
+      SimEvent{a.objectId, simid::kLandingLightsSet, 0}, SimEvent{a.objectId, simid::kTaxiLightsSet, 0},
+      SimEvent{a.objectId, simid::kLogoLightsSet, 1}};
+  run.sim.queueEvents(events);
+}
 
 void lf_shrinkAdvanceAndDelay(LiveAircraft& a) {
   a.leg.maxAdvance = std::max(a.leg.maxAdvance - 100, std::min(a.leg.maxAdvance, 1000));
@@ -112,8 +130,28 @@ void lf_startTakeOffRoll(TrafficRun& run, LiveAircraft& a) {
   gf_setFlaps(run, a, 1);
   a.flags.landing = false;
   a.flags.flareStage = false;
+  lf_setLights(run, a, kAllLights);
   a.leg.maxDelay = 5000;
   a.leg.maxAdvance = 3000;
+}
+
+// Reports that climb away during the landing roll: the roll becomes a take-off roll. The landing
+// roll itself ends when the take-off starts.
+void lf_startTouchAndGo(TrafficRun& run, LiveAircraft& a) {
+  gf_setPhase(a, FlightPhase::Taxi);
+  a.flags.takeOffRoll = true;
+  gf_setThrottle(run, a, 3);
+  gf_setSpoilers(run, a, true);
+  gf_setFlaps(run, a, 1);
+  a.flags.landing = false;
+  a.flags.flareStage = false;
+  a.flags.flareLevel = 0;
+  a.flags.flareElevationFt = kNoValue;
+  // A settling left running would keep the climb-out's altitude steps from being applied.
+  a.flags.touchdownSettling = false;
+  lf_setLights(run, a, kAllLights);
+  a.leg.maxAdvance = 3000;
+  a.leg.maxDelay = 5000;
 }
 
 // Whether a new sample is taken, and how, against the newest one.
@@ -145,6 +183,57 @@ bool lf_birthFilter(const LiveAircraft& a, PositionSample& s) {
   return m.groundSpeedKt < 50.0;
 }
 
+// The same report again: same place, height, speed, track and air or ground.
+bool lf_sameReport(const PositionSample& s, const PositionSample& m) {
+  return gf_within(s, m, kSameSpotDeg) && s.altitudeFt == m.altitudeFt &&
+         s.groundSpeedKt == m.groundSpeedKt && s.trackDeg == m.trackDeg && s.airborne == m.airborne;
+}
+
+// Whether the way from `from` to s points 90 degrees or more against the aircraft's heading.
+bool lf_pointsBack(const LiveAircraft& a, const PositionSample& from, const PositionSample& s,
+                   double limitDeg) {
+  const double bearing = gf_bearingRad(gf_positionOf(from), gf_positionOf(s));
+  return std::abs(gf_turnRad(a.headingRad, bearing)) >= limitDeg * kDegToRad;
+}
+
+// On final and in the roll-out a report behind the aircraft takes the place of the samples it
+// jittered past instead of turning the aircraft back, and no report speeds the roll-out up.
+bool lf_checkNewPosDuringLanding(LiveAircraft& a, PositionSample& s) {
+  if (a.stream.empty()) {
+    gf_logLine(fmt::format("{} empty sz?", "checkNewPosDuringLanding"));
+    return false;
+  }
+  if (lf_sameReport(s, a.stream.back())) return false;
+  if (a.stream.size() >= 2) {
+    if (lf_pointsBack(a, a.stream.back(), s, 90.0)) {
+      const bool three = a.stream.size() >= 3;
+      a.stream.pop_back();
+      if (three && lf_pointsBack(a, a.stream.back(), s, 90.0)) a.stream.pop_back();
+    }
+  } else {
+    const PositionSample& only = a.stream.front();
+    if (a.flags.landing && lf_pointsBack(a, only, s, 90.0)) return false;
+    if (a.flags.landingRoll && lf_pointsBack(a, only, s, 150.0)) {
+      if (a.pendingSteps != 0) return false;
+      // The aircraft rolled past it: the stream starts again where the aircraft is.
+      PositionSample restart = only;
+      restart.latitude = a.latitude;
+      restart.longitude = a.longitude;
+      restart.dueCycle = lf_now() + 1;
+      a.stream.front() = restart;
+    }
+  }
+  lf_endPending(a);
+  const PositionSample& m = a.stream.back();
+  if (gf_within(s, m, kSameSpotDeg)) {
+    s.stationary = true;
+    return true;
+  }
+  s.stationary = false;
+  if (s.groundSpeedKt > 40.0 && s.groundSpeedKt > m.groundSpeedKt) s.groundSpeedKt = m.groundSpeedKt;
+  return true;
+}
+
 bool lf_checkExtendingSituations(TrafficRun& run, LiveAircraft& a, PositionSample& s) {
   switch (a.phase) {
     case FlightPhase::PushingBack:
@@ -155,6 +244,7 @@ bool lf_checkExtendingSituations(TrafficRun& run, LiveAircraft& a, PositionSampl
     default:
       break;
   }
+  if (a.flags.landing || a.flags.landingRoll) return lf_checkNewPosDuringLanding(a, s);
   if (!lf_birthFilter(a, s)) return false;
   if (a.pendingSteps != 0) {
     if (!a.onGround && a.state == SimState::Active) {
@@ -181,6 +271,7 @@ void lf_airConfig(TrafficRun& run, LiveAircraft& a, const PositionSample& o) {
                       a.modelClass == ModelClass::Heavy;
   if (a.aglFt > (bigJet ? 2050.0 : 625.0)) {
     lf_shrinkAdvanceAndDelay(a);
+    lf_setCabinLights(run, a, true);
     a.flags.landing = false;
     a.flags.takeOffRoll = false;
     if (v <= -250.0 && a.lastThrottle == 3) gf_setThrottle(run, a, lf_rotorcraft(a) ? 4 : 2);
@@ -196,6 +287,7 @@ void lf_airConfig(TrafficRun& run, LiveAircraft& a, const PositionSample& o) {
     }
     return;
   }
+  lf_setCabinLights(run, a, false);
   const auto park = lf_park(run);
   const bool near = park && gf_distanceNm(park->position, Position{a.latitude, a.longitude}) <= 10.0;
   if (v > -250.0) {
@@ -222,55 +314,95 @@ void lf_airConfig(TrafficRun& run, LiveAircraft& a, const PositionSample& o) {
   }
 }
 
-void lf_airSetUp(TrafficRun& run, LiveAircraft& a, PositionSample& o, PositionSample& n) {
-  if (lf_rotorcraft(a) && n.stationary) {
-    lf_groundTurn(a);
-  } else {
-    const double d = gf_distanceNm(gf_positionOf(o), gf_positionOf(n));
-    lf_retimeNextSample(a, std::max(lf_wholeCycles(d * 360000.0 / lf_legSpeed(o, n)), kMinLegCycles));
-  }
-  if (a.phase != FlightPhase::TakeOff) gf_setPhase(a, FlightPhase::Flying);
-  const double k = static_cast<double>(std::max<std::int64_t>(n.dueCycle - lf_now(), kMinLegCycles));
+// Cycles from now to the next sample, at least 25.
+double lf_legCycles(const PositionSample& n) {
+  return static_cast<double>(std::max<std::int64_t>(n.dueCycle - lf_now(), kMinLegCycles));
+}
+
+// Retimes the next sample to the cycles its leg takes at the leg speed.
+void lf_retimeToLegSpeed(LiveAircraft& a) {
+  const PositionSample& o = a.stream[0];
+  const PositionSample& n = a.stream[1];
+  const double d = gf_distanceNm(gf_positionOf(o), gf_positionOf(n));
+  lf_retimeNextSample(a, std::max(lf_wholeCycles(d * 360000.0 / lf_legSpeed(o, n)), kMinLegCycles));
+}
+
+// In the air with ground samples still queued: the sample number i - 1, when airborne, becomes
+// the next one, and the climb aims at it.
+bool lf_jumpToAirborneSample(LiveAircraft& a, std::size_t i) {
+  if (a.stream.size() < i || i < 2 || !a.stream[i - 1].airborne) return false;
+  a.stream.erase(a.stream.begin() + 1, a.stream.begin() + static_cast<std::ptrdiff_t>(i - 1));
+  lf_retimeToLegSpeed(a);
+  const PositionSample& n = a.stream[1];
+  a.leg.altitudeStepFt = n.altitudeFt > a.altitudeFt
+                             ? std::min((n.altitudeFt - a.altitudeFt) / lf_legCycles(n), lf_stepLimit(a))
+                             : 0.0;
+  a.leg.courseRad = gf_bearingRad(Position{a.latitude, a.longitude}, gf_positionOf(n));
+  return true;
+}
+
+// The altitude step of an air leg, outside a flare. May make a later airborne sample the next one.
+void lf_airAltitudeStep(TrafficRun& run, LiveAircraft& a) {
+  const PositionSample& o = a.stream[0];
+  PositionSample& n = a.stream[1];
+  const double k = lf_legCycles(n);
   const double limit = lf_stepLimit(a);
-  const bool flaring = a.flags.flareLevel > 0;
-  if (!flaring) {
-    if (o.airborne && n.airborne && !a.flags.landing) {
-      double step = (n.altitudeFt - a.altitudeFt) / k;
-      // Low down a reported descent is followed; only a level leg keeps a slight climb.
-      if (a.aglFt <= 1000.0 && step <= 0.2 && n.verticalSpeedFpm > -250.0) step = 0.2;
-      a.leg.altitudeStepFt = std::clamp(step, -limit, limit);
-    } else if (o.airborne && n.airborne) {
-      if (n.altitudeFt != o.altitudeFt || a.aglFt > 1000.0 ||
-          o.verticalSpeedFpm + n.verticalSpeedFpm > 100.0) {
-        a.leg.altitudeStepFt = std::clamp((n.altitudeFt - a.altitudeFt) / k, -limit, limit);
-      } else {
-        n.verticalSpeedFpm = lf_descentRate(run, a, o, n);
-        a.leg.altitudeStepFt = n.verticalSpeedFpm / 6000.0;
-      }
-    } else if (o.airborne) {
-      const auto park = lf_park(run);
-      const double qnh = run.qnhReader.qnh();
-      if (park && qnh <= 1013) {
-        a.leg.altitudeStepFt = std::clamp((park->elevationFt - a.altitudeFt) / k, -limit, limit);
-      } else {
-        n.verticalSpeedFpm = qnh > 1013 ? lf_descentRate(run, a, o, n) : -601.0;
-        a.leg.altitudeStepFt = n.verticalSpeedFpm / 6000.0;
-      }
-      gf_setGear(run, a, true);
-    } else if (n.airborne) {
-      a.leg.altitudeStepFt =
-          n.altitudeFt > a.altitudeFt ? std::min((n.altitudeFt - a.altitudeFt) / k, limit) : 0.0;
+  if (o.airborne && n.airborne && !a.flags.landing) {
+    double step = (n.altitudeFt - a.altitudeFt) / k;
+    // Low down a reported descent is followed; only a level leg keeps a slight climb.
+    if (a.aglFt <= 1000.0 && step <= 0.2 && n.verticalSpeedFpm > -250.0) step = 0.2;
+    a.leg.altitudeStepFt = std::clamp(step, -limit, limit);
+  } else if (o.airborne && n.airborne) {
+    if (n.altitudeFt != o.altitudeFt || a.aglFt > 1000.0 || o.verticalSpeedFpm + n.verticalSpeedFpm > 100.0) {
+      a.leg.altitudeStepFt = std::clamp((n.altitudeFt - a.altitudeFt) / k, -limit, limit);
     } else {
-      double sum = 0.0;
-      for (const PositionSample& x : a.stream) sum += x.verticalSpeedFpm;
-      if (!a.flags.landing && sum > 100.0)
-        n.verticalSpeedFpm = std::max(n.verticalSpeedFpm, 601.0);
-      else
-        n.verticalSpeedFpm = lf_descentRate(run, a, o, n);
+      n.verticalSpeedFpm = lf_descentRate(run, a, o, n);
       a.leg.altitudeStepFt = n.verticalSpeedFpm / 6000.0;
-      gf_setGear(run, a, true);
     }
+  } else if (o.airborne) {
+    const auto park = lf_park(run);
+    const double qnh = run.qnhReader.qnh();
+    if (park && qnh <= 1013) {
+      a.leg.altitudeStepFt = std::clamp((park->elevationFt - a.altitudeFt) / k, -limit, limit);
+    } else {
+      n.verticalSpeedFpm = qnh > 1013 ? lf_descentRate(run, a, o, n) : -601.0;
+      a.leg.altitudeStepFt = n.verticalSpeedFpm / 6000.0;
+    }
+    gf_setGear(run, a, true);
+  } else if (n.airborne) {
+    a.leg.altitudeStepFt =
+        n.altitudeFt > a.altitudeFt ? std::min((n.altitudeFt - a.altitudeFt) / k, limit) : 0.0;
+  } else {
+    double sum = 0.0;
+    for (const PositionSample& x : a.stream) sum += x.verticalSpeedFpm;
+    if (!a.flags.landing && sum > 100.0) {
+      const std::size_t last = std::min<std::size_t>(a.stream.size() - 1, 10);
+      for (std::size_t i = 3; i <= last; ++i) {
+        if (lf_jumpToAirborneSample(a, i)) {
+          gf_setGear(run, a, true);
+          return;
+        }
+      }
+      n.verticalSpeedFpm = std::max(n.verticalSpeedFpm, 601.0);
+    } else {
+      n.verticalSpeedFpm = lf_descentRate(run, a, o, n);
+    }
+    a.leg.altitudeStepFt = n.verticalSpeedFpm / 6000.0;
+    gf_setGear(run, a, true);
   }
+}
+
+void lf_airSetUp(TrafficRun& run, LiveAircraft& a) {
+  if (lf_rotorcraft(a) && a.stream[1].stationary)
+    lf_groundTurn(a);
+  else
+    lf_retimeToLegSpeed(a);
+  if (a.phase != FlightPhase::TakeOff) gf_setPhase(a, FlightPhase::Flying);
+  const bool flaring = a.flags.flareLevel > 0;
+  if (!flaring) lf_airAltitudeStep(run, a);
+  const PositionSample& o = a.stream[0];
+  const PositionSample& n = a.stream[1];
+  const double k = lf_legCycles(n);
   if (a.phase != FlightPhase::TakeOff) {
     const double v = n.verticalSpeedFpm;
     const double f = v < 0.0 ? std::max(v, -3000.0) * 0.5 : std::min(v, 2400.0);
@@ -298,7 +430,7 @@ void lf_airSetUp(TrafficRun& run, LiveAircraft& a, PositionSample& o, PositionSa
   } else if (!a.flags.cruiseConfigured) {
     a.flags.cruiseConfigured = true;
     a.flags.approachLights = false;
-    lf_setLights(run, a, LightStates{1, 1, 0, 0, 0, 1, 0});
+    lf_setCruiseLights(run, a);
     gf_setThrottle(run, a, lf_rotorcraft(a) ? 4 : 3);
     gf_setGear(run, a, false);
     gf_setFlaps(run, a, 0);
@@ -383,6 +515,11 @@ void lf_groundMove(TrafficRun& run, LiveAircraft& a, const PositionSample& o, co
 
 void lf_groundSetUp(TrafficRun& run, LiveAircraft& a) {
   if (a.flags.flareLevel == 0 && a.phase != FlightPhase::TakeOff) {
+    // Down without a flare: the aircraft stands on its wheels at once, and a settling towards the
+    // static pitch has nothing left to do.
+    a.pitchRad = a.staticPitchRad;
+    a.bankRad = 0.0;
+    a.flags.touchdownSettling = false;
     a.leg.altitudeStepFt = 0.0;
     a.leg.pitchStep = 0.0;
     a.leg.bankStep = 0.0;
@@ -407,7 +544,7 @@ void lf_step(TrafficRun& run, LiveAircraft& a) {
     lf_groundSetUp(run, a);
     if (a.stream.size() < 2) return;
   } else {
-    lf_airSetUp(run, a, a.stream[0], a.stream[1]);
+    lf_airSetUp(run, a);
   }
   PositionSample& o = a.stream[0];
   PositionSample& n = a.stream[1];
@@ -481,7 +618,7 @@ void lf_flare(TrafficRun& run, LiveAircraft& a) {
   }
 }
 
-void lf_takeOffCycle(LiveAircraft& a) {
+void lf_takeOffCycle(TrafficRun& run, LiveAircraft& a) {
   a.slotCounter = std::max(a.slotCounter - 1, -1000);
   if (a.slotCounter > 0) {
     a.onGround = false;
@@ -496,6 +633,7 @@ void lf_takeOffCycle(LiveAircraft& a) {
   const double share = s == 0 ? 0.0 : s < 100 ? 0.1 : s < 200 ? 0.2 : s < 300 ? 0.5 : 1.0;
   a.altitudeFt += a.leg.altitudeStepFt * share;
   if (s > 300 && a.pitchRad <= a.climbPitchRad && a.aglFt >= 800.0) {
+    gf_setThrottle(run, a, lf_rotorcraft(a) ? 4 : 3);
     gf_setPhase(a, FlightPhase::Flying);
     a.slotCounter = 1;
     a.flags.takeOffRoll = false;
@@ -521,7 +659,7 @@ void lf_airCycle(TrafficRun& run, LiveAircraft& a) {
     }
   }
   if (a.phase == FlightPhase::TakeOff) {
-    lf_takeOffCycle(a);
+    lf_takeOffCycle(run, a);
     if (a.slotCounter == -300) gf_setGear(run, a, false);
   } else {
     if (a.flags.landing && !a.onGround && a.aglFt <= 400.0) lf_flare(run, a);
@@ -812,10 +950,15 @@ bool appendSample(TrafficRun& run, LiveAircraft& a, const PositionSample& sample
     }
     const PositionSample& newest = a.stream.back();
     s.dueCycle = std::max(s.dueCycle, newest.dueCycle + 1);
-    if (a.state == SimState::Active && a.onGround && !a.flags.takeOffRoll && !a.flags.landingRoll &&
-        ((a.phase == FlightPhase::Taxi && s.airborne) ||
-         (s.groundSpeedKt >= 43.0 && newest.groundSpeedKt >= 43.0)))
-      lf_startTakeOffRoll(run, a);
+    if (a.state == SimState::Active && a.onGround && !a.flags.takeOffRoll) {
+      if (!a.flags.landingRoll) {
+        if ((a.phase == FlightPhase::Taxi && s.airborne) ||
+            (s.groundSpeedKt >= 43.0 && newest.groundSpeedKt >= 43.0))
+          lf_startTakeOffRoll(run, a);
+      } else if (s.airborne && newest.airborne) {
+        lf_startTouchAndGo(run, a);
+      }
+    }
     a.stream.push_back(s);
     if (a.stream.size() == 2 && a.stream[0].stationary && a.stream[1].stationary) {
       a.stream[0].dueCycle = lf_now() + 1;

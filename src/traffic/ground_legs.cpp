@@ -541,6 +541,10 @@ void lf_pullOut(TrafficRun& run, LiveAircraft& a) {
   gf_setThrottle(run, a, 0);
   gf_setFlaps(run, a, 1);
   gf_logLine(fmt::format("{:8}: {:8} pulling out", gf_standName(a.standId), a.callsign));
+  // Off the stand: a later removal or respawn must not free a stand that another aircraft holds.
+  a.standPosition = Position{};
+  a.standId = 0;
+  a.atStand = false;
 }
 
 void lf_pushBack(TrafficRun& run, LiveAircraft& a) {

@@ -128,6 +128,8 @@ bool lf_dropForKnown(const TrafficRun& run, const LiveAircraft& a, const Positio
 void lf_onLiveCreated(TrafficRun& run, LiveAircraft& a, const SimMessage& message) {
   a.objectId = message.objectId;
   a.aglFt = message.b;
+  // A new object (also after a respawn): its cabin is switched afresh in the air.
+  a.flags.cabinLights.reset();
   const bool airborne = a.stream.empty() ? !a.onGround : a.stream.front().airborne;
   if (!airborne) {
     a.onGround = true;
@@ -146,7 +148,7 @@ void lf_onLiveCreated(TrafficRun& run, LiveAircraft& a, const SimMessage& messag
     a.flightPlanSet = gf_writeFlightPlan(plan, a.modelClass, a.origin->view(), a.destination->view()) &&
                       run.sim.assignFlightPlan(a.objectId, plan.string());
     if (!a.flightPlanSet) {
-      gf_deleteFlightPlan(plan);
+      (void)gf_deleteFlightPlan(plan);
       gf_logLine(fmt::format("{} creating a flight plan failed", gf_callsignText(a)));
     }
   }
@@ -208,7 +210,10 @@ void lf_onObjectRemoved(TrafficRun& run, std::uint32_t objectId) {
       a.objectId = 0;
       return;
     }
-    if (a.flightPlanSet) gf_deleteFlightPlan(gf_flightPlanPath(objectId));
+    if (a.flightPlanSet) {
+      if (const std::error_code error = gf_deleteFlightPlan(gf_flightPlanPath(objectId)))
+        gf_logLine(fmt::format("gf_removeFlightPlan: {}", error.message()));
+    }
     gf_eraseLiveAc(list, i);
     return;
   }

@@ -298,16 +298,22 @@ bool lf_wingsMeet(double halfSpanA, double halfSpanB, double distanceNm) {
 
 // --- the learned schedule of an arrival ---
 
+constexpr int kHalfHoursPerWeek = 7 * 48;
+
 const StandSchedule* lf_learnedSchedule(const LiveAircraft& a, WeekdayAndSlot now) {
   const std::string_view bare = lf_bare(a.callsign);
   if (bare.empty() || now.weekday < 1) return nullptr;
   const int window = a.modelClass == ModelClass::Heavy ? 14 : 10;
   for (const Stand& stand : gf_parkStands()) {
     for (const StandSchedule& s : stand.schedules) {
-      if (s.airline != a.airline || static_cast<int>(s.day) != now.weekday || lf_bare(s.callsign) != bare)
-        continue;
-      for (int h = std::max(0, now.slot - window); h <= std::min(47, now.slot + window); ++h)
-        if (s.hours.test(static_cast<std::size_t>(h))) return &s;
+      if (s.airline != a.airline || lf_bare(s.callsign) != bare) continue;
+      // The window runs over midnight into the day before or after.
+      for (int offset = -window; offset <= window; ++offset) {
+        const WeekdayAndSlot at = gf_halfHoursBefore(
+            now, static_cast<std::uint32_t>((kHalfHoursPerWeek - offset) % kHalfHoursPerWeek));
+        if (static_cast<int>(s.day) == at.weekday && s.hours.test(static_cast<std::size_t>(at.slot)))
+          return &s;
+      }
     }
   }
   return nullptr;
@@ -714,6 +720,13 @@ void liveParksAtStand(TrafficRun& run, LiveAircraft& a) {
   std::erase_if(run.parking.wanted, [&a](const WantedStatic& w) {
     return w.standId >= 1 && static_cast<std::uint32_t>(w.standId) == a.standId;
   });
+  // The static aircraft on the stand goes with the others that make way, below.
+  for (const StaticAircraft& s : run.parking.statics) {
+    if (s.standId != a.standId || s.state != SimState::Active) continue;
+    // The dash is the byte of the Windows code page that the log's readers expect.
+    gf_logLine(fmt::format("{:8}: {:8} parks over static {} \x97 static will be removed",
+                           gf_standName(a.standId), a.callsign, s.callsign));
+  }
   if (const Stand* stand = gf_standByNumber(a.standId)) lf_staticMakesWay(run, a, *stand);
 }
 

@@ -111,6 +111,28 @@ bool gf_validCallsign(const std::string& callsign) {
   return !callsign.empty() && callsign != "@@@@@@@@" && callsign.size() <= 8;
 }
 
+namespace {
+
+// The kept heading of a respawn, the stand's when parked, else along the first leg (the track
+// when the next sample stands still).
+double lf_placementHeading(const TrafficRun& run, const LiveAircraft& a) {
+  const PositionSample& s = a.stream.front();
+  double heading = 0.0;
+  if (run.traffic.respawnKeys.contains(a.key)) {
+    heading = a.headingRad;
+  } else if (a.phase == FlightPhase::Parked) {
+    heading = a.standHeadingRad;
+  } else if (a.stream.size() < 2) {
+    heading = s.trackDeg * kDegToRad;
+  } else {
+    const PositionSample& n = a.stream[1];
+    heading = n.stationary ? s.trackDeg * kDegToRad : gf_bearingRad(gf_positionOf(s), gf_positionOf(n));
+  }
+  return gf_wrapHeading(heading);
+}
+
+}  // namespace
+
 bool lf_userConflictWait(TrafficRun& run, LiveAircraft& a) {
   const PositionSample& s = a.stream.front();
   if (gf_userAircraftOnGround()) {
@@ -120,11 +142,13 @@ bool lf_userConflictWait(TrafficRun& run, LiveAircraft& a) {
     return true;
   }
   if (!cfg::COLLISION_USER_AIR.value()) return false;
-  // The test looks at the aircraft as if it stood at its oldest sample, without moving it.
+  // The test looks at the aircraft as if it stood at its oldest sample, heading as it will be
+  // placed, without moving it.
   LiveAircraft probe = a;
   probe.latitude = s.latitude;
   probe.longitude = s.longitude;
   probe.altitudeFt = s.altitudeFt;
+  probe.headingRad = lf_placementHeading(run, a);
   if (!lf_userConflict(run, probe, 6.0, 3000.0, 4000.0)) return false;
   a.drop = true;
   a.stream.pop_front();
@@ -237,7 +261,6 @@ void spawnLiveAc(TrafficRun& run, LiveAircraft& a) {
 }
 
 void lf_placeAtFirstSample(TrafficRun& run, LiveAircraft& a) {
-  TrafficState& state = run.traffic;
   // A respawn must not queue a second check of the same aircraft.
   gf_queueArrivalCheck(run, a.key);
   const PositionSample& s = a.stream.front();
@@ -254,16 +277,7 @@ void lf_placeAtFirstSample(TrafficRun& run, LiveAircraft& a) {
     a.pitchRad = 0.010471975511965976;
   }
   a.bankRad = s.bankRad.value_or(0.0);
-  double heading = 0.0;
-  if (state.respawnKeys.contains(a.key)) {
-    heading = a.headingRad;
-  } else if (a.phase == FlightPhase::Parked) {
-    heading = a.standHeadingRad;
-  } else {
-    const PositionSample& n = a.stream[1];
-    heading = n.stationary ? s.trackDeg * kDegToRad : gf_bearingRad(gf_positionOf(s), gf_positionOf(n));
-  }
-  a.headingRad = gf_wrapHeading(heading);
+  a.headingRad = lf_placementHeading(run, a);
   a.userConflict = false;
 }
 

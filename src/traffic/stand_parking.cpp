@@ -217,9 +217,10 @@ void lf_checkMaxParked(TrafficRun& run, int aboutToPark, std::int64_t limit) {
     return s.state == SimState::Active || s.state == SimState::RemovingFromSim;
   });
   if (present + aboutToPark + parked <= limit || statics.empty()) return;
-  const auto earliest = std::min_element(statics.begin(), statics.end(), [](const auto& x, const auto& y) {
-    return std::pair(x.parkedSince.weekday, x.parkedSince.slot) <
-           std::pair(y.parkedSince.weekday, y.parkedSince.slot);
+  // Counted back from now: the week's absolute times invert across its end.
+  const WeekdayAndSlot now = gf_weekdayAndSlot();
+  const auto earliest = std::max_element(statics.begin(), statics.end(), [now](const auto& x, const auto& y) {
+    return gf_halfHoursSince(now, x.parkedSince) < gf_halfHoursSince(now, y.parkedSince);
   });
   if (earliest->state != SimState::Active) return;
   gf_logLine(fmt::format("{:8}: {} static max park exceeded, removed", gf_standName(earliest->standId),

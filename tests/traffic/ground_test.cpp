@@ -15,6 +15,7 @@
 #include "traffic/aircraft_text.h"
 #include "traffic/ground_legs.h"
 #include "traffic/live_cycle.h"
+#include "traffic/removal.h"
 
 namespace {
 
@@ -275,6 +276,13 @@ TEST_F(GroundLegs, ADepartingAircraftPullsOutForwardOrIsPushedBackByWhereItsRepo
       // Two half spans ahead of the stand.
       EXPECT_NEAR(metresBetween(orv::gf_positionOf(a.stream.front()), offset(at, 0, 35.8)), 0.0, 0.01);
       EXPECT_TRUE(logHas(fmt::format("{:8}: DLH4AB   pulling out", stand.id)));
+      // Off its stand: once another aircraft has taken the stand, this one's removal leaves it taken.
+      EXPECT_EQ(a.standId, 0u);
+      orv::Stand* taken = orv::gf_standByNumber(stand.number);
+      ASSERT_NE(taken, nullptr);
+      taken->occupied = true;
+      orv::removeAircraftFromSim(run, a);
+      EXPECT_TRUE(taken->occupied);
     } else {
       EXPECT_EQ(a.stream.size(), 3u) << "midpoint, back point, right point";
       EXPECT_EQ(a.ground.pushBackCounter, 2);

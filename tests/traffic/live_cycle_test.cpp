@@ -539,6 +539,22 @@ TEST_F(FlightPlanTest, UnderMsfs2020ThePlanIsAssignedAndGoesWithTheObject) {
   EXPECT_FALSE(std::filesystem::exists(plan));
 }
 
+// A plan that cannot be deleted (here a folder has taken its name) is reported; the aircraft goes.
+TEST_F(FlightPlanTest, APlanThatCannotBeDeletedIsLogged) {
+  orv::gf_setMsfs2020Chosen(true);
+  ASSERT_TRUE(createdWithCodes(20001, 4660).flightPlanSet);
+  const std::filesystem::path plan = std::filesystem::absolute("orig_dest") / "4660.pln";
+  std::filesystem::remove(plan);
+  std::filesystem::create_directories(plan / "inside");
+  orv::gf_postSimMessage(SimMessage{4660, 0, 0, SimMessageKind::ObjectRemoved, 0.0, 0.0});
+  orv::gf_handleSimMessages(run);
+  EXPECT_TRUE(live().empty());
+  const auto lines = logBody();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.starts_with("gf_removeFlightPlan: "); }),
+            1);
+}
+
 TEST_F(FlightPlanTest, UnderMsfs2024NoPlanIsWrittenAndNoFailureLogged) {
   orv::gf_setMsfs2020Chosen(false);
   const std::size_t before = logBody().size();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "config/parameters.h"
+#include "foundation/geometry.h"
 #include "liveries/livery_tables.h"
 #include "refdata/codes.h"
 #include "simlink/sim_ids.h"
@@ -561,6 +562,95 @@ TEST_F(MotionTest, ATakeOffRollRotatesClimbsAndBecomesFlying) {
   // Off the ground after the last ground report, within 400 m past the first airborne one.
   EXPECT_GT(lastGroundLatitude, samples[4].latitude - 1e-6);
   EXPECT_LT((lastGroundLatitude - samples[5].latitude) * 60.0 * orv::kMetresPerNm, 400.0);
+}
+
+// One sample left: on final a report 90 degrees or more off the heading is refused; in the
+// roll-out one 150 degrees or more off is refused while extrapolating, else the stream starts
+// again where the aircraft is. A faster report is slowed to the newest sample's speed above 40 kt.
+TEST_F(MotionTest, ALandingTakesReportsBehindItAndFasterOnesItsOwnWay) {
+  struct Row {
+    const char* name;
+    bool roll;
+    int pending;
+    double offDeg;  // of the report's bearing from the sample left, from the heading (east)
+    double newestKt, reportKt;
+    bool accepted;
+    bool restarted;
+    double takenKt;
+  } const rows[] = {
+      {"final, 80 degrees off", false, 0, 80.0, 140.0, 140.0, true, false, 140.0},
+      {"final, 100 degrees off", false, 0, 100.0, 140.0, 140.0, false, false, 0.0},
+      {"roll-out, 140 degrees off", true, 0, 140.0, 60.0, 60.0, true, false, 60.0},
+      {"roll-out, 160 degrees off, extrapolating", true, 3, 160.0, 60.0, 60.0, false, false, 0.0},
+      {"roll-out, 160 degrees off", true, 0, 160.0, 60.0, 60.0, true, true, 60.0},
+      {"roll-out, faster", true, 0, 0.0, 70.0, 90.0, true, false, 70.0},
+      {"taxi speed, faster", true, 0, 0.0, 30.0, 35.0, true, false, 35.0},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    run.traffic = orv::TrafficState{};
+    const std::int64_t c = now();
+    const bool air = !r.roll;
+    LiveAircraft& a =
+        active({sampleAt(50.0, 8.0, r.newestKt, c + 1, air), sampleAt(50.0, 8.01, r.newestKt, c + 800, air)});
+    a.stream.pop_front();
+    a.flags.landing = !r.roll;
+    a.flags.landingRoll = r.roll;
+    a.pendingSteps = r.pending;
+    const orv::Position from = orv::gf_positionOf(a.stream.front());
+    const orv::Position to = orv::gf_destinationPoint(from, (90.0 + r.offDeg) * orv::kDegToRad, 1500.0);
+    PositionSample s = sampleAt(to.latitude, to.longitude, r.reportKt, c + 1500, air);
+    EXPECT_EQ(orv::appendSample(run, a, s), r.accepted);
+    ASSERT_EQ(a.stream.size(), r.accepted ? 2u : 1u);
+    if (!r.accepted) continue;
+    EXPECT_EQ(a.stream.back().groundSpeedKt, r.takenKt);
+    EXPECT_EQ(a.stream.front().latitude == a.latitude && a.stream.front().longitude == a.longitude,
+              r.restarted);
+    if (r.restarted) {
+      EXPECT_EQ(a.stream.front().dueCycle, c + 1);
+    }
+  }
+}
+
+// Reports behind the two newest samples drop both; behind only the newest, only that one.
+TEST_F(MotionTest, OnFinalAReportBehindTheNewestSamplesTakesTheirPlace) {
+  for (const int behind : {1, 2}) {
+    SCOPED_TRACE(behind);
+    run.traffic = orv::TrafficState{};
+    const std::int64_t c = now();
+    LiveAircraft& a = active({sampleAt(50.0, 8.0, 140, c + 1), sampleAt(50.0, 8.01, 140, c + 800)});
+    a.stream.push_back(sampleAt(50.0, 8.02, 140, c + 1600));
+    a.stream.push_back(sampleAt(50.0, 8.03, 140, c + 2400));
+    a.flags.landing = true;
+    // Between the samples at 8.02 and 8.03, or between those at 8.01 and 8.02.
+    const double longitude = behind == 1 ? 8.025 : 8.015;
+    EXPECT_TRUE(orv::appendSample(run, a, sampleAt(50.0, longitude, 140, c + 3200)));
+    ASSERT_EQ(a.stream.size(), behind == 1 ? 4u : 3u);
+    EXPECT_EQ(a.stream.back().longitude, longitude);
+    EXPECT_LT(a.stream[a.stream.size() - 2].longitude, longitude);
+  }
+}
+
+// Touched down on the approach before the flare began: the aircraft stands on its wheels once
+// its first leg on the ground is set up, not at its approach pitch and bank for good.
+TEST_F(MotionTest, ATouchdownBeforeTheFlareLeavesNoApproachAttitude) {
+  const std::int64_t c = now();
+  // The first leg on the ground is set up well before the touchdown's settling would end.
+  LiveAircraft& a = active({sampleAt(50.0, 8.0, 140, c + 1), sampleAt(50.0, 8.0005, 140, c + 30, false)});
+  a.stream.push_back(sampleAt(50.0, 8.002, 100, c + 300, false));
+  a.stream.push_back(sampleAt(50.0, 8.004, 80, c + 700, false));
+  play(a, 2);
+  a.flags.landing = true;
+  a.pitchRad = -0.05;
+  a.bankRad = 0.03;
+  a.staticPitchRad = 0.01;
+  orv::gf_postSimMessage(orv::SimMessage{77, 1, 0, orv::SimMessageKind::GroundData, 364.0, 0.0});
+  orv::gf_handleSimMessages(run);
+  ASSERT_TRUE(a.onGround);
+  play(a, 800);
+  EXPECT_EQ(a.pitchRad, a.staticPitchRad);
+  EXPECT_EQ(a.bankRad, 0.0);
+  EXPECT_FALSE(a.flags.touchdownSettling);
 }
 
 }  // namespace

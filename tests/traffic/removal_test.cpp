@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -685,6 +687,7 @@ TEST_F(RemovalTest, StaticAircraftMakeWayForALiveAircraftAtTheirStandAndNextToIt
   orv::gf_postSimMessage(SimMessage{50, a.key, 0, SimMessageKind::LiveCreated, 0.0, 3.0});
   orv::gf_handleSimMessages(run);
 
+  EXPECT_TRUE(lf_logged("A1      : BAW1     parks over static BAW1* \x97 static will be removed"));
   EXPECT_TRUE(lf_logged("A1      : BAW1*    G-EUUA makes way for the same live version BAW1 G-EUUA"));
   EXPECT_TRUE(lf_logged("queued A1      : DLH5*    D-AIZA makes way for BAW1 G-EUUA"));
   EXPECT_TRUE(lf_logged("A2      : EZY7*    makes way for BAW1 parking at excluded stand A1"));
@@ -966,6 +969,40 @@ TEST_F(RemovalTest, AnArrivalTakesItsLearnedTextsOnceAndItsStaticTwinGoes) {
   EXPECT_EQ(large.extraText, "") << "but not within the 10 of others";
   EXPECT_TRUE(run.traffic.arrivalChecks.empty());
   EXPECT_EQ(run.traffic.removalIds, (std::deque<std::uint32_t>{80}));
+}
+
+// Just after midnight the learned parkings of the evening before are within the window too.
+TEST_F(RemovalTest, AnArrivalsScheduleWindowRunsOverMidnight) {
+  clock.advance(std::chrono::seconds(59387));  // to Thursday 00:30
+  orv::gf_updateCurrentSlot();
+  ASSERT_EQ(orv::gf_currentSlot(), (orv::WeekdayAndSlot{4, 1}));
+  struct Row {
+    std::uint32_t day;
+    std::size_t slot;
+    bool found;
+  } const rows[] = {{3, 44, true}, {3, 38, false}, {4, 11, true}, {4, 12, false}, {2, 44, false}};
+  std::vector<orv::StandSchedule> schedules;
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    orv::StandSchedule s;
+    s.airline = orv::gf_airlineId("BAW");
+    s.callsign = fmt::format("BAW{}", i);
+    s.secondCallsign = "LEARNED";
+    s.day = rows[i].day;
+    s.sequence = 1;
+    s.hours.set(rows[i].slot);
+    schedules.push_back(s);
+  }
+  const ScopedStands stands(schedules);
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    SCOPED_TRACE(fmt::format("day {} slot {}", rows[i].day, rows[i].slot));
+    LiveAircraft& a =
+        lf_addLive(run, static_cast<std::uint32_t>(30000 + i), fmt::format("BAW{}", i), ScopedStands::at(1),
+                   SimState::Active, static_cast<std::uint32_t>(90 + i), false);
+    a.airline = orv::gf_airlineId("BAW");
+    run.traffic.arrivalChecks = {a.key};
+    orv::arrivalCheckStep(run);
+    EXPECT_EQ(run.traffic.liveList.back().extraText, rows[i].found ? "LEARNED" : "");
+  }
 }
 
 TEST_F(RemovalTest, TheStatisticsCountsShowTheMeanHalfHoursStoodWhenTheyChange) {

@@ -94,8 +94,8 @@ orv::standin::Scenario lf_standInScenario(const Setup& setup) {
   s.user.latDeg = setup.user.latitude;
   s.user.lonDeg = setup.user.longitude;
   s.user.groundAltFt = setup.park.elevationFt;
-  s.user.altFt = setup.park.elevationFt + 8.0;
-  s.user.onGround = true;
+  s.user.altFt = setup.userAltitudeFt.value_or(setup.park.elevationFt + 8.0);
+  s.user.onGround = !setup.userAltitudeFt.has_value();
   s.groundAltFt = setup.park.elevationFt;
   return s;
 }
@@ -141,6 +141,8 @@ Harness::Harness(Setup setup) : setup_(std::move(setup)) {
     throw std::runtime_error("the stand-in does not open");
   orv::gf_setSimConnectHandle(parts_->handle);
   orv::lf_registerSimConnect(parts_->handle);
+  // As the run asks: whether the user stands on the ground, every second.
+  orv::gf_requestUserOnGroundEverySecond();
   (void)SimConnect_CallDispatch(parts_->handle, orv::lf_dispatch, nullptr);
 
   parts_->stands.emplace(setup_.park);
@@ -275,6 +277,7 @@ void Harness::lf_record() {
     p.maxAdvance = a.leg.maxAdvance;
     p.maxDelay = a.leg.maxDelay;
     p.lateCycles = a.lateCycles;
+    p.targetTime = a.stream.empty() ? std::nan("") : a.stream.front().dataTime;
     log.track.push_back(p);
   }
   for (auto& [key, log] : logs_) {
@@ -379,6 +382,18 @@ const Report* AircraftLog::firstGroundReport() const {
   for (std::size_t i = 1; i < reports.size(); ++i)
     if (reports[i - 1].airborne && !reports[i].airborne) return &reports[i];
   return nullptr;
+}
+
+std::string gf_trafficLine(const LineSpec& l) {
+  const bool onGround = l.altitudeFt <= 0.0;
+  const double tas = onGround ? l.groundSpeedKt : l.groundSpeedKt + 10.0;
+  return fmt::format(
+      "RTTFC,{},{:.6f},{:.6f},{:.0f},{:.0f},{},{:.2f},{:.1f},{},{},{},FRA,PMI,{:.1f},X2,,adsb_icao,{:.0f},-1,"
+      "{:.0f},"
+      "0.000,0.0,0.0,{:.2f},{:.2f},{:.0f},none,A3,1013.2,0,-1,{:.2f},,0.0,0.0,0,0,0,0,1,0",
+      l.hexid, l.position.latitude, l.position.longitude, l.altitudeFt, l.verticalSpeedFpm, onGround ? 1 : 0,
+      l.trackDeg, l.groundSpeedKt, l.callsign, l.type, l.registration, l.time, l.altitudeFt, tas, l.trackDeg,
+      l.trackDeg, l.verticalSpeedFpm, l.trackDeg);
 }
 
 std::vector<std::string> gf_readRecording(const std::filesystem::path& path) {

@@ -36,9 +36,25 @@ struct ParkAirportSetup {
 
 struct Setup {
   ParkAirportSetup park;
-  orv::Position user;  // parked on the ground at the park airport's elevation
+  orv::Position user;                    // parked on the ground at the park airport's elevation
+  std::optional<double> userAltitudeFt;  // set: the user flies there instead, standing still
   int rangeNm = 40;
 };
+
+// One traffic line of a recording built in a test, in RealTraffic's form.
+struct LineSpec {
+  std::uint32_t hexid = 0;
+  std::string callsign;
+  std::string type = "A320";
+  std::string registration = "D-AICA";
+  double time = 0.0;
+  orv::Position position;
+  double altitudeFt = 0.0;  // 0 on the ground
+  double verticalSpeedFpm = 0.0;
+  double trackDeg = 0.0;
+  double groundSpeedKt = 0.0;
+};
+[[nodiscard]] std::string gf_trafficLine(const LineSpec& line);
 
 // One reported position of an aircraft, as the harness handed it in.
 struct Report {
@@ -74,6 +90,7 @@ struct TrackPoint {
   std::int32_t maxAdvance = 0;
   std::int32_t maxDelay = 0;
   std::int64_t lateCycles = 0;
+  double targetTime = 0.0;  // the data time of the sample it moves towards; NaN for none
 };
 
 struct Event {

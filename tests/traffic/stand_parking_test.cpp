@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <deque>
 #include <optional>
 #include <thread>
 
@@ -427,6 +429,24 @@ TEST_F(StandParking, TooManyParkedAircraftMakeTheLongestParkedGo) {
     EXPECT_EQ(std::count(run.traffic.removalIds.begin(), run.traffic.removalIds.end(), 501u),
               r.staticRemoved ? 1 : 0);
   }
+}
+
+// Sunday night's static aircraft has stood longer than Monday morning's, though its week time is
+// the later one.
+TEST_F(StandParking, OverTheWeeksEndTheStaticAircraftParkedLongestGoes) {
+  clock.advance(std::chrono::seconds(404987));  // to Monday 00:30
+  ASSERT_EQ(orv::gf_weekdayAndSlot(), (orv::WeekdayAndSlot{1, 1}));
+  const orv::WeekdayAndSlot since[] = {{7, 46}, {1, 0}};
+  for (int i = 0; i < 2; ++i) {
+    orv::StaticAircraft& s = run.parking.statics.emplace_back(orv::AircraftHead{}, 0, kField, 0.0, false);
+    s.callsign = "STA" + std::to_string(i) + "*";
+    s.state = SimState::Active;
+    s.objectId = 600 + i;
+    s.parkedSince = since[i];
+  }
+  orv::lf_checkMaxParked(run, 1, 2);
+  EXPECT_EQ(run.traffic.removalIds, std::deque<std::uint32_t>{600});
+  EXPECT_EQ(run.parking.statics[1].state, SimState::Active);
 }
 
 TEST_F(StandParking, TheStandAtAPositionIsTheNearestWithin55MetresAndIsRemembered) {
