@@ -723,8 +723,8 @@ void liveParksAtStand(TrafficRun& run, LiveAircraft& a) {
   // The static aircraft on the stand goes with the others that make way, below.
   for (const StaticAircraft& s : run.parking.statics) {
     if (s.standId != a.standId || s.state != SimState::Active) continue;
-    // The dash is the byte of the Windows code page that the log's readers expect.
-    gf_logLine(fmt::format("{:8}: {:8} parks over static {} \x97 static will be removed",
+    // The Windows code page's dash (0x97) written as UTF-8, so that the line stays valid text.
+    gf_logLine(fmt::format("{:8}: {:8} parks over static {} \u2014 static will be removed",
                            gf_standName(a.standId), a.callsign, s.callsign));
   }
   if (const Stand* stand = gf_standByNumber(a.standId)) lf_staticMakesWay(run, a, *stand);

@@ -687,7 +687,7 @@ TEST_F(RemovalTest, StaticAircraftMakeWayForALiveAircraftAtTheirStandAndNextToIt
   orv::gf_postSimMessage(SimMessage{50, a.key, 0, SimMessageKind::LiveCreated, 0.0, 3.0});
   orv::gf_handleSimMessages(run);
 
-  EXPECT_TRUE(lf_logged("A1      : BAW1     parks over static BAW1* \x97 static will be removed"));
+  EXPECT_TRUE(lf_logged("A1      : BAW1     parks over static BAW1* \u2014 static will be removed"));
   EXPECT_TRUE(lf_logged("A1      : BAW1*    G-EUUA makes way for the same live version BAW1 G-EUUA"));
   EXPECT_TRUE(lf_logged("queued A1      : DLH5*    D-AIZA makes way for BAW1 G-EUUA"));
   EXPECT_TRUE(lf_logged("A2      : EZY7*    makes way for BAW1 parking at excluded stand A1"));
