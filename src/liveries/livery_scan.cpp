@@ -306,12 +306,13 @@ void lf_scanLiveryFolder(std::uint16_t ordinal, const fs::path& folder, LiveryLi
   std::error_code error;
   walk.entered.insert(fs::canonical(folder, error));
   lf_walk(walk, folder);
-  // After the walk a failing or hanging worker loses only its own file.
+  // After the walk a failing or hanging worker loses only its own file: the workers after it
+  // read other files, and their liveries are as good as any.
   while (!walk.pending.empty()) {
     try {
       lf_takeOldest(walk.pending, liveries);
     } catch (const std::exception& e) {
-      gf_logImportant(fmt::format("liveries inner search aborted: {}", e.what()));
+      gf_logImportant(fmt::format("liveries search aborted, futs outer, {}", e.what()));
     }
   }
 }
@@ -343,6 +344,12 @@ void lf_applyDbaseToLiveries(LiveryList& liveries) {
 }
 
 ScanResult lf_scanLiveryFolders(const FolderList& folders, LiveryList& liveries) {
+  // A scan that threw half-way may have left its titles seen and its reports: each scan starts
+  // with none, and leaves none whichever way it ends.
+  lf_clearScanLists();
+  struct ClearAtEnd {
+    ~ClearAtEnd() { lf_clearScanLists(); }
+  } const clearAtEnd;
   liveries.clear();
   lf_removeOldScanFiles();
   lf_readDontUseTitles();
@@ -378,13 +385,9 @@ ScanResult lf_scanLiveryFolders(const FolderList& folders, LiveryList& liveries)
   }
   if (gf_stopRaised()) {
     liveries.clear();
-    lf_clearScanLists();
     return ScanResult::Stopped;
   }
-  if (liveries.empty()) {
-    lf_clearScanLists();
-    return ScanResult::NoneFound;
-  }
+  if (liveries.empty()) return ScanResult::NoneFound;
   if (folders.size() > 1) gf_logLine(fmt::format("{} in total", total));
   lf_applyDbaseToLiveries(liveries);
   if (cfg::LIG_PRIORITIZE.value()) {
@@ -402,7 +405,6 @@ ScanResult lf_scanLiveryFolders(const FolderList& folders, LiveryList& liveries)
   (void)gf_writeLiveriesScanned(liveries, gf_paths().liveriesScanned);
   liveries.clear();
   lf_writeScanReports();
-  lf_clearScanLists();
   gf_clearMessage();
   return ScanResult::Found;
 }
