@@ -400,6 +400,50 @@ TEST_F(ScanTest, PruneWordsStopTheDescentBelowTheScannedFolderOnly) {
                                       R"(<l a="DLH" m="A320" t="Found in a capital A folder" />)"}));
 }
 
+TEST_F(ScanTest, AnUnreadableScannedFileIsKeptAsideAndTheStartScansAnew) {
+  const fs::path& file = gf_paths().liveriesScanned;
+  const fs::path kept = "output/LiveriesScanned0.xml";
+  EXPECT_FALSE(gf_liveriesScannedReadable());  // none: scanned as before, nothing logged or kept
+  EXPECT_FALSE(fs::exists(kept));
+  ASSERT_TRUE(gf_scanLiveries(hooks));
+  const std::string whole = testing_support::readFile(file);
+  struct Case {
+    const char* name;
+    std::string content;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"cut in half", whole.substr(0, whole.size() / 2), "could not be loaded: "},
+      {"empty", "", "could not be loaded: No document element found"},
+      {"no liveries section", "<root><meta/></root>", "does not contain a <liveries> section"},
+      {"a livery without title", "<root><liveries><l a='DLH' m='A320'/></liveries></root>",
+       "Missing required attribute 't' in <l>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(kept);
+    testing_support::writeFile(file, c.content);
+    EXPECT_FALSE(gf_liveriesScannedReadable());
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(testing_support::readFile(kept), c.content);
+    const Lines lines = log();
+    const auto reported = std::find_if(lines.rbegin(), lines.rend(), [](const std::string& line) {
+      return line.find("cannot be read") != std::string::npos;
+    });
+    ASSERT_NE(reported, lines.rend());
+    EXPECT_NE(reported->find(c.reason), std::string::npos) << *reported;
+    EXPECT_NE(reported->find("kept as output/LiveriesScanned0.xml, the liveries are scanned again"),
+              std::string::npos)
+        << *reported;
+  }
+  // The start that found it damaged scans, so the next start reads the new file.
+  ASSERT_TRUE(gf_scanLiveries(hooks));
+  EXPECT_TRUE(gf_liveriesScannedReadable());
+  LiveryList back;
+  gf_readLiveriesScanned(back, file);
+  EXPECT_EQ(back.size(), kExpectedLiveries.size());
+}
+
 TEST_F(ScanTest, FolderListSkipsMissingPathsAndFilesAndCountsOrdinals) {
   const fs::path a = community / "fsltl-traffic-base";
   const fs::path b = community / "IVAO_MTL";
