@@ -23,6 +23,9 @@ constexpr std::size_t kRoom = 256;
 
 std::mutex commandMutex;
 
+// The failures of this thread noted for the owner, while one is held.
+thread_local RequestFailuresNoted* notedFailures = nullptr;
+
 // Guarded by commandMutex, except the back buffer, which the start-up thread fills without it
 // between swaps (only that thread changes `back`, and only under the mutex).
 struct Queues {
@@ -177,9 +180,21 @@ void gf_resetSimQueues() {
   gf_setSimConnectBlocked(false);
 }
 
+RequestFailuresNoted::RequestFailuresNoted() {
+  notedFailures = this;
+}
+
+RequestFailuresNoted::~RequestFailuresNoted() {
+  notedFailures = nullptr;
+}
+
 void gf_simConnectRequestFailed() {
-  gf_setMessage("SimConnect request error", true);
   gf_setSimConnectBlocked(true);
+  if (notedFailures) {
+    notedFailures->failed_ = true;
+    return;
+  }
+  gf_setMessage("SimConnect request error", true);
   gf_endRun(ExitReason::SimConnectError, 9);
 }
 

@@ -85,8 +85,28 @@ void gf_emptyPositionBuffers();
 void gf_resetSimQueues();
 
 // After any failed SimConnect request: "SimConnect request error", the link blocked, and the run
-// ended with SIMCONNECT ERROR (restart after 9 s) by the first raiser. Any thread.
+// ended with SIMCONNECT ERROR (restart after 9 s) by the first raiser. Any thread. While a
+// RequestFailuresNoted lives on the calling thread the link is blocked at once and the rest is
+// left to its owner.
 void gf_simConnectRequestFailed();
+
+// Held by "SimClient" around a dispatch: the records of one batch are handled before the ones
+// after them are read, so a Frame that sends work ahead of the simulator's QUIT in the same batch
+// fails its requests, and only once the batch is done is it known whether the simulator quit.
+// Not copied or moved; one per thread at a time.
+class RequestFailuresNoted {
+ public:
+  RequestFailuresNoted();
+  ~RequestFailuresNoted();
+  RequestFailuresNoted(const RequestFailuresNoted&) = delete;
+  RequestFailuresNoted& operator=(const RequestFailuresNoted&) = delete;
+  // A request of this thread failed while it was held.
+  [[nodiscard]] bool any() const { return failed_; }
+
+ private:
+  friend void gf_simConnectRequestFailed();
+  bool failed_ = false;
+};
 // When the result is a failure: the important log line of the caller, then gf_simConnectRequestFailed.
 // True when the request succeeded.
 bool gf_checkRequest(sc::HResult result, std::string_view failureLine);

@@ -17,6 +17,7 @@
 #include "foundation/run_control.h"
 #include "platform/os/clock.h"
 #include "platform/os/timer_resolution.h"
+#include "simlink/command_queues.h"
 #include "simlink/dispatch.h"
 #include "simlink/link_state.h"
 #include "simlink/sim_display.h"
@@ -210,6 +211,22 @@ void lf_onOpen(const sc::RecvOpen& record) {
   gf_clearMessage();
 }
 
+DispatchEnd lf_dispatchOnce(sc::Handle handle) {
+  sc::HResult result = 0;
+  bool requestFailed = false;
+  {
+    const RequestFailuresNoted noted;
+    result = SimConnect_CallDispatch(handle, lf_dispatch, nullptr);
+    requestFailed = noted.any();
+  }
+  if (result < 0 || gf_linkState().quitReceived) {
+    gf_logLine(result < 0 ? "SimConnect: the dispatch failed" : "SimConnect: the simulator quit");
+    return DispatchEnd::SimulatorGone;
+  }
+  if (requestFailed) gf_simConnectRequestFailed();
+  return DispatchEnd::Serving;
+}
+
 void lf_closeSimConnect(sc::Handle& handle) {
   if (handle == 0) return;
   if (SimConnect_Close(handle) < 0)
@@ -250,9 +267,7 @@ void gf_simClientThread(std::stop_token stop) {
       const TimerResolution resolution;
       // The stop flags are not tested here: the simulator is served until the closing down stops us.
       while (!stop.stop_requested()) {
-        const sc::HResult result = SimConnect_CallDispatch(own, lf_dispatch, nullptr);
-        if (result < 0 || gf_linkState().quitReceived) {
-          gf_logLine(result < 0 ? "SimConnect: the dispatch failed" : "SimConnect: the simulator quit");
+        if (lf_dispatchOnce(own) == DispatchEnd::SimulatorGone) {
           reportLoss(false);
           break;
         }

@@ -125,6 +125,38 @@ TEST_F(SimLinkTest, TheOpenRecordTellsWhichSimulatorAnswered) {
   EXPECT_FALSE(display().simulatorConnected);
 }
 
+TEST_F(SimLinkTest, ARequestThatFailsInTheBatchOfTheSimulatorsQuitIsTheSimulatorClosing) {
+  struct Case {
+    const char* what;
+    bool quit;  // else the simulator refuses the creation and stays
+    orv::DispatchEnd end;
+    bool simConnectError;
+  };
+  const Case cases[] = {
+      {"the simulator stays", false, orv::DispatchEnd::Serving, true},
+      {"the quit follows the frame", true, orv::DispatchEnd::SimulatorGone, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    orv::gf_resetRunControl();
+    orv::gf_resetMessageState();
+    connect();
+    // The frame sends the creation, and the simulator has already gone when it arrives.
+    orv::gf_queueCreateAc(simlink_test::makeCreation("DLH1", 10001));
+    standIn->frame();
+    if (c.quit)
+      standIn->quit();
+    else
+      standIn->failNext(Call::AICreateNonATCAircraft);
+    EXPECT_EQ(orv::lf_dispatchOnce(handle), c.end);
+    EXPECT_EQ(logHas("SimConnect: the simulator quit"), c.quit);
+    EXPECT_TRUE(orv::gf_simConnectBlocked());
+    EXPECT_EQ(orv::gf_runStopRaised(), c.simConnectError);
+    EXPECT_EQ(orv::gf_runOutcome().reason == orv::ExitReason::SimConnectError, c.simConnectError);
+    EXPECT_EQ(orv::gf_messageLines().message == "SimConnect request error", c.simConnectError);
+  }
+}
+
 // "SimClient" on its own thread against the stand-in in real time on the fake clock: every
 // pass of its loop moves the clock on by its sleep.
 class SimClientThreadTest : public SimLinkTest {
