@@ -183,7 +183,9 @@ void lf_startWorker(std::uint16_t ordinal, const fs::path& cfg, PendingResults& 
 
 struct Walk {
   std::uint16_t ordinal;
-  std::size_t rootLength;  // the scanned folder's path, not searched for prune words
+  // The scanned folder's path is not searched for prune words: it was chosen as a livery folder,
+  // and a word in its own path ("D:/airport-stuff/Community/...") must not hide all it holds.
+  std::size_t rootLength;
   std::set<fs::path> entered;
   PendingResults pending;
   LiveryList& liveries;
