@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -23,8 +24,9 @@ constexpr std::size_t kRoom = 256;
 
 std::mutex commandMutex;
 
-// The failures of this thread noted for the owner, while one is held.
-thread_local RequestFailuresNoted* notedFailures = nullptr;
+// While "SimClient" serves, a failed request waits for the end of its next dispatch.
+std::atomic<bool> simClientServing{false};
+std::atomic<bool> failureWaiting{false};
 
 // Guarded by commandMutex, except the back buffer, which the start-up thread fills without it
 // between swaps (only that thread changes `back`, and only under the mutex).
@@ -180,22 +182,36 @@ void gf_resetSimQueues() {
   gf_setSimConnectBlocked(false);
 }
 
-RequestFailuresNoted::RequestFailuresNoted() {
-  notedFailures = this;
+SimClientServing::SimClientServing() {
+  failureWaiting = false;
+  simClientServing = true;
 }
 
-RequestFailuresNoted::~RequestFailuresNoted() {
-  notedFailures = nullptr;
+SimClientServing::~SimClientServing() {
+  simClientServing = false;
+  failureWaiting = false;
 }
+
+namespace {
+
+void lf_endRunForFailedRequest() {
+  gf_setMessage("SimConnect request error", true);
+  gf_endRun(ExitReason::SimConnectError, 9);
+}
+
+}  // namespace
 
 void gf_simConnectRequestFailed() {
   gf_setSimConnectBlocked(true);
-  if (notedFailures) {
-    notedFailures->failed_ = true;
+  if (simClientServing) {
+    failureWaiting = true;
     return;
   }
-  gf_setMessage("SimConnect request error", true);
-  gf_endRun(ExitReason::SimConnectError, 9);
+  lf_endRunForFailedRequest();
+}
+
+void gf_judgeRequestFailure(bool simulatorGone) {
+  if (failureWaiting.exchange(false) && !simulatorGone) lf_endRunForFailedRequest();
 }
 
 bool gf_checkRequest(sc::HResult result, std::string_view failureLine) {

@@ -85,28 +85,27 @@ void gf_emptyPositionBuffers();
 void gf_resetSimQueues();
 
 // After any failed SimConnect request: "SimConnect request error", the link blocked, and the run
-// ended with SIMCONNECT ERROR (restart after 9 s) by the first raiser. Any thread. While a
-// RequestFailuresNoted lives on the calling thread the link is blocked at once and the rest is
-// left to its owner.
+// ended with SIMCONNECT ERROR (restart after 9 s) by the first raiser. Any thread. While
+// "SimClient" serves the simulator only the blocking is done at once, and the rest waits for the
+// end of its next dispatch (gf_judgeRequestFailure).
 void gf_simConnectRequestFailed();
 
-// Held by "SimClient" around a dispatch: the records of one batch are handled before the ones
-// after them are read, so a Frame that sends work ahead of the simulator's QUIT in the same batch
-// fails its requests, and only once the batch is done is it known whether the simulator quit.
-// Not copied or moved; one per thread at a time.
-class RequestFailuresNoted {
+// Held by "SimClient" while it serves the simulator. A request fails when the simulator has gone,
+// and that shows only in the records not yet read: a Frame ahead of the simulator's QUIT in one
+// batch sends work that fails, and so does a request of the start-up thread made between the
+// simulator's going and the dispatch that reads the QUIT. Not copied or moved; one at a time.
+class SimClientServing {
  public:
-  RequestFailuresNoted();
-  ~RequestFailuresNoted();
-  RequestFailuresNoted(const RequestFailuresNoted&) = delete;
-  RequestFailuresNoted& operator=(const RequestFailuresNoted&) = delete;
-  // A request of this thread failed while it was held.
-  [[nodiscard]] bool any() const { return failed_; }
-
- private:
-  friend void gf_simConnectRequestFailed();
-  bool failed_ = false;
+  SimClientServing();
+  // A failure still waiting is dropped: the thread ends, and with it the run.
+  ~SimClientServing();
+  SimClientServing(const SimClientServing&) = delete;
+  SimClientServing& operator=(const SimClientServing&) = delete;
 };
+// After each dispatch of "SimClient": a failure that waited ends the run as a failed request
+// does, unless the simulator turned out to be gone, which is why it failed.
+void gf_judgeRequestFailure(bool simulatorGone);
+
 // When the result is a failure: the important log line of the caller, then gf_simConnectRequestFailed.
 // True when the request succeeded.
 bool gf_checkRequest(sc::HResult result, std::string_view failureLine);

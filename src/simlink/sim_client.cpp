@@ -212,19 +212,12 @@ void lf_onOpen(const sc::RecvOpen& record) {
 }
 
 DispatchEnd lf_dispatchOnce(sc::Handle handle) {
-  sc::HResult result = 0;
-  bool requestFailed = false;
-  {
-    const RequestFailuresNoted noted;
-    result = SimConnect_CallDispatch(handle, lf_dispatch, nullptr);
-    requestFailed = noted.any();
-  }
-  if (result < 0 || gf_linkState().quitReceived) {
-    gf_logLine(result < 0 ? "SimConnect: the dispatch failed" : "SimConnect: the simulator quit");
-    return DispatchEnd::SimulatorGone;
-  }
-  if (requestFailed) gf_simConnectRequestFailed();
-  return DispatchEnd::Serving;
+  const sc::HResult result = SimConnect_CallDispatch(handle, lf_dispatch, nullptr);
+  const bool gone = result < 0 || gf_linkState().quitReceived;
+  gf_judgeRequestFailure(gone);
+  if (!gone) return DispatchEnd::Serving;
+  gf_logLine(result < 0 ? "SimConnect: the dispatch failed" : "SimConnect: the simulator quit");
+  return DispatchEnd::SimulatorGone;
 }
 
 void lf_closeSimConnect(sc::Handle& handle) {
@@ -265,6 +258,7 @@ void gf_simClientThread(std::stop_token stop) {
       gf_setSimConnectHandle(own);
       lf_registerSimConnect(own);
       const TimerResolution resolution;
+      const SimClientServing serving;
       // The stop flags are not tested here: the simulator is served until the closing down stops us.
       while (!stop.stop_requested()) {
         if (lf_dispatchOnce(own) == DispatchEnd::SimulatorGone) {
