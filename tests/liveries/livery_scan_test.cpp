@@ -378,6 +378,10 @@ TEST_F(ScanTest, TheDatabaseCorrectsALiveryOfAKnownRegistration) {
             (Lines{"'User A320 Wrong' G-VIIA cargo true => false", "'User A320 Wrong' G-VIIA airl DLH => BAW",
                    "'User A320 Wrong' G-VIIA model A320 => B772"}));
   EXPECT_TRUE(logHas(log(), "    3 liveries updated with real live data from dbase, see "));
+  // A later scan without corrections leaves no report of the earlier one's.
+  gf_lfolders()[0]->set((community / "fsltl-traffic-base").string());
+  ASSERT_TRUE(gf_scanLiveries(hooks));
+  EXPECT_FALSE(fs::exists(gf_paths().airlineModelConversions));
 }
 
 TEST_F(ScanTest, PruneWordsStopTheDescentBelowTheScannedFolderOnly) {
