@@ -200,7 +200,11 @@ LiveryMatchCounters& gf_liveryMatchCounters() {
 
 void gf_matchLivery(LiveryAircraft& aircraft, std::string_view text, const LiveryMatchSources& sources) {
   aircraft.title.clear();
-  if (!Ladder(aircraft, text, sources, Kind::Live).run()) aircraft.title.clear();
+  if (Ladder(aircraft, text, sources, Kind::Live).run()) return;
+  aircraft.title.clear();
+  // The summary tells the user which airline and type lack an installed livery.
+  gf_failedLiveries().addNoMatch(
+      fmt::format("{} {}", gf_airlineCode(aircraft.airline), gf_modelCode(aircraft.model)));
 }
 
 bool gf_matchLiveryStatic(LiveryAircraft& aircraft, std::string_view text, std::string_view standName,

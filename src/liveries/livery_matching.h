@@ -78,7 +78,8 @@ struct LiveryAircraft {
   bool fsltl = false;  // the title holds "FSLTL_"
 };
 
-// A live aircraft: on return its title is set, or empty when no step matched. `text` is the
+// A live aircraft: on return its title is set, or empty when no step matched; then its airline
+// and model codes ("{} {}") join the no-match list of the failed liveries. `text` is the
 // aircraft's text in the log lines.
 void gf_matchLivery(LiveryAircraft& aircraft, std::string_view text, const LiveryMatchSources& sources = {});
 

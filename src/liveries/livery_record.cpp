@@ -6,6 +6,7 @@
 
 #include "config/parameter_xml.h"
 #include "foundation/errors.h"
+#include "foundation/files.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/version.h"
@@ -85,32 +86,77 @@ bool gf_writeLiveriesScanned() {
   return gf_writeLiveriesScanned(gf_liveryList(), gf_paths().liveriesScanned);
 }
 
-void gf_readLiveriesScanned(LiveryList& liveries, const std::filesystem::path& path) {
-  liveries.clear();
+namespace {
+
+// Loads the file and hands each livery element to `take` with its three required attributes;
+// throws the reading's UserErrorExceptions. The number of liveries.
+template <class Take>
+std::size_t lf_readLiveryElements(const std::filesystem::path& path, Take take) {
   pugi::xml_document document;
-  if (!document.load_file(path.c_str()))
-    throw UserErrorException(51, fmt::format("File {} not found", lf_pathText(path)));
+  if (const pugi::xml_parse_result loaded = document.load_file(path.c_str()); !loaded) {
+    std::error_code ignored;
+    if (!std::filesystem::exists(path, ignored))
+      throw UserErrorException(51, fmt::format("File {} not found", lf_pathText(path)));
+    // There, but cut short or damaged: the parser says where.
+    throw UserErrorException(
+        51, fmt::format("File {} could not be loaded: {}", lf_pathText(path), loaded.description()));
+  }
   (void)gf_readXmlMeta(document);  // who wrote the file does not matter here
   const pugi::xml_node root = document.child("root");
   const pugi::xml_node list = root.child("liveries");
   if (root && !list)
     throw UserErrorException(52, fmt::format("{} does not contain a <liveries> section", lf_pathText(path)));
+  std::size_t count = 0;
   for (const pugi::xml_node& node : list.children()) {
     if (node.type() != pugi::node_element) continue;
     const char* airline = lf_requiredAttribute(node, "a");
     const char* model = lf_requiredAttribute(node, "m");
     const char* title = lf_requiredAttribute(node, "t");
-    liveries.push_back(Livery{.title = title,
-                              .registration = node.attribute("r").value(),
-                              .airline = gf_airlineId(airline),
-                              .model = gf_modelId(model),
-                              .folderOrdinal = 0,
-                              .cargo = node.attribute("c").as_bool(false)});
+    take(node, airline, model, title);
+    ++count;
   }
-  if (liveries.empty())
+  if (count == 0)
     throw UserErrorException(533, fmt::format("{} does not contain liveries", lf_pathText(path)));
+  return count;
+}
+
+}  // namespace
+
+void gf_readLiveriesScanned(LiveryList& liveries, const std::filesystem::path& path) {
+  liveries.clear();
+  (void)lf_readLiveryElements(
+      path, [&](const pugi::xml_node& node, const char* airline, const char* model, const char* title) {
+        liveries.push_back(Livery{.title = title,
+                                  .registration = node.attribute("r").value(),
+                                  .airline = gf_airlineId(airline),
+                                  .model = gf_modelId(model),
+                                  .folderOrdinal = 0,
+                                  .cargo = node.attribute("c").as_bool(false)});
+      });
   if (liveries.size() > 1) liveries.sort(lf_liveryLess);
   gf_logLine(fmt::format("{:5} liveries read from {}", liveries.size(), lf_pathText(path)));
+}
+
+bool gf_liveriesScannedReadable(const std::filesystem::path& path) {
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) return false;
+  try {
+    (void)lf_readLiveryElements(path, [](const pugi::xml_node&, const char*, const char*, const char*) {});
+    return true;
+  } catch (const UserErrorException& e) {
+    // Left in place it would stop every start; scanned anew it is rebuilt, and the user keeps
+    // the damaged one to look at.
+    const std::filesystem::path kept = gf_generationPath(path, 1);
+    const bool saved = gf_save1GenerationOf(path);
+    gf_removeFileIfExists(path);
+    gf_logImportant(fmt::format("{} cannot be read ({}){}, the liveries are scanned again", lf_pathText(path),
+                                e.what(), saved ? fmt::format(", kept as {}", lf_pathText(kept)) : ""));
+    return false;
+  }
+}
+
+bool gf_liveriesScannedReadable() {
+  return gf_liveriesScannedReadable(gf_paths().liveriesScanned);
 }
 
 void gf_readLiveriesScanned() {

@@ -56,4 +56,11 @@ bool gf_writeLiveriesScanned();
 void gf_readLiveriesScanned(LiveryList& liveries, const std::filesystem::path& path);
 void gf_readLiveriesScanned();
 
+// Whether a start can read the file (by default "output/LiveriesScanned.xml") instead of
+// scanning: false when there is none. A file that is there but cannot be read (cut short,
+// damaged) is logged with the reason, kept as its generation 1 ("LiveriesScanned0.xml") and
+// removed, so that the start scans anew and the next start reads the new file.
+[[nodiscard]] bool gf_liveriesScannedReadable(const std::filesystem::path& path);
+[[nodiscard]] bool gf_liveriesScannedReadable();
+
 }  // namespace orv

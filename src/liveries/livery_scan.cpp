@@ -187,7 +187,9 @@ void lf_startWorker(std::uint16_t ordinal, const fs::path& cfg, PendingResults& 
 
 struct Walk {
   std::uint16_t ordinal;
-  std::size_t rootLength;  // the scanned folder's path, not searched for prune words
+  // The scanned folder's path is not searched for prune words: it was chosen as a livery folder,
+  // and a word in its own path ("D:/airport-stuff/Community/...") must not hide all it holds.
+  std::size_t rootLength;
   std::set<fs::path> entered;
   PendingResults pending;
   LiveryList& liveries;
@@ -310,12 +312,13 @@ void lf_scanLiveryFolder(std::uint16_t ordinal, const fs::path& folder, LiveryLi
   std::error_code error;
   walk.entered.insert(fs::canonical(folder, error));
   lf_walk(walk, folder);
-  // After the walk a failing or hanging worker loses only its own file.
+  // After the walk a failing or hanging worker loses only its own file: the workers after it
+  // read other files, and their liveries are as good as any.
   while (!walk.pending.empty()) {
     try {
       lf_takeOldest(walk.pending, liveries);
     } catch (const std::exception& e) {
-      gf_logImportant(fmt::format("liveries inner search aborted: {}", e.what()));
+      gf_logImportant(fmt::format("liveries search aborted, futs outer, {}", e.what()));
     }
   }
 }
@@ -347,6 +350,12 @@ void lf_applyDbaseToLiveries(LiveryList& liveries) {
 }
 
 ScanResult lf_scanLiveryFolders(const FolderList& folders, LiveryList& liveries) {
+  // A scan that threw half-way may have left its titles seen and its reports: each scan starts
+  // with none, and leaves none whichever way it ends.
+  lf_clearScanLists();
+  struct ClearAtEnd {
+    ~ClearAtEnd() { lf_clearScanLists(); }
+  } const clearAtEnd;
   liveries.clear();
   lf_removeOldScanFiles();
   lf_readDontUseTitles();
@@ -382,13 +391,9 @@ ScanResult lf_scanLiveryFolders(const FolderList& folders, LiveryList& liveries)
   }
   if (gf_stopRaised()) {
     liveries.clear();
-    lf_clearScanLists();
     return ScanResult::Stopped;
   }
-  if (liveries.empty()) {
-    lf_clearScanLists();
-    return ScanResult::NoneFound;
-  }
+  if (liveries.empty()) return ScanResult::NoneFound;
   if (folders.size() > 1) gf_logLine(fmt::format("{} in total", total));
   lf_applyDbaseToLiveries(liveries);
   if (cfg::LIG_PRIORITIZE.value()) {
@@ -406,7 +411,6 @@ ScanResult lf_scanLiveryFolders(const FolderList& folders, LiveryList& liveries)
   (void)gf_writeLiveriesScanned(liveries, gf_paths().liveriesScanned);
   liveries.clear();
   lf_writeScanReports();
-  lf_clearScanLists();
   gf_clearMessage();
   return ScanResult::Found;
 }

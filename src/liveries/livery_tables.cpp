@@ -104,6 +104,7 @@ void LiveryTables::gf_clearLiveryTables() {
   specialRegcodes_.clear();
   uniqueRegcodes_.clear();
   specialLiveries_.clear();
+  specialEntries_ = 0;
   regcodes_.clear();
   paxModels_.clear();
   cargoModels_.clear();

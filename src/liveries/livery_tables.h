@@ -82,7 +82,11 @@ class LiveryTables {
   }
   void addUniqueRegcode(std::string registration) { uniqueRegcodes_.insert(std::move(registration)); }
   void addSpecialRegcode(std::string registration) { specialRegcodes_.insert(std::move(registration)); }
-  void addSpecialLivery(std::string_view title) { specialLiveries_.insert(title); }
+  // One special entry of a regcode source; a title may be special in several.
+  void addSpecialLivery(std::string_view title) {
+    specialLiveries_.insert(title);
+    ++specialEntries_;
+  }
 
   // --- the class model lists, filled while the classes are logged ---
   void addLightModel(ModelId model) { lightModels_.push_back(model); }
@@ -116,7 +120,8 @@ class LiveryTables {
   [[nodiscard]] std::size_t paxModelCount() const { return paxModels_.size(); }
   [[nodiscard]] std::size_t cargoModelCount() const { return cargoModels_.size(); }
   [[nodiscard]] std::size_t regcodeCount() const { return regcodes_.size(); }
-  [[nodiscard]] std::size_t specialLiveryCount() const { return specialLiveries_.size(); }
+  // The special entries taken, a title counted once for each source entry that made it special.
+  [[nodiscard]] std::size_t specialLiveryCount() const { return specialEntries_; }
   [[nodiscard]] std::size_t uniqueRegcodeCount() const { return uniqueRegcodes_.size(); }
   [[nodiscard]] bool isSpecialRegcode(std::string_view registration) const {
     return specialRegcodes_.find(registration) != specialRegcodes_.end();
@@ -150,6 +155,7 @@ class LiveryTables {
   std::set<std::string, std::less<>> uniqueRegcodes_;
   std::set<std::string, std::less<>> specialRegcodes_;
   std::unordered_set<std::string_view> specialLiveries_;
+  std::size_t specialEntries_ = 0;
   std::vector<ModelId> lightModels_;
   std::vector<ModelId> bizjetModels_;
   std::vector<ModelId> rotorcraftModels_;

@@ -188,8 +188,9 @@ void lf_removeOldScanFiles() {
   const ProgramPaths& p = gf_paths();
   try {
     for (const auto* path :
-         {&p.aircraftCfgWithNoFltsimSection, &p.liveriesScanned, &p.inlineRegcodes, &p.invalidAirlineCodes,
-          &p.invalidAircraftCodes, &p.fixes, &p.invalidAircraftCfgFiles, &p.incompleFltsimSections})
+         {&p.aircraftCfgWithNoFltsimSection, &p.airlineModelConversions, &p.liveriesScanned,
+          &p.inlineRegcodes, &p.invalidAirlineCodes, &p.invalidAircraftCodes, &p.fixes,
+          &p.invalidAircraftCfgFiles, &p.incompleFltsimSections})
       std::filesystem::remove(*path);
     std::error_code error;
     if (std::filesystem::is_directory(p.errors, error) && std::filesystem::is_empty(p.errors))

@@ -59,7 +59,10 @@ class AirportTable {
 
   // The nearest airport within 5.0 nm. When another airport lies within 5.0 nm as well, the
   // nearest of those is its neighbour, and the neighbour wins when its nearest stand is strictly
-  // nearer to the position than the closest airport's. Ties keep table order.
+  // nearer to the position than the closest airport's. Ties keep table order. The neighbour is the
+  // second nearest, not the last airport the nearest displaced while walking the table: that one
+  // depends on the alphabetical order of the codes, and would miss a neighbour whose code sorts
+  // after the nearest airport's, however close its stands.
   [[nodiscard]] const AirportRecord* closest(Position position, const StandDistance& standDistance) const;
 
  private:

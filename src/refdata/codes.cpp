@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <atomic>
 #include <deque>
 #include <limits>
 #include <mutex>
@@ -139,6 +140,9 @@ std::unordered_map<ModelId, ModelList> similarModelMap;
 std::unordered_map<AirlineId, std::unordered_map<ModelId, ModelList>> airlineSimilarModelMap;
 const ModelList kNoModels;
 
+// A model id beyond the half-wingspan table was met; logged once.
+std::atomic<bool> beyondSpanTableReported{false};
+
 constexpr std::array<std::string_view, kModelClassCount> kClassNames = {"Light", "Buzjets",  "Large",
                                                                         "Heavy", "HighPerf", "Rotorcraft"};
 
@@ -188,6 +192,7 @@ void gf_clearReferenceTables() {
   lf_sets() = ReferenceSets{};
   similarModelMap.clear();
   airlineSimilarModelMap.clear();
+  beyondSpanTableReported = false;
 }
 
 bool gf_isKnownAirline(std::string_view code) {
@@ -213,9 +218,13 @@ ModelClass gf_modelClassOf(std::string_view code) {
 
 double gf_halfWingspan(ModelId model) {
   if (model < kHalfWingspanSlots) return lf_sets().halfWingspans[model];
-  gf_logLine(fmt::format("hwsp: {} what: {}", model, "invalid array<T, N> subscript"));
-  gf_flushLog();
-  return 35.0;
+  // The model table outgrows the span table in a long process; a span is asked for every aircraft
+  // and stand check, so the log hears of it once, and the model counts as one without a span.
+  if (!beyondSpanTableReported.exchange(true)) {
+    gf_logLine(fmt::format("hwsp: {} what: {}", model, "invalid array<T, N> subscript"));
+    gf_flushLog();
+  }
+  return 0.0;
 }
 
 double gf_largestHalfWingspan() {

@@ -95,8 +95,8 @@ void gf_clearReferenceTables();
 // Enters a new code in the model table.
 [[nodiscard]] ModelClass gf_modelClassOf(std::string_view code);
 
-// Half the wingspan in nautical miles, 0.0 when not known; an id beyond the table is logged and
-// gives 35.0.
+// Half the wingspan in nautical miles, 0.0 when not known. An id beyond the table has no entry
+// either (0.0); the first such id of the process is logged.
 [[nodiscard]] double gf_halfWingspan(ModelId model);
 [[nodiscard]] double gf_largestHalfWingspan();
 

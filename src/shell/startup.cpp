@@ -424,7 +424,8 @@ StartUpEnd lf_startUp(std::unique_ptr<TrafficRun>& run, const RunObserver* obser
   if (!lf_detectCommunityPath(realTrafficFound)) return StartUpEnd::ClosingDown;
 
   gf_setScanWorkerLimit(gf_scanWorkerLimitFor(std::thread::hardware_concurrency()));
-  if (cfg::SCAN_LIVERIES.value() || !lf_exists(gf_paths().liveriesScanned)) {
+  // A file that cannot be read is kept aside and scanned anew, as a missing one is.
+  if (cfg::SCAN_LIVERIES.value() || !gf_liveriesScannedReadable()) {
     // A scan cut short by a stop flag has removed the old file: reading it now would be error 51.
     if (!lf_scanLiveries()) return StartUpEnd::StopPath;
   }

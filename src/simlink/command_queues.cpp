@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -22,6 +23,10 @@ namespace {
 constexpr std::size_t kRoom = 256;
 
 std::mutex commandMutex;
+
+// While "SimClient" serves, a failed request waits for the end of its next dispatch.
+std::atomic<bool> simClientServing{false};
+std::atomic<bool> failureWaiting{false};
 
 // Guarded by commandMutex, except the back buffer, which the start-up thread fills without it
 // between swaps (only that thread changes `back`, and only under the mutex).
@@ -177,10 +182,36 @@ void gf_resetSimQueues() {
   gf_setSimConnectBlocked(false);
 }
 
-void gf_simConnectRequestFailed() {
+SimClientServing::SimClientServing() {
+  failureWaiting = false;
+  simClientServing = true;
+}
+
+SimClientServing::~SimClientServing() {
+  simClientServing = false;
+  failureWaiting = false;
+}
+
+namespace {
+
+void lf_endRunForFailedRequest() {
   gf_setMessage("SimConnect request error", true);
-  gf_setSimConnectBlocked(true);
   gf_endRun(ExitReason::SimConnectError, 9);
+}
+
+}  // namespace
+
+void gf_simConnectRequestFailed() {
+  gf_setSimConnectBlocked(true);
+  if (simClientServing) {
+    failureWaiting = true;
+    return;
+  }
+  lf_endRunForFailedRequest();
+}
+
+void gf_judgeRequestFailure(bool simulatorGone) {
+  if (failureWaiting.exchange(false) && !simulatorGone) lf_endRunForFailedRequest();
 }
 
 bool gf_checkRequest(sc::HResult result, std::string_view failureLine) {

@@ -85,8 +85,27 @@ void gf_emptyPositionBuffers();
 void gf_resetSimQueues();
 
 // After any failed SimConnect request: "SimConnect request error", the link blocked, and the run
-// ended with SIMCONNECT ERROR (restart after 9 s) by the first raiser. Any thread.
+// ended with SIMCONNECT ERROR (restart after 9 s) by the first raiser. Any thread. While
+// "SimClient" serves the simulator only the blocking is done at once, and the rest waits for the
+// end of its next dispatch (gf_judgeRequestFailure).
 void gf_simConnectRequestFailed();
+
+// Held by "SimClient" while it serves the simulator. A request fails when the simulator has gone,
+// and that shows only in the records not yet read: a Frame ahead of the simulator's QUIT in one
+// batch sends work that fails, and so does a request of the start-up thread made between the
+// simulator's going and the dispatch that reads the QUIT. Not copied or moved; one at a time.
+class SimClientServing {
+ public:
+  SimClientServing();
+  // A failure still waiting is dropped: the thread ends, and with it the run.
+  ~SimClientServing();
+  SimClientServing(const SimClientServing&) = delete;
+  SimClientServing& operator=(const SimClientServing&) = delete;
+};
+// After each dispatch of "SimClient": a failure that waited ends the run as a failed request
+// does, unless the simulator turned out to be gone, which is why it failed.
+void gf_judgeRequestFailure(bool simulatorGone);
+
 // When the result is a failure: the important log line of the caller, then gf_simConnectRequestFailed.
 // True when the request succeeded.
 bool gf_checkRequest(sc::HResult result, std::string_view failureLine);

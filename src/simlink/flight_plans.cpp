@@ -130,6 +130,12 @@ std::vector<std::string> FailedLiveries::notCreated() const {
 
 void FailedLiveries::addNoMatch(std::string text) {
   std::scoped_lock lock(mutex_);
+  if (noMatchSeen_.contains(text)) return;
+  if (noMatch_.size() >= kNoMatchLimit) {
+    ++noMatchLeftOut_;
+    return;
+  }
+  noMatchSeen_.insert(text);
   noMatch_.push_back(std::move(text));
 }
 
@@ -138,11 +144,18 @@ std::vector<std::string> FailedLiveries::noMatch() const {
   return noMatch_;
 }
 
+std::size_t FailedLiveries::noMatchLeftOut() const {
+  std::scoped_lock lock(mutex_);
+  return noMatchLeftOut_;
+}
+
 void FailedLiveries::clear() {
   std::scoped_lock lock(mutex_);
   titles_.clear();
   notCreated_.clear();
   noMatch_.clear();
+  noMatchSeen_.clear();
+  noMatchLeftOut_ = 0;
 }
 
 FailedLiveries& gf_failedLiveries() {
@@ -165,6 +178,8 @@ void gf_logNoMatchList(const FailedLiveries& lists) {
   if (entries.empty()) return;
   gf_logLine("\nNo match found for:");
   for (const std::string& entry : entries) gf_logLine(entry);
+  if (const std::size_t leftOut = lists.noMatchLeftOut(); leftOut > 0)
+    gf_logLine(fmt::format("... and {} more", leftOut));
   gf_logLine("");
 }
 

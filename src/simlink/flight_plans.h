@@ -37,6 +37,7 @@ void gf_removeFlightPlanFolder();
 std::error_code gf_deleteFlightPlan(const std::filesystem::path& path);
 
 inline constexpr std::size_t kFailedLiveryLimit = 20;
+inline constexpr std::size_t kNoMatchLimit = 1000;
 
 // The liveries the simulator refused: their titles, which the matching never chooses again, the
 // "model airline" texts of the aircraft concerned, and the aircraft no livery matched. Any thread.
@@ -48,8 +49,11 @@ class FailedLiveries {
   [[nodiscard]] std::size_t failedCount() const;
   // Sorted, each text once.
   [[nodiscard]] std::vector<std::string> notCreated() const;
+  // An aircraft no livery matched; each text once, in the order met. Traffic lines may bring any
+  // number of codes, so the list keeps the first kNoMatchLimit texts and counts the rest.
   void addNoMatch(std::string text);
   [[nodiscard]] std::vector<std::string> noMatch() const;
+  [[nodiscard]] std::size_t noMatchLeftOut() const;
   // Everything forgotten; only a test that reported a failure needs it.
   void clear();
 
@@ -58,6 +62,8 @@ class FailedLiveries {
   std::unordered_set<std::string> titles_;
   std::set<std::string> notCreated_;
   std::vector<std::string> noMatch_;
+  std::unordered_set<std::string> noMatchSeen_;
+  std::size_t noMatchLeftOut_ = 0;
 };
 
 // The program's lists; they live for the process, so a refused livery stays refused.
@@ -69,7 +75,8 @@ class FailedLiveries {
 // the run.
 void gf_liveryNotCreated(std::string_view callsign, std::string_view title, ModelId model, AirlineId airline,
                          FailedLiveries& lists = gf_failedLiveries());
-// "No match found for:", each entry, an empty line; nothing while the list is empty.
+// "No match found for:", each entry, "... and {} more" when texts were left out, an empty line;
+// nothing while the list is empty.
 void gf_logNoMatchList(const FailedLiveries& lists = gf_failedLiveries());
 
 }  // namespace orv

@@ -17,6 +17,7 @@
 #include "foundation/run_control.h"
 #include "platform/os/clock.h"
 #include "platform/os/timer_resolution.h"
+#include "simlink/command_queues.h"
 #include "simlink/dispatch.h"
 #include "simlink/link_state.h"
 #include "simlink/sim_display.h"
@@ -210,6 +211,15 @@ void lf_onOpen(const sc::RecvOpen& record) {
   gf_clearMessage();
 }
 
+DispatchEnd lf_dispatchOnce(sc::Handle handle) {
+  const sc::HResult result = SimConnect_CallDispatch(handle, lf_dispatch, nullptr);
+  const bool gone = result < 0 || gf_linkState().quitReceived;
+  gf_judgeRequestFailure(gone);
+  if (!gone) return DispatchEnd::Serving;
+  gf_logLine(result < 0 ? "SimConnect: the dispatch failed" : "SimConnect: the simulator quit");
+  return DispatchEnd::SimulatorGone;
+}
+
 void lf_closeSimConnect(sc::Handle& handle) {
   if (handle == 0) return;
   if (SimConnect_Close(handle) < 0)
@@ -248,11 +258,10 @@ void gf_simClientThread(std::stop_token stop) {
       gf_setSimConnectHandle(own);
       lf_registerSimConnect(own);
       const TimerResolution resolution;
+      const SimClientServing serving;
       // The stop flags are not tested here: the simulator is served until the closing down stops us.
       while (!stop.stop_requested()) {
-        const sc::HResult result = SimConnect_CallDispatch(own, lf_dispatch, nullptr);
-        if (result < 0 || gf_linkState().quitReceived) {
-          gf_logLine(result < 0 ? "SimConnect: the dispatch failed" : "SimConnect: the simulator quit");
+        if (lf_dispatchOnce(own) == DispatchEnd::SimulatorGone) {
           reportLoss(false);
           break;
         }

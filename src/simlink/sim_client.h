@@ -30,6 +30,12 @@ void lf_registerSimConnect(sc::Handle handle);
 // The simulator that answered the open; throws UserErrorException with code 2024 for the other
 // version of the two, and with code 77 for any other simulator.
 void lf_onOpen(const sc::RecvOpen& record);
+enum class DispatchEnd { Serving, SimulatorGone };
+// One dispatch of "SimClient", which serves the simulator (SimClientServing). SimulatorGone when
+// the dispatch failed or the simulator quit (logged; the caller reports the loss): a request that
+// failed since the last dispatch failed for that reason. Serving otherwise, and such a request
+// then ends the run as a SimConnect error.
+[[nodiscard]] DispatchEnd lf_dispatchOnce(sc::Handle handle);
 // Closes a handle that is not 0 and sets it to 0.
 void lf_closeSimConnect(sc::Handle& handle);
 

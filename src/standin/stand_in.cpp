@@ -12,7 +12,7 @@
 namespace orv::standin {
 
 StandIn::StandIn(Scenario scenario, Options options)
-    : journal_(std::move(options.journalFile), options.journalInMemory),
+    : journal_(std::move(options.journalFile), options.journalInMemory, options.journalLimitBytes),
       state_(std::make_unique<State>(std::move(scenario), options.clock, journal_)) {}
 
 StandIn::~StandIn() = default;

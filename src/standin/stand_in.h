@@ -61,6 +61,7 @@ struct Options {
   ClockMode clock = ClockMode::Manual;
   std::filesystem::path journalFile;  // empty: no file
   bool journalInMemory = true;
+  std::uintmax_t journalLimitBytes = Journal::kDefaultLimitBytes;  // the file begins again beyond it
 };
 
 // One object of the simulation as the stand-in keeps it. Angles in degrees, altitudes in feet.
@@ -101,8 +102,9 @@ class StandIn final : public sc::Backend {
   ~StandIn() override;
 
   // The stand-in of a run: the scenario named by QLST_STANDIN, else "standin.json" in the working
-  // folder when present, else the built-in defaults; the journal appended to QLST_STANDIN_JOURNAL,
-  // else "standin-journal.jsonl" in the working folder; real time. Throws std::runtime_error
+  // folder when present, else the built-in defaults; the journal written to QLST_STANDIN_JOURNAL,
+  // else "standin-journal.jsonl" in the working folder, begun afresh by this program start (the
+  // last start's kept as the generation); real time. Throws std::runtime_error
   // when the scenario cannot be read.
   [[nodiscard]] static std::shared_ptr<StandIn> fromEnvironment();
 

@@ -8,6 +8,7 @@
 
 #include "foundation/text.h"
 #include "livery_fixture.h"
+#include "simlink/flight_plans.h"
 
 namespace {
 
@@ -278,6 +279,22 @@ TEST_F(Matching, HeadsGetTheirTitleAndFlags) {
   EXPECT_EQ(parked.liveryTitle, "AAA 320 zcargo");
   EXPECT_TRUE(parked.cargo);
   EXPECT_EQ(counters.at(2), 1);
+}
+
+TEST_F(Matching, AnAircraftNoLiveryMatchesIsListedOnceInTheNoMatchSummary) {
+  FailedLiveries& lists = gf_failedLiveries();
+  lists.clear();
+  LiveryAircraft unknown = aircraft("MUNK", "MQ99", "M-NONE");
+  gf_matchLivery(unknown, kText, sources);
+  ASSERT_EQ(unknown.title, "");
+  LiveryAircraft again = aircraft("MUNK", "MQ99");
+  gf_matchLivery(again, kText, sources);
+  LiveryAircraft matched = aircraft("MAAA", "M320");
+  gf_matchLivery(matched, kText, sources);
+  ASSERT_FALSE(matched.title.empty());
+  gf_logNoMatchList();
+  lists.clear();
+  EXPECT_EQ(logFrom("No match found for:"), (Lines{"No match found for:", "MUNK MQ99", ""}));
 }
 
 class Summary : public testing_support::LiveryLogTest {};

@@ -155,7 +155,9 @@ TEST_F(LiveryFile, FailuresThrowTheirCodes) {
   const std::string path = kFile.string();
   const Case cases[] = {
       {nullptr, 51, "51: File " + path + " not found", 0},
-      {"this is not XML <", 51, "51: File " + path + " not found", 0},
+      // There but damaged: the parser's reason, not "not found".
+      {"<root><liveries><l a='RABC' m='RA3", 51,
+       "51: File " + path + " could not be loaded: Error parsing element attribute", 0},
       {"<root><meta/></root>", 52, "52: " + path + " does not contain a <liveries> section", 0},
       {"<root><liveries/></root>", 533, "533: " + path + " does not contain liveries", 0},
       {"<root><liveries>text only</liveries></root>", 533, "533: " + path + " does not contain liveries", 0},

@@ -303,8 +303,149 @@ TEST_F(ScanTest, AHangingWorkerLosesOnlyItsOwnResult) {
   const Lines liveries = scannedLiveries();
   // The eight of AIG_B738 are lost, and JF's copy of its Lufthansa title is now the first.
   EXPECT_EQ(liveries.size(), kExpectedLiveries.size() - 7);
-  EXPECT_TRUE(logHas(log(), "liveries inner search aborted: Future wait timed out"));
+  // AIG_B738's result is the last one of its folder waited for, after the walk.
+  EXPECT_TRUE(logHas(log(), "liveries search aborted, futs outer, Future wait timed out"));
   EXPECT_TRUE(testing_support::waitFor([] { return gf_runningScanTasks() == 0; }, std::chrono::seconds(5)));
+}
+
+TEST_F(ScanTest, AWorkerThatHangsInOrAfterTheWalkLosesOnlyItsOwnFile) {
+  // The folder's files in walk order: AIG_A20N, AIG_B738, AIG_B772.
+  struct Case {
+    const char* hanging;
+    const char* lostTitle;
+    int limit;
+    const char* line;
+  };
+  const Case cases[] = {
+      // With two workers the third file waits for the oldest result inside the walk.
+      {"AIG_A20N", "AIG A20N KLM", 2, "liveries inner search aborted: Future wait timed out"},
+      {"AIG_B772", "AIG B772 Speedbird", 8, "liveries search aborted, futs outer, Future wait timed out"},
+  };
+  lf_setWorkerWaitLimit(std::chrono::milliseconds(300));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.hanging);
+    std::atomic<bool> release{false};
+    lf_setWorkerProbe([&](const fs::path& cfg) {
+      if (cfg.parent_path().filename() == c.hanging)
+        while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+    gf_setScanWorkerLimit(c.limit);
+    LiveryList liveries;
+    ASSERT_EQ(lf_scanLiveryFolders({community / "aig-aitraffic-oci-beta"}, liveries), ScanResult::Found);
+    release.store(true);
+    lf_setWorkerProbe({});
+    ASSERT_TRUE(testing_support::waitFor([] { return gf_runningScanTasks() == 0; }, std::chrono::seconds(5)));
+    const Lines scanned = scannedLiveries();
+    const auto has = [&](const std::string& title) {
+      return std::any_of(scanned.begin(), scanned.end(),
+                         [&](const std::string& l) { return l.find(title) != std::string::npos; });
+    };
+    EXPECT_FALSE(has(c.lostTitle));
+    for (const char* kept : {"AIG A20N KLM", "AIG B738 Lufthansa", "AIG B772 Speedbird"})
+      if (std::string_view(kept) != c.lostTitle) {
+        EXPECT_TRUE(has(kept)) << kept;
+      }
+    EXPECT_TRUE(logHas(log(), c.line));
+  }
+}
+
+TEST_F(ScanTest, AScanAfterAScanThatFailedHalfWayFindsItsLiveries) {
+  // A folder whose status cannot be asked ends the scan with an error after the first folder was
+  // walked and its titles were seen.
+  const fs::path loop = folder.path() / "loop";
+  fs::create_directory_symlink(loop, loop);
+  LiveryList liveries;
+  EXPECT_THROW((void)lf_scanLiveryFolders({community / "fsltl-traffic-base", loop}, liveries),
+               fs::filesystem_error);
+  gf_setScanWorkerLimit(4);
+  ASSERT_TRUE(gf_scanLiveries(hooks));
+  expectTreeResult(*this, scannedLiveries());
+}
+
+TEST_F(ScanTest, TheDatabaseCorrectsALiveryOfAKnownRegistration) {
+  // G-VIIA is a BAW B772 passenger aircraft in the database.
+  const fs::path package = folder.path() / "corrected";
+  writeCfg(package / "SimObjects" / "Airplanes" / "Wrong" / "aircraft.cfg",
+           "[General]\nicao_type_designator=A320\n[fltsim.0]\ntitle=User A320 Wrong\nicao_airline=DLH\n"
+           "atc_id=G-VIIA\natc_parking_types=CARGO\n",
+           testing_support::Encoding::Utf8, false);
+  cfg::LIG_AUTOMATIC.set(false);
+  for (StringParameter* p : gf_lfolders()) p->set("");
+  gf_lfolders()[0]->set(package.string());
+  ASSERT_TRUE(gf_scanLiveries(hooks));
+  EXPECT_EQ(scannedLiveries(), Lines{R"(<l a="BAW" m="B772" t="User A320 Wrong" r="G-VIIA" />)"});
+  EXPECT_EQ(readLines(gf_paths().airlineModelConversions),
+            (Lines{"'User A320 Wrong' G-VIIA cargo true => false", "'User A320 Wrong' G-VIIA airl DLH => BAW",
+                   "'User A320 Wrong' G-VIIA model A320 => B772"}));
+  EXPECT_TRUE(logHas(log(), "    3 liveries updated with real live data from dbase, see "));
+  // A later scan without corrections leaves no report of the earlier one's.
+  gf_lfolders()[0]->set((community / "fsltl-traffic-base").string());
+  ASSERT_TRUE(gf_scanLiveries(hooks));
+  EXPECT_FALSE(fs::exists(gf_paths().airlineModelConversions));
+}
+
+TEST_F(ScanTest, PruneWordsStopTheDescentBelowTheScannedFolderOnly) {
+  // The scanned folder's own path may hold a prune word (a user's folder named after an airport
+  // pack): its liveries are still found, while its folders named by a prune word are not entered.
+  const fs::path root = folder.path() / "my-airport-pack";
+  const auto cfgIn = [&](const fs::path& where, const std::string& title) {
+    writeCfg(where / "aircraft.cfg",
+             "[General]\nicao_type_designator=A320\n[fltsim.0]\ntitle=" + title + "\nicao_airline=DLH\n",
+             testing_support::Encoding::Utf8, false);
+  };
+  cfgIn(root / "Planes" / "A", "Found below the root");
+  cfgIn(root / "Airport-Pack" / "B", "Found in a capital A folder");
+  cfgIn(root / "airport-vehicles" / "C", "Pruned airport");
+  cfgIn(root / "x_CVT_y" / "D", "Pruned cvt");
+  cfgIn(root / "inibuilds-a310" / "E", "Pruned inibuilds");
+  LiveryList liveries;
+  ASSERT_EQ(lf_scanLiveryFolders({root}, liveries), ScanResult::Found);
+  EXPECT_EQ(scannedLiveries(), (Lines{R"(<l a="DLH" m="A320" t="Found below the root" />)",
+                                      R"(<l a="DLH" m="A320" t="Found in a capital A folder" />)"}));
+}
+
+TEST_F(ScanTest, AnUnreadableScannedFileIsKeptAsideAndTheStartScansAnew) {
+  const fs::path& file = gf_paths().liveriesScanned;
+  const fs::path kept = "output/LiveriesScanned0.xml";
+  EXPECT_FALSE(gf_liveriesScannedReadable());  // none: scanned as before, nothing logged or kept
+  EXPECT_FALSE(fs::exists(kept));
+  ASSERT_TRUE(gf_scanLiveries(hooks));
+  const std::string whole = testing_support::readFile(file);
+  struct Case {
+    const char* name;
+    std::string content;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"cut in half", whole.substr(0, whole.size() / 2), "could not be loaded: "},
+      {"empty", "", "could not be loaded: No document element found"},
+      {"no liveries section", "<root><meta/></root>", "does not contain a <liveries> section"},
+      {"a livery without title", "<root><liveries><l a='DLH' m='A320'/></liveries></root>",
+       "Missing required attribute 't' in <l>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(kept);
+    testing_support::writeFile(file, c.content);
+    EXPECT_FALSE(gf_liveriesScannedReadable());
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(testing_support::readFile(kept), c.content);
+    const Lines lines = log();
+    const auto reported = std::find_if(lines.rbegin(), lines.rend(), [](const std::string& line) {
+      return line.find("cannot be read") != std::string::npos;
+    });
+    ASSERT_NE(reported, lines.rend());
+    EXPECT_NE(reported->find(c.reason), std::string::npos) << *reported;
+    EXPECT_NE(reported->find("kept as output/LiveriesScanned0.xml, the liveries are scanned again"),
+              std::string::npos)
+        << *reported;
+  }
+  // The start that found it damaged scans, so the next start reads the new file.
+  ASSERT_TRUE(gf_scanLiveries(hooks));
+  EXPECT_TRUE(gf_liveriesScannedReadable());
+  LiveryList back;
+  gf_readLiveriesScanned(back, file);
+  EXPECT_EQ(back.size(), kExpectedLiveries.size());
 }
 
 TEST_F(ScanTest, FolderListSkipsMissingPathsAndFilesAndCountsOrdinals) {

@@ -2,6 +2,7 @@
 
 #include "simlink/flight_plans.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -166,6 +167,23 @@ TEST_F(FailedLiveryTest, TheNoMatchListIsLoggedWithItsHeadingAndNothingWhenEmpty
   EXPECT_EQ(
       std::vector<std::string>(lines.end() - 5, lines.end()),
       (std::vector<std::string>{"", "No match found for:", "DLH1 A320 D-AIPA", "BAW2 B744 G-BNLA", ""}));
+}
+
+TEST_F(FailedLiveryTest, TheNoMatchListHoldsEachTextOnceAndCountsWhatItCannotHold) {
+  // Any host may send traffic of made-up codes: the list must not grow with them.
+  for (std::size_t i = 0; i < orv::kNoMatchLimit + 3; ++i) {
+    lists.addNoMatch(fmt::format("X{} A320", i));
+    lists.addNoMatch("DLH A320");
+  }
+  const auto entries = lists.noMatch();
+  ASSERT_EQ(entries.size(), orv::kNoMatchLimit);
+  EXPECT_EQ(entries[0], "X0 A320");
+  EXPECT_EQ(entries[1], "DLH A320");
+  EXPECT_EQ(std::count(entries.begin(), entries.end(), "DLH A320"), 1);
+  orv::gf_logNoMatchList(lists);
+  const auto lines = logBody();
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+            (std::vector<std::string>{"... and 4 more", ""}));
 }
 
 }  // namespace

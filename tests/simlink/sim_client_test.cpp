@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -123,6 +124,56 @@ TEST_F(SimLinkTest, TheOpenRecordTellsWhichSimulatorAnswered) {
   orv::lf_onOpen(empty);
   EXPECT_TRUE(logHas("! Simulator name empty?"));
   EXPECT_FALSE(display().simulatorConnected);
+}
+
+std::size_t countLines(const std::string& text) {
+  const auto lines = logBody();
+  return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+    return line.find(text) != std::string::npos;
+  }));
+}
+
+TEST_F(SimLinkTest, ARequestThatFailsBeforeTheSimulatorsQuitIsReadIsTheSimulatorClosing) {
+  struct Case {
+    const char* what;
+    bool byFrame;  // the frame's creation fails; else a request of the start-up thread
+    bool quit;     // else the simulator refuses the request and stays
+  };
+  const Case cases[] = {
+      {"frame, the simulator stays", true, false},
+      {"start-up request, the simulator stays", false, false},
+      {"frame ahead of the quit in one batch", true, true},
+      {"start-up request before the quit is read", false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    orv::gf_resetRunControl();
+    orv::gf_resetMessageState();
+    connect();
+    const orv::SimClientServing serving;  // as "SimClient" holds it
+    if (c.byFrame) {
+      orv::gf_queueCreateAc(simlink_test::makeCreation("DLH1", 10001));
+      standIn->frame();
+    }
+    if (c.quit) {
+      if (!c.byFrame) standIn->failNext(Call::RequestDataOnSimObjectType);  // the pipe is gone
+      standIn->quit();
+    } else {
+      standIn->failNext(c.byFrame ? Call::AICreateNonATCAircraft : Call::RequestDataOnSimObjectType);
+    }
+    if (!c.byFrame) orv::gf_requestAcInRange(40);
+    // The frame's creation is only sent in the dispatch; the start-up request has failed already.
+    EXPECT_EQ(orv::gf_simConnectBlocked(), !c.byFrame);
+    EXPECT_FALSE(orv::gf_runStopRaised());
+    const std::size_t quitLines = countLines("SimConnect: the simulator quit");
+    EXPECT_EQ(orv::lf_dispatchOnce(handle),
+              c.quit ? orv::DispatchEnd::SimulatorGone : orv::DispatchEnd::Serving);
+    EXPECT_EQ(countLines("SimConnect: the simulator quit"), quitLines + (c.quit ? 1 : 0));
+    EXPECT_TRUE(orv::gf_simConnectBlocked());
+    EXPECT_EQ(orv::gf_runStopRaised(), !c.quit);
+    EXPECT_EQ(orv::gf_runOutcome().reason == orv::ExitReason::SimConnectError, !c.quit);
+    EXPECT_EQ(orv::gf_messageLines().message == "SimConnect request error", !c.quit);
+  }
 }
 
 // "SimClient" on its own thread against the stand-in in real time on the fake clock: every

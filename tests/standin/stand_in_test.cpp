@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -511,6 +512,42 @@ TEST(StandInRealTime, TheTimelineRunsOnTheProcessClockAndTheJournalIsAFileOfJson
     }
   }
   EXPECT_EQ(calls, (std::vector<std::string>{"open", "subscribe", "teleport", "quit"}));
+}
+
+TEST(StandInRealTime, TheJournalFileIsBegunAfreshAtEachStartAndTurnedOverAtItsLimit) {
+  testing_support::WorkingFolder folder;
+  testing_support::writeFile("journal.jsonl", "{\"call\":\"last start\"}\n");
+  constexpr std::uintmax_t kLimit = 2000;
+  Options options;
+  options.journalFile = "journal.jsonl";
+  options.journalInMemory = false;
+  options.journalLimitBytes = kLimit;
+  auto standIn = std::make_shared<StandIn>(Scenario{}, options);
+  // Until the simulator is talked to, the last start's journal stays where it is.
+  EXPECT_EQ(testing_support::readLines("journal.jsonl"),
+            std::vector<std::string>{"{\"call\":\"last start\"}"});
+  sc::ScopedBackend backend(standIn);
+  sc::Handle h = 0;
+  ASSERT_EQ(SimConnect_Open(&h, "Quillstar", nullptr, 0, nullptr, 0), sc::S_OK);
+  const auto calls = [](const std::filesystem::path& file) {
+    std::vector<std::string> found;
+    for (const std::string& line : testing_support::readLines(file))
+      found.push_back(nlohmann::json::parse(line)["call"]);
+    return found;
+  };
+  EXPECT_EQ(calls("journal.jsonl"), std::vector<std::string>{"open"});
+  EXPECT_EQ(calls("journal0.jsonl"), std::vector<std::string>{"last start"});
+
+  // A long session: many times the limit, and never much more than the limit in either file.
+  for (int i = 0; i < 200; ++i) SimConnect_SubscribeToSystemEvent(h, 204, "Frame");
+  for (const char* file : {"journal.jsonl", "journal0.jsonl"}) {
+    SCOPED_TRACE(file);
+    EXPECT_LT(std::filesystem::file_size(file), kLimit + 200);
+    const auto found = calls(file);
+    ASSERT_FALSE(found.empty());
+    EXPECT_TRUE(
+        std::all_of(found.begin(), found.end(), [](const std::string& c) { return c == "subscribe"; }));
+  }
 }
 
 TEST(StandInScenario, KeysAreCheckedAndTheTimelineSorted) {
