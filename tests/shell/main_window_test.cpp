@@ -987,3 +987,21 @@ TEST_F(MainWindow, AChosenCallsignShowsItsObjectAtTheNextTickWithoutANewList) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainWindow, AControlTheWindowLacksIsLoggedWhenItsValueIsShown) {
+  const ui::WindowHandle destination = cfg::DESTINATION.window();
+  cfg::DESTINATION.setWindow({});
+  gf_showTextParameter(cfg::DESTINATION, cfg::DESTINATION);
+  gf_showIntParameter(cfg::RANGE);  // one that is there
+  cfg::DESTINATION.setWindow(destination);
+  gf_flushLog();
+  const auto lines = testing_support::logBody();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "GetDlgItem failed for ID 32839"), 1);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.starts_with("GetDlgItem failed"); }),
+            1);
+}
+
+}  // namespace
