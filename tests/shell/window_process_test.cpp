@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "foundation/data_cipher.h"
 #include "foundation/folders.h"
 #include "platform/net/errors.h"
 #include "platform/net/socket.h"
@@ -272,6 +273,68 @@ TEST(WindowProcess, WhileRealTrafficIsConnectedAScanWaitsForTheNextStartWhichBui
   EXPECT_EQ(logCount("Processing scanned liveries skipped"), 0u) << readFile("Log.txt");
   EXPECT_EQ(logCount("Exiting: NEW SETTINGS"), 1u);
   EXPECT_EQ(realTraffic.answered(), 2) << "each run asked once";
+}
+
+// A stand file of one stand, as the add-on airport scan writes them.
+std::string lf_standFile(const std::string& name, const std::string& id, double latitude) {
+  return "<?xml version=\"1.0\"?><root><meta><info name=\"author\" value=\"QLST\"/>"
+         "<info name=\"version\" value=\"11.12.1\"/><info name=\"copyright\" value=\"c\"/></meta>"
+         "<parameters><parameter name=\"airport_name\" value=\"" +
+         name +
+         "\"/><parameter name=\"publisher\" value=\"Test Scenery\"/><parameter name=\"altitude\" "
+         "value=\"100\"/></parameters><parkpositions><parkpos id=\"" +
+         id + "\" latitude=\"" + std::to_string(latitude) +
+         "\" longitude=\"10.000000\" heading=\"0\" radius=\"20\"/></parkpositions></root>";
+}
+
+TEST(WindowProcess, ARestartDuringAParkingCalculationLeavesReReadWorkingInTheNextRun) {
+  testing_support::PreparedWorkingFolder folder(
+      std::map<std::string, std::string>{{"SCAN_AIRPORTS", "false"}});
+  // The user stands at Alpha Field, whose stand file the first run chooses and starts to read.
+  writeFile("airports.xml",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <airports>\n"
+            "    <ap c=\"EDAA\" la=\"9.95\" lo=\"10.0\" a=\"100\" s=\"0\" />\n"
+            "    <ap c=\"EDBB\" la=\"10.0333333\" lo=\"10.0\" a=\"100\" s=\"0\" />\n"
+            "  </airports>\n</root>\n");
+  orv::gf_streamEncrypt("airports.xml", "input/airports.enc");
+  fs::remove("airports.xml");
+  fs::create_directories("airports/my_thirdparty");
+  writeFile("airports/my_thirdparty/EDAA.xml",
+            lf_standFile("Alpha Field", "S1", 10.0 - 20.0 / 1852.0 / 60.0));
+  writeFile("airports/my_thirdparty/EDBB.xml", lf_standFile("Bravo Field", "B1", 10.0 + 1.0 / 60.0));
+  writeFile("scenario.json", R"({"user": {"lat": 10.0, "lon": 10.0, "alt_ft": 100, "ground_alt_ft": 100,
+    "on_ground": true}})");
+  testing_support::ScopedEnv scenario("QLST_STANDIN", "scenario.json");
+  const std::uint16_t trafficPort = testing_support::freeUdpPort();
+  ASSERT_NE(trafficPort, 0);
+  testing_support::ScopedEnv traffic{"QLST_TRAFFIC_PORT", std::to_string(trafficPort)};
+  testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
+  const std::string line = readLines(QUILLSTAR_SAMPLE_TRAFFIC).at(0);
+
+  WindowedProgram program;
+  ASSERT_TRUE(waitForLogLine("Traffic Reader connected", 30s)) << logTail();
+  sendDatagram(trafficPort, line);  // the main cycle starts
+  ASSERT_TRUE(program.shows("text 5,315 #FFFF00 \"Airport parking\"")) << "the parking calculation runs";
+  // A new setting restarts the run in the middle of it.
+  WindowedProgram::command("type ALL_INSTALL_PATH " + folder.packagesFolder().string());
+  ASSERT_TRUE(program.shows(WindowedProgram::messageLine("Restarting after 2 seconds"))) << logTail();
+  // The next run finds no stand file to calculate with.
+  fs::remove_all("airports/my_thirdparty");
+  fs::remove_all("airports/learned/thirdparty");
+  ASSERT_TRUE(waitFor([] { return logCount("Traffic Reader connected") == 2; }, 30s)) << logTail();
+  sendDatagram(trafficPort, line);
+  ASSERT_TRUE(program.windowLine("text 3,455 #FFFF00 \"User aircraft on the ground at ")
+                  .ends_with(", no airport file found\""))
+      << readFile("window.txt");
+
+  const std::string reread = "control \"Re-read\" button 32838 758,341,848,361 ";
+  ASSERT_TRUE(program.shows(reread + "enabled \"Re-read\"")) << readFile("window.txt");
+  WindowedProgram::command("click Re-read");
+  // Done at the next fifth tick; its button takes input again.
+  EXPECT_TRUE(waitForLogLine("park airports and stands are okay", 30s)) << logTail();
+  EXPECT_TRUE(program.shows(reread + "enabled \"Re-read\"", 5s));
+  EXPECT_TRUE(program.shows("text 5,315 #000000 \"Airport parking\"", 1s)) << "no parking update runs";
+  EXPECT_EQ(program.close(), 0) << logTail();
 }
 
 }  // namespace
