@@ -337,4 +337,56 @@ TEST(WindowProcess, ARestartDuringAParkingCalculationLeavesReReadWorkingInTheNex
   EXPECT_EQ(program.close(), 0) << logTail();
 }
 
+// The resident memory of a process in kB, from /proc; 0 when it cannot be read.
+long lf_residentKb(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.starts_with("VmRSS:")) return std::stol(line.substr(6));
+  return 0;
+}
+
+std::size_t lf_journalCount(std::string_view call) {
+  const auto lines = readLines("journal.jsonl");
+  const std::string key = fmt::format("\"call\":\"{}\"", call);
+  return static_cast<std::size_t>(
+      std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(key) != l.npos; }));
+}
+
+// The link gives up on such a peer after a bounded send (tested with the link itself, where the
+// system's buffers fill at once); here, the whole program with it: the cycle keeps asking the
+// simulator at its pace, memory stays flat, and the close ends the program at once.
+TEST(WindowProcess, ARealTrafficThatStopsReadingNeitherHoldsTheCycleNorTheClose) {
+  const std::uint16_t linkPort = freeTcpPort();
+  const std::uint16_t trafficPort = testing_support::freeUdpPort();
+  ASSERT_NE(linkPort, 0);
+  ASSERT_NE(trafficPort, 0);
+  testing_support::PreparedWorkingFolder folder(std::map<std::string, std::string>{
+      {"SCAN_AIRPORTS", "false"}, {"PORT_NUMBER", std::to_string(linkPort)}});
+  installRealTraffic();
+  testing_support::ScopedEnv traffic{"QLST_TRAFFIC_PORT", std::to_string(trafficPort)};
+  testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
+  testing_support::ScopedEnv journal("QLST_STANDIN_JOURNAL", "journal.jsonl");
+  testing_support::ScopedEnv sanitizer{"ASAN_OPTIONS", "quarantine_size_mb=1:detect_leaks=0"};
+  RealTrafficPeer stuck(linkPort, true);
+  WindowedProgram program;
+  ASSERT_TRUE(waitForLogLine("Traffic Reader connected", 30s)) << logTail();
+  ASSERT_EQ(stuck.answered(), 1);
+  const std::vector<std::string> lines = readLines(QUILLSTAR_SAMPLE_TRAFFIC);
+  sendDatagram(trafficPort, lines.at(0));
+  ASSERT_TRUE(waitFor([] { return lf_journalCount("request_by_type") > 0; }, 20s)) << "the cycle runs";
+  const long rssBefore = lf_residentKb(program.pid());
+  for (std::size_t i = 1; i < lines.size() && i < 40; ++i) {
+    sendDatagram(trafficPort, lines[i]);
+    std::this_thread::sleep_for(100ms);
+  }
+  // About once a second the cycle asks for the aircraft in range.
+  const std::size_t asked = lf_journalCount("request_by_type");
+  std::this_thread::sleep_for(3s);
+  EXPECT_GE(lf_journalCount("request_by_type") - asked, 2u) << "the cycle kept its pace";
+  EXPECT_LT(lf_residentKb(program.pid()) - rssBefore, 20 * 1024);
+  const auto closed = std::chrono::steady_clock::now();
+  EXPECT_EQ(program.close(5s), 0) << logTail();
+  EXPECT_LT(std::chrono::steady_clock::now() - closed, 3s);
+}
+
 }  // namespace
