@@ -389,4 +389,34 @@ TEST(WindowProcess, ARealTrafficThatStopsReadingNeitherHoldsTheCycleNorTheClose)
   EXPECT_LT(std::chrono::steady_clock::now() - closed, 3s);
 }
 
+// The automatic radius at the start of the traffic run: airborne below AIRP_HEIGHT, about 8 nm
+// from the park airport of "my_park_airports.txt", the simulator is asked within 8 nm at once.
+TEST(WindowProcess, TheAutomaticRadiusAtTheRunsStartMeasuresToTheParkAirports) {
+  testing_support::PreparedWorkingFolder folder(std::map<std::string, std::string>{
+      {"SCAN_AIRPORTS", "false"}, {"AUTO_RANGE", "true"}, {"AEROWINX", "true"}});
+  fs::create_directories("airports");
+  writeFile("airports/my_park_airports.txt", "EDDF\n");
+  writeFile("scenario.json", R"({"user": {"lat": 50.1666, "lon": 8.5706, "alt_ft": 4000, "ground_alt_ft": 300,
+    "on_ground": false}})");
+  testing_support::ScopedEnv scenario("QLST_STANDIN", "scenario.json");
+  testing_support::ScopedEnv journal("QLST_STANDIN_JOURNAL", "journal.jsonl");
+  testing_support::ScopedEnv traffic{"QLST_TRAFFIC_PORT", "0"};
+  testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
+  WindowedProgram program;
+  std::string first;
+  ASSERT_TRUE(waitFor(
+      [&] {
+        for (const std::string& line : readLines("journal.jsonl"))
+          if (line.find("\"call\":\"request_by_type\"") != line.npos) {
+            first = line;
+            return true;
+          }
+        return false;
+      },
+      40s))
+      << logTail();
+  EXPECT_NE(first.find("\"radius_m\":14816"), std::string::npos) << first;  // 8 nm, not 40
+  EXPECT_EQ(program.close(), 0) << logTail();
+}
+
 }  // namespace
