@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "foundation/log.h"
+#include "foundation/message_line.h"
 #include "foundation/time_text.h"
 #include "platform/net/socket.h"
 #include "reader_test_support.h"
@@ -283,6 +284,7 @@ TEST_F(LinkTest, AGoneClientTakesOutTheLiveAircraftAndTheReconnectionResumesTheL
   }));
   EXPECT_EQ(again.line(), kFrankfurtLine) << "no second version request";
   EXPECT_TRUE(logHas(" RealTraffic re-connected"));
+  EXPECT_EQ(orv::gf_messageLines().message, "") << "neither the notice of the loss nor of the return stays";
   EXPECT_TRUE(run.realTraffic.sourceReady.load());
   EXPECT_EQ(window.lamp(orv::WindowLamp::RealTrafficKnown), 1);
 }
