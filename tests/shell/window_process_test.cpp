@@ -419,4 +419,27 @@ TEST(WindowProcess, TheAutomaticRadiusAtTheRunsStartMeasuresToTheParkAirports) {
   EXPECT_EQ(program.close(), 0) << logTail();
 }
 
+// A destination stored in the settings is a park airport from the first choice of the run on:
+// flying 12 nm out, it is chosen as the cycle starts (not at its next choice, 16 ticks later).
+TEST(WindowProcess, AStoredDestinationCountsForTheFirstChoiceOfTheParkAirport) {
+  testing_support::PreparedWorkingFolder folder(
+      std::map<std::string, std::string>{{"SCAN_AIRPORTS", "false"}, {"DESTINATION", "eddf"}});
+  writeFile("scenario.json", R"({"user": {"lat": 50.2333, "lon": 8.5706, "alt_ft": 3364, "ground_alt_ft": 364,
+    "on_ground": false}})");
+  testing_support::ScopedEnv scenario("QLST_STANDIN", "scenario.json");
+  const std::uint16_t trafficPort = testing_support::freeUdpPort();
+  ASSERT_NE(trafficPort, 0);
+  testing_support::ScopedEnv traffic{"QLST_TRAFFIC_PORT", std::to_string(trafficPort)};
+  testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
+  WindowedProgram program;
+  ASSERT_TRUE(waitForLogLine("Traffic Reader connected", 30s)) << logTail();
+  EXPECT_TRUE(program.shows("control \"DESTINATION\" edit 32839 217,343,267,359 disabled \"EDDF\"", 5s))
+      << readFile("window.txt");
+  sendDatagram(trafficPort, readLines(QUILLSTAR_SAMPLE_TRAFFIC).at(0));  // the main cycle starts
+  // The notice of the choice at the cycle's start.
+  EXPECT_TRUE(program.shows(WindowedProgram::messageLine("Calculating static parked aircraft ..."), 8s))
+      << readFile("window.txt");
+  EXPECT_EQ(program.close(), 0) << logTail();
+}
+
 }  // namespace
