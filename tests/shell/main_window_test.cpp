@@ -96,10 +96,7 @@ class MainWindow : public testing::Test {
     ui::clearShownMessageBoxes();
     gf_resetMessageState();
     gf_resetRunControl();
-    TickRequests& r = gf_tickRequests();
-    for (auto* flag :
-         {&r.flushStatic, &r.reread, &r.csToOid, &r.block, &r.noLiveryReset, &r.parkingUpdateInProgress})
-      *flag = false;
+    gf_resetTickRequests();
     gf_setRealTrafficConnected(false);
     gf_setStaticParkingLoaded(false);
     gf_dropQueuedRunWork();  // what a test handed over reaches no later run
