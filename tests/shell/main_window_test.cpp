@@ -341,7 +341,7 @@ TEST_F(MainWindow, CheckBoxesSwitchTheirControls) {
 }
 
 // With no RealTraffic connected in this run (AEROWINX on, or before it answered) a scan box
-// restarts the run for its scan; the connected case runs whole in ScanProcess.
+// restarts the run for its scan; the connected case runs as a whole program in WindowProcess.
 TEST_F(MainWindow, ScansRestartTheRunWhileRealTrafficIsNotConnected) {
   for (const char* name : {"SCAN_AIRPORTS", "SCAN_LIVERIES"}) {
     const std::string what = std::string(name) == "SCAN_AIRPORTS" ? "airports" : "liveries";
