@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "foundation/log.h"
+#include "foundation/message_line.h"
 #include "foundation/text.h"
 #include "foundation/utf.h"
 
@@ -20,6 +21,14 @@ std::optional<std::u16string> lf_wide(std::string_view text) {
     gf_logLine(fmt::format("utf8_to_wide failed for '{}': {}", gf_logQuote(text), e.what()));
     return std::nullopt;
   }
+}
+
+// The control's window; a main window without it is logged (before the main window exists there
+// is nothing to show, and nothing to say).
+ui::WindowHandle lf_controlWindow(const WindowControl& control) {
+  const ui::WindowHandle window = control.window();
+  if (!window && gf_mainWindow()) gf_logLine(fmt::format("GetDlgItem failed for ID {}", control.controlId()));
+  return window;
 }
 
 template <typename Texts>
@@ -74,7 +83,7 @@ void gf_showCheck(const CheckBoxParameter& parameter) {
 }
 
 void gf_showIntParameter(const ComboIntParameter& parameter) {
-  if (const ui::WindowHandle combo = parameter.window()) lf_selectIntValue(parameter, combo);
+  if (const ui::WindowHandle combo = lf_controlWindow(parameter)) lf_selectIntValue(parameter, combo);
 }
 
 void gf_showRange() {
@@ -88,7 +97,7 @@ void gf_showRange() {
 }
 
 void gf_showTextParameter(const StringParameter& parameter, const WindowControl& control) {
-  const ui::WindowHandle window = control.window();
+  const ui::WindowHandle window = lf_controlWindow(control);
   if (!window) return;
   const auto wide = lf_wide(parameter.value());
   if (!wide) return;

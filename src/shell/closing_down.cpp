@@ -16,6 +16,7 @@
 #include "foundation/run_control.h"
 #include "foundation/time_text.h"
 #include "foundation/window_messages.h"
+#include "foundation/window_view.h"
 #include "liveries/liveries.h"
 #include "platform/os/clock.h"
 #include "shell/commands.h"
@@ -29,6 +30,7 @@
 #include "traffic/park_airports.h"
 #include "traffic/realtraffic_link.h"
 #include "traffic/removal.h"
+#include "traffic/udp_reader.h"
 
 namespace orv {
 namespace {
@@ -54,6 +56,8 @@ void lf_switchScansOff() {
 // Steps 1 to 12 of the closing down; true when the run restarts and has been reset. The run is
 // destroyed here (a start-up cut short has none).
 bool lf_closeRun(std::unique_ptr<TrafficRun>& run) {
+  // From here on a scan box restarts nothing: the run is ending.
+  gf_setRealTrafficConnected(false);
   const RunOutcome outcome = gf_runOutcome();
   gf_logLine(fmt::format("Exiting: {}", gf_exitReasonName(outcome.reason)));
   if (run) run->adding.setOpen(false);
@@ -101,6 +105,27 @@ bool lf_closeRun(std::unique_ptr<TrafficRun>& run) {
   return false;
 }
 
+// What the window shows of the run that ended, back to a run's start values at once: the next run
+// builds its own only after its scans, which can take minutes. The liveries count stays: the
+// tables outlive the run, and a next run that finds them built does not count them again.
+void lf_resetWindowRunValues(WindowView& window) {
+  window.setLamp(WindowLamp::SimulatorConnected, 0);
+  window.setLamp(WindowLamp::SimulationRunning, 0);
+  window.setLamp(WindowLamp::RealTrafficIdle, 1);
+  window.setLamp(WindowLamp::RealTrafficKnown, 0);
+  for (const WindowLamp lamp : {WindowLamp::TrafficReader, WindowLamp::QnhReader})
+    window.setLamp(lamp, static_cast<std::int32_t>(ReaderStatus::Stopped));
+  for (std::size_t i = 0; i < kWindowCountCount; ++i)
+    if (const auto count = static_cast<WindowCount>(i); count != WindowCount::Liveries)
+      window.setCount(count, 0);
+  for (std::size_t i = 0; i < kWindowTextCount; ++i) window.setText(static_cast<WindowText>(i), "");
+  for (std::size_t i = 0; i < kWindowFlagCount; ++i) window.setFlag(static_cast<WindowFlag>(i), false);
+  for (std::size_t i = 0; i < kWindowValueCount; ++i) window.setValue(static_cast<WindowValue>(i), -1.0);
+  window.setStaticCountdown(20);
+  for (const WindowBand band : {WindowBand::Status, WindowBand::Options, WindowBand::Statistics})
+    window.repaint(band);
+}
+
 }  // namespace
 
 void lf_restartCountdown() {
@@ -120,11 +145,13 @@ void lf_resetRun() {
   // The link's queues and answers are shared with "SimClient", which lives in the simulator link
   // beside the run; it has been joined.
   gf_resetSimLink();
-  // The message line, the stop flags and the window's requests belong to the process; the window
-  // gets its start values from the next run.
+  // The message line, the stop flags, the window's requests and what it shows belong to the
+  // process: each goes back to its start value here.
   gf_resetMessageState();
   gf_resetRunControl();
-  gf_tickRequests().block = false;
+  gf_resetTickRequests();
+  gf_setRealTrafficConnected(false);
+  lf_resetWindowRunValues(gf_windowView());
   // What the window handed to the run that ended is not for the next one.
   gf_dropQueuedRunWork();
   gf_setStaticParkingLoaded(false);

@@ -24,6 +24,7 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/message_box.h"
 #include "refdata/airports_table.h"
+#include "shell/closing_down.h"
 #include "shell/main_cycle.h"
 #include "shell/run_work.h"
 #include "simlink/command_queues.h"
@@ -209,9 +210,12 @@ void lf_afterCheckBox(CheckBoxParameter& box) {
     lf_enable(AI_PACKAGE_SELECTOR, !on);
     if (!on)
       gf_clearMessage();
-    else if (lf_realTrafficConnected())
+    else if (lf_realTrafficConnected()) {
+      // The scan runs at the next start, which may be a restart of this process: its tables must
+      // then be built again from the new list.
+      clearLiveryTablesForNextRun();
       lf_show(fmt::format("Your liveries will be scanned at the next start of {}", kProductName));
-    else {
+    } else {
       // The start-up thread empties the tables before it builds them again: they are its own,
       // and the restart's reset must not lose the request.
       clearLiveryTablesForNextRun();
@@ -222,7 +226,7 @@ void lf_afterCheckBox(CheckBoxParameter& box) {
     gf_queueRunWork([value = on ? 1u : 0u](TrafficRun& run) { lf_switchParkedNavLights(run, value); });
   } else if (&box == &OBJECTID_LIST) {
     notice(true, fmt::format("Every minute info about all active live aircraft is written to the file {}",
-                             (gf_userFolderPath() / "ObjectIdList.txt").string()));
+                             gf_paths().objectIdList.string()));
   } else if (&box == &AIRBORNE_ONLY) {
     notice(true, "Be aware, airborne live traffic only!  (greater than 300 ft above ground ...)");
     lf_repaintOptions();
@@ -284,7 +288,8 @@ bool lf_handleComboBoxes(ui::WParam command) {
     if (chosen->second != SIM_CHOICE.value()) {
       gf_setAndWriteParameter(SIM_CHOICE, chosen->second);
       gf_showTextParameter(SIM_CHOICE, SIM_CHOICE);
-      gf_endRun(ExitReason::NewSettings, 3);
+      // The liveries and add-on airports of the other simulator: scanned afresh at the restart.
+      gf_switchSimVersion();
     }
     return true;
   }
@@ -300,7 +305,8 @@ bool lf_handleComboBoxes(ui::WParam command) {
       CALLSIGN_2_OBJECTID.set(chosen->second);
       gf_windowView().setText(WindowText::CsToOid, "");
       lf_repaintOptions();
-      gf_tickRequests().csToOid = true;
+      // The list stays as it is: the next tick shows the chosen callsign's object id.
+      gf_tickRequests().csToOidPending = true;
       lf_enable(BLOCK_BUTTON, !chosen->second.empty() && !ui::isEnabled(UNBLOCK_BUTTON.window()));
     }
     return true;
@@ -545,10 +551,7 @@ void lf_applyAutoRangeOption() {
 void gf_setRange(double radiusNm) {
   const double r = std::clamp(radiusNm, 2.0, 100.0);
   RANGE.set(static_cast<std::int64_t>(std::lround(r)));
-  const auto& choices = RANGE.choices();
-  const auto it =
-      std::find_if(choices.begin(), choices.end(), [](std::int32_t c) { return c >= RANGE.value(); });
-  if (it != choices.end()) ui::selectIndex(RANGE.window(), static_cast<int>(it - choices.begin()));
+  gf_showRange();
 }
 
 void enableCsToOidButton() {

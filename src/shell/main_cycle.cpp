@@ -89,12 +89,11 @@ void lf_everySecond(TrafficRun& run) {
   ++cycle.tickCounter;
   arrivalCheckStep(run);
 
-  if (cycle.csToOidPending) {
+  if (requests.csToOidPending.exchange(false)) {
     const LiveAircraft* a = gf_firstActiveWithCallsign(run, cfg::CALLSIGN_2_OBJECTID.value());
     // The aircraft picked in the list: its removal empties the choice again.
     run.traffic.selectedObjectId = a ? a->objectId : 0;
     lf_showCsToOid(run, a ? fmt::format("= {}", gf_hexString(a->objectId)) : "has left");
-    cycle.csToOidPending = false;
   }
   if (requests.flushStatic.exchange(false)) {
     gf_removeAllAc(run);
@@ -107,7 +106,7 @@ void lf_everySecond(TrafficRun& run) {
   if (requests.csToOid.exchange(false)) {
     lf_showCsToOid(run, "");
     gf_listActiveCallsigns(run);
-    cycle.csToOidPending = true;
+    requests.csToOidPending = true;
   }
   if (gf_userAircraftOnGround()) {
     if (cfg::COLLISION_USER_GND.value()) gf_removeAcNearUser(run);
@@ -199,6 +198,14 @@ TickRequests& gf_tickRequests() {
   return requests;
 }
 
+void gf_resetTickRequests() {
+  for (std::atomic<bool>* flag :
+       {&requests.flushStatic, &requests.reread, &requests.csToOid, &requests.csToOidPending, &requests.block,
+        &requests.noLiveryReset, &requests.parkingUpdateInProgress})
+    *flag = false;
+  requests.staticParkingCountdown = 20;
+}
+
 void lf_announceStaticParkingUpdate(TrafficRun& run) {
   gf_disableParkingControls();
   const std::int32_t s = 15 - run.cycle.tickCounter.load() % 15;
@@ -248,6 +255,8 @@ bool lf_cycleTick(TrafficRun& run) {
 }
 
 void lf_mainCycle(TrafficRun& run) {
+  // A destination stored before the run (handed over by the start-up) counts for the first choice.
+  gf_doQueuedRunWork(run);
   lf_updateParkAirport(run, true);
   gf_readerWatchdog(run);
   run.cycle.tickCounter = 0;

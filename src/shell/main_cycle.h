@@ -25,11 +25,17 @@ struct TickRequests {
   std::atomic<bool> flushStatic{false};
   std::atomic<bool> reread{false};
   std::atomic<bool> csToOid{false};
+  // The next tick shows the object id of the callsign chosen in the list (cs->oid display pending).
+  std::atomic<bool> csToOidPending{false};
   std::atomic<bool> block{false};
   std::atomic<bool> noLiveryReset{false};
   std::atomic<bool> parkingUpdateInProgress{false};
   std::atomic<std::int32_t> staticParkingCountdown{20};  // minutes to the next automatic update
 };
 [[nodiscard]] TickRequests& gf_tickRequests();
+// Every request back to none and the countdown to 20: what the window asked of a run that ended
+// is not for the next one (a parking update cut short by a restart would otherwise hold Re-read
+// and the automatic update back for ever).
+void gf_resetTickRequests();
 
 }  // namespace orv

@@ -292,14 +292,22 @@ void lf_processRTVersion(TrafficRun& run, const std::string& reply) {
       lf_showEdition(run, false, "");
       return;
     }
-    // A level such as 2e72 does not fit an int: converting it would be undefined.
-    const nlohmann::json& level = version.at("level");
-    const bool professional = level.is_number_float() ? level.get<double>() == 2.0 : level.get<int>() == 2;
-    const nlohmann::json& number = version.at("version");
-    lf_showEdition(
-        run, professional,
-        fmt::format("RT {} edition: {}", number.is_string() ? number.get<std::string>() : number.dump(),
-                    professional ? "prof" : "stnd"));
+    // A member that is missing takes its default: no level (the standard edition), no version text.
+    bool professional = false;
+    if (const auto level = version.find("level"); level != version.end()) {
+      // Compared in its own type: a level such as 2e72 or 2^32 + 2 must not pass for 2.
+      if (level->is_number_float())
+        professional = level->get<double>() == 2.0;
+      else if (level->is_number_unsigned())
+        professional = level->get<std::uint64_t>() == 2;
+      else
+        professional = level->get<std::int64_t>() == 2;  // a text throws a type error
+    }
+    std::string number;
+    if (const auto text = version.find("version"); text != version.end())
+      number = text->is_string() ? text->get<std::string>() : text->dump();
+    lf_showEdition(run, professional,
+                   fmt::format("RT {} edition: {}", number, professional ? "prof" : "stnd"));
   } catch (const std::exception& e) {
     lf_showEdition(run, false, "");
     gf_logLine(fmt::format("{}: JSON parse failed: {}", "lf_processRTVersion", e.what()));
@@ -333,15 +341,20 @@ void lf_waitForRealTraffic(TrafficRun& run) {
   gf_setMessage(fmt::format("Waiting for RealTraffic to connect to {} ...", kProductName), true);
   gf_flushLog();
   gf_resetReaders(run);
-  // One accept try per 100 ms: a stop flag or a closed link ends the wait at once.
-  bool connected = waitForClient();
-  while (!connected && gf_realTrafficLink().listening() && lf_waitUnlessStopping(100ms))
-    connected = waitForClient();
-  if (connected) {
-    (void)sendDataPacket("Qs999=version\r\n");
-    lf_processRTVersion(run, gf_receiveRealTraffic());
+  RealTrafficLink& link = gf_realTrafficLink();
+  // One accept try per 100 ms: a stop flag or a closed link ends the wait at once. A connection
+  // that fails before it answered was none of RealTraffic's: the wait goes on.
+  std::optional<std::string> reply;
+  while (!reply && link.listening()) {
+    if (waitForClient()) reply = link.askVersion();
+    if (!reply && !lf_waitUnlessStopping(100ms)) break;
+  }
+  if (reply) {
+    lf_processRTVersion(run, *reply);
     lf_setRealTrafficKnown(run, true);
     run.realTraffic.notYetConnected = false;
+    // The window's scan boxes now announce their scan for the next start instead of restarting.
+    gf_setRealTrafficConnected(true);
     gf_logLine("RealTraffic connected");
   }
   gf_clearMessage();
@@ -366,10 +379,13 @@ bool lf_requestUserAircraftData() {
 }
 
 // The simulator link, RealTraffic and the readers; false when a stop flag ends it.
-bool lf_runTraffic(std::unique_ptr<TrafficRun>& owner, bool realTrafficFound, const RunObserver* observer) {
+bool lf_runTraffic(std::unique_ptr<TrafficRun>& owner, bool realTrafficFound, ParkAirportList parkAirports,
+                   const RunObserver* observer) {
   gf_showSimulatorConnected(false);
   owner = std::make_unique<TrafficRun>(gf_commandQueueSide(), gf_windowView(), realTrafficFound);
   TrafficRun& run = *owner;
+  // Before the automatic radius below, which measures the distance to the park airports.
+  run.parkAirports.list = std::move(parkAirports);
   if (observer && observer->built) observer->built(run);
   lf_setRealTrafficKnown(run, false);
   gf_reserveLiveryBuffers();
@@ -440,7 +456,8 @@ StartUpEnd lf_startUp(std::unique_ptr<TrafficRun>& run, const RunObserver* obser
   if (gf_stopRaised()) return StartUpEnd::StopPath;
 
   gf_createFlightPlanFolder();
-  // Read before the traffic run, as the order of the start-up wants; handed to the run once built.
+  // Read before the traffic run, as the order of the start-up wants; handed to the run as soon as
+  // it is built. A stored destination joins them at the start of the main cycle.
   ParkAirportList parkAirports;
   (void)lf_readMyParkAirports(parkAirports, gf_airportTable());
   lf_enable(cfg::REREAD_BUTTON, true);
@@ -449,8 +466,7 @@ StartUpEnd lf_startUp(std::unique_ptr<TrafficRun>& run, const RunObserver* obser
     if (const auto airport = gf_airportPosition(code.str())) lf_setDestination(code.str(), *airport);
   }
   setAlwaysOnTop(cfg::ALWAYS_ON_TOP.value());
-  const bool started = lf_runTraffic(run, realTrafficFound, observer);
-  if (run) run->parkAirports.list = std::move(parkAirports);
+  const bool started = lf_runTraffic(run, realTrafficFound, std::move(parkAirports), observer);
   return started ? StartUpEnd::MainCycle : StartUpEnd::StopPath;
 }
 

@@ -39,6 +39,12 @@ QnhReader::~QnhReader() {
   waitUntilStopped();
 }
 
+void QnhReader::resetQnh() {
+  qnh_ = kStandardQnh;
+  gf_windowView().setCount(WindowCount::Qnh, kStandardQnh);
+  gf_windowView().repaint(WindowBand::Status);
+}
+
 void QnhReader::onStopped() {
   gf_logLine("QNH Reader has stopped");
 }
@@ -55,7 +61,10 @@ void QnhReader::lf_onQnhDatagram(std::string_view datagram) {
     if (member->is_number_integer()) {
       value = gsl::narrow<std::int32_t>(member->get<std::int64_t>());
     } else if (member->is_number()) {
-      value = lf_exactInt32(std::round(static_cast<float>(member->get<double>())));
+      // Beyond float's range the conversion to single precision would be undefined.
+      const double number = member->get<double>();
+      if (!(std::abs(number) <= std::numeric_limits<float>::max())) throw gsl::narrowing_error{};
+      value = lf_exactInt32(std::round(static_cast<float>(number)));
     } else {
       const std::string text = member->get<std::string>();
       const auto parsed = lf_leadingInteger(text);
@@ -72,6 +81,7 @@ void QnhReader::lf_onQnhDatagram(std::string_view datagram) {
     // A standard QNH is written again every time, any other only when it changes.
     if (value == qnh_.load() && value != kStandardQnh) return;
     qnh_ = value;
+    gf_windowView().setCount(WindowCount::Qnh, value);
     if (status() == ReaderStatus::Silent)
       setStatus(ReaderStatus::Receiving);
     else

@@ -22,10 +22,10 @@ class QnhReader final : public UdpReader {
   // The handler, callable without the thread. Reader thread.
   void lf_onQnhDatagram(std::string_view datagram);
 
-  // The QNH in hectopascals for the live aircraft and the status band. Any thread.
+  // The QNH in hectopascals for the live aircraft; the status band shows the same value. Any thread.
   [[nodiscard]] std::int32_t qnh() const { return qnh_.load(); }
-  // Back to 1013 (a new RealTraffic connection). Any thread.
-  void resetQnh() { qnh_ = kStandardQnh; }
+  // Back to 1013, also in the window (a new RealTraffic connection). Any thread.
+  void resetQnh();
 
  protected:
   void onDatagram(std::string_view datagram) override { lf_onQnhDatagram(datagram); }

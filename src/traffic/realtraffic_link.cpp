@@ -27,6 +27,7 @@ constexpr std::string_view kExit = "exit\r\n";
 constexpr auto kReceiveStep = 100ms;
 constexpr int kReceiveSteps = 50;  // five seconds for the version reply
 constexpr double kDegreesToRadians = 0.017453292519943295;
+constexpr int kStrayConnectionsPerTry = 256;
 
 std::string lf_lastErrorText() {
   return gf_wsaErrorText(net::lastError());
@@ -74,17 +75,27 @@ bool RealTrafficLink::waitForClient() {
   if (connected_.load()) return false;
   std::scoped_lock lock(mutex_);
   if (!listening_.load()) return false;
-  net::Socket client = listener_.accept();
-  if (!client.isOpen()) return false;
-  if (!client.setBlocking(true) || !client.setNoDelay(true)) {
-    gf_logLine(fmt::format("waitForClient interrupted: {} setsockopt failed with error {}", gf_nowHms(),
-                           lf_lastErrorText()));
-    client.close();
-    return false;
+  // Any local process may leave connections it closed at once in the queue; each is dropped here,
+  // a bounded number per try so that the cycle keeps its pace.
+  for (int stray = 0; stray < kStrayConnectionsPerTry; ++stray) {
+    net::Socket client = listener_.accept();
+    if (!client.isOpen()) return false;
+    if (client.peerClosed()) continue;
+    // A peer that stops reading must not hold the main cycle, nor the window's close behind it.
+    client.setSendTimeout(kRealTrafficSendTimeout);
+    if (!client.setBlocking(true) || !client.setNoDelay(true) ||
+        !client.setSendBufferSize(kRealTrafficSendBuffer)) {
+      gf_logLine(fmt::format("waitForClient interrupted: {} setsockopt failed with error {}", gf_nowHms(),
+                             lf_lastErrorText()));
+      client.close();
+      return false;
+    }
+    client_ = std::move(client);
+    confirmed_ = false;
+    connected_ = true;
+    return true;
   }
-  client_ = std::move(client);
-  connected_ = true;
-  return true;
+  return false;
 }
 
 void RealTrafficLink::lf_breakLink() {
@@ -93,10 +104,19 @@ void RealTrafficLink::lf_breakLink() {
   if (!gf_stopRaised()) gf_logLine("RealTraffic client socket closed");
 }
 
+void RealTrafficLink::lf_dropStray() {
+  connected_ = false;
+  client_.close();
+}
+
 bool RealTrafficLink::sendDataPacket(std::string_view text) {
   std::scoped_lock lock(mutex_);
   const long sent = client_.send(std::span<const char>(text.data(), text.size()));
   if (sent == static_cast<long>(text.size())) return true;
+  if (!confirmed_.load()) {
+    lf_dropStray();
+    return false;
+  }
   if (!gf_stopRaised())
     gf_logLine(fmt::format("sendDataPacket to RealTraffic failed: {}", lf_lastErrorText()));
   lf_breakLink();
@@ -111,9 +131,18 @@ std::string RealTrafficLink::receive() {
     client_.setReceiveTimeout(kReceiveStep);
     const std::size_t room = kRealTrafficBufferSize - text.size();
     const long n = client_.receive(std::span<char>(buffer.data(), room));
-    if (n == 0) break;  // the peer closed: what came is the reply
+    const bool silent = text.empty() && !confirmed_.load();
+    if (n == 0) {
+      // The peer closed: what came is the reply; nothing at all, and it was a stray connection.
+      if (silent) lf_dropStray();
+      break;
+    }
     if (n < 0) {
       if (net::lastError() == net::WSAETIMEDOUT) continue;
+      if (silent) {
+        lf_dropStray();
+        return {};
+      }
       if (!gf_stopRaised()) gf_logLine(fmt::format("receive: {}", lf_lastErrorText()));
       return {};
     }
@@ -125,6 +154,14 @@ std::string RealTrafficLink::receive() {
     if (nlohmann::json::accept(text)) break;
   }
   return text;
+}
+
+std::optional<std::string> RealTrafficLink::askVersion() {
+  if (!sendDataPacket("Qs999=version\r\n")) return std::nullopt;
+  std::string reply = receive();
+  if (!connected()) return std::nullopt;
+  confirmPeer();
+  return reply;
 }
 
 void RealTrafficLink::close() {
@@ -207,10 +244,17 @@ void gf_sendQs121(TrafficRun& run, RealTrafficLink& link) {
   if (!link.connected()) {
     if (gf_runOutcome().reason != ExitReason::NotYetSet) return;
     if (!link.waitForClient()) return;
+    // No version is asked again: the first line that reaches the peer makes it RealTraffic's.
+    if (!link.sendDataPacket(gf_qs121Text(user))) return;
+    link.confirmPeer();
     lf_showSourceReady(run, true);
     gf_setMessage(fmt::format("{} RealTraffic re-connected", gf_nowHms()), true);
+    gf_clearMessage();
+    return;
   }
   if (link.sendDataPacket(gf_qs121Text(user))) return;
+  // A stray connection that failed is gone without a trace; the live traffic stays.
+  if (!link.peerConfirmed()) return;
   lf_showSourceReady(run, false);
   if (gf_closingRaised()) return;
   lf_takeOutLiveAircraft(run);

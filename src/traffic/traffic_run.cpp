@@ -17,6 +17,7 @@ TrafficRun::TrafficRun(SimSide& simSide, WindowView& windowView, bool realTraffi
   for (const WindowCount count :
        {WindowCount::ActiveLive, WindowCount::ParkedLive, WindowCount::ActiveStatic, WindowCount::Static})
     window.setCount(count, 0);
+  window.setCount(WindowCount::Qnh, kStandardQnh);
   window.setLamp(WindowLamp::SimulatorConnected, 0);
   window.setLamp(WindowLamp::SimulationRunning, 0);
   window.setLamp(WindowLamp::RealTrafficIdle, 1);

@@ -41,7 +41,6 @@ struct RunCycleState {
   bool flightNotRunning = false;
   std::int32_t oneSecondCountdown = 0;
   int staticParkingPhase = 0;  // 1 while the Traffic Reader collects callsigns for the update
-  bool csToOidPending = false;
   std::int64_t shownActive = 0;
 };
 

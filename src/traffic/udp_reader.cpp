@@ -176,7 +176,7 @@ std::string gf_printableText(std::string_view text) {
   shown.reserve(text.size());
   for (char c : text) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F)
+    if (byte < 0x20 || byte >= 0x7F)
       shown += fmt::format("\\x{:02x}", byte);
     else
       shown += c;

@@ -121,7 +121,8 @@ class UdpReader {
 };
 
 // A text that came over the network, as a log line may carry it: control bytes, line breaks
-// included, shown as \xNN, so that no datagram can break a line of the log or forge one. Any thread.
+// included, and every byte from 0x7F up shown as \xNN, so that no datagram can break a line of the
+// log, forge one or put anything but ASCII into it. Any thread.
 [[nodiscard]] std::string gf_printableText(std::string_view text);
 
 // A reader that ended with an error: the message line shows (and the log gets) "The {} has stopped

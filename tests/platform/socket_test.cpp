@@ -198,6 +198,67 @@ TEST(TcpSocket, SendingToAPeerThatWentAwayFailsWithoutASignal) {
       << net::lastError();
 }
 
+TEST(TcpSocket, ASendToAPeerThatDoesNotReadGivesUpAfterItsTimeOut) {
+  TcpPair pair = connectedPair();
+  ASSERT_TRUE(pair.server.setSendBufferSize(1));
+  pair.server.setSendTimeout(std::chrono::milliseconds{150});
+  const std::string text(1024, 'q');
+  long result = 0;
+  std::chrono::steady_clock::duration last{};
+  int sends = 0;
+  // The peer's room and the sender's fill up; then a send waits its time and fails.
+  for (; sends < 100000 && result >= 0; ++sends) {
+    const auto start = std::chrono::steady_clock::now();
+    result = pair.server.send(text);
+    last = std::chrono::steady_clock::now() - start;
+  }
+  EXPECT_EQ(result, -1) << sends;
+  EXPECT_EQ(net::lastError(), net::WSAETIMEDOUT);
+  EXPECT_GE(last, std::chrono::milliseconds{150});
+  EXPECT_LT(last, std::chrono::seconds{2});
+
+  // A close from another thread ends a send that waits for room.
+  pair.server.setSendTimeout(std::chrono::seconds{30});
+  std::atomic<pid_t> tid{0};
+  int error = 0;
+  std::thread sender([&] {
+    tid = static_cast<pid_t>(::syscall(SYS_gettid));
+    result = pair.server.send(text);
+    error = net::lastError();
+  });
+  while (tid.load() == 0) std::this_thread::yield();
+  waitUntilBlocked(tid);
+  pair.server.close();
+  sender.join();
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(error, net::WSAEINTR);
+}
+
+TEST(TcpSocket, APeerThatClosedBeforeTheAcceptShowsAsClosedOneThatSentDataDoesNot) {
+  struct Case {
+    const char* sent;  // by the client before it closes; null: it stays open
+    bool closed;
+  } cases[] = {{"", true}, {"{}", false}, {nullptr, false}};
+  for (const Case& c : cases) {
+    Socket listener = Socket::open(Socket::Type::Stream);
+    ASSERT_TRUE(listener.bind({net::kLoopbackAddress, 0}));
+    ASSERT_TRUE(listener.listen());
+    Socket client = Socket::open(Socket::Type::Stream);
+    ASSERT_TRUE(client.connect(endpointOf(listener)));
+    if (c.sent) {
+      const std::string text(c.sent);
+      if (!text.empty()) {
+        EXPECT_EQ(client.send(text), static_cast<long>(text.size()));
+      }
+      client.close();
+      std::this_thread::sleep_for(std::chrono::milliseconds{50});
+    }
+    Socket server = listener.accept();
+    ASSERT_TRUE(server.isOpen());
+    EXPECT_EQ(server.peerClosed(), c.closed) << (c.sent ? c.sent : "open");
+  }
+}
+
 TEST(TcpSocket, ClosingWakesAThreadBlockedInAcceptOrReceive) {
   Socket listener = Socket::open(Socket::Type::Stream);
   ASSERT_TRUE(listener.bind({net::kLoopbackAddress, 0}));

@@ -10,9 +10,12 @@
 #include "foundation/message_line.h"
 #include "foundation/run_control.h"
 #include "foundation/window_messages.h"
+#include "foundation/window_view.h"
 #include "platform/os/clock.h"
+#include "shell/commands.h"
 #include "shell/main_cycle.h"
 #include "shell/run_state.h"
+#include "support/recorders.h"
 #include "support/scoped_run_state.h"
 #include "support/scoped_setting.h"
 #include "support/test_support.h"
@@ -176,6 +179,40 @@ TEST_F(ClosingDownTest, TheRunResetReturnsTheRunStateToItsStart) {
   EXPECT_EQ(orv::gf_messageLines().message, "");
   EXPECT_EQ(orv::gf_secondsCounter(), 0);
   EXPECT_FALSE(orv::gf_tickRequests().block);
+}
+
+TEST_F(ClosingDownTest, ARestartShowsARunsStartValuesAtOnceAndForgetsTheWindowsRequests) {
+  testing_support::RecordingWindow window;
+  const orv::ScopedWindowView shown(window);
+  // What a run with RealTraffic and a park airport left in the window, cut short in a parking update.
+  window.setLamp(orv::WindowLamp::RealTrafficKnown, 1);
+  window.setLamp(orv::WindowLamp::RealTrafficIdle, 0);
+  window.setLamp(orv::WindowLamp::QnhReader, 1);
+  window.setText(orv::WindowText::RealTrafficEdition, "RT 9.0 edition: prof");
+  window.setCount(orv::WindowCount::Qnh, 1020);
+  window.setCount(orv::WindowCount::WantedParked, 25);
+  window.setCount(orv::WindowCount::Liveries, 11);
+  window.setValue(orv::WindowValue::AverageFitStatic, 3.5);
+  window.setValue(orv::WindowValue::AverageFitLive, 2.5);
+  orv::gf_disableParkingControls();
+  orv::gf_tickRequests().reread = true;  // Re-read pressed meanwhile
+
+  orv::gf_endRun(ExitReason::NewSettings, 0);
+  orv::lf_closingDown();
+  ASSERT_EQ(pump(), std::vector<ui::MessageId>{orv::WM_APP_START_RUN});
+
+  EXPECT_EQ(window.lamp(orv::WindowLamp::RealTrafficKnown), 0);
+  EXPECT_EQ(window.lamp(orv::WindowLamp::RealTrafficIdle), 1) << "the lamp black again";
+  EXPECT_EQ(window.lamp(orv::WindowLamp::QnhReader), 3);
+  EXPECT_EQ(window.text(orv::WindowText::RealTrafficEdition), "");
+  EXPECT_EQ(window.count(orv::WindowCount::Qnh), 0);
+  EXPECT_EQ(window.count(orv::WindowCount::WantedParked), 0);
+  EXPECT_EQ(window.value(orv::WindowValue::AverageFitStatic), -1.0);
+  EXPECT_EQ(window.value(orv::WindowValue::AverageFitLive), -1.0);
+  EXPECT_EQ(window.count(orv::WindowCount::Liveries), 11) << "the tables outlive the run";
+  EXPECT_FALSE(orv::gf_tickRequests().parkingUpdateInProgress) << "the next run's Re-read must not wait";
+  EXPECT_FALSE(orv::gf_tickRequests().reread);
+  EXPECT_EQ(orv::gf_tickRequests().staticParkingCountdown.load(), 20);
 }
 
 TEST_F(ClosingDownTest, TheLostSimulatorEndsTheRunOnlyOnce) {

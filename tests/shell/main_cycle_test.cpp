@@ -187,6 +187,17 @@ TEST_F(MainCycleTest, CsToOidShowsTheObjectOfTheFirstActiveAircraftWithTheCallsi
   EXPECT_EQ(window.text(orv::WindowText::CsToOid), "has left");
 }
 
+TEST_F(MainCycleTest, APendingCsToOidShowsTheObjectAtTheNextTick) {
+  const testing_support::ScopedSetting callsign(orv::cfg::CALLSIGN_2_OBJECTID, std::string("BAW1"));
+  orv::gf_setSimulationRunning(true);
+  addLive(run, 30002, "BAW1", orv::SimState::Active, 70);
+  orv::gf_tickRequests().csToOidPending = true;  // as a callsign chosen in the list raises it
+  runCycles(1, 1);
+  EXPECT_EQ(window.text(orv::WindowText::CsToOid), "= " + orv::gf_hexString(70));
+  EXPECT_FALSE(orv::gf_tickRequests().csToOidPending);
+  EXPECT_TRUE(window.callsigns().empty()) << "the list stays as it is";
+}
+
 TEST_F(MainCycleTest, TheBlockedCallsignIsRemovedOnceFromTheFirstActiveAircraft) {
   const testing_support::ScopedSetting blocked(orv::cfg::BLOCK_CALLSIGN, std::string("EZY9"));
   orv::gf_setSimulationRunning(true);

@@ -4,6 +4,7 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -95,10 +96,7 @@ class MainWindow : public testing::Test {
     ui::clearShownMessageBoxes();
     gf_resetMessageState();
     gf_resetRunControl();
-    TickRequests& r = gf_tickRequests();
-    for (auto* flag :
-         {&r.flushStatic, &r.reread, &r.csToOid, &r.block, &r.noLiveryReset, &r.parkingUpdateInProgress})
-      *flag = false;
+    gf_resetTickRequests();
     gf_setRealTrafficConnected(false);
     gf_setStaticParkingLoaded(false);
     gf_dropQueuedRunWork();  // what a test handed over reaches no later run
@@ -158,21 +156,67 @@ class MainWindow : public testing::Test {
 };
 
 TEST_F(MainWindow, EveryControlSitsAtItsPlace) {
+  // Kind, control id and rectangle of each control, from the window's table of controls: drop-down
+  // lists at row - 5 (21 high), check boxes 12 x 12 at row + 2, buttons 20 and edit boxes 16 high.
+  const std::pair<const char*, const char*> expected[] = {
+      {"SIM_CHOICE", "combo 32789 5,114,110,135"},
+      {"ALL_INSTALL_PATH", "edit 32788 111,119,1311,135"},
+      {"SCAN_LIVERIES", "check 32798 5,149,17,161"},
+      {"LIG_AUTOMATIC", "check 32799 217,149,229,161"},
+      {"AI_PACKAGE_SELECTOR", "combo 32790 323,142,498,163"},
+      {"LIG_PRIORITIZE", "check 32800 536,149,548,161"},
+      {"ALWAYS_ON_TOP", "check 32771 748,149,760,161"},
+      {"SCAN_AIRPORTS", "check 32802 5,177,17,189"},
+      {"tblo.zip", "button 32804 217,175,297,195"},
+      {"OBJECTID_LIST", "check 32775 652,177,664,189"},
+      {"NAV_LIGHTS_WHILE_PARKED", "check 32774 748,177,760,189"},
+      {"MATCHING_DEPTH", "combo 32808 217,198,257,219"},
+      {"LIGHT_AIRCRAFT", "check 32809 323,205,335,217"},
+      {"HELICOPTERS", "check 32810 430,205,442,217"},
+      {"HIGH_PERF_AIRCRAFT", "check 32811 536,205,548,217"},
+      {"AEROWINX", "check 32776 652,205,664,217"},
+      {"GUID_CHANGES", "check 32773 748,205,760,217"},
+      {"RANGE", "combo 32818 217,226,267,247"},
+      {"AUTO_RANGE", "check 32819 323,233,335,245"},
+      {"AR_ABOVE_HEIGHT", "combo 32820 455,226,525,247"},
+      {"AIRBORNE_ONLY", "check 32821 572,233,584,245"},
+      {"COLLISION_USER_GND", "check 32834 217,289,229,301"},
+      {"COLLISION_USER_AIR", "check 32833 323,289,335,301"},
+      {"COLLISION_LIVE_PARKED_GND", "check 32835 430,289,442,301"},
+      {"BLOCK_CALLSIGN", "edit 32828 107,259,207,275"},
+      {"Unblock", "button 32829 223,257,283,277"},
+      {"cs->oid:", "button 32830 305,257,365,277"},
+      {"CALLSIGN_2_OBJECTID", "combo 32831 375,254,475,275"},
+      {"Block", "button 32832 576,257,636,277"},
+      {"Now", "button 32847 111,313,156,333"},
+      {"MAX_PARK_SEL", "combo 32848 323,310,378,331"},
+      {"MAX_LIVE_SEL", "combo 32849 536,310,591,331"},
+      {"DESTINATION", "edit 32839 217,343,267,359"},
+      {"AIRP_RANGE", "combo 32840 353,338,398,359"},
+      {"AIRP_HEIGHT", "combo 32841 566,338,636,359"},
+      {"STRAIGHT_PBS_ONLY", "check 32855 652,317,664,329"},
+      {"INITIAL_LOAD_ONLY", "check 32851 5,373,17,385"},
+      {"WEEK", "check 32853 71,373,83,385"},
+      {"PARK_SOFT", "check 32852 151,373,163,385"},
+      {"parking_percentage", "combo 32850 323,366,373,387"},
+      {"MAX_FIT_FL", "combo 32854 566,366,626,387"},
+      {"Re-read", "button 32838 758,341,848,361"},
+      {"Flush static", "button 32857 758,369,848,389"},
+  };
   const auto lines = dump();
   int controls = 0;
   for (const std::string& line : lines) controls += line.starts_with("control ");
   EXPECT_EQ(controls, 43);
-  for (const char* line : {
-           "control \"SIM_CHOICE\" combo 32789 5,114,110,135 enabled \"MSFS 2020\" items=0",
-           "control \"ALWAYS_ON_TOP\" check 32771 748,",
-           "control \"tblo.zip\" button 32804 217,175,297,195 enabled \"tblo.zip\"",
-           "control \"DESTINATION\" edit 32839 217,343,267,359 enabled \"\"",
-           "control \"MAX_FIT_FL\" combo 32854 566,366,626,387 enabled",
-       }) {
-    bool found = false;
-    for (const std::string& l : lines)
-      found = found || l.starts_with(std::string(line).substr(0, std::string(line).find(" enabled")));
-    EXPECT_TRUE(found) << line;
+  for (const auto& [name, place] : expected) {
+    const std::string head = fmt::format("control \"{}\" ", name);
+    const auto found =
+        std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.starts_with(head); });
+    ASSERT_NE(found, lines.end()) << name;
+    EXPECT_EQ(found->substr(head.size(), std::string_view(place).size()), place) << *found;
+    EXPECT_EQ(
+        std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.starts_with(head); }),
+        1)
+        << name;
   }
   EXPECT_EQ(lines.front(), "window \"Quillstar\" 880x516 at 400,20 topmost=0");
 }
@@ -239,6 +283,11 @@ TEST_F(MainWindow, CheckBoxesStoreSaveAndAnnounce) {
        "Be aware, no more livery updates: you miss correct data for Learn, LittleNavMap, etc!"},
       {"AIRBORNE_ONLY", true,
        "Be aware, airborne live traffic only!  (greater than 300 ft above ground ...)"},
+      // The file the minute job writes.
+      {"OBJECTID_LIST", true,
+       "Every minute info about all active live aircraft is written to the file "
+       "output/info/ObjectIdList.txt"},
+      {"AEROWINX", true, "Aerowinx mode is only for users of the Aerowinx simulator: start Quillstar again"},
       {"PARK_SOFT", true, ""},
       {"WEEK", true, ""},
       {"STRAIGHT_PBS_ONLY", false, ""},
@@ -291,17 +340,13 @@ TEST_F(MainWindow, CheckBoxesSwitchTheirControls) {
   EXPECT_TRUE(ui::isEnabled(control("RANGE")));
 }
 
-TEST_F(MainWindow, ScansRestartTheRunUnlessRealTrafficIsConnected) {
+// With no RealTraffic connected in this run (AEROWINX on, or before it answered) a scan box
+// restarts the run for its scan; the connected case runs as a whole program in WindowProcess.
+TEST_F(MainWindow, ScansRestartTheRunWhileRealTrafficIsNotConnected) {
   for (const char* name : {"SCAN_AIRPORTS", "SCAN_LIVERIES"}) {
     const std::string what = std::string(name) == "SCAN_AIRPORTS" ? "airports" : "liveries";
     auto* box = dynamic_cast<CheckBoxParameter*>(gf_findControlPlace(name)->control);
     box->set(false);
-    gf_setRealTrafficConnected(true);
-    click(name);
-    EXPECT_EQ(message(), fmt::format("Your {} will be scanned at the next start of Quillstar", what));
-    EXPECT_FALSE(gf_runStopRaised());
-    box->set(false);
-    gf_setRealTrafficConnected(false);  // as with AEROWINX on: RealTraffic never connects
     click(name);
     EXPECT_EQ(message(), fmt::format("Your {} will be scanned", what));
     EXPECT_TRUE(gf_runStopRaised());
@@ -335,16 +380,30 @@ TEST_F(MainWindow, DropDownsStoreAndRequest) {
   EXPECT_EQ(gf_rangeMeters(), cfg::RANGE.value() * 1852);
 }
 
-TEST_F(MainWindow, SameSimulatorAgainDoesNothing) {
+TEST_F(MainWindow, TheOtherSimulatorSwitchesTheVersionTheSameDoesNothing) {
   const auto combo = control("SIM_CHOICE");
   ui::resetItems(combo);
   for (const char16_t* item : {u"MSFS 2020", u"MSFS 2024"}) ui::addItem(combo, item);
+  fs::create_directories("output");
+  testing_support::writeFile("output/LiveriesScanned.xml", "<root/>");
   cfg::SIM_CHOICE.set("MSFS 2020");
+  cfg::SCAN_LIVERIES.set(false);
+  cfg::SCAN_AIRPORTS.set(false);
+  cfg::ALL_INSTALL_PATH.set("/games/msfs");
   choose("SIM_CHOICE", "MSFS 2020");
   EXPECT_FALSE(gf_runStopRaised());
+  EXPECT_TRUE(fs::exists("output/LiveriesScanned.xml"));
   choose("SIM_CHOICE", "MSFS 2024");
   EXPECT_EQ(cfg::SIM_CHOICE.value(), "MSFS 2024");
   EXPECT_EQ(saved("SIM_CHOICE"), "MSFS 2024");
+  EXPECT_FALSE(fs::exists("output/LiveriesScanned.xml"));
+  for (const char* scan : {"SCAN_LIVERIES", "SCAN_AIRPORTS"}) {
+    EXPECT_EQ(saved(scan), "true") << scan;
+    EXPECT_TRUE(ui::isChecked(control(scan))) << scan;
+  }
+  EXPECT_EQ(ui::windowText(control("ALL_INSTALL_PATH")), u"");
+  EXPECT_EQ(message(), "Switching MSFS version in Quillstar");
+  EXPECT_EQ(gf_runOutcome().reason, ExitReason::NewSettings);
   EXPECT_EQ(gf_runOutcome().restartSeconds, 3);
 }
 
@@ -904,6 +963,42 @@ TEST_F(MainWindow, ThePictureDrawsTheBandsTexts) {
     EXPECT_EQ(pixelsNear(png, liveries, colour == 0xFF0000 ? 0x32CD32 : 0xFF0000), 0) << count;
     EXPECT_GT(pixelsNear(png, stands, 0x32CD32), 20) << "# stands";
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindow, AChosenCallsignShowsItsObjectAtTheNextTickWithoutANewList) {
+  const ShownValuesGuard guard;
+  const ScopedWindowView shown(gf_mainWindowState());  // as the program registers it
+  const testing_support::ScopedSetting chosen(cfg::CALLSIGN_2_OBJECTID, std::string());
+  gf_mainWindowState().setCallsigns({"DLH4", "BAW1"});
+  gf_mainWindowState().setText(WindowText::CsToOid, "= 51");
+  choose("CALLSIGN_2_OBJECTID", "BAW1");
+  EXPECT_EQ(cfg::CALLSIGN_2_OBJECTID.value(), "BAW1");
+  EXPECT_EQ(saved("CALLSIGN_2_OBJECTID"), "(absent)");
+  EXPECT_EQ(gf_mainWindowState().shown().text(WindowText::CsToOid), "");
+  EXPECT_TRUE(gf_tickRequests().csToOidPending);
+  EXPECT_FALSE(gf_tickRequests().csToOid) << "the list is not made again";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindow, AControlTheWindowLacksIsLoggedWhenItsValueIsShown) {
+  const ui::WindowHandle destination = cfg::DESTINATION.window();
+  cfg::DESTINATION.setWindow({});
+  gf_showTextParameter(cfg::DESTINATION, cfg::DESTINATION);
+  gf_showIntParameter(cfg::RANGE);  // one that is there
+  cfg::DESTINATION.setWindow(destination);
+  gf_flushLog();
+  const auto lines = testing_support::logBody();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "GetDlgItem failed for ID 32839"), 1);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.starts_with("GetDlgItem failed"); }),
+            1);
 }
 
 }  // namespace

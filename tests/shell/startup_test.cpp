@@ -67,7 +67,10 @@ TEST(StartUp, RealTrafficsVersionReply) {
       {R"({"version": "9.0.812", "level": 1})", false, "RT 9.0.812 edition: stnd", nullptr},
       {R"({"version": 9, "level": 2})", true, "RT 9 edition: prof", nullptr},
       {"[2, 9]", false, "", nullptr},
-      {R"({"level": 2})", false, "", "JSON parse failed"},
+      // A member that is missing takes its default: no version text, the standard edition.
+      {R"({"level": 2})", true, "RT  edition: prof", nullptr},
+      {R"({"version": "9.0"})", false, "RT 9.0 edition: stnd", nullptr},
+      {R"({"version": "9.0", "level": 4294967298})", false, "RT 9.0 edition: stnd", nullptr},
       {R"({"version": "9.0", "level": "2"})", false, "", "JSON parse failed"},
       {"{not json", false, "", "JSON parse failed"},
   };

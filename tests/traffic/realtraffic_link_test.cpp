@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <deque>
 #include <stdexcept>
 #include <string>
 #include <thread>
 
 #include "foundation/log.h"
+#include "foundation/message_line.h"
 #include "foundation/time_text.h"
 #include "platform/net/socket.h"
 #include "reader_test_support.h"
@@ -35,7 +38,11 @@ using traffic_test::eventually;
 // RealTraffic's side of the link: it connects, reads lines and answers.
 class FakeRealTraffic {
  public:
-  explicit FakeRealTraffic(std::uint16_t port) : socket_(net::Socket::open(net::Socket::Type::Stream)) {
+  // `receiveBuffer`: the room for what the link sends before the client reads (system default: 0).
+  explicit FakeRealTraffic(std::uint16_t port, int receiveBuffer = 0)
+      : socket_(net::Socket::open(net::Socket::Type::Stream)) {
+    if (receiveBuffer > 0 && !socket_.setReceiveBufferSize(receiveBuffer))
+      throw std::runtime_error("SO_RCVBUF failed");
     if (!socket_.connect({net::kLoopbackAddress, port})) throw std::runtime_error("connect failed");
     socket_.setReceiveTimeout(50ms);
   }
@@ -110,6 +117,16 @@ class LinkTest : public ::testing::Test {
   // Polls as the start-up does until the client is taken.
   bool accept() {
     return eventually([this] { return link.waitForClient(); });
+  }
+  // The start-up's handshake with the client: it answers the version request.
+  bool handshake(FakeRealTraffic& client, std::string_view reply = R"({"version":"9.0","level":1})") {
+    if (!accept()) return false;
+    std::thread answer([&client, reply] {
+      if (client.line() == "Qs999=version\r\n") client.send(reply);
+    });
+    const auto version = link.askVersion();
+    answer.join();
+    return version == reply;
   }
   bool logHas(std::string_view part) {
     const auto lines = logBody();
@@ -222,7 +239,7 @@ TEST_F(LinkTest, APortThatIsTakenOrNoPortAtAllFailsWithItsText) {
 
 TEST_F(LinkTest, AGoneClientTakesOutTheLiveAircraftAndTheReconnectionResumesTheLines) {
   auto client = std::make_unique<FakeRealTraffic>(port);
-  ASSERT_TRUE(accept());
+  ASSERT_TRUE(handshake(*client));
   const auto add = [this](std::uint32_t key, SimState state, std::uint32_t objectId) {
     orv::AircraftHead head;
     head.key = key;
@@ -267,8 +284,148 @@ TEST_F(LinkTest, AGoneClientTakesOutTheLiveAircraftAndTheReconnectionResumesTheL
   }));
   EXPECT_EQ(again.line(), kFrankfurtLine) << "no second version request";
   EXPECT_TRUE(logHas(" RealTraffic re-connected"));
+  EXPECT_EQ(orv::gf_messageLines().message, "") << "neither the notice of the loss nor of the return stays";
   EXPECT_TRUE(run.realTraffic.sourceReady.load());
   EXPECT_EQ(window.lamp(orv::WindowLamp::RealTrafficKnown), 1);
+}
+
+// Connections that another local process opened and closed again, before the link took them.
+std::vector<net::Socket> strayConnections(std::uint16_t port, int count) {
+  std::vector<net::Socket> strays;
+  for (int i = 0; i < count; ++i) {
+    net::Socket stray = net::Socket::open(net::Socket::Type::Stream);
+    if (stray.connect({net::kLoopbackAddress, port})) strays.push_back(std::move(stray));
+  }
+  for (net::Socket& stray : strays) stray.close();
+  return strays;
+}
+
+TEST_F(LinkTest, ConnectionsClosedBeforeTheyWereTakenLeaveTheTrafficAndLetRealTrafficIn) {
+  // A session whose RealTraffic has been away: its live aircraft fly on.
+  for (const std::uint32_t key : {20001u, 20002u}) {
+    orv::AircraftHead head;
+    head.key = key;
+    LiveAircraft a(orv::PositionSample{}, head, 100.0);
+    a.state = SimState::Active;
+    a.objectId = key - 20000;
+    run.traffic.liveList.push_back(std::move(a));
+  }
+  run.realTraffic.sourceReady = true;
+  ASSERT_EQ(strayConnections(port, 50).size(), 50u);
+  std::this_thread::sleep_for(100ms);  // every close has reached the queue
+  FakeRealTraffic real(port);
+  // Once a second, as the cycle calls it: RealTraffic is in within five.
+  int seconds = 0;
+  while (seconds < 5 && !link.connected()) {
+    orv::gf_sendQs121(run, link);
+    ++seconds;
+  }
+  ASSERT_TRUE(link.connected()) << "after " << seconds << " s";
+  EXPECT_EQ(real.line(), kFrankfurtLine);
+  orv::gf_sendQs121(run, link);
+  EXPECT_EQ(real.line(), kFrankfurtLine) << "the real peer stays";
+  ASSERT_EQ(run.traffic.liveList.size(), 2u);
+  for (const LiveAircraft& a : run.traffic.liveList) EXPECT_EQ(a.state, SimState::Active) << a.key;
+  EXPECT_TRUE(run.traffic.removalIds.empty());
+  const auto lines = logBody();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.ends_with(" RealTraffic re-connected"); }),
+            1);
+  EXPECT_FALSE(logHas("RealTraffic gone?"));
+  EXPECT_FALSE(logHas("sendDataPacket to RealTraffic failed"));
+}
+
+TEST_F(LinkTest, AConnectionClosedBeforeItAnsweredIsNoRealTraffic) {
+  ASSERT_EQ(strayConnections(port, 1).size(), 1u);
+  {
+    // Taken before its end arrived, it fails at the handshake and is dropped.
+    net::Socket silent = net::Socket::open(net::Socket::Type::Stream);
+    ASSERT_TRUE(silent.connect({net::kLoopbackAddress, port}));
+    ASSERT_TRUE(eventually([this] { return link.waitForClient(); }));
+    silent.close();
+    EXPECT_EQ(link.askVersion(), std::nullopt);
+    EXPECT_FALSE(link.connected());
+  }
+  FakeRealTraffic real(port);
+  EXPECT_TRUE(handshake(real));
+  EXPECT_TRUE(link.peerConfirmed());
+  EXPECT_FALSE(logHas("RealTraffic client socket closed"));
+  EXPECT_FALSE(logHas("receive: "));
+}
+
+// A RealTraffic that answered and then reads nothing more. The link's lines are sent as the cycle
+// sends them, only faster, until the link gives up; from the moment a send has to wait, the
+// window's close comes (when `closeWhileWaiting`).
+struct StuckPeerRun {
+  bool finished = false;
+  std::chrono::steady_clock::duration longestCall{};
+  std::chrono::steady_clock::duration close{};
+  long calls = 0;
+};
+
+StuckPeerRun lf_feedAStuckPeer(orv::TrafficRun& run, orv::RealTrafficLink& link, FakeRealTraffic& client,
+                               bool closeWhileWaiting) {
+  StuckPeerRun result;
+  std::atomic<std::int64_t> callStart{0};  // steady-clock ticks of the call under way; 0 between calls
+  std::atomic<bool> done{false};
+  std::thread cycle([&] {
+    while (link.connected() && result.calls < 10'000'000) {
+      const auto start = std::chrono::steady_clock::now();
+      callStart = start.time_since_epoch().count();
+      orv::gf_sendQs121(run, link);
+      callStart = 0;
+      result.longestCall = std::max(result.longestCall, std::chrono::steady_clock::now() - start);
+      ++result.calls;
+    }
+    done = true;
+  });
+  const auto limit = std::chrono::steady_clock::now() + 20s;
+  while (!done && std::chrono::steady_clock::now() < limit) {
+    const std::int64_t since = callStart.load();
+    if (closeWhileWaiting && since != 0 &&
+        std::chrono::steady_clock::now().time_since_epoch().count() - since >
+            std::chrono::duration_cast<std::chrono::steady_clock::duration>(50ms).count()) {
+      orv::gf_raiseClosing();  // as the window does before it closes the link
+      const auto start = std::chrono::steady_clock::now();
+      link.close();
+      result.close = std::chrono::steady_clock::now() - start;
+      closeWhileWaiting = false;
+    }
+    std::this_thread::sleep_for(1ms);
+  }
+  result.finished = done;
+  if (!done) client.close();  // a send that never returns: the peer's end frees it
+  cycle.join();
+  return result;
+}
+
+TEST_F(LinkTest, APeerThatStopsReadingIsDroppedAfterABoundedWaitLikeABrokenLink) {
+  FakeRealTraffic client(port, 1);  // the smallest room the system gives
+  ASSERT_TRUE(handshake(client));
+  orv::AircraftHead head;
+  head.key = 20002;
+  LiveAircraft a(orv::PositionSample{}, head, 100.0);
+  a.state = SimState::Active;
+  a.objectId = 77;
+  run.traffic.liveList.push_back(std::move(a));
+
+  const StuckPeerRun fed = lf_feedAStuckPeer(run, link, client, false);
+  ASSERT_TRUE(fed.finished) << "a send waited for ever";
+  EXPECT_LT(fed.longestCall, 1s) << "no call holds the cycle longer than the send's bound";
+  EXPECT_GE(fed.longestCall, orv::kRealTrafficSendTimeout) << "the link gave up when a send had to wait";
+  EXPECT_LT(fed.calls * static_cast<long>(kFrankfurtLine.size()), 4L << 20) << "what waits stays bounded";
+  EXPECT_TRUE(logHas(" RealTraffic gone? Wait for RealTraffic to re-connect ..."));
+  EXPECT_EQ(run.traffic.removalIds, (std::deque<std::uint32_t>{77}));
+}
+
+TEST_F(LinkTest, TheWindowsCloseDoesNotWaitForAPeerThatStoppedReading) {
+  FakeRealTraffic client(port, 1);
+  ASSERT_TRUE(handshake(client));
+  const StuckPeerRun fed = lf_feedAStuckPeer(run, link, client, true);
+  ASSERT_TRUE(fed.finished) << "a send waited for ever";
+  EXPECT_GT(fed.close, 0s) << "a send had to wait";
+  EXPECT_LT(fed.close, 1s);
+  EXPECT_FALSE(link.listening());
 }
 
 TEST_F(LinkTest, WithoutRealTrafficOnThisComputerNothingIsSentOrAccepted) {

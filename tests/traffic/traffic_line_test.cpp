@@ -396,6 +396,17 @@ TEST_F(TrafficReaderTest, ALineBreakFromTheNetworkCannotBreakALineOfTheLog) {
                                Line().set(4, "abc\\x7f").set(28, "A3\\x0a").text()}));
 }
 
+TEST_F(TrafficReaderTest, BytesBeyondAsciiFromTheNetworkReachTheLogAsEscapes) {
+  reader.setReferencePosition(kPark);
+  // A well-formed UTF-8 letter and a lone Windows-1252 byte alike: the log takes only ASCII from
+  // the network.
+  reader.lf_onTrafficDatagram(Line().set(4, "\xc3\xa9\xe9").text());
+  EXPECT_EQ(
+      logBody(),
+      (std::vector<std::string>{"exception in processLineSub: altitude \\xc3\\xa9\\xe9 incorrect, from: " +
+                                Line().set(4, "\\xc3\\xa9\\xe9").text()}));
+}
+
 TEST_F(TrafficReaderTest, ALongDatagramIsQuotedCut) {
   reader.setReferencePosition(kPark);
   const std::string line = Line().set(4, "abc").set(28, "A3" + std::string(16000, 'x')).text();

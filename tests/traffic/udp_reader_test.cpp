@@ -204,16 +204,30 @@ TEST_F(ReaderTest, QnhDatagramsInEveryFormAndTheirFaults) {
       {R"([1000])", 998, R"(no QNH [1000])"},
       {R"({"QNH":1e12})", 998, R"(Exception narrowing_error, in {"QNH":1e12})"},
       {R"({"QNH":99999999999})", 998, R"(Exception narrowing_error, in {"QNH":99999999999})"},
+      {R"({"QNH":1019.7})", 1020, nullptr},
   };
+  testing_support::RecordingWindow window;
+  const orv::ScopedWindowView shown(window);
   orv::QnhReader reader;
   for (const Row& row : rows) {
     reader.lf_onQnhDatagram(row.datagram);
     EXPECT_EQ(reader.qnh(), row.qnh) << row.datagram;
+    if (row.qnh != 998) {
+      EXPECT_EQ(window.count(orv::WindowCount::Qnh), row.qnh) << "the status band shows it: " << row.datagram;
+    }
     if (row.log) {
       EXPECT_EQ(logBody().back(), row.log);
     }
   }
-  orv::QnhReader other;  // the error lines of the first are rate-limited by now
+  // Beyond single precision: refused before the conversion (a reader of its own: the error lines
+  // of the first are rate-limited by now).
+  orv::QnhReader beyond;
+  for (const char* datagram : {R"({"QNH":1e300})", R"({"QNH":-3.5e38})"}) {
+    beyond.lf_onQnhDatagram(datagram);
+    EXPECT_EQ(beyond.qnh(), orv::kStandardQnh) << datagram;
+    EXPECT_EQ(logBody().back(), std::string("Exception narrowing_error, in ") + datagram);
+  }
+  orv::QnhReader other;
   const auto before = logBody().size();
   other.lf_onQnhDatagram("QNH 1013");
   ASSERT_EQ(logBody().size(), before + 1);

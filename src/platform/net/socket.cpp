@@ -26,6 +26,7 @@ struct Socket::Core {
   int users = 0;         // calls under way on the descriptor
   bool closing = false;  // close() came; the last user releases the descriptor
   std::optional<std::chrono::milliseconds> receiveTimeout;
+  std::optional<std::chrono::milliseconds> sendTimeout;
 };
 
 // Keeps the descriptor alive for the length of one call, so that a close() from another thread
@@ -226,6 +227,33 @@ void Socket::setReceiveTimeout(std::optional<std::chrono::milliseconds> timeout)
   core_->receiveTimeout = timeout;
 }
 
+void Socket::setSendTimeout(std::optional<std::chrono::milliseconds> timeout) {
+  if (!core_) return;
+  std::scoped_lock lock(core_->mutex);
+  core_->sendTimeout = timeout;
+}
+
+bool Socket::setSendBufferSize(int bytes) {
+  const Use use(core_.get());
+  return use && lf_result(::setsockopt(use.fd(), SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes));
+}
+
+bool Socket::setReceiveBufferSize(int bytes) {
+  const Use use(core_.get());
+  return use && lf_result(::setsockopt(use.fd(), SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes));
+}
+
+bool Socket::peerClosed() const {
+  const Use use(core_.get());
+  if (!use) return true;
+  pollfd wait{use.fd(), POLLIN, 0};
+  if (::poll(&wait, 1, 0) <= 0) return false;
+  char byte;
+  const ssize_t n = ::recv(use.fd(), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+  if (n == 0) return true;
+  return n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR;
+}
+
 long Socket::receive(std::span<char> buffer, const StopSignal* stop) {
   std::optional<std::chrono::milliseconds> timeout;
   Type type = Type::Stream;
@@ -267,13 +295,37 @@ long Socket::receive(std::span<char> buffer, const StopSignal* stop) {
 }
 
 long Socket::send(std::span<const char> data) {
+  std::optional<std::chrono::milliseconds> timeout;
+  if (core_) {
+    std::scoped_lock lock(core_->mutex);
+    timeout = core_->sendTimeout;
+  }
   const Use use(core_.get());
   if (!use) return -1;
+  const auto deadline = std::chrono::steady_clock::now() + timeout.value_or(std::chrono::milliseconds{0});
   std::size_t sent = 0;
   do {
-    const ssize_t n = ::send(use.fd(), data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+    if (timeout) {
+      // Waited for in poll, so that the time counts for the whole send and a close wakes it.
+      const auto left =
+          std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      pollfd wait{use.fd(), POLLOUT, 0};
+      const int ready = left.count() > 0 ? ::poll(&wait, 1, static_cast<int>(left.count())) : 0;
+      if (ready < 0 && errno == EINTR) continue;
+      if (ready < 0) {
+        lf_failWithErrno();
+        return -1;
+      }
+      if (ready == 0) {
+        setLastError(WSAETIMEDOUT);
+        return -1;
+      }
+      if (use.interrupted()) return -1;
+    }
+    const int flags = MSG_NOSIGNAL | (timeout ? MSG_DONTWAIT : 0);
+    const ssize_t n = ::send(use.fd(), data.data() + sent, data.size() - sent, flags);
     if (n < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR || (timeout && (errno == EAGAIN || errno == EWOULDBLOCK))) continue;
       lf_failWithErrno();
       return -1;
     }

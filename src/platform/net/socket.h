@@ -63,6 +63,19 @@ class Socket {
 
   // How long a receive waits for data; none (the start value) waits for ever.
   void setReceiveTimeout(std::optional<std::chrono::milliseconds> timeout);
+  // How long a send of a stream waits for room in the send buffer, in all; none (the start value)
+  // waits for ever. A send that runs out of time fails with WSAETIMEDOUT, perhaps after a part of
+  // the data went out: the connection is then of no further use.
+  void setSendTimeout(std::optional<std::chrono::milliseconds> timeout);
+  // The size the system keeps for data sent and not yet taken by the peer (SO_SNDBUF); the system
+  // may round it up to its own minimum.
+  [[nodiscard]] bool setSendBufferSize(int bytes);
+  // The same for data received and not yet read (SO_RCVBUF); before connect, it also bounds what a
+  // peer may send before the reader reads.
+  [[nodiscard]] bool setReceiveBufferSize(int bytes);
+  // Without waiting: the peer of a stream has closed or reset the connection and left no data to
+  // read. A connection closed before it was accepted looks like this.
+  [[nodiscard]] bool peerClosed() const;
 
   // One receive into the buffer. For a datagram socket the result is the datagram's whole length,
   // which is larger than the buffer when it did not fit (the rest is lost). -1 on failure, with
