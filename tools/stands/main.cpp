@@ -122,7 +122,7 @@ int run(const Arguments& arguments) {
   }
   pugi::xml_document document;
   if (const pugi::xml_parse_result parsed = document.load_file(arguments.in.c_str()); !parsed) {
-    std::fprintf(stderr, "quillstar-stands: could not load %s: %s\n", arguments.in.c_str(),
+    std::fprintf(stderr, "quillstar-stands: could not load %s: %s\n", arguments.in.string().c_str(),
                  parsed.description());
     return 1;
   }
@@ -155,7 +155,7 @@ int run(const Arguments& arguments) {
   const auto meta = orv::gf_readXmlMeta(document);
   const int sim = meta && meta->sim > 0 ? meta->sim : 1;
   if (!orv::gf_writeAirportFile(airport, arguments.out, arguments.mode, sim, arguments.handmade)) {
-    std::fprintf(stderr, "quillstar-stands: could not write %s\n", arguments.out.c_str());
+    std::fprintf(stderr, "quillstar-stands: could not write %s\n", arguments.out.string().c_str());
     return 1;
   }
   return 0;

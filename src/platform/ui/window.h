@@ -3,6 +3,9 @@
 // A headless window model shaped after the Win32 concepts the program uses: windows with a
 // window procedure, one message queue per thread that creates windows, posting from any thread,
 // get and dispatch, a quit message carrying the exit code, and merged repaint requests.
+// Two backends stand behind it: the headless model (Linux, and every test that reads the window
+// without a screen) and the real Win32 window (the program on Windows), in which a handle is the
+// HWND and the messages are Windows' own.
 
 #include <compare>
 #include <cstdint>
@@ -155,5 +158,11 @@ struct Monitor {
 std::vector<Monitor> setMonitors(std::vector<Monitor> list);
 // The monitor the rectangle overlaps most, else the one nearest to it.
 [[nodiscard]] Monitor nearestMonitor(const Rect& rect);
+
+// The program's string resources: 101 is the product name, the window's title. Nothing for an
+// id without a string.
+inline constexpr int IDS_PRODUCT_NAME = 101;
+inline constexpr int IDI_PROGRAM_ICON = 100;
+[[nodiscard]] std::optional<std::u16string> loadString(int id);
 
 }  // namespace ui
