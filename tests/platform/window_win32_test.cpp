@@ -305,6 +305,29 @@ TEST_F(RealWindow, ThePictureIsAPngOfTheWholeWindow) {
   ASSERT_TRUE(ui::writeWindowPng(window, png));
   EXPECT_EQ(pngSize(png), (std::pair<std::uint32_t, std::uint32_t>{880, 516}));
   EXPECT_FALSE(std::filesystem::exists(folder.path() / "window.png.tmp"));
+  // Read back: the painted bands and the button Windows drew on them.
+  const auto picture = ui::readPng(png);
+  ASSERT_TRUE(picture);
+  ASSERT_EQ(picture->width, 880);
+  ASSERT_EQ(picture->height, 516);
+  const auto count = [&picture](std::uint32_t rgb) {
+    return std::count(picture->pixels.begin(), picture->pixels.end(), rgb);
+  };
+  EXPECT_GT(count(0x99CCFF), 300000);  // the options band, less the frame and the button
+  EXPECT_GT(count(0x32CD32), 20);      // the version text
+  // Where the client area starts: the first light-blue pixel of the middle column is the top of
+  // the options band (client y 28 in this window), and of its row the left edge.
+  int top = 0;
+  while (top < 516 && picture->at(440, top) != 0x99CCFF) ++top;
+  int left = 0;
+  while (left < 880 && picture->at(left, top) != 0x99CCFF) ++left;
+  top -= 28;
+  ASSERT_GT(top, 0);  // below the caption
+  int face = 0;       // the button's own pixels, not the band's
+  for (int y = top + 178; y < top + 192; ++y)
+    for (int x = left + 220; x < left + 294; ++x) face += picture->at(x, y) != 0x99CCFF;
+  EXPECT_GT(face, 74 * 14 / 2);
+  EXPECT_FALSE(ui::readPng(folder.path() / "missing.png"));
   ui::destroyWindow(window);
   EXPECT_FALSE(ui::writeWindowPng(window, folder.path() / "gone.png"));
 }
