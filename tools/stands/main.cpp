@@ -11,7 +11,6 @@
 
 #include <fmt/format.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <exception>
@@ -29,6 +28,7 @@
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/xml_meta.h"
+#include "platform/os/temporary_folder.h"
 #include "refdata/dbase.h"
 
 namespace {
@@ -42,10 +42,12 @@ constexpr int kUsageError = 2;
 class LogToStderr {
  public:
   LogToStderr() {
-    std::string pattern = (fs::temp_directory_path() / "quillstar-stands-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) return;
-    folder_ = pattern;
     std::error_code ec;
+    try {
+      folder_ = os::createTemporaryFolder("quillstar-stands-");
+    } catch (const fs::filesystem_error&) {
+      return;
+    }
     const fs::path here = fs::current_path(ec);
     fs::current_path(folder_, ec);
     try {

@@ -1,0 +1,34 @@
+#include "platform/os/durable_file.h"
+
+#include <windows.h>
+
+namespace os {
+namespace {
+
+std::error_code lf_lastError() {
+  return {static_cast<int>(GetLastError()), std::system_category()};
+}
+
+}  // namespace
+
+bool replaceFileDurably(const std::filesystem::path& temporary, const std::filesystem::path& target,
+                        std::error_code& ec) {
+  ec.clear();
+  HANDLE file =
+      CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    ec = lf_lastError();
+    return false;
+  }
+  if (!FlushFileBuffers(file)) ec = lf_lastError();
+  CloseHandle(file);
+  if (ec) return false;
+  if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ec = lf_lastError();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace os
