@@ -92,3 +92,28 @@ bool savePng(HBITMAP bitmap, const std::filesystem::path& path) {
 }
 
 }  // namespace ui::win32
+
+namespace ui {
+
+std::optional<Picture> readPng(const std::filesystem::path& path) {
+  if (!win32::startGdiPlus()) return std::nullopt;
+  Gdiplus::Bitmap image(path.wstring().c_str());
+  if (image.GetLastStatus() != Gdiplus::Ok) return std::nullopt;
+  Picture picture;
+  picture.width = static_cast<int>(image.GetWidth());
+  picture.height = static_cast<int>(image.GetHeight());
+  Gdiplus::Rect all(0, 0, picture.width, picture.height);
+  Gdiplus::BitmapData data{};
+  if (image.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppRGB, &data) != Gdiplus::Ok)
+    return std::nullopt;
+  picture.pixels.reserve(static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height));
+  for (int y = 0; y < picture.height; ++y) {
+    const auto* row =
+        static_cast<const std::uint32_t*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride / 4;
+    for (int x = 0; x < picture.width; ++x) picture.pixels.push_back(row[x] & 0xFFFFFF);
+  }
+  image.UnlockBits(&data);
+  return picture;
+}
+
+}  // namespace ui

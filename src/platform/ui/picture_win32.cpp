@@ -3,7 +3,9 @@
 namespace ui {
 namespace {
 
-// The window drawn by itself (frame, client and children) into a bitmap of its size.
+// The window as it shows itself (frame, client and children) copied into a bitmap of its size.
+// Copied from the window's own surface rather than printed: Wine's printing leaves out the
+// frame and the controls.
 HBITMAP captureWindow(HWND hwnd) {
   RECT r{};
   if (!GetWindowRect(hwnd, &r) || r.right <= r.left || r.bottom <= r.top) return nullptr;
@@ -14,10 +16,15 @@ HBITMAP captureWindow(HWND hwnd) {
   const HGDIOBJ old = SelectObject(memory, bitmap);
   const RECT all{0, 0, r.right - r.left, r.bottom - r.top};
   FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  const bool printed = PrintWindow(hwnd, memory, 0) != 0;
+  // Everything drawn first, frame and children included; then the window as the screen shows it.
+  RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+  HDC source = GetWindowDC(hwnd);
+  const bool copied =
+      source && BitBlt(memory, 0, 0, r.right - r.left, r.bottom - r.top, source, 0, 0, SRCCOPY);
+  if (source) ReleaseDC(hwnd, source);
   SelectObject(memory, old);
   DeleteDC(memory);
-  if (!printed) {
+  if (!copied) {
     DeleteObject(bitmap);
     return nullptr;
   }
