@@ -16,7 +16,7 @@ std::filesystem::path createTemporaryFolder(std::string_view prefix) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name(prefix);
     for (int i = 0; i < 10; ++i) name += kLetters[pick(random)];
-    const fs::path folder = base / name;
+    fs::path folder = base / name;
     // create_directory is false without an error when the name is taken: draw another one.
     if (fs::create_directory(folder, ec)) {
       fs::permissions(folder, fs::perms::owner_all, ec);
