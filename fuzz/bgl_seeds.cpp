@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) {
-      std::fprintf(stderr, "cannot write %s\n", (folder / name).c_str());
+      std::fprintf(stderr, "cannot write %s\n", (folder / name).string().c_str());
       return 1;
     }
   }

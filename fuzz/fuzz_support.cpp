@@ -1,12 +1,12 @@
 #include "fuzz_support.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
 #include <string>
+
+#include "platform/os/environment.h"
+#include "platform/os/temporary_folder.h"
 
 namespace fuzz_support {
 namespace {
@@ -14,13 +14,11 @@ namespace {
 class OwnFolder {
  public:
   OwnFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillstar-fuzz-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    path_ = os::createTemporaryFolder("quillstar-fuzz-");
     for (const char* sub : {"config", "data", "runtime"}) std::filesystem::create_directories(path_ / sub);
-    setenv("XDG_CONFIG_HOME", (path_ / "config").c_str(), 1);
-    setenv("XDG_DATA_HOME", (path_ / "data").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (path_ / "runtime").c_str(), 1);
+    os::setEnvironmentVariable("XDG_CONFIG_HOME", (path_ / "config").string());
+    os::setEnvironmentVariable("XDG_DATA_HOME", (path_ / "data").string());
+    os::setEnvironmentVariable("XDG_RUNTIME_DIR", (path_ / "runtime").string());
     std::filesystem::current_path(path_);
   }
   ~OwnFolder() {

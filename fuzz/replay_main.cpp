@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
   std::sort(inputs.begin(), inputs.end());
   for (const auto& path : inputs) {
     const std::vector<std::uint8_t> bytes = readBytes(path);
-    std::printf("replaying %s (%zu bytes)\n", path.filename().c_str(), bytes.size());
+    std::printf("replaying %s (%zu bytes)\n", path.filename().string().c_str(), bytes.size());
     std::fflush(stdout);
     LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
   }

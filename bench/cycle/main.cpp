@@ -24,6 +24,7 @@
 #include "foundation/run_control.h"
 #include "foundation/window_view.h"
 #include "platform/os/clock.h"
+#include "platform/os/temporary_folder.h"
 #include "platform/simconnect/backend.h"
 #include "refdata/dbase.h"
 #include "shell/main_cycle.h"
@@ -329,9 +330,7 @@ class Bench {
 
 // The runs with 100, 300 and 1000 aircraft; 1 when one of them did not get all its aircraft active.
 int lf_runAll() {
-  char pattern[] = "/tmp/quillstar-bench-cycle-XXXXXX";
-  if (!mkdtemp(pattern)) return 1;
-  const fs::path work(pattern);
+  const fs::path work = os::createTemporaryFolder("quillstar-bench-cycle-");
   fs::current_path(work);
   fs::create_directories("input");
   orv::gf_streamEncrypt(fs::path(QUILLSTAR_DEMO_DATA) / "dbase.xml", "input/dbase.enc");

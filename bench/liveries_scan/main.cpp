@@ -23,6 +23,7 @@
 #include "liveries/livery_record.h"
 #include "liveries/livery_scan.h"
 #include "liveries/livery_tables.h"
+#include "platform/os/temporary_folder.h"
 #include "refdata/dbase.h"
 
 namespace {
@@ -131,9 +132,7 @@ double seconds(Clock::time_point start) {
 }  // namespace
 
 int main() {
-  char pattern[] = "/tmp/quillstar-bench-XXXXXX";
-  if (!mkdtemp(pattern)) return 1;
-  const fs::path work = pattern;
+  const fs::path work = os::createTemporaryFolder("quillstar-bench-");
   fs::current_path(work);
   orv::gf_openLog();
   writeReferenceData();

@@ -1,8 +1,6 @@
 #include "foundation/files.h"
 
-#include <fcntl.h>
 #include <fmt/format.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +11,8 @@
 #include "foundation/log.h"
 #include "foundation/text.h"
 #include "foundation/utf.h"
+#include "platform/os/durable_file.h"
+#include "platform/os/file_copy.h"
 
 namespace orv {
 namespace {
@@ -28,8 +28,7 @@ bool copyGeneration(const fs::path& from, const fs::path& to) {
     return false;
   }
   if (!exists) return true;
-  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-  if (ec) {
+  if (!os::copyFileReplacing(from, to, ec)) {
     gf_logImportant(
         fmt::format("copy {} -> {} failed: {}", gf_pathToUtf8(from), gf_pathToUtf8(to), ec.message()));
     return false;
@@ -137,24 +136,10 @@ bool gf_writeLines(const std::list<std::string>& lines, const fs::path& path) {
 }
 
 bool gf_replaceWithTemporary(const fs::path& temporary, const fs::path& target, std::error_code& ec) {
-  ec.clear();
-  const int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0 || ::fsync(fd) != 0) ec.assign(errno, std::generic_category());
-  if (fd >= 0) ::close(fd);
-  if (!ec) fs::rename(temporary, target, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    return false;
-  }
-  // The rename itself lives in the folder: flushed too, as far as the folder can be opened.
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folderFd >= 0) {
-    (void)::fsync(folderFd);
-    ::close(folderFd);
-  }
-  return true;
+  if (os::replaceFileDurably(temporary, target, ec)) return true;
+  std::error_code ignored;
+  fs::remove(temporary, ignored);
+  return false;
 }
 
 void gf_removeFileIfExists(const fs::path& path) {

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/os/clock.h"
+#include "platform/os/utc_time.h"
 
 namespace orv {
 namespace {
@@ -32,9 +33,7 @@ std::atomic<double> latestDataTime{0.0};
 }  // namespace
 
 std::optional<std::tm> gf_brokenDownUtc(std::time_t time) {
-  std::tm tm{};
-  if (!gmtime_r(&time, &tm)) return std::nullopt;
-  return tm;
+  return os::brokenDownUtc(time);
 }
 
 std::string gf_timeText(std::time_t time) {

@@ -3,9 +3,9 @@
 #include <curl/curl.h>
 #include <fmt/format.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <fstream>
 #include <mutex>
 #include <optional>
 
@@ -13,6 +13,7 @@
 #include "foundation/files.h"
 #include "foundation/log.h"
 #include "foundation/program.h"
+#include "platform/os/environment.h"
 
 namespace orv {
 
@@ -36,7 +37,9 @@ bool startsWith(std::string_view text, std::string_view prefix) {
 }
 
 size_t writeToFile(char* data, size_t size, size_t count, void* user) {
-  return std::fwrite(data, size, count, static_cast<std::FILE*>(user)) * size;
+  auto& out = *static_cast<std::ofstream*>(user);
+  out.write(data, static_cast<std::streamsize>(size * count));
+  return out ? size * count : 0;
 }
 
 void removeQuietly(const fs::path& path) {
@@ -44,27 +47,27 @@ void removeQuietly(const fs::path& path) {
   fs::remove(path, ec);
 }
 
-// The ".part" file of a transfer: removed unless it was renamed over the target.
+// The ".part" file of a transfer: removed unless it was renamed over the target. A stream opened
+// by path, so that a folder name outside ASCII works where paths are wide (Windows).
 struct PartFile {
   fs::path path;
-  std::FILE* file = nullptr;
+  std::ofstream file;
   bool kept = false;
   ~PartFile() {
-    if (file) std::fclose(file);
+    if (file.is_open()) file.close();  // an open file cannot be removed everywhere
     if (!kept) removeQuietly(path);
   }
   bool close() {
-    const bool ok = std::fclose(file) == 0;
-    file = nullptr;
-    return ok;
+    file.close();
+    return !file.fail();
   }
 };
 
 }  // namespace
 
 std::string gf_downloadBase() {
-  const char* value = std::getenv(std::string(kDownloadUrlVariable).c_str());
-  std::string base = value ? value : std::string(kDefaultDownloadBase);
+  std::string base =
+      os::environmentVariable(std::string(kDownloadUrlVariable)).value_or(std::string(kDefaultDownloadBase));
   std::scoped_lock lock(baseMutex);
   if (!startsWith(base, "http://") && !startsWith(base, "https://")) {
     if (lastRefusedBase != base) {
@@ -106,7 +109,7 @@ bool gf_downloadFile(DownloadHandle& handle, const std::string& url, const fs::p
     PartFile part;
     part.path = target;
     part.path += ".part";
-    part.file = std::fopen(part.path.c_str(), byteMode ? "wb" : "w");
+    part.file.open(part.path, byteMode ? std::ios::binary | std::ios::trunc : std::ios::trunc);
     if (!part.file) {
       gf_logLine(fmt::format("Could not open output file: {}", target.string()));
       return false;
@@ -120,7 +123,7 @@ bool gf_downloadFile(DownloadHandle& handle, const std::string& url, const fs::p
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_USERAGENT, std::string(kUserAgent).c_str());
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &writeToFile);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, part.file);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &part.file);
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");

@@ -1,9 +1,7 @@
 #include "refdata/update_check.h"
 
 #include <fmt/format.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -18,6 +16,7 @@
 #include "foundation/program.h"
 #include "foundation/run_control.h"
 #include "foundation/text.h"
+#include "platform/os/installer_rights.h"
 #include "platform/ui/message_box.h"
 #include "refdata/downloader.h"
 #include "refdata/zip_archive.h"
@@ -157,15 +156,16 @@ void extractInstaller(const fs::path& archivePath) {
   fs::remove(kExtractedInstaller, ec);
   if (ec)
     gf_logImportant(fmt::format("Warning: could not remove old installer: {}", kExtractedInstaller.string()));
-  std::FILE* out = std::fopen(kExtractedInstaller.c_str(), "wb");
+  std::ofstream out(kExtractedInstaller, std::ios::binary | std::ios::trunc);
   if (!out) {
     gf_logImportant(fmt::format("Could not create output file {}", kExtractedInstaller.string()));
     return;
   }
-  const int result = archive->copyTo(*entry, kInstallerChunkBytes, [out](std::span<const char> chunk) {
-    return std::fwrite(chunk.data(), 1, chunk.size(), out) == chunk.size();
+  const int result = archive->copyTo(*entry, kInstallerChunkBytes, [&out](std::span<const char> chunk) {
+    return static_cast<bool>(out.write(chunk.data(), static_cast<std::streamsize>(chunk.size())));
   });
-  const bool closed = std::fclose(out) == 0;
+  out.close();
+  const bool closed = !out.fail();
   if (result != 0 || !closed) {
     gf_logImportant(fmt::format("Unzipping error code: {}", result != 0 ? result : -1));
     fs::remove(kExtractedInstaller, ec);  // a cut installer must not be taken for the new one
@@ -242,22 +242,9 @@ bool lf_mySimAddonIsEmpty() {
 }
 
 std::string gf_checkInstallerRights(const fs::path& programFolder) {
-  const std::string text = programFolder.string();
-  const bool systemFolder =
-      text.starts_with("/usr/") || text == "/usr" || text.starts_with("/opt/") || text == "/opt";
-  if (!systemFolder) return std::string(kAdviceNormal);
-  bool writable = false;
-  {
-    const fs::path probe = programFolder / ".write_test.tmp";
-    std::FILE* file = std::fopen(probe.c_str(), "wbx");
-    if (file) {
-      writable = std::fputc('x', file) != EOF;
-      std::fclose(file);
-      std::error_code ec;
-      fs::remove(probe, ec);
-    }
-  }
-  if (!writable && geteuid() != 0) return std::string(kAdviceAsAdministrator);
+  if (!os::isSharedProgramFolder(programFolder)) return std::string(kAdviceNormal);
+  const bool writable = os::canWriteNewFile(programFolder / ".write_test.tmp");
+  if (!writable && !os::processIsElevated()) return std::string(kAdviceAsAdministrator);
   return std::string(kAdviceNormal);
 }
 

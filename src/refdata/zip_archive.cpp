@@ -4,6 +4,8 @@
 
 #include <deque>
 
+#include "foundation/utf.h"
+
 namespace orv {
 
 namespace {
@@ -32,7 +34,7 @@ ZipReader::~ZipReader() = default;
 
 std::optional<ZipReader> ZipReader::open(const std::filesystem::path& path, std::string* error) {
   int code = 0;
-  zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &code);
+  zip_t* archive = zip_open(gf_pathToUtf8(path).c_str(), ZIP_RDONLY, &code);
   if (!archive) {
     if (error) *error = errorText(code);
     return std::nullopt;
@@ -108,7 +110,7 @@ ZipWriter::~ZipWriter() = default;
 
 std::optional<ZipWriter> ZipWriter::create(const std::filesystem::path& path, std::string* error) {
   int code = 0;
-  zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+  zip_t* archive = zip_open(gf_pathToUtf8(path).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
   if (!archive) {
     if (error) *error = errorText(code);
     return std::nullopt;

@@ -36,7 +36,13 @@ void lf_onCloseSignal() {
 
 int lf_winMain(std::span<const std::string_view> arguments) {
   const bool production = gf_productionRequested(arguments);
-  const std::u16string title = u"Quillstar";
+  // The product name, from the program's string resources.
+  std::optional<std::u16string> title = ui::loadString(ui::IDS_PRODUCT_NAME);
+  if (!title) {
+    gf_logLine("Failed to load application title");
+    return 0;
+  }
+  if (title->size() > 100) title->resize(100);
 
   std::error_code ec;
   const auto userFolder = gf_userFolderPath();
@@ -46,7 +52,7 @@ int lf_winMain(std::span<const std::string_view> arguments) {
     return 0;
   }
   gf_linkSettingsIntoFoundation();
-  if (!initInstance(title)) {
+  if (!initInstance(*title)) {
     gf_logLine("initInstance failed");
     return 0;
   }

@@ -313,6 +313,7 @@ void lf_createControls(ui::WindowHandle window) {
     spec.parent = window;
     spec.controlId = control.controlId();
     spec.rect = gf_controlRect(place);
+    spec.listHeight = place.listHeight;
     spec.enabled = control.kind() == ui::ControlKind::ComboBox || control.kind() == ui::ControlKind::CheckBox;
     if (control.kind() == ui::ControlKind::Button) spec.text = utf8_to_wide(place.name);
     if (control.kind() == ui::ControlKind::Edit) spec.proc = ui::defEditProc;

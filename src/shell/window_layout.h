@@ -15,6 +15,7 @@ struct ControlPlace {
   std::string name;  // the parameter's key or the button's label
   int x;
   int width;
+  int listHeight = 0;  // how far a drop-down list opens below its box
 };
 
 // Every control of the options band in the order of creation.

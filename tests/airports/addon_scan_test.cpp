@@ -154,7 +154,8 @@ TEST_F(AddonScanTest, WritesGeneratedFilesRedirectsTheLogAndTheBundle) {
   ASSERT_TRUE(fs::exists(mine / "EGLL.xml"));
 
   std::vector<std::string> inTblo;
-  for (const auto& entry : fs::directory_iterator(gf_paths().tblo)) inTblo.push_back(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(gf_paths().tblo))
+    inTblo.push_back(entry.path().filename().string());
   EXPECT_EQ(inTblo, std::vector<std::string>{"tblo.zip"});
   auto zip = ZipReader::open(gf_paths().tblo / "tblo.zip");
   ASSERT_TRUE(zip.has_value());

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -106,7 +107,7 @@ TEST(BglAirports, DecodesParkingsHelipadsAndAltitude) {
   EXPECT_FALSE(stands[3].ramp || stands[3].cargo);
   EXPECT_EQ(stands[3].heading, 0.0);
   EXPECT_TRUE(stands[2].cargo && stands[2].ramp && !stands[2].heli);
-  EXPECT_NEAR(stands[2].heading, M_PI / 2, 1e-9);
+  EXPECT_NEAR(stands[2].heading, std::numbers::pi / 2, 1e-9);
   EXPECT_NEAR(stands[2].radius, 40.0 * kNmPerMetre, 1e-12);
   EXPECT_TRUE(stands[1].ramp && !stands[1].cargo);
   EXPECT_NEAR(stands[1].latitude, 50.02, 1e-6);

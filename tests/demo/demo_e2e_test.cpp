@@ -5,7 +5,6 @@
 // tells.
 
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <algorithm>
 #include <chrono>
@@ -26,7 +25,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-using testing_support::ProgramGuard;
 using testing_support::readFile;
 using testing_support::readLines;
 
@@ -82,8 +80,7 @@ TEST(Demo, EachAircraftOfTheRecordingIsCreatedMovedAndRemovedByTheProgram) {
   testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
   testing_support::ScopedEnv journal{"QLST_STANDIN_JOURNAL", "journal.jsonl"};
 
-  const pid_t program = testing_support::startProgram();
-  ProgramGuard guard{program};
+  os::ChildProcess program = testing_support::startProgram();
   ASSERT_TRUE(testing_support::waitForLogLine("Traffic Reader connected", 60s)) << readFile("Log.txt");
 
   // The first line ends the start-up's wait for traffic; the main cycle takes those after it.
@@ -107,9 +104,8 @@ TEST(Demo, EachAircraftOfTheRecordingIsCreatedMovedAndRemovedByTheProgram) {
            std::all_of(seen.begin(), seen.end(), [](const auto& s) { return s.second.removals > 0; });
   };
   EXPECT_TRUE(testing_support::waitFor(allRemoved, kRemovalLimit)) << readFile("Log.txt");
-  ASSERT_EQ(kill(program, SIGTERM), 0);
+  ASSERT_TRUE(program.requestClose());
   EXPECT_EQ(testing_support::waitForExit(program, 30s), 0);
-  guard.pid = 0;
 
   seen = readJournal("journal.jsonl");
   std::vector<std::string> tails;

@@ -1,35 +1,19 @@
 #include "platform/net/socket.h"
 
 #include <gtest/gtest.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
-#include <fstream>
 #include <string>
 #include <thread>
 
+#include "blocked_thread.h"
 #include "platform/net/errors.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using net::Socket;
-
-// Waits until the thread is asleep in the kernel (a blocking call), so that a test reaches the
-// case it means: waking a blocked call, not refusing one that had not started yet.
-void waitUntilBlocked(pid_t tid) {
-  const std::string path = "/proc/self/task/" + std::to_string(tid) + "/stat";
-  for (;;) {
-    std::ifstream stat(path);
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    const auto close = text.rfind(')');
-    if (close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'S') return;
-    std::this_thread::yield();
-  }
-}
 
 Socket boundUdp() {
   Socket socket = Socket::open(Socket::Type::Datagram);
@@ -46,18 +30,6 @@ net::Ipv4Endpoint endpointOf(const Socket& socket) {
 
 long sendText(Socket& from, const std::string& text, net::Ipv4Endpoint to) {
   return from.sendTo(std::span<const char>(text.data(), text.size()), to);
-}
-
-TEST(NetErrors, PosixErrorsTakeWinsockNumbers) {
-  struct Row {
-    int error;
-    int wsa;
-  };
-  const Row rows[] = {{EINTR, 10004},      {EAGAIN, 10035},       {EWOULDBLOCK, 10035}, {ETIMEDOUT, 10060},
-                      {ECONNRESET, 10054}, {EPIPE, 10054},        {EADDRINUSE, 10048},  {ENOTSOCK, 10038},
-                      {EMSGSIZE, 10040},   {ECONNREFUSED, 10061}, {EBADF, 10009},       {EREMOTE, 10071},
-                      {ENOENT, ENOENT}};
-  for (const Row& row : rows) EXPECT_EQ(net::wsaErrorFromErrno(row.error), row.wsa) << row.error;
 }
 
 TEST(UdpSocket, ADatagramArrivesOnAnEphemeralLoopbackPort) {
@@ -102,16 +74,15 @@ TEST(UdpSocket, TheStopSignalEndsAReceiveBeforeAndWhileItWaits) {
   EXPECT_EQ(net::lastError(), net::WSAETIMEDOUT) << "a lowered signal no longer wakes the wait";
 
   receiver.setReceiveTimeout(std::nullopt);  // only the signal can end this wait
-  std::atomic<pid_t> tid{0};
+  platform_test::BlockedThread blocked;
   long result = 0;
   int error = 0;
   std::thread waiter([&] {
-    tid = static_cast<pid_t>(::syscall(SYS_gettid));
+    blocked.enter();
     result = receiver.receive(buffer, &stop);
     error = net::lastError();
   });
-  while (tid.load() == 0) std::this_thread::yield();
-  waitUntilBlocked(tid);
+  blocked.waitUntilBlocked();
   stop.raise();
   waiter.join();
   EXPECT_EQ(result, -1);
@@ -127,17 +98,16 @@ TEST(UdpSocket, BindingAPortInUseFailsWithAddressInUse) {
 
 TEST(UdpSocket, ClosingWakesABlockedReceiveAndLaterCallsFail) {
   Socket receiver = boundUdp();
-  std::atomic<pid_t> tid{0};
+  platform_test::BlockedThread blocked;
   long result = -2;
   int error = 0;
   std::thread waiter([&] {
-    tid = static_cast<pid_t>(::syscall(SYS_gettid));
+    blocked.enter();
     char buffer[16];
     result = receiver.receive(buffer);
     error = net::lastError();
   });
-  while (tid.load() == 0) std::this_thread::yield();
-  waitUntilBlocked(tid);
+  blocked.waitUntilBlocked();
   receiver.close();
   waiter.join();
   EXPECT_EQ(result, -1);
@@ -263,32 +233,30 @@ TEST(TcpSocket, ClosingWakesAThreadBlockedInAcceptOrReceive) {
   Socket listener = Socket::open(Socket::Type::Stream);
   ASSERT_TRUE(listener.bind({net::kLoopbackAddress, 0}));
   ASSERT_TRUE(listener.listen());
-  std::atomic<pid_t> tid{0};
+  platform_test::BlockedThread blocked;
   bool accepted = true;
   int error = 0;
   std::thread acceptor([&] {
-    tid = static_cast<pid_t>(::syscall(SYS_gettid));
+    blocked.enter();
     accepted = listener.accept().isOpen();
     error = net::lastError();
   });
-  while (tid.load() == 0) std::this_thread::yield();
-  waitUntilBlocked(tid);
+  blocked.waitUntilBlocked();
   listener.close();
   acceptor.join();
   EXPECT_FALSE(accepted);
   EXPECT_EQ(error, net::WSAEINTR);
 
   TcpPair pair = connectedPair();
-  tid = 0;
+  blocked.reset();
   long received = -2;
   std::thread reader([&] {
-    tid = static_cast<pid_t>(::syscall(SYS_gettid));
+    blocked.enter();
     char buffer[16];
     received = pair.server.receive(buffer);
     error = net::lastError();
   });
-  while (tid.load() == 0) std::this_thread::yield();
-  waitUntilBlocked(tid);
+  blocked.waitUntilBlocked();
   pair.server.close();
   reader.join();
   EXPECT_EQ(received, -1);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "download_fixture.h"
+#include "platform/os/environment.h"
 #include "refdata/zip_archive.h"
 
 namespace {
@@ -36,7 +37,7 @@ TEST(DownloadBase, ComesFromTheVariableWhenItIsAWebAddress) {
       env.emplace("QLST_DOWNLOAD_URL", *c.variable);
     } else {
       env.emplace("QLST_DOWNLOAD_URL", "");
-      unsetenv("QLST_DOWNLOAD_URL");
+      os::removeEnvironmentVariable("QLST_DOWNLOAD_URL");
     }
     EXPECT_EQ(gf_downloadBase(), c.base) << c.variable.value_or("<unset>");
   }

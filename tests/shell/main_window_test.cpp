@@ -1,6 +1,5 @@
 #include "shell/main_window.h"
 
-#include <cairo.h>
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
@@ -29,6 +28,7 @@
 #include "simlink/dispatch.h"
 #include "simlink/sim_ids.h"
 #include "simlink/user_aircraft.h"
+#include "support/picture_file.h"
 #include "support/recorders.h"
 #include "support/scoped_run_state.h"
 #include "support/scoped_setting.h"
@@ -593,21 +593,14 @@ TEST_F(MainWindow, ThePictureHasTheWindowsSizeAndBands) {
   ui::pumpUntilIdle();
   const fs::path png = folder.path() / "window.png";
   ASSERT_TRUE(gf_writeWindowPng(window, png));
-  cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
-  ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS);
-  EXPECT_EQ(cairo_image_surface_get_width(image), 880);
-  EXPECT_EQ(cairo_image_surface_get_height(image), 516);
-  const auto pixel = [image](int x, int y) {
-    const unsigned char* data = cairo_image_surface_get_data(image);
-    const auto* row =
-        reinterpret_cast<const std::uint32_t*>(data + y * cairo_image_surface_get_stride(image));
-    return row[x] & 0xFFFFFF;  // 0xRRGGBB
-  };
+  const auto image = testing_support::readPictureFile(png);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->width, 880);
+  EXPECT_EQ(image->height, 516);
   // The empty right end of each band has the band's colour; below the bands nothing paints.
   const std::pair<int, std::uint32_t> bands[] = {{14, 0x000000},  {60, 0x000000},  {200, 0x99CCFF},
                                                  {420, 0x000000}, {462, 0x32CD32}, {500, 0x000000}};
-  for (const auto& [y, colour] : bands) EXPECT_EQ(pixel(878, y), colour) << y;
-  cairo_surface_destroy(image);
+  for (const auto& [y, colour] : bands) EXPECT_EQ(image->at(878, y), colour) << y;
 }
 
 }  // namespace
@@ -930,23 +923,19 @@ namespace {
 
 // The pixels of the picture within the rectangle whose colour is near the given one.
 int pixelsNear(const fs::path& png, ui::Rect r, std::uint32_t rgb) {
-  cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
+  const auto image = testing_support::readPictureFile(png);
   int found = 0;
-  if (cairo_surface_status(image) == CAIRO_STATUS_SUCCESS) {
-    const unsigned char* data = cairo_image_surface_get_data(image);
-    const int stride = cairo_image_surface_get_stride(image);
+  if (image) {
     const auto near = [](std::uint32_t a, std::uint32_t b, int shift) {
       return std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) < 40;
     };
     for (int y = r.top; y < r.bottom; ++y) {
-      const auto* row = reinterpret_cast<const std::uint32_t*>(data + y * stride);
       for (int x = r.left; x < r.right; ++x) {
-        const std::uint32_t p = row[x] & 0xFFFFFF;
+        const std::uint32_t p = image->at(x, y);
         found += near(p, rgb, 16) && near(p, rgb, 8) && near(p, rgb, 0);
       }
     }
   }
-  cairo_surface_destroy(image);
   return found;
 }
 

@@ -2,7 +2,6 @@
 // loaded, and its learned file saved when the program is ended.
 
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <chrono>
 #include <filesystem>
@@ -21,7 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testing_support::findLine;
-using testing_support::ProgramGuard;
 using testing_support::readFile;
 using testing_support::readLines;
 using testing_support::waitForExit;
@@ -68,8 +66,7 @@ TEST(ParkAirportProcess, OnTheGroundBetweenTwoAirportsTheNearerStandChoosesAndIt
   testing_support::ScopedEnv traffic{"QLST_TRAFFIC_PORT", std::to_string(port)};
   testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
 
-  const pid_t program = testing_support::startProgram();
-  ProgramGuard guard{program};
+  os::ChildProcess program = testing_support::startProgram();
   ASSERT_TRUE(waitForLogLine("Traffic Reader connected", 30s)) << readFile("Log.txt");
   // One line of traffic: the run need not wait for it any longer and starts its cycle.
   const std::vector<std::string> sample = readLines(QUILLSTAR_SAMPLE_TRAFFIC);
@@ -81,9 +78,8 @@ TEST(ParkAirportProcess, OnTheGroundBetweenTwoAirportsTheNearerStandChoosesAndIt
   // Chosen at the first update of the cycle, loaded 16 ticks later.
   ASSERT_TRUE(waitForLogLine("Airport file read from 'airports/my_thirdparty/EDAA.xml' for Alpha Field", 40s))
       << readFile("Log.txt");
-  ASSERT_EQ(kill(program, SIGTERM), 0);
+  ASSERT_TRUE(program.requestClose());
   EXPECT_EQ(waitForExit(program, 20s), 0);
-  guard.pid = 0;
 
   const auto lines = readLines("Log.txt");
   const auto at = [&](std::string_view text) { return findLine(lines, text); };

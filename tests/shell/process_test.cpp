@@ -2,8 +2,6 @@
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
@@ -24,7 +22,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing_support::findLine;
-using testing_support::ProgramGuard;
 using testing_support::readFile;
 using testing_support::readLines;
 using testing_support::startProgram;
@@ -45,23 +42,21 @@ TEST(Process, OneInstanceRunsUntilSigtermEndsItThroughTheClosePath) {
   writeFile("Log0.txt", "second\n");
   writeFile("Log00.txt", "first\n");
 
-  const pid_t first = startProgram();
-  ProgramGuard guard{first};
+  os::ChildProcess first = startProgram();
   ASSERT_TRUE(waitForLogLine("(utc) Quillstar version", 10s)) << readFile("Log.txt");
   EXPECT_EQ(readFile("Log0.txt"), "third\n");
   EXPECT_EQ(readFile("Log00.txt"), "second\n");
   EXPECT_EQ(readFile("Log000.txt"), "first\n");
   const std::string logOfFirst = readFile("Log.txt");
 
-  const pid_t second = startProgram();
-  EXPECT_EQ(waitForExit(second, 10s), 255);  // -1
+  os::ChildProcess second = startProgram();
+  EXPECT_EQ(waitForExit(second, 10s), os::exitCodeSeenByParent(-1));
   // The first instance goes on writing its log; the second one neither truncated nor moved it.
   EXPECT_TRUE(readFile("Log.txt").starts_with(logOfFirst));
   EXPECT_EQ(readFile("Log0.txt"), "third\n");
 
-  ASSERT_EQ(kill(first, SIGTERM), 0);
+  ASSERT_TRUE(first.requestClose());
   EXPECT_EQ(waitForExit(first, 10s), 0);
-  guard.pid = 0;
   const auto lines = readLines("Log.txt");
   ASSERT_GE(lines.size(), 2u);
   EXPECT_TRUE(lines.front().find(" (utc) Quillstar version 11.12.1 for MSFS 2020/2024") == 24)
@@ -81,10 +76,8 @@ TEST(Process, ARunAgainstTheStandInEndsWhenTheSimulatorQuits) {
   testing_support::ScopedEnv scenario("QLST_STANDIN", "scenario.json");
   testing_support::ScopedEnv journal("QLST_STANDIN_JOURNAL", "journal.jsonl");
 
-  const pid_t program = startProgram();
-  ProgramGuard guard{program};
+  os::ChildProcess program = startProgram();
   EXPECT_EQ(waitForExit(program, 30s), 0) << readFile("Log.txt");
-  guard.pid = 0;
 
   const auto lines = readLines("Log.txt");
   const auto at = [&](std::string_view text) { return findLine(lines, text); };
@@ -122,14 +115,12 @@ TEST(Process, ARunAgainstTheStandInEndsWhenTheSimulatorQuits) {
 
 TEST(Process, WithoutItsDocsFolderTheRunShowsTheErrorAndWaitsForTheClose) {
   testing_support::WorkingFolder folder;
-  const pid_t program = startProgram();
-  ProgramGuard guard{program};
+  os::ChildProcess program = startProgram();
   ASSERT_TRUE(waitForLogLine("Exiting: SYSTEM ERROR", 10s)) << readFile("Log.txt");
   std::this_thread::sleep_for(600ms);
   EXPECT_FALSE(waitForExit(program, 0ms).has_value());  // the error stays until the window closes
-  ASSERT_EQ(kill(program, SIGTERM), 0);
+  ASSERT_TRUE(program.requestClose());
   EXPECT_EQ(waitForExit(program, 10s), 0);
-  guard.pid = 0;
   const auto lines = readLines("Log.txt");
   const auto error = findLine(lines, "Error 41: Quillstar must be run from the Quillstar folder!");
   const auto closed = findLine(lines, "User closed Quillstar");
@@ -141,10 +132,8 @@ TEST(Process, WithoutItsDocsFolderTheRunShowsTheErrorAndWaitsForTheClose) {
 
 TEST(Process, AProductionRunReadsTheDataFilesFindsTheSimulatorAndEnds) {
   testing_support::PreparedWorkingFolder folder;
-  const pid_t program = startProgram({"--PRODUCTION"});
-  ProgramGuard guard{program};
+  os::ChildProcess program = startProgram({"--PRODUCTION"});
   EXPECT_EQ(waitForExit(program, 20s), 0) << readFile("Log.txt");
-  guard.pid = 0;
   const auto lines = readLines("Log.txt");
   EXPECT_NE(findLine(lines, "dbase records read"), lines.end()) << readFile("Log.txt");
   EXPECT_NE(findLine(lines, "Steam packages: "), lines.end());
@@ -179,10 +168,8 @@ TEST(Process, AProductionRunTakesANewerAirportsTableFromTheSite) {
   site.setRoute(tablePath, {200, readFile("new_airports.enc"), {}, {}});
   testing_support::ScopedEnv url{"QLST_DOWNLOAD_URL", site.url("/downloads/")};
 
-  const pid_t program = startProgram({"--production"});
-  ProgramGuard guard{program};
+  os::ChildProcess program = startProgram({"--production"});
   EXPECT_EQ(waitForExit(program, 30s), 0) << readFile("Log.txt");
-  guard.pid = 0;
   const auto lines = readLines("Log.txt");
   EXPECT_NE(findLine(lines, "airports updated to 2.0.0"), lines.end()) << readFile("Log.txt");
   EXPECT_NE(findLine(lines, fmt::format("{:5} airports read", rows + 1)), lines.end()) << readFile("Log.txt");
@@ -202,12 +189,9 @@ TEST(Process, AProductionRunTakesANewerAirportsTableFromTheSite) {
 
 namespace {
 
-// The resident memory of a process in kB, from /proc; 0 when it cannot be read.
-long residentKb(pid_t pid) {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.starts_with("VmRSS:")) return std::stol(line.substr(6));
-  return 0;
+// The resident memory of a process in kB; 0 when it cannot be read.
+long residentKb(const os::ChildProcess& program) {
+  return static_cast<long>(program.residentKb().value_or(0));
 }
 
 TEST(Process, AFloodOfDatagramsLeavesMemoryAndLogBounded) {
@@ -221,8 +205,7 @@ TEST(Process, AFloodOfDatagramsLeavesMemoryAndLogBounded) {
   // resident size measures what the program keeps.
   testing_support::ScopedEnv sanitizer{"ASAN_OPTIONS", "quarantine_size_mb=1:detect_leaks=0"};
 
-  const pid_t program = startProgram();
-  ProgramGuard guard{program};
+  os::ChildProcess program = startProgram();
   ASSERT_TRUE(waitForLogLine("Traffic Reader connected", 30s)) << readFile("Log.txt");
   std::this_thread::sleep_for(500ms);
   const long rssBefore = residentKb(program);
@@ -250,7 +233,7 @@ TEST(Process, AFloodOfDatagramsLeavesMemoryAndLogBounded) {
   }
   std::this_thread::sleep_for(2s);
 
-  ASSERT_EQ(waitpid(program, nullptr, WNOHANG), 0) << "the program ended under the flood";
+  ASSERT_FALSE(waitForExit(program, 0ms).has_value()) << "the program ended under the flood";
   const long rssAfter = residentKb(program);
   EXPECT_LT(rssAfter - rssBefore, 50 * 1024) << rssBefore << " kB -> " << rssAfter << " kB";
   EXPECT_LT(std::filesystem::file_size("Log.txt") - logBefore, 1u << 20);
@@ -290,9 +273,8 @@ TEST(Process, AFloodOfDatagramsLeavesMemoryAndLogBounded) {
   };
   EXPECT_TRUE(testing_support::waitFor(created, 75s)) << "no aircraft for the lines sent after the flood";
 
-  ASSERT_EQ(kill(program, SIGTERM), 0);
+  ASSERT_TRUE(program.requestClose());
   EXPECT_EQ(waitForExit(program, 20s), 0);
-  guard.pid = 0;
   const auto lines = readLines("Log.txt");
   EXPECT_NE(std::find(lines.begin(), lines.end(), "Exiting: USER CLOSED SIM"), lines.end());
 }
@@ -309,8 +291,7 @@ TEST(Process, TheWindowTextShowsTheWindowKeptOnTheMonitor) {
     const std::string y = slash == std::string::npos ? stored : stored.substr(slash + 1);
     testing_support::PreparedWorkingFolder folder({{"MAIN_WINDOW_X", x}, {"MAIN_WINDOW_Y", y}});
     FreeReaderPorts ports;
-    const pid_t pid = startProgram({"--window-text", "window.txt"});
-    ProgramGuard guard{pid};
+    os::ChildProcess pid = startProgram({"--window-text", "window.txt"});
     ASSERT_TRUE(testing_support::waitFor(
         [] { return readFile("window.txt").find("window \"Quillstar\"") == 0; }, 10s));
     EXPECT_NE(readFile("window.txt").find(shown), std::string::npos) << readFile("window.txt");
@@ -324,9 +305,8 @@ TEST(Process, TheWindowTextShowsTheWindowKeptOnTheMonitor) {
         },
         20s))
         << readFile("window.txt");
-    ASSERT_EQ(kill(pid, SIGTERM), 0);
+    ASSERT_TRUE(pid.requestClose());
     EXPECT_EQ(waitForExit(pid, 10s), 0);
-    guard.pid = 0;
     const std::string parameters = readFile(folder.path() / "config" / "Quillstar" / "parameters.xml");
     const std::string where = shown.substr(3);
     EXPECT_NE(parameters.find("name=\"MAIN_WINDOW_X\" value=\"" + where.substr(0, where.find(',')) + "\""),

@@ -1,21 +1,19 @@
 #include "support/test_support.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
 
 #include "foundation/log.h"
+#include "platform/os/environment.h"
+#include "platform/os/known_folders.h"
+#include "platform/os/temporary_folder.h"
 
 namespace testing_support {
 
 TempFolder::TempFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quillstar-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  path_ = os::createTemporaryFolder("quillstar-test-");
 }
 
 TempFolder::~TempFolder() {
@@ -28,26 +26,33 @@ WorkingFolder::WorkingFolder() : previous_(std::filesystem::current_path()) {
   std::filesystem::create_directories(path() / "config");
   std::filesystem::create_directories(path() / "data");
   std::filesystem::create_directories(path() / "runtime");
-  setenv("XDG_CONFIG_HOME", (path() / "config").c_str(), 1);
-  setenv("XDG_DATA_HOME", (path() / "data").c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", (path() / "runtime").c_str(), 1);
+  for (const auto& [folder, sub] : {std::pair{os::KnownFolder::RoamingAppData, "config"},
+                                    std::pair{os::KnownFolder::LocalAppData, "data"}}) {
+    previousFolders_.emplace_back(folder, os::knownFolderPath(folder));
+    if (!os::setKnownFolderPath(folder, path() / sub))
+      throw std::runtime_error("cannot point the known folder at " + (path() / sub).string());
+  }
+  os::setEnvironmentVariable("XDG_RUNTIME_DIR", (path() / "runtime").string());
 }
 
 WorkingFolder::~WorkingFolder() {
   std::error_code ec;
   std::filesystem::current_path(previous_, ec);
+  // Windows keeps the folders in the registry, beyond this process.
+  for (const auto& [folder, previous] : previousFolders_)
+    if (previous) (void)os::setKnownFolderPath(folder, *previous);
 }
 
 ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
-  if (const char* old = std::getenv(name)) previous_ = old;
-  setenv(name, value.c_str(), 1);
+  previous_ = os::environmentVariable(name_);
+  os::setEnvironmentVariable(name_, value);
 }
 
 ScopedEnv::~ScopedEnv() {
   if (previous_)
-    setenv(name_.c_str(), previous_->c_str(), 1);
+    os::setEnvironmentVariable(name_, *previous_);
   else
-    unsetenv(name_.c_str());
+    os::removeEnvironmentVariable(name_);
 }
 
 std::string readFile(const std::filesystem::path& path) {

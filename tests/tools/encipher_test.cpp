@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "foundation/data_cipher.h"
 #include "support/test_support.h"
+#include "tool_run.h"
 
 namespace {
 
@@ -17,10 +16,7 @@ using testing_support::writeFile;
 
 // The tool's exit code for the arguments, its output kept out of the test's.
 int encipher(const std::string& arguments) {
-  const std::string command =
-      std::string("'") + QUILLSTAR_ENCIPHER_PROGRAM + "' " + arguments + " >/dev/null 2>&1";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return tools_test::runTool(QUILLSTAR_ENCIPHER_PROGRAM, arguments).code;
 }
 
 TEST(EncipherTool, WritesWhatTheProgramReadsAndHarmsNothingWhenItFails) {

@@ -59,7 +59,9 @@ TEST(MakeStandsTool, RefusesFaultyArguments) {
                                 "EDDF 50 8 x.xml --colour red", "EDDF 50 8 x.xml --name"})
     EXPECT_EQ(runTool(QUILLSTAR_MAKE_STANDS_PROGRAM, arguments).code, 2) << arguments;
   EXPECT_EQ(runTool(QUILLSTAR_MAKE_STANDS_PROGRAM, "EDDF 50 8 missing/folder/x.xml").code, 0);
-  EXPECT_EQ(runTool(QUILLSTAR_MAKE_STANDS_PROGRAM, "EDDF 50 8 /proc/x.xml").code, 1);
+  // A file stands where the output's folder would have to be made.
+  testing_support::writeFile("blocker", "");
+  EXPECT_EQ(runTool(QUILLSTAR_MAKE_STANDS_PROGRAM, "EDDF 50 8 blocker/x.xml").code, 1);
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
-#include <signal.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "platform/net/socket.h"
+#include "platform/os/child_process.h"
 #include "support/test_support.h"
 
 namespace {
@@ -34,17 +33,9 @@ TEST(ServeTool, ServesTheFilesOfItsFolderAndNothingAboveIt) {
   fs::create_directories("site/downloads/11");
   writeFile("site/downloads/11/dbase.enc", "enciphered bytes");
   writeFile("secret.txt", "not to be served");
-  const std::string command =
-      std::string("'") + QUILLSTAR_SERVE_PROGRAM + "' site >out.txt 2>&1 & echo $! >pid.txt";
-  ASSERT_EQ(std::system(command.c_str()), 0);
-  const pid_t pid = static_cast<pid_t>(std::stol(readFile("pid.txt")));
   // The server started here goes with the test, whatever fails.
-  struct Stop {
-    pid_t pid;
-    ~Stop() {
-      if (pid > 0) kill(pid, SIGKILL);
-    }
-  } stop{pid};
+  auto server = os::ChildProcess::start(QUILLSTAR_SERVE_PROGRAM, {"site"}, {"out.txt", "err.txt"});
+  ASSERT_TRUE(server.has_value());
   ASSERT_TRUE(testing_support::waitFor([] { return readFile("out.txt").find('\n') != std::string::npos; },
                                        std::chrono::seconds{10}));
   const std::string banner = readFile("out.txt");
@@ -63,10 +54,8 @@ TEST(ServeTool, ServesTheFilesOfItsFolderAndNothingAboveIt) {
     EXPECT_EQ(answer.find("not to be served"), std::string::npos) << path;
   }
 
-  ASSERT_EQ(kill(pid, SIGTERM), 0);
-  ASSERT_TRUE(testing_support::waitFor([] { return readFile("out.txt").find("(QLST)") != std::string::npos; },
-                                       std::chrono::seconds{10}));
-  stop.pid = 0;  // it has ended on its own
+  ASSERT_TRUE(server->requestClose());
+  EXPECT_EQ(server->waitForExit(std::chrono::seconds{10}), 0);
   EXPECT_NE(readFile("out.txt").find("/downloads/11/dbase.enc  (QLST)"), std::string::npos);
 }
 

@@ -198,7 +198,7 @@ int main(int argc, char** argv) {
   }
   try {
     if (!write(arguments)) {
-      std::fprintf(stderr, "quillstar-make-stands: could not write %s\n", arguments.out.c_str());
+      std::fprintf(stderr, "quillstar-make-stands: could not write %s\n", arguments.out.string().c_str());
       return 1;
     }
   } catch (const std::exception& e) {

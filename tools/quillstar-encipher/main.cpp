@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!std::filesystem::is_regular_file(input, ec)) {
-    std::fprintf(stderr, "quillstar-encipher: no such file: %s\n", input.c_str());
+    std::fprintf(stderr, "quillstar-encipher: no such file: %s\n", input.string().c_str());
     return 1;
   }
   try {
@@ -34,6 +34,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quillstar-encipher: %s\n", e.what());
     return 1;
   }
-  std::printf("%s -> %s\n", input.c_str(), output.c_str());
+  std::printf("%s -> %s\n", input.string().c_str(), output.string().c_str());
   return 0;
 }

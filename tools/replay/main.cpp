@@ -2,7 +2,6 @@
 // datagrams, one line per datagram, paced by the lines' timestamps or at a fixed rate, with a
 // QNH datagram every 10 seconds. Ends at the end of the file.
 
-#include <arpa/inet.h>
 #include <fmt/format.h>
 
 #include <chrono>
@@ -30,10 +29,9 @@ void usage() {
 
 // The address text as a host-order IPv4 address; throws for anything else.
 std::uint32_t ipv4Address(const std::string& host) {
-  in_addr address{};
-  if (inet_pton(AF_INET, host.c_str(), &address) != 1)
-    throw std::invalid_argument("not an IPv4 address: " + host);
-  return ntohl(address.s_addr);
+  const auto address = net::parseIpv4Address(host);
+  if (!address) throw std::invalid_argument("not an IPv4 address: " + host);
+  return *address;
 }
 
 volatile std::sig_atomic_t interrupted = 0;

@@ -11,7 +11,6 @@
 
 #include <fmt/format.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <exception>
@@ -29,6 +28,7 @@
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/xml_meta.h"
+#include "platform/os/temporary_folder.h"
 #include "refdata/dbase.h"
 
 namespace {
@@ -42,10 +42,12 @@ constexpr int kUsageError = 2;
 class LogToStderr {
  public:
   LogToStderr() {
-    std::string pattern = (fs::temp_directory_path() / "quillstar-stands-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) return;
-    folder_ = pattern;
     std::error_code ec;
+    try {
+      folder_ = os::createTemporaryFolder("quillstar-stands-");
+    } catch (const fs::filesystem_error&) {
+      return;
+    }
     const fs::path here = fs::current_path(ec);
     fs::current_path(folder_, ec);
     try {
@@ -120,7 +122,7 @@ int run(const Arguments& arguments) {
   }
   pugi::xml_document document;
   if (const pugi::xml_parse_result parsed = document.load_file(arguments.in.c_str()); !parsed) {
-    std::fprintf(stderr, "quillstar-stands: could not load %s: %s\n", arguments.in.c_str(),
+    std::fprintf(stderr, "quillstar-stands: could not load %s: %s\n", arguments.in.string().c_str(),
                  parsed.description());
     return 1;
   }
@@ -153,7 +155,7 @@ int run(const Arguments& arguments) {
   const auto meta = orv::gf_readXmlMeta(document);
   const int sim = meta && meta->sim > 0 ? meta->sim : 1;
   if (!orv::gf_writeAirportFile(airport, arguments.out, arguments.mode, sim, arguments.handmade)) {
-    std::fprintf(stderr, "quillstar-stands: could not write %s\n", arguments.out.c_str());
+    std::fprintf(stderr, "quillstar-stands: could not write %s\n", arguments.out.string().c_str());
     return 1;
   }
   return 0;

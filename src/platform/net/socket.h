@@ -2,7 +2,8 @@
 
 // IPv4 UDP and TCP sockets with Winsock's behaviour where the program relies on it: failures
 // leave a Winsock error number in lastError() (platform/net/errors.h), sends never raise SIGPIPE,
-// and closing a socket from one thread wakes another thread blocked on it in accept or receive.
+// and closing a socket from one thread wakes another thread blocked on it in accept or receive
+// (on Windows within 50 ms). Winsock 2.2 is started on the first use.
 
 #include <chrono>
 #include <cstdint>
@@ -24,6 +25,9 @@ struct Ipv4Endpoint {
   std::uint16_t port = 0;
   bool operator==(const Ipv4Endpoint&) const = default;
 };
+
+// The host-order address of a dotted IPv4 text such as "127.0.0.1"; empty for anything else.
+[[nodiscard]] std::optional<std::uint32_t> parseIpv4Address(const std::string& text);
 
 // The passive IPv4 TCP address of a port text (getaddrinfo without a host); error is the
 // getaddrinfo result, 0 on success.
@@ -51,6 +55,10 @@ class Socket {
   [[nodiscard]] bool isOpen() const;
 
   [[nodiscard]] bool bind(Ipv4Endpoint endpoint);
+  // Lets a port whose earlier connections still linger be bound again at once, while a port in
+  // use by another socket stays refused (WSAEADDRINUSE). POSIX systems: SO_REUSEADDR. Windows,
+  // where SO_REUSEADDR would let a second socket take a port in use: SO_EXCLUSIVEADDRUSE, since
+  // lingering connections never block a new listener there.
   [[nodiscard]] bool setReuseAddress(bool on);
   [[nodiscard]] bool setBlocking(bool on);
   [[nodiscard]] bool setNoDelay(bool on);  // TCP_NODELAY

@@ -4,6 +4,7 @@
 // receive notices the stop at once rather than at the end of the receive's time-out.
 
 #include <atomic>
+#include <cstdint>
 
 namespace net {
 
@@ -20,13 +21,17 @@ class StopSignal {
   // Not while another thread raises it: the run control lowers it between runs.
   void lower();
 
-  // Readable while the signal is raised; -1 when no pipe could be made (the flag still works,
-  // a receive then only notices it at its time-out).
-  [[nodiscard]] int waitHandle() const { return pipe_[0]; }
+  // What a receive waits on beside its socket: readable while the signal is raised. The read end of
+  // a pipe on POSIX systems, a loopback UDP socket that the raise sends a datagram to on Windows
+  // (whose waits take sockets only). kNoWaitHandle when none could be made: the flag still
+  // works, a receive then only notices it at its time-out.
+  using WaitHandle = std::intptr_t;
+  static constexpr WaitHandle kNoWaitHandle = -1;
+  [[nodiscard]] WaitHandle waitHandle() const { return ends_[0]; }
 
  private:
   std::atomic<bool> raised_{false};
-  int pipe_[2] = {-1, -1};
+  WaitHandle ends_[2] = {kNoWaitHandle, kNoWaitHandle};  // the reading and the writing end
 };
 
 }  // namespace net

@@ -1,23 +1,27 @@
 #pragma once
 
 #include <functional>
-#include <thread>
+#include <memory>
 
 namespace os {
 
-// Turns SIGINT and SIGTERM into calls of a handler on a watcher thread of its own, so that Ctrl+C
-// and a service manager's stop take the same road as the window's close button.
-// Construct it on the main thread before any other thread starts: the signals are blocked in the
-// constructing thread, and every thread started later inherits that mask.
+// Turns the ways a console program is told to end into calls of a handler on a thread other than
+// the main one, so that they take the same road as the window's close button: SIGINT and SIGTERM
+// on POSIX systems; Ctrl+C, Ctrl+Break, the console window's close, log-off and shut-down on
+// Windows, and there also a parent's request through os::ChildProcess::requestClose (Windows has
+// no signal for it). On POSIX systems the signals are blocked in the constructing thread and every thread
+// started later inherits that mask: construct it on the main thread before any other thread
+// starts. One object at a time per process.
 class CloseSignals {
  public:
   explicit CloseSignals(std::function<void()> onSignal);
-  ~CloseSignals();  // stops the watcher; the signals stay blocked
+  ~CloseSignals();  // no handler call after it returns; POSIX signals stay blocked
   CloseSignals(const CloseSignals&) = delete;
   CloseSignals& operator=(const CloseSignals&) = delete;
 
  private:
-  std::jthread watcher_;
+  struct Watcher;
+  std::unique_ptr<Watcher> watcher_;
 };
 
 }  // namespace os

@@ -187,4 +187,10 @@ bool postCommandNotification(WindowHandle control, std::uint16_t code) {
   return postMessage(parent, WM_COMMAND, commandWParam(id, code), static_cast<LParam>(control.value()));
 }
 
+bool postClick(WindowHandle control) {
+  const ControlKind kind = controlKind(control);
+  if (kind != ControlKind::Button && kind != ControlKind::CheckBox) return false;
+  return postCommandNotification(control, BN_CLICKED);
+}
+
 }  // namespace ui

@@ -38,7 +38,8 @@ struct ControlSpec {
   ControlKind kind = ControlKind::Button;
   WindowHandle parent;
   int controlId = 0;
-  Rect rect;            // client coordinates of the parent
+  Rect rect;            // client coordinates of the parent; a drop-down list's closed box
+  int listHeight = 0;   // how far a drop-down list opens below its box; 0: a fitting default
   std::u16string text;  // label of a button or check box, content of an edit box
   bool enabled = true;
   WindowProc proc;  // empty: defWindowProc; an edit box may be subclassed with its own
@@ -83,6 +84,11 @@ int selectExact(WindowHandle combo, std::u16string_view text);
 [[nodiscard]] std::vector<std::u16string> items(WindowHandle combo);
 // The text of the selected item; nothing when none is selected.
 [[nodiscard]] std::optional<std::u16string> selectedItem(WindowHandle combo);
+
+// For user input: a click on a button or check box, as the mouse gives it: the control tells
+// its parent (BN_CLICKED) once the parent's thread takes its messages. False, nothing posted, for
+// a disabled control or one of another kind.
+bool postClick(WindowHandle control);
 
 // For user input: posts WM_COMMAND with the control's id and the code to the parent, with the
 // control's handle in lParam, as a real control would after the user changed it. False, and

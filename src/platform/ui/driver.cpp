@@ -8,9 +8,7 @@
 namespace ui {
 
 bool click(WindowHandle control) {
-  const ControlKind kind = controlKind(control);
-  if (kind != ControlKind::Button && kind != ControlKind::CheckBox) return false;
-  return postCommandNotification(control, BN_CLICKED);
+  return postClick(control);
 }
 
 bool choose(WindowHandle combo, std::u16string_view item) {

@@ -2,6 +2,7 @@
 
 // Message boxes of the headless window model: nobody can click one, so a box is recorded, handed
 // to the log sink as "{caption}: {text}", and answered at once with OK. Any thread.
+// The Win32 window records and logs the box the same way, then shows it and waits for the user.
 
 #include <functional>
 #include <string>

@@ -2,7 +2,8 @@
 
 // Painting in the headless window model: a paint context records fills, two-point lines and
 // texts with their colours, and ending the paint keeps them as the window's last complete frame,
-// which a snapshot or a test reads.
+// which a snapshot or a test reads. The Win32 window also draws them, off screen first and then onto
+// the window in one transfer.
 
 #include <cstdint>
 #include <optional>

@@ -353,4 +353,10 @@ Monitor nearestMonitor(const Rect& rect) {
   return *best;
 }
 
+std::optional<std::u16string> loadString(int id) {
+  // The same strings as the Windows build's resource script.
+  if (id == IDS_PRODUCT_NAME) return u"Quillstar";
+  return std::nullopt;
+}
+
 }  // namespace ui

@@ -3,6 +3,9 @@
 // A headless window model shaped after the Win32 concepts the program uses: windows with a
 // window procedure, one message queue per thread that creates windows, posting from any thread,
 // get and dispatch, a quit message carrying the exit code, and merged repaint requests.
+// Two backends stand behind it: the headless model (Linux, and every test that reads the window
+// without a screen) and the real Win32 window (the program on Windows), in which a handle is the
+// HWND and the messages are Windows' own.
 
 #include <compare>
 #include <cstdint>
@@ -30,7 +33,8 @@ inline constexpr MessageId WM_CTLCOLOREDIT = 0x0133;  // answers the background 
 inline constexpr MessageId WM_CTLCOLORSTATIC = 0x0138;
 inline constexpr MessageId WM_APP = 0x8000;
 
-// Names a window. Handles are never reused, so a stale handle finds no window rather than another one.
+// Names a window. The model never reuses a handle, so a stale handle finds no window rather than
+// another one; in the Win32 window it is the HWND, which Windows reuses only after a long while.
 class WindowHandle {
  public:
   constexpr WindowHandle() = default;
@@ -155,5 +159,11 @@ struct Monitor {
 std::vector<Monitor> setMonitors(std::vector<Monitor> list);
 // The monitor the rectangle overlaps most, else the one nearest to it.
 [[nodiscard]] Monitor nearestMonitor(const Rect& rect);
+
+// The program's string resources: 101 is the product name, the window's title. Nothing for an
+// id without a string.
+inline constexpr int IDS_PRODUCT_NAME = 101;
+inline constexpr int IDI_PROGRAM_ICON = 100;
+[[nodiscard]] std::optional<std::u16string> loadString(int id);
 
 }  // namespace ui

@@ -100,6 +100,12 @@ bool lf_setIntOption(int fd, int level, int name, bool on) {
 
 }  // namespace
 
+std::optional<std::uint32_t> parseIpv4Address(const std::string& text) {
+  in_addr address{};
+  if (::inet_pton(AF_INET, text.c_str(), &address) != 1) return std::nullopt;
+  return ntohl(address.s_addr);
+}
+
 ResolveResult resolvePassiveTcp(const std::string& port) {
   addrinfo hints{};
   hints.ai_family = AF_INET;
@@ -269,7 +275,8 @@ long Socket::receive(std::span<char> buffer, const StopSignal* stop) {
     return -1;
   }
   // Wait in poll rather than in recv, so that the stop signal can end the wait.
-  pollfd waits[2] = {{use.fd(), POLLIN, 0}, {stop ? stop->waitHandle() : -1, POLLIN, 0}};
+  const int stopFd = stop ? static_cast<int>(stop->waitHandle()) : -1;
+  pollfd waits[2] = {{use.fd(), POLLIN, 0}, {stopFd, POLLIN, 0}};
   const int ms = timeout ? static_cast<int>(std::min<long long>(timeout->count(), INT_MAX)) : -1;
   const int ready = ::poll(waits, 2, ms);
   if (ready < 0) {

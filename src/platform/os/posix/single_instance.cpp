@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace os {
+namespace {
 
-std::filesystem::path runtimeFolder() {
+std::filesystem::path lf_runtimeFolder() {
   if (const char* dir = std::getenv("XDG_RUNTIME_DIR"); dir && *dir) return dir;
   std::error_code ec;
   auto dir = std::filesystem::temp_directory_path(ec) / ("quillstar-" + std::to_string(getuid()));
@@ -18,12 +20,14 @@ std::filesystem::path runtimeFolder() {
   return dir;
 }
 
+}  // namespace
+
 std::optional<SingleInstance> SingleInstance::acquire(std::string_view name) {
   // Names like "Local\$QLST$" become one file name.
   std::string file(name);
   for (char& c : file)
     if (c == '\\' || c == '/') c = '_';
-  const auto path = runtimeFolder() / (file + ".lock");
+  const auto path = lf_runtimeFolder() / (file + ".lock");
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) return std::nullopt;
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -33,16 +37,20 @@ std::optional<SingleInstance> SingleInstance::acquire(std::string_view name) {
   return SingleInstance(fd);
 }
 
+void SingleInstance::release(Handle handle) {
+  if (handle != kNone) ::close(static_cast<int>(handle));
+}
+
 SingleInstance& SingleInstance::operator=(SingleInstance&& other) noexcept {
   if (this != &other) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = std::exchange(other.fd_, -1);
+    release(handle_);
+    handle_ = std::exchange(other.handle_, kNone);
   }
   return *this;
 }
 
 SingleInstance::~SingleInstance() {
-  if (fd_ >= 0) ::close(fd_);
+  release(handle_);
 }
 
 }  // namespace os

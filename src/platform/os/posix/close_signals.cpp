@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <ctime>
+#include <thread>
 
 namespace os {
 namespace {
@@ -16,10 +17,14 @@ sigset_t closeSignalSet() {
 
 }  // namespace
 
-CloseSignals::CloseSignals(std::function<void()> onSignal) {
+struct CloseSignals::Watcher {
+  std::jthread thread;
+};
+
+CloseSignals::CloseSignals(std::function<void()> onSignal) : watcher_(std::make_unique<Watcher>()) {
   const sigset_t set = closeSignalSet();
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
-  watcher_ = std::jthread([set, onSignal = std::move(onSignal)](std::stop_token stop) {
+  watcher_->thread = std::jthread([set, onSignal = std::move(onSignal)](std::stop_token stop) {
     const timespec pollPeriod{0, 100'000'000};  // how soon the watcher notices its stop
     while (!stop.stop_requested()) {
       if (sigtimedwait(&set, nullptr, &pollPeriod) > 0) onSignal();

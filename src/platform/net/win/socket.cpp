@@ -1,0 +1,374 @@
+#include "platform/net/socket.h"
+
+#include "platform/net/errors.h"
+#include "platform/net/win/winsock.h"
+// The system's headers after ours: they define our error names as macros of the same values.
+#include <winsock2.h>
+// Built on the declarations of winsock2.h.
+#include <mswsock.h>
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <mutex>
+
+namespace net {
+
+struct Socket::Core {
+  Core(SOCKET descriptor, Type socketType) : socket(descriptor), type(socketType) {}
+  std::mutex mutex;
+  SOCKET socket;
+  Type type;
+  bool blocking = true;  // ioctlsocket(FIONBIO); an accepted socket takes its listener's mode
+  int users = 0;         // calls under way on the socket
+  bool closing = false;  // close() came; the last user releases the socket
+  std::optional<std::chrono::milliseconds> receiveTimeout;
+};
+
+// Keeps the socket alive for the length of one call, so that a close() from another thread can
+// never let its handle be reused under that call.
+class Socket::Use {
+ public:
+  explicit Use(Core* core) : core_(core) {
+    if (!core_) {
+      setLastError(WSAENOTSOCK);
+      return;
+    }
+    std::scoped_lock lock(core_->mutex);
+    if (core_->socket == INVALID_SOCKET || core_->closing) {
+      setLastError(WSAENOTSOCK);
+      core_ = nullptr;
+      return;
+    }
+    ++core_->users;
+    socket_ = core_->socket;
+  }
+  ~Use() {
+    if (!core_) return;
+    std::scoped_lock lock(core_->mutex);
+    if (--core_->users == 0 && core_->closing && core_->socket != INVALID_SOCKET) {
+      ::closesocket(core_->socket);
+      core_->socket = INVALID_SOCKET;
+    }
+  }
+  Use(const Use&) = delete;
+  Use& operator=(const Use&) = delete;
+
+  explicit operator bool() const { return core_ != nullptr; }
+  [[nodiscard]] SOCKET socket() const { return socket_; }
+  // close() came while the call waited: Winsock's interrupted blocking call.
+  [[nodiscard]] bool interrupted() const {
+    std::scoped_lock lock(core_->mutex);
+    if (!core_->closing) return false;
+    setLastError(WSAEINTR);
+    return true;
+  }
+
+ private:
+  Core* core_;
+  SOCKET socket_ = INVALID_SOCKET;
+};
+
+namespace {
+
+// How soon a wait notices a close() from another thread. The socket itself is closed only when
+// the last call on it has returned, so a wait cannot rely on the close to wake it.
+constexpr std::chrono::milliseconds kCloseCheckPeriod{50};
+
+// The largest UDP datagram: a datagram socket receives through a buffer of this size, so that a
+// datagram larger than the caller's buffer still reports its whole length.
+constexpr std::size_t kLargestDatagram = 65536;
+
+sockaddr_in lf_address(Ipv4Endpoint endpoint) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(endpoint.address);
+  address.sin_port = htons(endpoint.port);
+  return address;
+}
+
+// Winsock leaves its own error number behind: nothing to translate.
+bool lf_result(int rc) {
+  return rc == 0;
+}
+
+bool lf_setIntOption(SOCKET s, int level, int name, bool on) {
+  const BOOL value = on ? TRUE : FALSE;
+  return lf_result(::setsockopt(s, level, name, reinterpret_cast<const char*>(&value), sizeof value));
+}
+
+int lf_length(std::size_t size) {
+  return static_cast<int>(std::min<std::size_t>(size, INT_MAX));
+}
+
+enum class Wait { Ready, Stopped, Closed, TimedOut, Failed };
+
+// Waits until the socket is readable (or has a connection to accept), the stop signal is raised,
+// close() comes, or the time-out passes.
+template <typename UseType>
+Wait lf_waitReadable(const UseType& use, const StopSignal* stop,
+                     std::optional<std::chrono::milliseconds> timeout) {
+  const SOCKET wake = stop && stop->waitHandle() != StopSignal::kNoWaitHandle
+                          ? static_cast<SOCKET>(stop->waitHandle())
+                          : INVALID_SOCKET;
+  const auto deadline = timeout ? std::optional(std::chrono::steady_clock::now() + *timeout) : std::nullopt;
+  for (;;) {
+    if (use.interrupted()) return Wait::Closed;
+    if (stop && stop->raised()) return Wait::Stopped;
+    auto slice = kCloseCheckPeriod;
+    if (deadline) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - std::chrono::steady_clock::now());
+      if (left <= std::chrono::milliseconds::zero()) return Wait::TimedOut;
+      slice = std::min(slice, left);
+    }
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(use.socket(), &readable);
+    if (wake != INVALID_SOCKET) FD_SET(wake, &readable);
+    const long long ms = slice.count();
+    timeval period{static_cast<long>(ms / 1000), static_cast<long>((ms % 1000) * 1000)};
+    const int ready = ::select(0, &readable, nullptr, nullptr, &period);
+    if (ready == SOCKET_ERROR) {
+      if (use.interrupted()) return Wait::Closed;
+      return Wait::Failed;
+    }
+    if (ready == 0) continue;
+    if (FD_ISSET(use.socket(), &readable)) return Wait::Ready;
+    if (stop && stop->raised()) return Wait::Stopped;
+  }
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> parseIpv4Address(const std::string& text) {
+  in_addr address{};
+  if (!win::winsockStarted() || ::inet_pton(AF_INET, text.c_str(), &address) != 1) return std::nullopt;
+  return ntohl(address.s_addr);
+}
+
+ResolveResult resolvePassiveTcp(const std::string& port) {
+  ResolveResult result;
+  if (!win::winsockStarted()) {
+    result.error = WSAGetLastError();
+    return result;
+  }
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_protocol = IPPROTO_TCP;
+  hints.ai_flags = AI_PASSIVE;
+  // A number beyond the last port is refused here rather than left to the resolver's reading.
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long number = std::strtoul(port.c_str(), &end, 10);
+  if (end != port.c_str() && *end == '\0' && (number > 65535 || errno == ERANGE)) {
+    result.error = EAI_SERVICE;
+    return result;
+  }
+  addrinfo* found = nullptr;
+  result.error = ::getaddrinfo(nullptr, port.c_str(), &hints, &found);
+  if (result.error != 0) return result;
+  const auto* address = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+  result.endpoint = {ntohl(address->sin_addr.s_addr), ntohs(address->sin_port)};
+  ::freeaddrinfo(found);
+  return result;
+}
+
+Socket Socket::open(Type type) {
+  if (!win::winsockStarted()) return Socket{};
+  const SOCKET s = type == Type::Datagram ? ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP)
+                                          : ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s == INVALID_SOCKET) return Socket{};
+  // Not inherited by programs that this one starts.
+  ::SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+  if (type == Type::Datagram) {
+    // A datagram sent from this socket to a closed port would otherwise make a later receive fail
+    // with a connection reset, which a UDP reader has no use for.
+    BOOL reportReset = FALSE;
+    DWORD returned = 0;
+    ::WSAIoctl(s, SIO_UDP_CONNRESET, &reportReset, sizeof reportReset, nullptr, 0, &returned, nullptr,
+               nullptr);
+  }
+  return Socket{std::make_unique<Core>(s, type)};
+}
+
+Socket::Socket() = default;
+Socket::Socket(std::unique_ptr<Core> core) : core_(std::move(core)) {}
+Socket::~Socket() {
+  close();
+}
+Socket::Socket(Socket&&) noexcept = default;
+
+Socket& Socket::operator=(Socket&& other) noexcept {
+  if (this != &other) {
+    close();
+    core_ = std::move(other.core_);
+  }
+  return *this;
+}
+
+bool Socket::isOpen() const {
+  if (!core_) return false;
+  std::scoped_lock lock(core_->mutex);
+  return core_->socket != INVALID_SOCKET && !core_->closing;
+}
+
+bool Socket::bind(Ipv4Endpoint endpoint) {
+  const Use use(core_.get());
+  if (!use) return false;
+  const sockaddr_in address = lf_address(endpoint);
+  return lf_result(::bind(use.socket(), reinterpret_cast<const sockaddr*>(&address), sizeof address));
+}
+
+bool Socket::setReuseAddress(bool on) {
+  const Use use(core_.get());
+  return use && lf_setIntOption(use.socket(), SOL_SOCKET, SO_EXCLUSIVEADDRUSE, on);
+}
+
+bool Socket::setBlocking(bool on) {
+  const Use use(core_.get());
+  if (!use) return false;
+  u_long nonBlocking = on ? 0 : 1;
+  if (!lf_result(::ioctlsocket(use.socket(), FIONBIO, &nonBlocking))) return false;
+  std::scoped_lock lock(core_->mutex);
+  core_->blocking = on;
+  return true;
+}
+
+bool Socket::setNoDelay(bool on) {
+  const Use use(core_.get());
+  return use && lf_setIntOption(use.socket(), IPPROTO_TCP, TCP_NODELAY, on);
+}
+
+bool Socket::listen() {
+  const Use use(core_.get());
+  return use && lf_result(::listen(use.socket(), SOMAXCONN));
+}
+
+bool Socket::connect(Ipv4Endpoint endpoint) {
+  const Use use(core_.get());
+  if (!use) return false;
+  const sockaddr_in address = lf_address(endpoint);
+  return lf_result(::connect(use.socket(), reinterpret_cast<const sockaddr*>(&address), sizeof address));
+}
+
+Socket Socket::accept() {
+  const Use use(core_.get());
+  if (!use) return Socket{};
+  bool blocking = true;
+  {
+    std::scoped_lock lock(core_->mutex);
+    blocking = core_->blocking;
+  }
+  // A non-blocking listener answers at once (WSAEWOULDBLOCK without a client).
+  if (blocking && lf_waitReadable(use, nullptr, std::nullopt) != Wait::Ready)
+    return Socket{};  // failed, or closed (no stop signal and no time-out here)
+  const SOCKET s = ::accept(use.socket(), nullptr, nullptr);
+  if (s == INVALID_SOCKET) {
+    (void)use.interrupted();
+    return Socket{};
+  }
+  ::SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+  auto accepted = std::make_unique<Core>(s, Type::Stream);
+  accepted->blocking = blocking;
+  return Socket{std::move(accepted)};
+}
+
+std::optional<Ipv4Endpoint> Socket::localEndpoint() const {
+  const Use use(core_.get());
+  if (!use) return std::nullopt;
+  sockaddr_in address{};
+  int length = sizeof address;
+  if (::getsockname(use.socket(), reinterpret_cast<sockaddr*>(&address), &length) != 0) return std::nullopt;
+  return Ipv4Endpoint{ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
+}
+
+void Socket::setReceiveTimeout(std::optional<std::chrono::milliseconds> timeout) {
+  if (!core_) return;
+  std::scoped_lock lock(core_->mutex);
+  core_->receiveTimeout = timeout;
+}
+
+long Socket::receive(std::span<char> buffer, const StopSignal* stop) {
+  std::optional<std::chrono::milliseconds> timeout;
+  Type type = Type::Stream;
+  if (core_) {
+    std::scoped_lock lock(core_->mutex);
+    timeout = core_->receiveTimeout;
+    type = core_->type;
+  }
+  const Use use(core_.get());
+  if (!use) return -1;
+  if (stop && stop->raised()) {
+    setLastError(WSAEINTR);
+    return -1;
+  }
+  switch (lf_waitReadable(use, stop, timeout)) {
+    case Wait::Ready:
+      break;
+    case Wait::Stopped:
+      setLastError(WSAEINTR);
+      return -1;
+    case Wait::Closed:
+      return -1;  // interrupted() has set WSAEINTR
+    case Wait::TimedOut:
+      setLastError(WSAETIMEDOUT);
+      return -1;
+    case Wait::Failed:
+      return -1;
+  }
+  if (type == Type::Datagram && buffer.size() < kLargestDatagram) {
+    // Winsock cuts an oversized datagram to the buffer and does not tell its length.
+    thread_local std::array<char, kLargestDatagram> whole;
+    const int received = ::recv(use.socket(), whole.data(), lf_length(whole.size()), 0);
+    if (received == SOCKET_ERROR) return -1;
+    std::copy_n(whole.data(), std::min<std::size_t>(static_cast<std::size_t>(received), buffer.size()),
+                buffer.data());
+    return received;
+  }
+  const int received = ::recv(use.socket(), buffer.data(), lf_length(buffer.size()), 0);
+  if (received == SOCKET_ERROR) return -1;
+  return received;
+}
+
+long Socket::send(std::span<const char> data) {
+  const Use use(core_.get());
+  if (!use) return -1;
+  std::size_t sent = 0;
+  do {
+    const int n = ::send(use.socket(), data.data() + sent, lf_length(data.size() - sent), 0);
+    if (n == SOCKET_ERROR) return -1;
+    sent += static_cast<std::size_t>(n);
+  } while (sent < data.size());
+  return static_cast<long>(sent);
+}
+
+long Socket::sendTo(std::span<const char> data, Ipv4Endpoint to) {
+  const Use use(core_.get());
+  if (!use) return -1;
+  const sockaddr_in address = lf_address(to);
+  const int n = ::sendto(use.socket(), data.data(), lf_length(data.size()), 0,
+                         reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  if (n == SOCKET_ERROR) return -1;
+  return n;
+}
+
+void Socket::close() {
+  if (!core_) return;
+  std::scoped_lock lock(core_->mutex);
+  if (core_->socket == INVALID_SOCKET || core_->closing) return;
+  core_->closing = true;
+  // A call waiting on the socket sees the closing flag within kCloseCheckPeriod and returns; the
+  // shutdown tells a connected peer at once.
+  ::shutdown(core_->socket, SD_BOTH);
+  if (core_->users == 0) {
+    ::closesocket(core_->socket);
+    core_->socket = INVALID_SOCKET;
+  }
+}
+
+}  // namespace net

@@ -1,0 +1,98 @@
+#include <algorithm>
+#include <mutex>
+
+#include "platform/ui/win32_window.h"
+
+namespace ui {
+
+namespace {
+
+struct Boxes {
+  std::mutex mutex;
+  std::vector<MessageBoxRecord> shown;
+  std::function<void(std::string_view)> log;
+};
+
+Boxes& boxes() {
+  static Boxes instance;
+  return instance;
+}
+
+UINT iconStyle(MessageBoxIcon icon) {
+  switch (icon) {
+    case MessageBoxIcon::Information:
+      return MB_ICONINFORMATION;
+    case MessageBoxIcon::Exclamation:
+      return MB_ICONWARNING;
+    case MessageBoxIcon::Error:
+      return MB_ICONERROR;
+    case MessageBoxIcon::None:
+      break;
+  }
+  return 0;
+}
+
+std::wstring wide(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(std::max(length, 0)), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), length);
+  return out;
+}
+
+}  // namespace
+
+int messageBox(WindowHandle owner, std::string_view text, std::string_view caption, MessageBoxIcon icon) {
+  std::function<void(std::string_view)> log;
+  {
+    std::scoped_lock lock(boxes().mutex);
+    boxes().shown.push_back({std::string(text), std::string(caption), icon});
+    log = boxes().log;
+  }
+  // Logged before the box waits for the user, and outside the lock: the sink takes its own.
+  if (log) log(std::string(caption) + ": " + std::string(text));
+  // A box owned by a window of another thread would disable that window from here, which
+  // waits for its thread; such a box stands alone, in front.
+  HWND hwnd = win32::toHwnd(owner);
+  const bool ownThread =
+      owner && IsWindow(hwnd) && GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId();
+  const UINT style = MB_OK | iconStyle(icon) | (ownThread ? 0U : MB_SETFOREGROUND | MB_TOPMOST);
+  const int answer =
+      MessageBoxW(ownThread ? hwnd : nullptr, wide(text).c_str(), wide(caption).c_str(), style);
+  return answer;  // 0 when no box could be shown
+}
+
+namespace win32 {
+
+void logProblem(const std::string& text) {
+  std::function<void(std::string_view)> log;
+  {
+    std::scoped_lock lock(boxes().mutex);
+    log = boxes().log;
+  }
+  if (log) log(text);
+}
+
+}  // namespace win32
+
+void setMessageBoxLog(std::function<void(std::string_view)> log) {
+  std::scoped_lock lock(boxes().mutex);
+  boxes().log = std::move(log);
+}
+
+bool hasMessageBoxLog() {
+  std::scoped_lock lock(boxes().mutex);
+  return static_cast<bool>(boxes().log);
+}
+
+std::vector<MessageBoxRecord> shownMessageBoxes() {
+  std::scoped_lock lock(boxes().mutex);
+  return boxes().shown;
+}
+
+void clearShownMessageBoxes() {
+  std::scoped_lock lock(boxes().mutex);
+  boxes().shown.clear();
+}
+
+}  // namespace ui
