@@ -189,15 +189,14 @@ TEST(TcpSocket, ASendToAPeerThatDoesNotReadGivesUpAfterItsTimeOut) {
 
   // A close from another thread ends a send that waits for room.
   pair.server.setSendTimeout(std::chrono::seconds{30});
-  std::atomic<pid_t> tid{0};
+  platform_test::BlockedThread blocked;
   int error = 0;
   std::thread sender([&] {
-    tid = static_cast<pid_t>(::syscall(SYS_gettid));
+    blocked.enter();
     result = pair.server.send(text);
     error = net::lastError();
   });
-  while (tid.load() == 0) std::this_thread::yield();
-  waitUntilBlocked(tid);
+  blocked.waitUntilBlocked();
   pair.server.close();
   sender.join();
   EXPECT_EQ(result, -1);

@@ -1,7 +1,6 @@
 // The program started whole on a damaged "parameters.xml": the start-up goes on to the simulator.
 
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <chrono>
 #include <filesystem>
@@ -37,13 +36,11 @@ TEST(SettingsProcess, ADamagedSettingsFileStillStartsTheRun) {
   text.insert(text.find("  </parameters>"), nested + "\n");
   writeFile(parameters, text);
 
-  const pid_t program = testing_support::startProgram();
-  testing_support::ProgramGuard guard{program};
+  os::ChildProcess program = testing_support::startProgram();
   ASSERT_TRUE(testing_support::waitForLogLine("Waiting for MSFS 2020 ...", 30s)) << readFile("Log.txt");
   EXPECT_LE(std::filesystem::file_size(parameters), 3 * text.size());
-  ASSERT_EQ(kill(program, SIGTERM), 0);
+  ASSERT_TRUE(program.requestClose());
   EXPECT_EQ(testing_support::waitForExit(program, 10s), 0);
-  guard.pid = 0;
   const std::string log = readFile("Log.txt");
   EXPECT_NE(log.find("==> DESTINATION \"\\xe9DDF\" in " + orv::gf_pathToUtf8(parameters) +
                      " refused (no UTF-8 text), the default is taken"),

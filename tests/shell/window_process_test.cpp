@@ -3,7 +3,6 @@
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <atomic>
 #include <chrono>
@@ -27,7 +26,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testing_support::findLine;
-using testing_support::ProgramGuard;
 using testing_support::readFile;
 using testing_support::readLines;
 using testing_support::waitFor;
@@ -38,11 +36,10 @@ using testing_support::writeFile;
 // The program with its window written to "window.txt" and driven through "commands.txt".
 class WindowedProgram {
  public:
-  WindowedProgram() {
-    writeFile("commands.txt", "");
-    pid_ = testing_support::startProgram({"--ui-commands", "commands.txt", "--window-text", "window.txt"});
-    guard_.pid = pid_;
-  }
+  WindowedProgram()
+      : process_((writeFile("commands.txt", ""),
+                  testing_support::startProgram(
+                      {"--ui-commands", "commands.txt", "--window-text", "window.txt"}))) {}
   // A user's action: "click NAME", "choose NAME ITEM", "type NAME TEXT".
   static void command(const std::string& line) {
     std::ofstream out("commands.txt", std::ios::app);
@@ -76,18 +73,17 @@ class WindowedProgram {
   static std::string messageLine(const std::string& text) {
     return fmt::format("text 3,455 #FFFF00 \"{}\"", text);
   }
-  // SIGTERM, as the window's close; the exit status within the time.
+  // Asked to close as the system asks it (SIGTERM, or WM_CLOSE on Windows); the exit status within
+  // the time.
   std::optional<int> close(std::chrono::milliseconds limit = 20s) {
-    if (kill(pid_, SIGTERM) != 0) return std::nullopt;
-    const auto status = waitForExit(pid_, limit);
-    if (status) guard_.pid = 0;
-    return status;
+    if (!process_.requestClose()) return std::nullopt;
+    return waitForExit(process_, limit);
   }
-  [[nodiscard]] pid_t pid() const { return pid_; }
+  // The program's resident memory in kB; 0 when the system does not tell.
+  [[nodiscard]] long residentKb() const { return static_cast<long>(process_.residentKb().value_or(0)); }
 
  private:
-  pid_t pid_;
-  ProgramGuard guard_{0};
+  os::ChildProcess process_;
 };
 
 std::size_t logCount(std::string_view text) {
@@ -337,14 +333,6 @@ TEST(WindowProcess, ARestartDuringAParkingCalculationLeavesReReadWorkingInTheNex
   EXPECT_EQ(program.close(), 0) << logTail();
 }
 
-// The resident memory of a process in kB, from /proc; 0 when it cannot be read.
-long lf_residentKb(pid_t pid) {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.starts_with("VmRSS:")) return std::stol(line.substr(6));
-  return 0;
-}
-
 std::size_t lf_journalCount(std::string_view call) {
   const auto lines = readLines("journal.jsonl");
   const std::string key = fmt::format("\"call\":\"{}\"", call);
@@ -374,7 +362,7 @@ TEST(WindowProcess, ARealTrafficThatStopsReadingNeitherHoldsTheCycleNorTheClose)
   const std::vector<std::string> lines = readLines(QUILLSTAR_SAMPLE_TRAFFIC);
   sendDatagram(trafficPort, lines.at(0));
   ASSERT_TRUE(waitFor([] { return lf_journalCount("request_by_type") > 0; }, 20s)) << "the cycle runs";
-  const long rssBefore = lf_residentKb(program.pid());
+  const long rssBefore = program.residentKb();
   for (std::size_t i = 1; i < lines.size() && i < 40; ++i) {
     sendDatagram(trafficPort, lines[i]);
     std::this_thread::sleep_for(100ms);
@@ -383,7 +371,7 @@ TEST(WindowProcess, ARealTrafficThatStopsReadingNeitherHoldsTheCycleNorTheClose)
   const std::size_t asked = lf_journalCount("request_by_type");
   std::this_thread::sleep_for(3s);
   EXPECT_GE(lf_journalCount("request_by_type") - asked, 2u) << "the cycle kept its pace";
-  EXPECT_LT(lf_residentKb(program.pid()) - rssBefore, 20 * 1024);
+  EXPECT_LT(program.residentKb() - rssBefore, 20 * 1024);
   const auto closed = std::chrono::steady_clock::now();
   EXPECT_EQ(program.close(5s), 0) << logTail();
   EXPECT_LT(std::chrono::steady_clock::now() - closed, 3s);
