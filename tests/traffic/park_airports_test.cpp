@@ -52,7 +52,8 @@ using testing_support::logBody;
 using testing_support::readFile;
 using testing_support::writeFile;
 
-const std::string kFile = "airports/my_park_airports.txt";
+// As the program names it in its messages: with the system's path separator.
+const std::string kFile = (fs::path("airports") / "my_park_airports.txt").string();
 
 constexpr double kFraLat = 50.0333;
 constexpr double kFraLon = 8.5706;
