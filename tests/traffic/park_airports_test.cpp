@@ -222,7 +222,8 @@ TEST_F(ParkAirportFiles, AddingCreatesAppendsAndUpdatesThroughATemporaryFile) {
   EXPECT_FALSE(orv::gf_addMyParkAirport(list, table, IcaoCode("ZZZZ"), "A1"));
   EXPECT_EQ(readFile(kFile), "# mine\nEDDF,B 2\nEDDM\n");
   EXPECT_EQ(entries(list), expected);
-  EXPECT_EQ(filesBelow("airports"), std::vector<std::string>{kFile});  // no temporary file left
+  EXPECT_EQ(filesBelow("airports"),
+            std::vector<std::string>{"airports/my_park_airports.txt"});  // no temporary file left
 
   orv::ParkAirportList again;
   EXPECT_EQ(orv::lf_readMyParkAirports(again, table), 2u);
