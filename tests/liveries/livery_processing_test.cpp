@@ -20,6 +20,8 @@ using testing_support::writeFile;
 using Lines = std::vector<std::string>;
 
 const std::filesystem::path kFile = "output/LiveriesScanned.xml";
+// The file as the log names it: with the system's path separator.
+const std::string kShownFile = (std::filesystem::path("output") / "LiveriesScanned.xml").string();
 
 // A working folder with the class options on and their check boxes in a window, restored after.
 class Processing : public testing_support::LiveryLogTest {
@@ -111,7 +113,7 @@ TEST_F(Processing, LogsTheTablesTheClassesAndSwitchesOffClassesWithoutLiveries) 
   process();
   EXPECT_EQ(log(),
             (Lines{
-                "    6 liveries read from output/LiveriesScanned.xml",
+                "    6 liveries read from " + kShownFile,
                 "    2 registration codes",
                 "    3 airlines, 3 pax aircraft models and 2 cargo aircraft models",
                 " ",
@@ -158,7 +160,7 @@ TEST_F(Processing, ThePreparedFoldersFileCoversOnlySomeClasses) {
   EXPECT_EQ(
       log(),
       (Lines{
-          "    7 liveries read from output/LiveriesScanned.xml",
+          "    7 liveries read from " + kShownFile,
           "    3 registration codes",
           "    6 airlines, 4 pax aircraft models and 1 cargo aircraft models",
           " ",
@@ -222,7 +224,7 @@ TEST_F(Processing, ALaterStartSkipsTheBuildUntilAClearIsAsked) {
 
   tables.requestClear();  // as the simulator switch does, from another thread
   process();
-  EXPECT_EQ(logFrom("Processing scanned").at(1), "    1 liveries read from output/LiveriesScanned.xml");
+  EXPECT_EQ(logFrom("Processing scanned").at(1), "    1 liveries read from " + kShownFile);
   EXPECT_TRUE(tables.gf_findLiveryTitle("AAA A321").empty());
   EXPECT_EQ(tables.gf_findLiveryTitle("CCC A320"), "CCC A320");
   EXPECT_EQ(tables.airlineCount(), 1u);

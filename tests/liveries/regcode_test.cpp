@@ -114,10 +114,10 @@ TEST_F(RegcodeTest, LaterSourcesOverrideAndReportTheirChanges) {
   EXPECT_TRUE(tables.isSpecialLivery("Livery A"));
   // A single registration of a user's line makes its livery special too.
   EXPECT_TRUE(tables.isUniqueRegcode("X-BBB"));
-  const Lines expected = {"Processing file input/AIG-regcodes.xml",
+  const Lines expected = {"Processing file " + (fs::path("input") / "AIG-regcodes.xml").string(),
                           "   regcode X-AAA for 'Livery B', instead of the same for 'Livery A'",
                           "2 new regcodes added, 1 regcode replaced, 1 regcode defined as special",
-                          "Processing files in input/my_regcodes",
+                          "Processing files in " + (fs::path("input") / "my_regcodes").string(),
                           "3 new regcodes added, 3 regcodes defined as special"};
   EXPECT_EQ(readLines(gf_paths().offlineRegcodes), expected);
   EXPECT_FALSE(fs::exists(gf_paths().aigRegcodesXml));
