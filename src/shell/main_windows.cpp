@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
     if (embedded) return orv::standin::StandIn::fromEnvironment();
     return std::make_shared<sc::DllBackend>(
         sc::DllBackend::Reporting{[](std::string_view line) { orv::gf_logLine(line); },
-                                  [](std::string_view line) { orv::gf_setMessage(line, true); }});
+                                  [](std::string_view line) { orv::gf_logImportant(line); },
+                                  [](std::string_view line) { orv::gf_setMessage(line); }});
   });
 }

@@ -26,9 +26,11 @@ namespace sc {
 class DllBackend final : public Backend {
  public:
   struct Reporting {
-    // A line for the log only.
+    // A line for the log.
     std::function<void(std::string_view)> log;
-    // A line shown to the user (and logged): the library is missing or unusable.
+    // A fault worth the user's attention, for the log at once: a malformed record, a missing library.
+    std::function<void(std::string_view)> warning;
+    // A line shown to the user on the message line: the library is missing or unusable.
     std::function<void(std::string_view)> message;
   };
 

@@ -22,9 +22,11 @@ using namespace std::chrono_literals;
 
 struct Said {
   std::vector<std::string> log;
+  std::vector<std::string> warnings;
   std::vector<std::string> messages;
   sc::DllBackend::Reporting reporting() {
     return {[this](std::string_view line) { log.emplace_back(line); },
+            [this](std::string_view line) { warnings.emplace_back(line); },
             [this](std::string_view line) { messages.emplace_back(line); }};
   }
 };
@@ -54,6 +56,7 @@ TEST(DllBackend, AMissingOrUnfitLibraryIsToldOnceAndEveryOpenFailsAsWithoutASimu
                   1, [](const sc::Recv*, std::uint32_t, void*) {}, nullptr),
               0);
     ASSERT_EQ(said.messages.size(), 1u);
+    EXPECT_EQ(said.warnings, said.messages);
     EXPECT_NE(said.messages[0].find(c.told), std::string::npos) << said.messages[0];
     EXPECT_NE(said.messages[0].find("beside simconnect_tests.exe"), std::string::npos) << said.messages[0];
   }
@@ -106,6 +109,7 @@ TEST(DllBackend, TheTestLibraryAnswersThroughTheLibrarysInterface) {
   ASSERT_GE(backend.open(&handle, "Quillstar", 0), 0) << (said.messages.empty() ? "" : said.messages[0]);
   ASSERT_NE(handle, 0u);
   EXPECT_TRUE(said.messages.empty());
+  EXPECT_TRUE(said.warnings.empty());
   ASSERT_FALSE(said.log.empty());
   EXPECT_NE(said.log[0].find("SimConnect.dll loaded from "), std::string::npos) << said.log[0];
 

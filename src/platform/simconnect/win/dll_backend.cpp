@@ -122,7 +122,7 @@ DllBackend::DllBackend(Reporting reporting, std::string library)
     : reporting_(std::move(reporting)),
       libraryName_(std::move(library)),
       records_([this](std::string_view line) {
-        if (reporting_.log) reporting_.log(line);
+        if (reporting_.warning) reporting_.warning(line);
       }) {}
 
 DllBackend::~DllBackend() = default;
@@ -139,8 +139,9 @@ HResult DllBackend::open(Handle* handle, std::string_view name, std::uint32_t co
     tried_ = true;
     const std::string program = lf_programPath().filename().string();
     const auto tell = [&](const std::string& what) {
-      if (reporting_.message)
-        reporting_.message(what + ": " + std::string(kWhereFrom) + " beside " + program);
+      const std::string line = what + ": " + std::string(kWhereFrom) + " beside " + program;
+      if (reporting_.warning) reporting_.warning(line);
+      if (reporting_.message) reporting_.message(line);
     };
     // The program's own folder first, so that the copy beside the program wins over any other.
     const std::filesystem::path beside = lf_programPath().parent_path() / os::win::wide(libraryName_);
