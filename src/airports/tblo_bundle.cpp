@@ -12,6 +12,7 @@
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/window_view.h"
+#include "platform/os/file_copy.h"
 #include "platform/ui/controls.h"
 #include "refdata/zip_archive.h"
 
@@ -109,7 +110,7 @@ void lf_bundleThirdPartyAirports(const std::vector<std::string>& codes,
     }
     if (!isKnownAirport || !isKnownAirport(code) || !gf_readAirportPublisher(source)) continue;
     const fs::path target = tblo / source.filename();
-    if (fs::copy_file(source, target, fs::copy_options::overwrite_existing, error)) {
+    if (os::copyFileReplacing(source, target, error)) {
       gf_logLine(fmt::format("{} copied to {}", source.generic_string(), target.generic_string()));
     } else {
       gf_logImportant(fmt::format("'{}' failed to copy '{}': {}", source.generic_string(),

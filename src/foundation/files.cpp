@@ -12,6 +12,7 @@
 #include "foundation/text.h"
 #include "foundation/utf.h"
 #include "platform/os/durable_file.h"
+#include "platform/os/file_copy.h"
 
 namespace orv {
 namespace {
@@ -27,8 +28,7 @@ bool copyGeneration(const fs::path& from, const fs::path& to) {
     return false;
   }
   if (!exists) return true;
-  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-  if (ec) {
+  if (!os::copyFileReplacing(from, to, ec)) {
     gf_logImportant(
         fmt::format("copy {} -> {} failed: {}", gf_pathToUtf8(from), gf_pathToUtf8(to), ec.message()));
     return false;

@@ -13,6 +13,7 @@
 #include "foundation/files.h"
 #include "foundation/log.h"
 #include "foundation/program.h"
+#include "platform/os/environment.h"
 
 namespace orv {
 
@@ -65,8 +66,8 @@ struct PartFile {
 }  // namespace
 
 std::string gf_downloadBase() {
-  const char* value = std::getenv(std::string(kDownloadUrlVariable).c_str());
-  std::string base = value ? value : std::string(kDefaultDownloadBase);
+  std::string base =
+      os::environmentVariable(std::string(kDownloadUrlVariable)).value_or(std::string(kDefaultDownloadBase));
   std::scoped_lock lock(baseMutex);
   if (!startsWith(base, "http://") && !startsWith(base, "https://")) {
     if (lastRefusedBase != base) {

@@ -11,13 +11,24 @@
 namespace {
 
 using namespace std::chrono_literals;
-using testing_support::readFile;
 
 os::ChildProcess startChild(const std::vector<std::string>& arguments,
                             const os::ChildProcess::Output& output = {}) {
   auto child = os::ChildProcess::start(QUILLSTAR_TEST_CHILD, arguments, output);
   if (!child) throw std::runtime_error("cannot start " QUILLSTAR_TEST_CHILD);
   return std::move(*child);
+}
+
+// The lines a child wrote to its standard output; Windows ends them with CR LF there.
+std::vector<std::string> outputLines(const std::filesystem::path& path) {
+  std::vector<std::string> lines = testing_support::readLines(path);
+  for (std::string& line : lines)
+    if (line.ends_with('\r')) line.pop_back();
+  return lines;
+}
+
+bool childIsWaiting() {
+  return outputLines("out.txt") == std::vector<std::string>{"waiting"};
 }
 
 // Each argument reaches the child as it was, whatever the system's command line makes of blanks,
@@ -40,9 +51,7 @@ TEST(ChildProcess, ArgumentsArriveAsTheyWereGiven) {
   arguments.insert(arguments.end(), texts.begin(), texts.end());
   os::ChildProcess child = startChild(arguments, {"out.txt", "err.txt"});
   ASSERT_EQ(child.waitForExit(30s), 0);
-  std::string expected;
-  for (const std::string& text : texts) expected += text + "\n";
-  EXPECT_EQ(readFile("out.txt"), expected);
+  EXPECT_EQ(outputLines("out.txt"), texts);
 }
 
 TEST(ChildProcess, TheExitCodeComesBack) {
@@ -58,7 +67,7 @@ TEST(ChildProcess, TheExitCodeComesBack) {
 TEST(ChildProcess, ARequestToCloseReachesTheChildsCloseHandler) {
   testing_support::WorkingFolder folder;
   os::ChildProcess child = startChild({"wait"}, {"out.txt", ""});
-  ASSERT_TRUE(testing_support::waitFor([] { return readFile("out.txt") == "waiting\n"; }, 30s));
+  ASSERT_TRUE(testing_support::waitFor(childIsWaiting, 30s));
   EXPECT_FALSE(child.waitForExit(0ms).has_value());
   EXPECT_TRUE(child.residentKb().value_or(0) > 0);
   ASSERT_TRUE(child.requestClose());
@@ -70,7 +79,7 @@ TEST(ChildProcess, KillEndsAChildAndAMissingProgramDoesNotStart) {
   testing_support::WorkingFolder folder;
   {
     os::ChildProcess child = startChild({"wait"}, {"out.txt", ""});
-    ASSERT_TRUE(testing_support::waitFor([] { return readFile("out.txt") == "waiting\n"; }, 30s));
+    ASSERT_TRUE(testing_support::waitFor(childIsWaiting, 30s));
     child.kill();
     const auto code = child.waitForExit(0ms);
     ASSERT_TRUE(code.has_value());

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "config/parameter_controls.h"
@@ -108,6 +110,36 @@ TEST_F(RealMainWindow, ClicksChoicesAndTypingReachTheirHandlersThroughTheMessage
   ui::pumpUntilIdle();
   EXPECT_EQ(cfg::BLOCK_CALLSIGN.value(), "SWR 123");
   EXPECT_EQ(ui::windowText(control("BLOCK_CALLSIGN")), u"SWR 123");
+}
+
+TEST_F(RealMainWindow, CommandLinesFollowedInAFileDriveTheWindow) {
+  using namespace std::chrono_literals;
+  cfg::MATCHING_DEPTH.set(2);
+  const fs::path file = folder.path() / "commands.txt";
+  testing_support::writeFile(file, "click \"Flush static\"\n");
+  const UiCommandFollower follower(file, window);
+  const auto pumpedUntil = [](const std::function<bool()>& condition) {
+    return testing_support::waitFor(
+        [&condition] {
+          ui::pumpUntilIdle();
+          return condition();
+        },
+        5s);
+  };
+  EXPECT_TRUE(pumpedUntil([] { return gf_tickRequests().flushStatic.load(); }));
+  // A line added later is taken too, and only once its end has come.
+  {
+    std::ofstream out(file, std::ios::app | std::ios::binary);
+    out << "choose MATCHING_DEPTH 1";
+  }
+  std::this_thread::sleep_for(200ms);
+  ui::pumpUntilIdle();
+  EXPECT_NE(cfg::MATCHING_DEPTH.value(), 1);
+  {
+    std::ofstream out(file, std::ios::app | std::ios::binary);
+    out << "\n";
+  }
+  EXPECT_TRUE(pumpedUntil([] { return cfg::MATCHING_DEPTH.value() == 1; }));
 }
 
 // The width and height from a PNG file's header chunk; zero when it is no PNG.

@@ -2,10 +2,12 @@
 
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 
 #include "foundation/log.h"
 #include "platform/os/environment.h"
+#include "platform/os/known_folders.h"
 #include "platform/os/temporary_folder.h"
 
 namespace testing_support {
@@ -24,14 +26,21 @@ WorkingFolder::WorkingFolder() : previous_(std::filesystem::current_path()) {
   std::filesystem::create_directories(path() / "config");
   std::filesystem::create_directories(path() / "data");
   std::filesystem::create_directories(path() / "runtime");
-  os::setEnvironmentVariable("XDG_CONFIG_HOME", (path() / "config").string());
-  os::setEnvironmentVariable("XDG_DATA_HOME", (path() / "data").string());
+  for (const auto& [folder, sub] : {std::pair{os::KnownFolder::RoamingAppData, "config"},
+                                    std::pair{os::KnownFolder::LocalAppData, "data"}}) {
+    previousFolders_.emplace_back(folder, os::knownFolderPath(folder));
+    if (!os::setKnownFolderPath(folder, path() / sub))
+      throw std::runtime_error("cannot point the known folder at " + (path() / sub).string());
+  }
   os::setEnvironmentVariable("XDG_RUNTIME_DIR", (path() / "runtime").string());
 }
 
 WorkingFolder::~WorkingFolder() {
   std::error_code ec;
   std::filesystem::current_path(previous_, ec);
+  // Windows keeps the folders in the registry, beyond this process.
+  for (const auto& [folder, previous] : previousFolders_)
+    if (previous) (void)os::setKnownFolderPath(folder, *previous);
 }
 
 ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {

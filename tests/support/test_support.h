@@ -5,8 +5,10 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "platform/os/known_folders.h"
 #include "platform/ui/window.h"
 
 namespace testing_support {
@@ -24,8 +26,9 @@ class TempFolder {
   std::filesystem::path path_;
 };
 
-// A temporary folder that is the working folder while the object lives; the per-user and
-// runtime folders point into it as well, so that nothing of the user's own is touched.
+// A temporary folder that is the working folder while the object lives; the per-user folders
+// (os::KnownFolder, as "config" and "data") and the runtime folder point into it as well, so that
+// nothing of the user's own is touched.
 class WorkingFolder : public TempFolder {
  public:
   WorkingFolder();
@@ -33,6 +36,7 @@ class WorkingFolder : public TempFolder {
 
  private:
   std::filesystem::path previous_;
+  std::vector<std::pair<os::KnownFolder, std::optional<std::filesystem::path>>> previousFolders_;
 };
 
 // Sets an environment variable for the lifetime of the object.

@@ -19,6 +19,15 @@ struct ToolRun {
   std::string err;
 };
 
+// A tool's output with the line ends of its standard streams, CR LF on Windows, as LF.
+inline std::string lf_text(const std::string& written) {
+  std::string text;
+  text.reserve(written.size());
+  for (std::size_t i = 0; i < written.size(); ++i)
+    if (!(written[i] == '\r' && i + 1 < written.size() && written[i + 1] == '\n')) text += written[i];
+  return text;
+}
+
 // The arguments are separated by blanks (none of the tests' arguments holds one).
 inline ToolRun runTool(const char* program, const std::string& arguments) {
   std::vector<std::string> words;
@@ -28,8 +37,8 @@ inline ToolRun runTool(const char* program, const std::string& arguments) {
   if (auto tool = os::ChildProcess::start(program, words, {"stdout.txt", "stderr.txt"})) {
     if (const auto code = tool->waitForExit(std::chrono::seconds{60}); code && *code >= 0) run.code = *code;
   }
-  run.out = testing_support::readFile("stdout.txt");
-  run.err = testing_support::readFile("stderr.txt");
+  run.out = lf_text(testing_support::readFile("stdout.txt"));
+  run.err = lf_text(testing_support::readFile("stderr.txt"));
   return run;
 }
 

@@ -46,8 +46,9 @@ class ChildProcess {
   // system keeps only the low 8 bits of the code (see exitCodeSeenByParent).
   [[nodiscard]] std::optional<int> waitForExit(std::chrono::milliseconds limit);
 
-  // Asks the program to close: SIGTERM on POSIX systems; on Windows WM_CLOSE to its top-level
-  // windows, or Ctrl+Break to its console when it has no window. False when it could not be asked.
+  // Asks the program to close: SIGTERM on POSIX systems. On Windows WM_CLOSE to its top-level
+  // windows; without a window, the close-request event of an os::CloseSignals in the child, else
+  // Ctrl+Break to the console it shares with this process. False when it could not be asked.
   [[nodiscard]] bool requestClose();
 
   // Ends the process at once and waits for its end.

@@ -33,7 +33,8 @@ inline constexpr MessageId WM_CTLCOLOREDIT = 0x0133;  // answers the background 
 inline constexpr MessageId WM_CTLCOLORSTATIC = 0x0138;
 inline constexpr MessageId WM_APP = 0x8000;
 
-// Names a window. Handles are never reused, so a stale handle finds no window rather than another one.
+// Names a window. The model never reuses a handle, so a stale handle finds no window rather than
+// another one; in the Win32 window it is the HWND, which Windows reuses only after a long while.
 class WindowHandle {
  public:
   constexpr WindowHandle() = default;

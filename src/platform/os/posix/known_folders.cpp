@@ -15,4 +15,9 @@ std::optional<std::filesystem::path> knownFolderPath(KnownFolder folder) {
   return std::nullopt;
 }
 
+bool setKnownFolderPath(KnownFolder folder, const std::filesystem::path& path) {
+  const char* variable = folder == KnownFolder::RoamingAppData ? "XDG_CONFIG_HOME" : "XDG_DATA_HOME";
+  return ::setenv(variable, path.c_str(), 1) == 0;
+}
+
 }  // namespace os

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "platform/os/win/close_request.h"
 #include "platform/os/win/wide_text.h"
 
 namespace os {
@@ -129,7 +130,15 @@ bool ChildProcess::requestClose() {
   CloseRequest request{static_cast<DWORD>(id_)};
   EnumWindows(lf_postClose, reinterpret_cast<LPARAM>(&request));
   if (request.posted) return true;
-  return GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, static_cast<DWORD>(id_)) != 0;
+  // A console program of ours watches its close-request event; any other gets a Ctrl+Break, which
+  // reaches it when it shares this process's console.
+  if (HANDLE event =
+          OpenEventW(EVENT_MODIFY_STATE, FALSE, win::closeRequestEventName(request.processId).c_str())) {
+    const bool set = SetEvent(event) != 0;
+    CloseHandle(event);
+    return set;
+  }
+  return GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, request.processId) != 0;
 }
 
 void ChildProcess::kill() {

@@ -5,6 +5,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
+
+#include "platform/os/win/close_request.h"
 
 namespace os {
 namespace {
@@ -44,10 +47,30 @@ BOOL WINAPI lf_consoleControl(DWORD event) {
   return TRUE;
 }
 
+// Owns an event handle.
+struct EventHandle {
+  HANDLE handle = nullptr;
+  explicit EventHandle(HANDLE h) : handle(h) {}
+  ~EventHandle() {
+    if (handle) CloseHandle(handle);
+  }
+  EventHandle(const EventHandle&) = delete;
+  EventHandle& operator=(const EventHandle&) = delete;
+};
+
 }  // namespace
+
+std::wstring win::closeRequestEventName(unsigned long processId) {
+  return L"Local\\quillstar-close-" + std::to_wstring(processId);
+}
 
 struct CloseSignals::Watcher {
   HandlerState state;
+  // A parent's request to close (os::ChildProcess::requestClose), and the watcher's own stop.
+  EventHandle request{
+      CreateEventW(nullptr, FALSE, FALSE, win::closeRequestEventName(GetCurrentProcessId()).c_str())};
+  EventHandle stop{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  std::thread thread;
 };
 
 CloseSignals::CloseSignals(std::function<void()> onSignal) : watcher_(std::make_unique<Watcher>()) {
@@ -57,9 +80,18 @@ CloseSignals::CloseSignals(std::function<void()> onSignal) : watcher_(std::make_
     current = &watcher_->state;
   }
   SetConsoleCtrlHandler(lf_consoleControl, TRUE);
+  if (!watcher_->request.handle || !watcher_->stop.handle) return;
+  watcher_->thread = std::thread([watcher = watcher_.get()] {
+    const HANDLE events[2] = {watcher->request.handle, watcher->stop.handle};
+    while (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0) watcher->state.onSignal();
+  });
 }
 
 CloseSignals::~CloseSignals() {
+  if (watcher_->thread.joinable()) {
+    SetEvent(watcher_->stop.handle);
+    watcher_->thread.join();
+  }
   SetConsoleCtrlHandler(lf_consoleControl, FALSE);
   {
     std::scoped_lock lock(currentMutex);
