@@ -9,13 +9,11 @@
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/net/socket.h"
-#include "platform/os/known_folders.h"
 #include "prepared_folder.h"
 #include "replay/replay.h"
 #include "support/program_process.h"
@@ -27,33 +25,6 @@ using namespace std::chrono_literals;
 using testing_support::readFile;
 using testing_support::readLines;
 
-// The prepared folder's per-user settings and simulator packages where Windows has the program
-// look for them: under the roaming application data (the test's Wine prefix), for the test's
-// lifetime.
-class RoamingSettings {
- public:
-  explicit RoamingSettings(const testing_support::PreparedWorkingFolder& folder) {
-    const auto roaming = os::knownFolderPath(os::KnownFolder::RoamingAppData);
-    if (!roaming) throw std::runtime_error("no roaming application data folder");
-    for (const char* name : {"Quillstar", "Microsoft Flight Simulator"}) {
-      const std::filesystem::path target = *roaming / name;
-      std::filesystem::remove_all(target);
-      std::filesystem::copy(folder.path() / "config" / name, target,
-                            std::filesystem::copy_options::recursive);
-      made_.push_back(target);
-    }
-  }
-  ~RoamingSettings() {
-    std::error_code ec;
-    for (const auto& path : made_) std::filesystem::remove_all(path, ec);
-  }
-  RoamingSettings(const RoamingSettings&) = delete;
-  RoamingSettings& operator=(const RoamingSettings&) = delete;
-
- private:
-  std::vector<std::filesystem::path> made_;
-};
-
 std::size_t count(const std::string& text, std::string_view part) {
   std::size_t n = 0;
   for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
@@ -62,7 +33,6 @@ std::size_t count(const std::string& text, std::string_view part) {
 
 TEST(SimConnectProgram, WithoutTheLibraryTheProgramSaysWhereToGetItWaitsAndClosesCleanly) {
   testing_support::PreparedWorkingFolder folder;
-  const RoamingSettings settings(folder);
   testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
   // The program alone in a folder of its own, no library beside it nor on the search path.
   testing_support::TempFolder programFolder;
@@ -90,7 +60,6 @@ TEST(SimConnectProgram, WithoutTheLibraryTheProgramSaysWhereToGetItWaitsAndClose
 
 TEST(SimConnectProgram, MalformedRecordsAreLoggedOnceEachAndTheAircraftKeepMoving) {
   testing_support::PreparedWorkingFolder folder(std::map<std::string, std::string>{{"AEROWINX", "true"}});
-  const RoamingSettings settings(folder);
   const std::uint16_t port = testing_support::freeUdpPort();
   ASSERT_NE(port, 0);
   testing_support::ScopedEnv traffic{"QLST_TRAFFIC_PORT", std::to_string(port)};
