@@ -38,6 +38,15 @@ RecordBytes lf_library(Abi record, const Recv& header) {
   return bytes;
 }
 
+// One of our records read from its bytes when they hold the whole kind.
+template <typename Ours>
+std::optional<Ours> lf_readOurs(const std::byte* bytes, std::size_t size) {
+  if (size < sizeof(Ours)) return std::nullopt;
+  Ours record;
+  std::memcpy(static_cast<void*>(&record), bytes, sizeof(Ours));
+  return record;
+}
+
 bool lf_terminated(const char* text, std::size_t size) {
   return std::memchr(text, '\0', size) != nullptr;
 }
@@ -262,16 +271,10 @@ std::optional<RecordBytes> LibraryRecords::lf_translate(const std::byte* bytes, 
 RecordBytes toLibraryRecord(const Recv* record, std::uint32_t cbData) {
   const std::uint32_t size = std::min(record->dwSize, cbData);
   const auto* bytes = reinterpret_cast<const std::byte*>(record);
-  // Our own records are aligned; those of a kind our size does not cover are copied as they are.
-  const auto ours = [&]<typename Ours>(Ours* /*type*/) -> std::optional<Ours> {
-    if (size < sizeof(Ours)) return std::nullopt;
-    Ours r;
-    std::memcpy(static_cast<void*>(&r), bytes, sizeof(Ours));
-    return r;
-  };
+  // A record of ours too short for its kind is copied as it is.
   switch (record->dwID) {
     case RECV_ID_EXCEPTION:
-      if (const auto r = ours(static_cast<RecvException*>(nullptr))) {
+      if (const auto r = lf_readOurs<RecvException>(bytes, size)) {
         abi::RECV_EXCEPTION theirs{};
         theirs.dwException = r->dwException;
         theirs.dwSendID = r->dwSendID;
@@ -280,7 +283,7 @@ RecordBytes toLibraryRecord(const Recv* record, std::uint32_t cbData) {
       }
       break;
     case RECV_ID_OPEN:
-      if (const auto r = ours(static_cast<RecvOpen*>(nullptr))) {
+      if (const auto r = lf_readOurs<RecvOpen>(bytes, size)) {
         abi::RECV_OPEN theirs{};
         std::memcpy(theirs.szApplicationName, r->szApplicationName, sizeof(theirs.szApplicationName));
         theirs.dwApplicationVersionMajor = r->dwApplicationVersionMajor;
@@ -294,14 +297,14 @@ RecordBytes toLibraryRecord(const Recv* record, std::uint32_t cbData) {
     case RECV_ID_QUIT:
       return lf_library(abi::RECV_QUIT{}, *record);
     case RECV_ID_EVENT:
-      if (const auto r = ours(static_cast<RecvEvent*>(nullptr))) {
+      if (const auto r = lf_readOurs<RecvEvent>(bytes, size)) {
         abi::RECV_EVENT theirs{};
         lf_copyEvent(theirs, *r);
         return lf_library(theirs, *record);
       }
       break;
     case RECV_ID_EVENT_OBJECT_ADDREMOVE:
-      if (const auto r = ours(static_cast<RecvEventObjectAddRemove*>(nullptr))) {
+      if (const auto r = lf_readOurs<RecvEventObjectAddRemove>(bytes, size)) {
         abi::RECV_EVENT_OBJECT_ADDREMOVE theirs{};
         lf_copyEvent(theirs, *r);
         theirs.eObjType = r->eObjType;
@@ -309,7 +312,7 @@ RecordBytes toLibraryRecord(const Recv* record, std::uint32_t cbData) {
       }
       break;
     case RECV_ID_EVENT_FILENAME:
-      if (const auto r = ours(static_cast<RecvEventFilename*>(nullptr))) {
+      if (const auto r = lf_readOurs<RecvEventFilename>(bytes, size)) {
         abi::RECV_EVENT_FILENAME theirs{};
         lf_copyEvent(theirs, *r);
         std::memcpy(theirs.szFileName, r->szFileName, sizeof(theirs.szFileName));
@@ -318,7 +321,7 @@ RecordBytes toLibraryRecord(const Recv* record, std::uint32_t cbData) {
       }
       break;
     case RECV_ID_EVENT_FRAME:
-      if (const auto r = ours(static_cast<RecvEventFrame*>(nullptr))) {
+      if (const auto r = lf_readOurs<RecvEventFrame>(bytes, size)) {
         abi::RECV_EVENT_FRAME theirs{};
         lf_copyEvent(theirs, *r);
         theirs.fFrameRate = r->fFrameRate;
@@ -328,7 +331,7 @@ RecordBytes toLibraryRecord(const Recv* record, std::uint32_t cbData) {
       break;
     case RECV_ID_SIMOBJECT_DATA:
     case RECV_ID_SIMOBJECT_DATA_BYTYPE:
-      if (const auto r = ours(static_cast<RecvSimObjectData*>(nullptr))) {
+      if (const auto r = lf_readOurs<RecvSimObjectData>(bytes, size)) {
         const std::size_t valueBytes = size - SIMOBJECT_DATA_OFFSET;
         abi::RECV_SIMOBJECT_DATA theirs{};
         theirs.dwSize = static_cast<std::uint32_t>(abi::SIMOBJECT_DATA_VALUES_OFFSET + valueBytes);
@@ -349,7 +352,7 @@ RecordBytes toLibraryRecord(const Recv* record, std::uint32_t cbData) {
       }
       break;
     case RECV_ID_ASSIGNED_OBJECT_ID:
-      if (const auto r = ours(static_cast<RecvAssignedObjectId*>(nullptr))) {
+      if (const auto r = lf_readOurs<RecvAssignedObjectId>(bytes, size)) {
         abi::RECV_ASSIGNED_OBJECT_ID theirs{};
         theirs.dwRequestID = r->dwRequestID;
         theirs.dwObjectID = r->dwObjectID;
