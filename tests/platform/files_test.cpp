@@ -36,9 +36,11 @@ TEST(DurableFile, TheTemporaryFileTakesTheTargetsPlaceOrStays) {
   EXPECT_TRUE(ec);
   EXPECT_EQ(readFile(temporary), "third");
   EXPECT_EQ(readFile(target), "second");
-  // A temporary file that is not there.
+  // A temporary file that is not there: the system's error, with a text for the log.
   EXPECT_FALSE(os::replaceFileDurably(folder.path() / "none.tmp", target, ec));
-  EXPECT_TRUE(ec);
+  EXPECT_EQ(ec, std::errc::no_such_file_or_directory) << ec.message();
+  EXPECT_FALSE(ec.message().empty());
+  EXPECT_EQ(ec.message().find('\n'), std::string::npos) << ec.message();
   EXPECT_EQ(readFile(target), "second");
 }
 

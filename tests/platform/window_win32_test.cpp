@@ -9,12 +9,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/ui/controls.h"
 #include "platform/ui/driver.h"
+#include "platform/ui/message_box.h"
 #include "platform/ui/paint.h"
 #include "platform/ui/picture.h"
 #include "platform/ui/window.h"
@@ -330,6 +332,29 @@ TEST_F(RealWindow, ThePictureIsAPngOfTheWholeWindow) {
   EXPECT_FALSE(ui::readPng(folder.path() / "missing.png"));
   ui::destroyWindow(window);
   EXPECT_FALSE(ui::writeWindowPng(window, folder.path() / "gone.png"));
+}
+
+TEST(RealWindowFailures, AThrowingProcedureIsLoggedAndWindowsAnswers) {
+  std::vector<std::string> logged;
+  ui::setMessageBoxLog([&logged](std::string_view line) { logged.emplace_back(line); });
+  ui::WindowSpec spec;
+  spec.proc = [](ui::WindowHandle w, ui::MessageId id, ui::WParam wp, ui::LParam lp) -> ui::LResult {
+    if (id == ui::WM_APP + 7 || id == ui::WM_PAINT) throw std::runtime_error("boom");
+    return ui::defWindowProc(w, id, wp, lp);
+  };
+  const auto w = ui::createWindow(std::move(spec));
+  ASSERT_TRUE(w);
+  EXPECT_EQ(ui::sendMessage(w, ui::WM_APP + 7), 0);
+  // A paint that failed still counts as done, or Windows would ask for it forever.
+  ui::invalidate(w);
+  ui::pumpUntilIdle();
+  ui::destroyWindow(w);
+  ui::setMessageBoxLog({});
+  EXPECT_EQ(std::count(logged.begin(), logged.end(), "Window procedure failed on message 32775: boom"), 1);
+  EXPECT_GE(std::count(logged.begin(), logged.end(), "Window procedure failed on message 15: boom"), 1);
+  EXPECT_EQ(std::count_if(logged.begin(), logged.end(),
+                          [](const std::string& l) { return !l.ends_with(": boom"); }),
+            0);
 }
 
 TEST(RealWindowResources, TheTitleComesFromTheStringResources) {

@@ -52,7 +52,8 @@ using testing_support::logBody;
 using testing_support::readFile;
 using testing_support::writeFile;
 
-const std::string kFile = "airports/my_park_airports.txt";
+// As the program names it in its messages: with the system's path separator.
+const std::string kFile = (fs::path("airports") / "my_park_airports.txt").string();
 
 constexpr double kFraLat = 50.0333;
 constexpr double kFraLon = 8.5706;
@@ -221,7 +222,8 @@ TEST_F(ParkAirportFiles, AddingCreatesAppendsAndUpdatesThroughATemporaryFile) {
   EXPECT_FALSE(orv::gf_addMyParkAirport(list, table, IcaoCode("ZZZZ"), "A1"));
   EXPECT_EQ(readFile(kFile), "# mine\nEDDF,B 2\nEDDM\n");
   EXPECT_EQ(entries(list), expected);
-  EXPECT_EQ(filesBelow("airports"), std::vector<std::string>{kFile});  // no temporary file left
+  EXPECT_EQ(filesBelow("airports"),
+            std::vector<std::string>{"airports/my_park_airports.txt"});  // no temporary file left
 
   orv::ParkAirportList again;
   EXPECT_EQ(orv::lf_readMyParkAirports(again, table), 2u);

@@ -55,6 +55,10 @@ class Socket {
   [[nodiscard]] bool isOpen() const;
 
   [[nodiscard]] bool bind(Ipv4Endpoint endpoint);
+  // Lets a port whose earlier connections still linger be bound again at once, while a port in
+  // use by another socket stays refused (WSAEADDRINUSE). POSIX systems: SO_REUSEADDR. Windows,
+  // where SO_REUSEADDR would let a second socket take a port in use: SO_EXCLUSIVEADDRUSE, since
+  // lingering connections never block a new listener there.
   [[nodiscard]] bool setReuseAddress(bool on);
   [[nodiscard]] bool setBlocking(bool on);
   [[nodiscard]] bool setNoDelay(bool on);  // TCP_NODELAY

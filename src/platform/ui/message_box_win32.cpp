@@ -62,6 +62,19 @@ int messageBox(WindowHandle owner, std::string_view text, std::string_view capti
   return answer;  // 0 when no box could be shown
 }
 
+namespace win32 {
+
+void logProblem(const std::string& text) {
+  std::function<void(std::string_view)> log;
+  {
+    std::scoped_lock lock(boxes().mutex);
+    log = boxes().log;
+  }
+  if (log) log(text);
+}
+
+}  // namespace win32
+
 void setMessageBoxLog(std::function<void(std::string_view)> log) {
   std::scoped_lock lock(boxes().mutex);
   boxes().log = std::move(log);

@@ -85,6 +85,9 @@ void adoptControl(HWND hwnd, WindowProc proc);
 // The window's text, read on the calling thread.
 [[nodiscard]] std::u16string textOf(HWND hwnd);
 
+// Hands a problem of the window to the program's log (the sink set with setMessageBoxLog).
+void logProblem(const std::string& text);
+
 // Drops the last frame painted in a window that is being destroyed.
 void forgetFrame(HWND hwnd);
 

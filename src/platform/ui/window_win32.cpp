@@ -52,10 +52,24 @@ HBRUSH brushFor(Colour colour) {
   return brush;
 }
 
+// The program's procedure, called from Windows' own code, which no exception may cross: one is
+// logged and the message left to the window's own procedure (nothing answered).
+std::optional<LRESULT> callProc(const WindowProc& proc, HWND hwnd, UINT message, WPARAM wParam,
+                                LPARAM lParam) {
+  try {
+    return proc(toHandle(hwnd), message, wParam, lParam);
+  } catch (const std::exception& e) {
+    logProblem("Window procedure failed on message " + std::to_string(message) + ": " + e.what());
+  } catch (...) {
+    logProblem("Window procedure failed on message " + std::to_string(message));
+  }
+  return std::nullopt;
+}
+
 // After the session's end was announced the process may be ended at any moment once the
 // message is answered: close down as after the close button, for a bounded time.
 void closeForEndOfSession(HWND hwnd, const WindowProc& proc) {
-  proc(toHandle(hwnd), WM_CLOSE, 0, 0);
+  callProc(proc, hwnd, WM_CLOSE, 0, 0);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   for (;;) {
     MSG msg;
@@ -72,10 +86,6 @@ void closeForEndOfSession(HWND hwnd, const WindowProc& proc) {
     if (left.count() <= 0) return;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT);
   }
-}
-
-LRESULT callProc(const WindowProc& proc, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  return proc(toHandle(hwnd), message, wParam, lParam);
 }
 
 LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -108,16 +118,16 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     case WM_PRINTCLIENT:
       if (attachment->ownClass && proc) {
         printTarget() = reinterpret_cast<HDC>(wParam);
-        (*proc)(toHandle(hwnd), WM_PAINT, 0, 0);
+        const auto painted = callProc(*proc, hwnd, WM_PAINT, 0, 0);
         printTarget() = nullptr;
-        return 0;
+        if (painted) return 0;
       }
       break;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
       // The program answers a colour; Windows wants a brush and the text background.
       if (proc) {
-        const LRESULT colour = callProc(*proc, hwnd, message, wParam, lParam);
+        const LRESULT colour = callProc(*proc, hwnd, message, wParam, lParam).value_or(-1);
         if (colour < 0) break;
         SetBkColor(reinterpret_cast<HDC>(wParam), static_cast<COLORREF>(colour));
         return reinterpret_cast<LRESULT>(brushFor(static_cast<Colour>(colour)));
@@ -130,7 +140,9 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       }
       break;
     default:
-      if (proc) return callProc(*proc, hwnd, message, wParam, lParam);
+      if (proc) {
+        if (const auto answer = callProc(*proc, hwnd, message, wParam, lParam)) return *answer;
+      }
       break;
   }
   return CallWindowProcW(native, hwnd, message, wParam, lParam);

@@ -22,6 +22,7 @@ struct Socket::Core {
   std::mutex mutex;
   SOCKET socket;
   Type type;
+  bool blocking = true;  // ioctlsocket(FIONBIO); an accepted socket takes its listener's mode
   int users = 0;         // calls under way on the socket
   bool closing = false;  // close() came; the last user releases the socket
   std::optional<std::chrono::milliseconds> receiveTimeout;
@@ -225,14 +226,17 @@ bool Socket::bind(Ipv4Endpoint endpoint) {
 
 bool Socket::setReuseAddress(bool on) {
   const Use use(core_.get());
-  return use && lf_setIntOption(use.socket(), SOL_SOCKET, SO_REUSEADDR, on);
+  return use && lf_setIntOption(use.socket(), SOL_SOCKET, SO_EXCLUSIVEADDRUSE, on);
 }
 
 bool Socket::setBlocking(bool on) {
   const Use use(core_.get());
   if (!use) return false;
   u_long nonBlocking = on ? 0 : 1;
-  return lf_result(::ioctlsocket(use.socket(), FIONBIO, &nonBlocking));
+  if (!lf_result(::ioctlsocket(use.socket(), FIONBIO, &nonBlocking))) return false;
+  std::scoped_lock lock(core_->mutex);
+  core_->blocking = on;
+  return true;
 }
 
 bool Socket::setNoDelay(bool on) {
@@ -255,19 +259,23 @@ bool Socket::connect(Ipv4Endpoint endpoint) {
 Socket Socket::accept() {
   const Use use(core_.get());
   if (!use) return Socket{};
-  switch (lf_waitReadable(use, nullptr, std::nullopt)) {
-    case Wait::Ready:
-      break;
-    default:  // failed, or closed (no stop signal and no time-out here)
-      return Socket{};
+  bool blocking = true;
+  {
+    std::scoped_lock lock(core_->mutex);
+    blocking = core_->blocking;
   }
+  // A non-blocking listener answers at once (WSAEWOULDBLOCK without a client).
+  if (blocking && lf_waitReadable(use, nullptr, std::nullopt) != Wait::Ready)
+    return Socket{};  // failed, or closed (no stop signal and no time-out here)
   const SOCKET s = ::accept(use.socket(), nullptr, nullptr);
   if (s == INVALID_SOCKET) {
     (void)use.interrupted();
     return Socket{};
   }
   ::SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
-  return Socket{std::make_unique<Core>(s, Type::Stream)};
+  auto accepted = std::make_unique<Core>(s, Type::Stream);
+  accepted->blocking = blocking;
+  return Socket{std::move(accepted)};
 }
 
 std::optional<Ipv4Endpoint> Socket::localEndpoint() const {
