@@ -21,6 +21,8 @@
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/scan_tasks.h"
+#include "platform/os/environment.h"
+#include "platform/os/temporary_folder.h"
 #include "support/bgl_builder.h"
 
 namespace {
@@ -103,12 +105,10 @@ void resetPeak() {
 }  // namespace
 
 int main() {
-  char pattern[] = "/tmp/quillstar-bench-XXXXXX";
-  if (!mkdtemp(pattern)) return 1;
-  const fs::path work = pattern;
+  const fs::path work = os::createTemporaryFolder("quillstar-bench-");
   fs::current_path(work);
   fs::create_directories(work / "config");
-  setenv("XDG_CONFIG_HOME", (work / "config").c_str(), 1);
+  os::setEnvironmentVariable("XDG_CONFIG_HOME", (work / "config").string());
   orv::gf_openLog();
   writeTree(work / "Community");
 

@@ -16,6 +16,8 @@
 #include "airports/park_loading.h"
 #include "airports/stand_store.h"
 #include "foundation/log.h"
+#include "platform/os/environment.h"
+#include "platform/os/temporary_folder.h"
 #include "refdata/airports_table.h"
 
 namespace {
@@ -62,12 +64,10 @@ double statusMiB(std::string_view key) {
 
 int main(int argc, char** argv) {
   const int stands = argc > 1 ? std::atoi(argv[1]) : 48000;
-  char pattern[] = "/tmp/quillstar-bench-XXXXXX";
-  if (!mkdtemp(pattern)) return 1;
-  const fs::path work = pattern;
+  const fs::path work = os::createTemporaryFolder("quillstar-bench-");
   fs::current_path(work);
   fs::create_directories(work / "config");
-  setenv("XDG_CONFIG_HOME", (work / "config").c_str(), 1);
+  os::setEnvironmentVariable("XDG_CONFIG_HOME", (work / "config").string());
   orv::gf_openLog();
   const std::string name = "airports/my_thirdparty/ZBIG.xml";
   writeStandFile(name, stands);

@@ -26,6 +26,7 @@ struct Socket::Core {
   int users = 0;         // calls under way on the socket
   bool closing = false;  // close() came; the last user releases the socket
   std::optional<std::chrono::milliseconds> receiveTimeout;
+  std::optional<std::chrono::milliseconds> sendTimeout;
 };
 
 // Keeps the socket alive for the length of one call, so that a close() from another thread can
@@ -105,12 +106,13 @@ int lf_length(std::size_t size) {
 }
 
 enum class Wait { Ready, Stopped, Closed, TimedOut, Failed };
+enum class Direction { Read, Write };
 
-// Waits until the socket is readable (or has a connection to accept), the stop signal is raised,
-// close() comes, or the time-out passes.
+// Waits until the socket is readable (or has a connection to accept) or writable, the stop signal
+// is raised, close() comes, or the time-out passes.
 template <typename UseType>
-Wait lf_waitReadable(const UseType& use, const StopSignal* stop,
-                     std::optional<std::chrono::milliseconds> timeout) {
+Wait lf_wait(const UseType& use, Direction direction, const StopSignal* stop,
+             std::optional<std::chrono::milliseconds> timeout) {
   const SOCKET wake = stop && stop->waitHandle() != StopSignal::kNoWaitHandle
                           ? static_cast<SOCKET>(stop->waitHandle())
                           : INVALID_SOCKET;
@@ -126,20 +128,28 @@ Wait lf_waitReadable(const UseType& use, const StopSignal* stop,
       slice = std::min(slice, left);
     }
     fd_set readable;
+    fd_set writable;
     FD_ZERO(&readable);
-    FD_SET(use.socket(), &readable);
+    FD_ZERO(&writable);
+    FD_SET(use.socket(), direction == Direction::Read ? &readable : &writable);
     if (wake != INVALID_SOCKET) FD_SET(wake, &readable);
     const long long ms = slice.count();
     timeval period{static_cast<long>(ms / 1000), static_cast<long>((ms % 1000) * 1000)};
-    const int ready = ::select(0, &readable, nullptr, nullptr, &period);
+    const int ready = ::select(0, &readable, &writable, nullptr, &period);
     if (ready == SOCKET_ERROR) {
       if (use.interrupted()) return Wait::Closed;
       return Wait::Failed;
     }
     if (ready == 0) continue;
-    if (FD_ISSET(use.socket(), &readable)) return Wait::Ready;
+    if (FD_ISSET(use.socket(), &readable) || FD_ISSET(use.socket(), &writable)) return Wait::Ready;
     if (stop && stop->raised()) return Wait::Stopped;
   }
+}
+
+template <typename UseType>
+Wait lf_waitReadable(const UseType& use, const StopSignal* stop,
+                     std::optional<std::chrono::milliseconds> timeout) {
+  return lf_wait(use, Direction::Read, stop, timeout);
 }
 
 }  // namespace
@@ -293,6 +303,39 @@ void Socket::setReceiveTimeout(std::optional<std::chrono::milliseconds> timeout)
   core_->receiveTimeout = timeout;
 }
 
+void Socket::setSendTimeout(std::optional<std::chrono::milliseconds> timeout) {
+  if (!core_) return;
+  std::scoped_lock lock(core_->mutex);
+  core_->sendTimeout = timeout;
+}
+
+bool Socket::setSendBufferSize(int bytes) {
+  const Use use(core_.get());
+  return use && lf_result(::setsockopt(use.socket(), SOL_SOCKET, SO_SNDBUF,
+                                       reinterpret_cast<const char*>(&bytes), sizeof bytes));
+}
+
+bool Socket::setReceiveBufferSize(int bytes) {
+  const Use use(core_.get());
+  return use && lf_result(::setsockopt(use.socket(), SOL_SOCKET, SO_RCVBUF,
+                                       reinterpret_cast<const char*>(&bytes), sizeof bytes));
+}
+
+bool Socket::peerClosed() const {
+  const Use use(core_.get());
+  if (!use) return true;
+  fd_set readable;
+  FD_ZERO(&readable);
+  FD_SET(use.socket(), &readable);
+  timeval now{0, 0};
+  if (::select(0, &readable, nullptr, nullptr, &now) <= 0) return false;
+  // Readable: either data waits (the peek sees it) or the peer closed or reset the connection.
+  char byte;
+  const int n = ::recv(use.socket(), &byte, 1, MSG_PEEK);
+  if (n == 0) return true;
+  return n == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK && WSAGetLastError() != WSAEINTR;
+}
+
 long Socket::receive(std::span<char> buffer, const StopSignal* stop) {
   std::optional<std::chrono::milliseconds> timeout;
   Type type = Type::Stream;
@@ -336,15 +379,58 @@ long Socket::receive(std::span<char> buffer, const StopSignal* stop) {
 }
 
 long Socket::send(std::span<const char> data) {
+  std::optional<std::chrono::milliseconds> timeout;
+  bool blocking = true;
+  if (core_) {
+    std::scoped_lock lock(core_->mutex);
+    timeout = core_->sendTimeout;
+    blocking = core_->blocking;
+  }
   const Use use(core_.get());
   if (!use) return -1;
+  if (!timeout) {
+    std::size_t sent = 0;
+    do {
+      const int n = ::send(use.socket(), data.data() + sent, lf_length(data.size() - sent), 0);
+      if (n == SOCKET_ERROR) return -1;
+      sent += static_cast<std::size_t>(n);
+    } while (sent < data.size());
+    return static_cast<long>(sent);
+  }
+  // With a time-out the sends must not block: Winsock has no per-call flag for it, so the socket
+  // is non-blocking for the length of this send, and the waits for room happen in select, where
+  // the time counts for the whole send and a close wakes them.
+  u_long mode = 1;
+  if (blocking && ::ioctlsocket(use.socket(), FIONBIO, &mode) != 0) return -1;
+  const auto deadline = std::chrono::steady_clock::now() + *timeout;
   std::size_t sent = 0;
-  do {
+  long result = -1;
+  int error = 0;
+  for (;;) {
     const int n = ::send(use.socket(), data.data() + sent, lf_length(data.size() - sent), 0);
-    if (n == SOCKET_ERROR) return -1;
-    sent += static_cast<std::size_t>(n);
-  } while (sent < data.size());
-  return static_cast<long>(sent);
+    if (n != SOCKET_ERROR) {
+      sent += static_cast<std::size_t>(n);
+      if (sent < data.size()) continue;
+      result = static_cast<long>(sent);
+      break;
+    }
+    error = WSAGetLastError();
+    // The shutdown of a close() from another thread fails the send with WSAESHUTDOWN.
+    if (use.interrupted()) error = WSAEINTR;
+    if (error != WSAEWOULDBLOCK) break;
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const Wait wait = left.count() > 0 ? lf_wait(use, Direction::Write, nullptr, left) : Wait::TimedOut;
+    if (wait == Wait::Ready) continue;
+    error = wait == Wait::TimedOut ? WSAETIMEDOUT : wait == Wait::Closed ? WSAEINTR : WSAGetLastError();
+    break;
+  }
+  if (blocking) {
+    mode = 0;
+    (void)::ioctlsocket(use.socket(), FIONBIO, &mode);
+  }
+  if (result < 0) setLastError(error);
+  return result;
 }
 
 long Socket::sendTo(std::span<const char> data, Ipv4Endpoint to) {
