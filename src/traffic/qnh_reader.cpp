@@ -80,12 +80,13 @@ void QnhReader::lf_onQnhDatagram(std::string_view datagram) {
     value = std::clamp(value, 900, 1100);
     // A standard QNH is written again every time, any other only when it changes.
     if (value == qnh_.load() && value != kStandardQnh) return;
-    qnh_ = value;
     gf_windowView().setCount(WindowCount::Qnh, value);
     if (status() == ReaderStatus::Silent)
       setStatus(ReaderStatus::Receiving);
     else
       setStatus(status());
+    // Published last: whoever sees the new value sees the lamp and the window that go with it.
+    qnh_ = value;
   } catch (const std::exception& e) {
     logDatagramError(fmt::format("Exception {}, in {}",
                                  gf_printableText(gf_logQuote(e.what(), 2 * kLogQuoteBytes)),
