@@ -32,6 +32,7 @@
 #include "shell/window_layout.h"
 #include "support/http_server.h"
 #include "support/scoped_setting.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -684,8 +685,8 @@ TEST_F(ParkLoading, FailuresComeBackAsText) {
   EXPECT_EQ(load(""), "gf_readApf: xml is empty");
   park.icao.reset();
   EXPECT_EQ(orv::gf_readApf(park, "airports/my_simaddon/EMPTY.xml"), "gf_readApf: no park airport set");
-  EXPECT_EQ(load("airports/my_simaddon/BROKEN.xml"),
-            "airports/my_simaddon/BROKEN.xml: could not load file: airports/my_simaddon/BROKEN.xml");
+  const std::string broken = testing_support::systemPath("airports/my_simaddon/BROKEN.xml");
+  EXPECT_EQ(load("airports/my_simaddon/BROKEN.xml"), broken + ": could not load file: " + broken);
   EXPECT_EQ(load("airports/my_simaddon/NOMETA.xml"), "airports/my_simaddon/NOMETA.xml: refused to load");
   try {
     (void)load("airports/my_simaddon/NOALT.xml");

@@ -795,7 +795,8 @@ TEST_F(ParkAirportRun, AFailedLoadWritesNothing) {
       {standFile("P", "<parkpos latitude=\"50\"/>"), "93: Parking position #1 has no 'id' attribute."},
       {standFile("P", parkpos("A1", 0), "", false), "65: Parameter altitude not found"},
       {standFile("P", ""), "no stands found"},
-      {"<root", "airports/my_thirdparty/EDDF.xml: could not load file: airports/my_thirdparty/EDDF.xml"},
+      {"<root", testing_support::systemPath("airports/my_thirdparty/EDDF.xml") + ": could not load file: " +
+                    testing_support::systemPath("airports/my_thirdparty/EDDF.xml")},
   };
   for (const Case& c : cases) {
     orv::gf_clearError();
