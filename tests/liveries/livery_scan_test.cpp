@@ -155,15 +155,27 @@ const Lines kExpected_aircraftCfgWithNoFltsimSection = {
     R"(ROOT/Community/user-aitraffic/SimObjects/Airplanes/NoHeader/aircraft.cfg)",
 };
 
+// The expected lines with their paths below ROOT (up to a blank or a quote) in the system's form.
+Lines withSystemPaths(Lines lines) {
+  for (std::string& line : lines)
+    for (std::size_t at = line.find("ROOT"); at != std::string::npos; at = line.find("ROOT", at + 1)) {
+      const std::size_t end = std::min(line.find_first_of(" '", at), line.size());
+      const std::string path = testing_support::systemPath(line.substr(at, end - at));
+      line.replace(at, end - at, path);
+    }
+  return lines;
+}
+
 void expectTreeResult(const ScanTest& test, const Lines& liveries) {
   const ProgramPaths& p = gf_paths();
   EXPECT_EQ(liveries, kExpectedLiveries);
-  EXPECT_EQ(test.reportOf(p.invalidAirlineCodes), kExpected_invalidAirlineCodes);
-  EXPECT_EQ(test.reportOf(p.invalidAircraftCodes), kExpected_invalidAircraftCodes);
-  EXPECT_EQ(test.reportOf(p.fixes), kExpected_fixes);
-  EXPECT_EQ(test.reportOf(p.invalidAircraftCfgFiles), kExpected_invalidAircraftCfgFiles);
-  EXPECT_EQ(test.reportOf(p.incompleFltsimSections), kExpected_incompleFltsimSections);
-  EXPECT_EQ(test.reportOf(p.aircraftCfgWithNoFltsimSection), kExpected_aircraftCfgWithNoFltsimSection);
+  EXPECT_EQ(test.reportOf(p.invalidAirlineCodes), withSystemPaths(kExpected_invalidAirlineCodes));
+  EXPECT_EQ(test.reportOf(p.invalidAircraftCodes), withSystemPaths(kExpected_invalidAircraftCodes));
+  EXPECT_EQ(test.reportOf(p.fixes), withSystemPaths(kExpected_fixes));
+  EXPECT_EQ(test.reportOf(p.invalidAircraftCfgFiles), withSystemPaths(kExpected_invalidAircraftCfgFiles));
+  EXPECT_EQ(test.reportOf(p.incompleFltsimSections), withSystemPaths(kExpected_incompleFltsimSections));
+  EXPECT_EQ(test.reportOf(p.aircraftCfgWithNoFltsimSection),
+            withSystemPaths(kExpected_aircraftCfgWithNoFltsimSection));
 }
 
 bool logHas(const Lines& log, const std::string& part) {
