@@ -192,15 +192,20 @@ TEST_F(ScanTest, TheFakeCommunityGivesTheExpectedFileReportsAndLog) {
   const Lines lines = log();
   const std::string root = folder.path().string();
   for (const std::string& expected :
-       {"Automatic AIG scan found folder: '" + root + "/Community/aig-aitraffic-oci-beta'",
-        "Automatic JF scan found folder: '" + root + "/Community/justflight-aircraft-traffic-fleet'",
-        "Automatic IVAO_MTL scan found folder: '" + root + "/Community/IVAO_MTL'",
-        "10 liveries found in " + root + "/Community/aig-aitraffic-oci-beta",
-        "1 liverie found in " + root + "/Community/IVAO_MTL", std::string("16 in total"),
-        std::string("Errors:"),
-        "! Failed reading " + root + "/Community/user-aitraffic/SimObjects/Airplanes/Huge/aircraft.cfg",
+       {"Automatic AIG scan found folder: '" + root +
+            testing_support::systemPath("/Community/aig-aitraffic-oci-beta") + "'",
+        "Automatic JF scan found folder: '" + root +
+            testing_support::systemPath("/Community/justflight-aircraft-traffic-fleet") + "'",
+        "Automatic IVAO_MTL scan found folder: '" + root +
+            testing_support::systemPath("/Community/IVAO_MTL") + "'",
+        "10 liveries found in " + root + testing_support::systemPath("/Community/aig-aitraffic-oci-beta"),
+        "1 liverie found in " + root + testing_support::systemPath("/Community/IVAO_MTL"),
+        std::string("16 in total"), std::string("Errors:"),
+        "! Failed reading " + root +
+            testing_support::systemPath("/Community/user-aitraffic/SimObjects/Airplanes/Huge/aircraft.cfg"),
         std::string("fltsim num [fltsim.12345678901] incorrect"),
-        std::string("   17 incomplete [fltsim.x] sections, see output/errors/IncompleFltsimSections.txt"),
+        std::string("   17 incomplete [fltsim.x] sections, see " +
+                    testing_support::systemPath("output/errors/IncompleFltsimSections.txt")),
         std::string("++++++++++++++++++++++++ liveries scan ends ++++++++++++++++++++++++++++++++")})
     EXPECT_TRUE(logHas(lines, expected)) << expected;
   // The start-up reads the file back.
@@ -448,7 +453,8 @@ TEST_F(ScanTest, AnUnreadableScannedFileIsKeptAsideAndTheStartScansAnew) {
     });
     ASSERT_NE(reported, lines.rend());
     EXPECT_NE(reported->find(c.reason), std::string::npos) << *reported;
-    EXPECT_NE(reported->find("kept as output/LiveriesScanned0.xml, the liveries are scanned again"),
+    EXPECT_NE(reported->find("kept as " + testing_support::systemPath("output/LiveriesScanned0.xml") +
+                             ", the liveries are scanned again"),
               std::string::npos)
         << *reported;
   }
