@@ -369,6 +369,10 @@ TEST_F(ScanTest, AWorkerThatHangsInOrAfterTheWalkLosesOnlyItsOwnFile) {
 TEST_F(ScanTest, AScanAfterAScanThatFailedHalfWayFindsItsLiveries) {
   // A folder whose status cannot be asked ends the scan with an error after the first folder was
   // walked and its titles were seen.
+  if constexpr (fs::path::preferred_separator == '\\')
+    GTEST_SKIP()
+        << "the unaskable folder is a directory symlink to itself, and Wine, where the Windows build "
+           "is tested, makes no directory symlinks";
   const fs::path loop = folder.path() / "loop";
   fs::create_directory_symlink(loop, loop);
   LiveryList liveries;
