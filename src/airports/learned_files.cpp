@@ -196,8 +196,16 @@ std::string gf_safePublisherFolder(std::string_view publisher) {
     else
       safe += c;
   }
+  // Windows drops dots and blanks at the end of a folder name, so a name made only of them (as
+  // "." or ".. .. ..") would name the folder above; the same name on every system.
+  const auto last = safe.find_last_not_of(". ");
+  safe.erase(last == std::string::npos ? 0 : last + 1);
   safe = lf_trimBlanks(safe);
-  if (safe == "." || safe == "..") return {};
+  // Windows takes these names, with any extension, for its devices and not for a folder.
+  const std::string stem = lf_lower(std::string_view(safe).substr(0, safe.find('.')));
+  const bool numbered = stem.size() == 4 && (stem.starts_with("com") || stem.starts_with("lpt")) &&
+                        stem[3] >= '1' && stem[3] <= '9';
+  if (numbered || stem == "con" || stem == "prn" || stem == "aux" || stem == "nul") safe += '_';
   return safe;
 }
 

@@ -21,7 +21,8 @@ namespace orv {
 struct ParkAirportInfo;
 
 // A publisher text as one safe folder name: '/' and '\' become blanks, control characters and
-// <>:"|?* become '_', then it is trimmed; "." and ".." give the empty text.
+// <>:"|?* become '_', then dots and blanks at the end and blanks at the start go, so that "."
+// and ".." give the empty text; a device name of Windows (as "NUL" or "com1.x") gets a '_' after it.
 [[nodiscard]] std::string gf_safePublisherFolder(std::string_view publisher);
 
 // The learned file of a stand file: under "airports/learned" for archived names

@@ -129,10 +129,13 @@ AirportSettings lf_currentSettings() {
 
 std::string lf_readApf(ParkAirport& park, const std::string& name, const AirportTable& table) {
   fs::path path;
+  std::string label = name;
   if (name.starts_with("airports")) {
     std::string local = name;
     std::replace(local.begin(), local.end(), '\\', '/');
-    path = fs::path(local);
+    // In the system's own form, so that every message names the file the same way.
+    path = fs::path(local).make_preferred();
+    label = gf_pathToUtf8(path);
   } else {
     path = gf_paths().parkAirport;
     if (std::string error = lf_downloadArchivedFile(name, path); !error.empty()) return error;
@@ -141,7 +144,7 @@ std::string lf_readApf(ParkAirport& park, const std::string& name, const Airport
   park.handmade = false;
   pugi::xml_document document;
   if (const pugi::xml_parse_result loaded = document.load_file(path.c_str()); !loaded)
-    return fmt::format("{}: could not load file: {}", name, gf_pathToUtf8(path));
+    return fmt::format("{}: could not load file: {}", label, gf_pathToUtf8(path));
   if (!gf_readXmlMeta(document)) return fmt::format("{}: refused to load", name);
 
   park.rtTrafficWeek = gf_getXmlParameterInt(document, "RT_traffic_week").value_or(0);

@@ -32,6 +32,7 @@
 #include "shell/window_layout.h"
 #include "support/http_server.h"
 #include "support/scoped_setting.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -208,6 +209,12 @@ TEST(LearnedFiles, PathsOfArchivedAndLocalStandFiles) {
       {"airports/my_thirdparty/EGLL.xml", "", learned / "thirdparty" / "EGLL.xml"},
       {"airports/my_thirdparty/EGLL.xml", "..", learned / "thirdparty" / "EGLL.xml"},
       {"airports/my_thirdparty/EGLL.xml", "a/../b", learned / "thirdparty" / "a .. b" / "EGLL.xml"},
+      {"airports/my_thirdparty/EGLL.xml", "../../..", learned / "thirdparty" / "EGLL.xml"},
+      {"airports/my_thirdparty/EGLL.xml", "Nul", learned / "thirdparty" / "Nul_" / "EGLL.xml"},
+      {"airports/my_thirdparty/EGLL.xml", "com1.x", learned / "thirdparty" / "com1.x_" / "EGLL.xml"},
+      {"airports/my_thirdparty/EGLL.xml", "Console", learned / "thirdparty" / "Console" / "EGLL.xml"},
+      {"airports/my_thirdparty/EGLL.xml", "Big Scenery. ",
+       learned / "thirdparty" / "Big Scenery" / "EGLL.xml"},
       {"airports/my_thirdparty/EGLL.xml", "x<y>:\"|?*\x01z",
        learned / "thirdparty" / "x_y_______z" / "EGLL.xml"},
       {"airports\\my_simaddon\\EGLL.xml", "simaddon", learned / "my_simaddon" / "EGLL.xml"},
@@ -330,7 +337,8 @@ TEST_F(ParkLoading, AHandmadeLearnedFileReplacesTheStands) {
   EXPECT_EQ(orv::gf_parkStands()[0].id, "H1");
   EXPECT_TRUE(park.handmade);
   EXPECT_TRUE(logged("A handmade airport file overruled the archived file!"));
-  EXPECT_TRUE(logged("Airport file read from 'airports/learned/my_simaddon/EGTT.xml' for "));
+  EXPECT_TRUE(logged("Airport file read from '" +
+                     testing_support::systemPath("airports/learned/my_simaddon/EGTT.xml") + "' for "));
   EXPECT_TRUE(
       logged("Warning: learned file airport name: 'Other' differs from archived file airport name: ''"));
 }
@@ -369,7 +377,7 @@ TEST_F(ParkLoading, ResolvesTheStandFileInOrder) {
       {{{"airports/my_thirdparty/EGTT.txt", "archive/thirdparty/X/EGTT.xm\n"},
         {"airports/my_simaddon/EGTT.xml", "x"}},
        "EGTT",
-       "airports/my_simaddon/EGTT.xml"},
+       testing_support::systemPath("airports/my_simaddon/EGTT.xml")},
       {{{"airports/my_simaddon/EGTT.txt", ".xml"}}, "EGTT", ".xml"},
       {{{"airports/my_simaddon/EGTT.txt", "xml"}}, "EGTT", "archive/stock/EGTT.xml"},
       {{}, "EGSS", "archive/stock/EGSS.xml"},
@@ -664,7 +672,8 @@ TEST_F(ParkLoadingInTheWindow, ALearnedFileBringsBackTheAirportsSettings) {
     writeFile("airports/learned/my_simaddon/EGTT.xml", standFile(row.learned, parkpos("A1", kLat, kLon)));
     ASSERT_EQ(load("airports/my_simaddon/EGTT.xml"), "");
     row.check();
-    EXPECT_TRUE(logged("Read from learned airport file: 'airports/learned/my_simaddon/EGTT.xml'"));
+    EXPECT_TRUE(logged("Read from learned airport file: '" +
+                       testing_support::systemPath("airports/learned/my_simaddon/EGTT.xml") + "'"));
     for (const std::string& line : row.logLines) EXPECT_TRUE(logged("          " + line)) << line;
     const bool percentageLearned = std::any_of(row.learned.begin(), row.learned.end(),
                                                [](const auto& p) { return p.first == "parking_percentage"; });
@@ -684,8 +693,8 @@ TEST_F(ParkLoading, FailuresComeBackAsText) {
   EXPECT_EQ(load(""), "gf_readApf: xml is empty");
   park.icao.reset();
   EXPECT_EQ(orv::gf_readApf(park, "airports/my_simaddon/EMPTY.xml"), "gf_readApf: no park airport set");
-  EXPECT_EQ(load("airports/my_simaddon/BROKEN.xml"),
-            "airports/my_simaddon/BROKEN.xml: could not load file: airports/my_simaddon/BROKEN.xml");
+  const std::string broken = testing_support::systemPath("airports/my_simaddon/BROKEN.xml");
+  EXPECT_EQ(load("airports/my_simaddon/BROKEN.xml"), broken + ": could not load file: " + broken);
   EXPECT_EQ(load("airports/my_simaddon/NOMETA.xml"), "airports/my_simaddon/NOMETA.xml: refused to load");
   try {
     (void)load("airports/my_simaddon/NOALT.xml");

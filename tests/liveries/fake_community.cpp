@@ -76,6 +76,8 @@ fs::path writeFakeCommunity(const fs::path& root) {
   fs::create_directories(community / "_CVT_aig-aitraffic-oci");
   writeFile(community / "A_IVAO_MTL_readme", "a file, not a package");
   fs::create_directories(community / "ivao_mtl");
+  // Where names differ only in case name one folder (Windows), the package itself would land in it.
+  if (fs::exists(community / "IVAO_MTL")) fs::remove(community / "ivao_mtl");
 
   const fs::path aig = planes("aig-aitraffic-oci-beta");
   writeCfg(aig / "AIG_B738" / "aircraft.cfg",

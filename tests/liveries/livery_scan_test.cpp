@@ -155,15 +155,27 @@ const Lines kExpected_aircraftCfgWithNoFltsimSection = {
     R"(ROOT/Community/user-aitraffic/SimObjects/Airplanes/NoHeader/aircraft.cfg)",
 };
 
+// The expected lines with their paths below ROOT (up to a blank or a quote) in the system's form.
+Lines withSystemPaths(Lines lines) {
+  for (std::string& line : lines)
+    for (std::size_t at = line.find("ROOT"); at != std::string::npos; at = line.find("ROOT", at + 1)) {
+      const std::size_t end = std::min(line.find_first_of(" '", at), line.size());
+      const std::string path = testing_support::systemPath(line.substr(at, end - at));
+      line.replace(at, end - at, path);
+    }
+  return lines;
+}
+
 void expectTreeResult(const ScanTest& test, const Lines& liveries) {
   const ProgramPaths& p = gf_paths();
   EXPECT_EQ(liveries, kExpectedLiveries);
-  EXPECT_EQ(test.reportOf(p.invalidAirlineCodes), kExpected_invalidAirlineCodes);
-  EXPECT_EQ(test.reportOf(p.invalidAircraftCodes), kExpected_invalidAircraftCodes);
-  EXPECT_EQ(test.reportOf(p.fixes), kExpected_fixes);
-  EXPECT_EQ(test.reportOf(p.invalidAircraftCfgFiles), kExpected_invalidAircraftCfgFiles);
-  EXPECT_EQ(test.reportOf(p.incompleFltsimSections), kExpected_incompleFltsimSections);
-  EXPECT_EQ(test.reportOf(p.aircraftCfgWithNoFltsimSection), kExpected_aircraftCfgWithNoFltsimSection);
+  EXPECT_EQ(test.reportOf(p.invalidAirlineCodes), withSystemPaths(kExpected_invalidAirlineCodes));
+  EXPECT_EQ(test.reportOf(p.invalidAircraftCodes), withSystemPaths(kExpected_invalidAircraftCodes));
+  EXPECT_EQ(test.reportOf(p.fixes), withSystemPaths(kExpected_fixes));
+  EXPECT_EQ(test.reportOf(p.invalidAircraftCfgFiles), withSystemPaths(kExpected_invalidAircraftCfgFiles));
+  EXPECT_EQ(test.reportOf(p.incompleFltsimSections), withSystemPaths(kExpected_incompleFltsimSections));
+  EXPECT_EQ(test.reportOf(p.aircraftCfgWithNoFltsimSection),
+            withSystemPaths(kExpected_aircraftCfgWithNoFltsimSection));
 }
 
 bool logHas(const Lines& log, const std::string& part) {
@@ -180,15 +192,20 @@ TEST_F(ScanTest, TheFakeCommunityGivesTheExpectedFileReportsAndLog) {
   const Lines lines = log();
   const std::string root = folder.path().string();
   for (const std::string& expected :
-       {"Automatic AIG scan found folder: '" + root + "/Community/aig-aitraffic-oci-beta'",
-        "Automatic JF scan found folder: '" + root + "/Community/justflight-aircraft-traffic-fleet'",
-        "Automatic IVAO_MTL scan found folder: '" + root + "/Community/IVAO_MTL'",
-        "10 liveries found in " + root + "/Community/aig-aitraffic-oci-beta",
-        "1 liverie found in " + root + "/Community/IVAO_MTL", std::string("16 in total"),
-        std::string("Errors:"),
-        "! Failed reading " + root + "/Community/user-aitraffic/SimObjects/Airplanes/Huge/aircraft.cfg",
+       {"Automatic AIG scan found folder: '" + root +
+            testing_support::systemPath("/Community/aig-aitraffic-oci-beta") + "'",
+        "Automatic JF scan found folder: '" + root +
+            testing_support::systemPath("/Community/justflight-aircraft-traffic-fleet") + "'",
+        "Automatic IVAO_MTL scan found folder: '" + root +
+            testing_support::systemPath("/Community/IVAO_MTL") + "'",
+        "10 liveries found in " + root + testing_support::systemPath("/Community/aig-aitraffic-oci-beta"),
+        "1 liverie found in " + root + testing_support::systemPath("/Community/IVAO_MTL"),
+        std::string("16 in total"), std::string("Errors:"),
+        "! Failed reading " + root +
+            testing_support::systemPath("/Community/user-aitraffic/SimObjects/Airplanes/Huge/aircraft.cfg"),
         std::string("fltsim num [fltsim.12345678901] incorrect"),
-        std::string("   17 incomplete [fltsim.x] sections, see output/errors/IncompleFltsimSections.txt"),
+        std::string("   17 incomplete [fltsim.x] sections, see " +
+                    testing_support::systemPath("output/errors/IncompleFltsimSections.txt")),
         std::string("++++++++++++++++++++++++ liveries scan ends ++++++++++++++++++++++++++++++++")})
     EXPECT_TRUE(logHas(lines, expected)) << expected;
   // The start-up reads the file back.
@@ -352,6 +369,10 @@ TEST_F(ScanTest, AWorkerThatHangsInOrAfterTheWalkLosesOnlyItsOwnFile) {
 TEST_F(ScanTest, AScanAfterAScanThatFailedHalfWayFindsItsLiveries) {
   // A folder whose status cannot be asked ends the scan with an error after the first folder was
   // walked and its titles were seen.
+  if constexpr (fs::path::preferred_separator == '\\')
+    GTEST_SKIP()
+        << "the unaskable folder is a directory symlink to itself, and Wine, where the Windows build "
+           "is tested, makes no directory symlinks";
   const fs::path loop = folder.path() / "loop";
   fs::create_directory_symlink(loop, loop);
   LiveryList liveries;
@@ -436,7 +457,8 @@ TEST_F(ScanTest, AnUnreadableScannedFileIsKeptAsideAndTheStartScansAnew) {
     });
     ASSERT_NE(reported, lines.rend());
     EXPECT_NE(reported->find(c.reason), std::string::npos) << *reported;
-    EXPECT_NE(reported->find("kept as output/LiveriesScanned0.xml, the liveries are scanned again"),
+    EXPECT_NE(reported->find("kept as " + testing_support::systemPath("output/LiveriesScanned0.xml") +
+                             ", the liveries are scanned again"),
               std::string::npos)
         << *reported;
   }

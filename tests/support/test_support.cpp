@@ -90,4 +90,8 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds l
   return true;
 }
 
+std::string systemPath(const std::string& slashed) {
+  return std::filesystem::path(slashed).make_preferred().string();
+}
+
 }  // namespace testing_support

@@ -73,6 +73,9 @@ class ScopedWindow {
 [[nodiscard]] std::vector<std::string> readLines(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& content);
 
+// A '/'-separated path as the program writes it on this system ('\\' between the parts on Windows).
+[[nodiscard]] std::string systemPath(const std::string& slashed);
+
 // The lines of "Log.txt" after its first line (the banner), the log flushed first.
 [[nodiscard]] std::vector<std::string> logBody();
 

@@ -277,7 +277,8 @@ TEST(ObjectIdList, OneLinePerActiveAircraft) {
   const std::filesystem::path path = "output/info/ObjectIdList.txt";
   orv::gf_writeActiveAcFile(list);
   orv::gf_flushLog();
-  EXPECT_NE(testing_support::readFile("Log.txt").find("Failed to write output/info/ObjectIdList.txt"),
+  EXPECT_NE(testing_support::readFile("Log.txt").find(
+                "Failed to write " + testing_support::systemPath("output/info/ObjectIdList.txt")),
             std::string::npos);
 
   std::filesystem::create_directories("output/info");
