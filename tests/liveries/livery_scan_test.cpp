@@ -49,6 +49,8 @@ class ScanTest : public testing_support::LiveryLogTest {
     cfg::AI_PACKAGE_SELECTOR.set("AIG, FSLTL, JF, MTL");
   }
   ~ScanTest() override {
+    // A test that stopped early still lets its hanging worker go, while what it waits on lives.
+    releaseWorkers();
     lf_setWorkerProbe({});
     lf_setWorkerWaitLimit(std::chrono::seconds(10));
     // A worker given up by a test must be gone before the next test counts the running tasks.
@@ -83,11 +85,23 @@ class ScanTest : public testing_support::LiveryLogTest {
   }
 
  protected:
+  // Makes the workers of the files in folders of this name wait until releaseWorkers. What the
+  // probe reads belongs to the fixture, which outlives every worker (its end waits for them).
+  void hangWorkersIn(std::string folderName) {
+    hangRelease_.store(false);
+    lf_setWorkerProbe([this, folderName = std::move(folderName)](const fs::path& cfg) {
+      if (cfg.parent_path().filename() == folderName)
+        while (!hangRelease_.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+  }
+  void releaseWorkers() { hangRelease_.store(true); }
+
   fs::path community;
   LiveryScanHooks hooks;
   int manualFoldersOpened = 0;
 
  private:
+  std::atomic<bool> hangRelease_{false};
   bool automatic_, prioritize_, scan_;
   std::string selector_;
   int limit_;
@@ -290,16 +304,15 @@ TEST_F(ScanTest, ScanErrorsShowTheirTextsAndLeaveTheScanOn) {
   }
 }
 
+// Long enough for a worker that does not hang to finish on a slow system, short for the tests.
+constexpr std::chrono::milliseconds kHangingWorkerWait{1500};
+
 TEST_F(ScanTest, AHangingWorkerLosesOnlyItsOwnResult) {
-  std::atomic<bool> release{false};
-  lf_setWorkerProbe([&](const fs::path& cfg) {
-    if (cfg.parent_path().filename() == "AIG_B738")
-      while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  });
-  lf_setWorkerWaitLimit(std::chrono::milliseconds(300));
+  hangWorkersIn("AIG_B738");
+  lf_setWorkerWaitLimit(kHangingWorkerWait);
   gf_setScanWorkerLimit(2);
   ASSERT_TRUE(gf_scanLiveries(hooks));
-  release.store(true);
+  releaseWorkers();
   const Lines liveries = scannedLiveries();
   // The eight of AIG_B738 are lost, and JF's copy of its Lufthansa title is now the first.
   EXPECT_EQ(liveries.size(), kExpectedLiveries.size() - 7);
@@ -321,18 +334,14 @@ TEST_F(ScanTest, AWorkerThatHangsInOrAfterTheWalkLosesOnlyItsOwnFile) {
       {"AIG_A20N", "AIG A20N KLM", 2, "liveries inner search aborted: Future wait timed out"},
       {"AIG_B772", "AIG B772 Speedbird", 8, "liveries search aborted, futs outer, Future wait timed out"},
   };
-  lf_setWorkerWaitLimit(std::chrono::milliseconds(300));
+  lf_setWorkerWaitLimit(kHangingWorkerWait);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.hanging);
-    std::atomic<bool> release{false};
-    lf_setWorkerProbe([&](const fs::path& cfg) {
-      if (cfg.parent_path().filename() == c.hanging)
-        while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    });
+    hangWorkersIn(c.hanging);
     gf_setScanWorkerLimit(c.limit);
     LiveryList liveries;
     ASSERT_EQ(lf_scanLiveryFolders({community / "aig-aitraffic-oci-beta"}, liveries), ScanResult::Found);
-    release.store(true);
+    releaseWorkers();
     lf_setWorkerProbe({});
     ASSERT_TRUE(testing_support::waitFor([] { return gf_runningScanTasks() == 0; }, std::chrono::seconds(5)));
     const Lines scanned = scannedLiveries();
