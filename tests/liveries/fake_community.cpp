@@ -75,7 +75,10 @@ fs::path writeFakeCommunity(const fs::path& root) {
   // Decoys for the detectors.
   fs::create_directories(community / "_CVT_aig-aitraffic-oci");
   writeFile(community / "A_IVAO_MTL_readme", "a file, not a package");
-  fs::create_directories(community / "ivao_mtl");
+  // Where names ignore case (Windows) the decoy would be the package's own folder under another
+  // name, and the package would be scanned as an ordinary one: there it has no decoy.
+  fs::create_directories(community / "IVAO_MTL");
+  if (!fs::exists(community / "ivao_mtl")) fs::create_directories(community / "ivao_mtl");
 
   const fs::path aig = planes("aig-aitraffic-oci-beta");
   writeCfg(aig / "AIG_B738" / "aircraft.cfg",
