@@ -368,7 +368,10 @@ TEST_F(ScanTest, AScanAfterAScanThatFailedHalfWayFindsItsLiveries) {
   // A folder whose status cannot be asked ends the scan with an error after the first folder was
   // walked and its titles were seen.
   const fs::path loop = folder.path() / "loop";
-  fs::create_directory_symlink(loop, loop);
+  std::error_code made;
+  fs::create_directory_symlink(loop, loop, made);
+  // Wine, and Windows without the right, make no symbolic links.
+  if (made) GTEST_SKIP() << "no symbolic link here: " << made.message();
   LiveryList liveries;
   EXPECT_THROW((void)lf_scanLiveryFolders({community / "fsltl-traffic-base", loop}, liveries),
                fs::filesystem_error);
@@ -451,7 +454,8 @@ TEST_F(ScanTest, AnUnreadableScannedFileIsKeptAsideAndTheStartScansAnew) {
     });
     ASSERT_NE(reported, lines.rend());
     EXPECT_NE(reported->find(c.reason), std::string::npos) << *reported;
-    EXPECT_NE(reported->find("kept as output/LiveriesScanned0.xml, the liveries are scanned again"),
+    EXPECT_NE(reported->find("kept as " + (fs::path("output") / "LiveriesScanned0.xml").string() +
+                             ", the liveries are scanned again"),
               std::string::npos)
         << *reported;
   }
