@@ -156,12 +156,13 @@ std::string gf_windowText(ui::WindowHandle window) {
         shown = state->checked ? "checked" : "unchecked";
         break;
       case ui::ControlKind::ComboBox:
-        shown =
-            fmt::format("{} items={}",
-                        state->selection < 0
-                            ? std::string("none")
-                            : lf_quoted(lf_utf8(state->items[static_cast<std::size_t>(state->selection)])),
-                        state->items.size());
+        // Only a selection among the items is shown: the state may come from another system.
+        shown = fmt::format(
+            "{} items={}",
+            state->selection < 0 || static_cast<std::size_t>(state->selection) >= state->items.size()
+                ? std::string("none")
+                : lf_quoted(lf_utf8(state->items[static_cast<std::size_t>(state->selection)])),
+            state->items.size());
         break;
       default:
         shown = lf_quoted(lf_utf8(state->text));

@@ -76,8 +76,14 @@ TEST(ParkAirportProcess, OnTheGroundBetweenTwoAirportsTheNearerStandChoosesAndIt
                       {net::kLoopbackAddress, port});
 
   // Chosen at the first update of the cycle, loaded 16 ticks later.
-  ASSERT_TRUE(waitForLogLine("Airport file read from 'airports/my_thirdparty/EDAA.xml' for Alpha Field", 40s))
-      << readFile("Log.txt");
+  // The program names its files with the system's path separator.
+  const std::string readLine = "Airport file read from '" +
+                               (fs::path("airports") / "my_thirdparty" / "EDAA.xml").string() +
+                               "' for Alpha Field";
+  const std::string savedLine =
+      "'" + (fs::path("airports") / "learned" / "thirdparty" / "Test Scenery" / "EDAA.xml").string() +
+      "' saved with 0 updates";
+  ASSERT_TRUE(waitForLogLine(readLine, 40s)) << readFile("Log.txt");
   ASSERT_TRUE(program.requestClose());
   EXPECT_EQ(waitForExit(program, 20s), 0);
 
@@ -87,9 +93,9 @@ TEST(ParkAirportProcess, OnTheGroundBetweenTwoAirportsTheNearerStandChoosesAndIt
       at("Airport EDBB is closest, but stand S1 at neighbouring airport EDAA is closer at 20 meters");
   const auto ground = at("User aircraft on the ground at EDAA");
   const auto chosen = at("The park airport is EDAA");
-  const auto read = at("Airport file read from 'airports/my_thirdparty/EDAA.xml' for Alpha Field");
+  const auto read = at(readLine);
   const auto exiting = at("Exiting: USER CLOSED SIM");
-  const auto saved = at("'airports/learned/thirdparty/Test Scenery/EDAA.xml' saved with 0 updates");
+  const auto saved = at(savedLine);
   ASSERT_NE(saved, lines.end()) << readFile("Log.txt");
   EXPECT_LT(closer, ground);
   EXPECT_LT(ground, chosen);

@@ -111,7 +111,10 @@ std::optional<ControlState> controlState(WindowHandle control) {
     state.enabled = IsWindowEnabled(hwnd) != 0;
     if (state.kind == ControlKind::ComboBox) {
       state.items = itemsOf(hwnd);
-      state.selection = selectionOf(hwnd);
+      // A combo box whose list window is gone (closed by someone else) answers no items but a
+      // selection of 0: a selection is only ever one of the items given with it.
+      const int selection = selectionOf(hwnd);
+      state.selection = selection < static_cast<int>(state.items.size()) ? selection : -1;
     } else {
       state.text = win32::textOf(hwnd);
     }

@@ -55,7 +55,10 @@ BOOL CALLBACK lf_postClose(HWND window, LPARAM parameter) {
   auto* request = reinterpret_cast<CloseRequest*>(parameter);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner == request->processId && PostMessageW(window, WM_CLOSE, 0, 0)) request->posted = true;
+  // Only the program's own visible windows, as its close button would: a hidden top-level window
+  // (a combo box's list, a helper window) that takes WM_CLOSE is destroyed under its owner.
+  if (owner != request->processId || !IsWindowVisible(window) || GetWindow(window, GW_OWNER)) return TRUE;
+  if (PostMessageW(window, WM_CLOSE, 0, 0)) request->posted = true;
   return TRUE;
 }
 
