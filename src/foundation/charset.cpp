@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <system_error>
 
 #include "foundation/message_line.h"
 #include "foundation/utf.h"
@@ -87,6 +89,11 @@ void lf_readUtf16(std::string_view bytes, bool bigEndian, std::vector<std::strin
 }
 
 void lf_readByCharset(Charset charset, const std::filesystem::path& path, std::vector<std::string>& lines) {
+  // Some systems open a folder as an empty file; a folder where a file should be is an error.
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error))
+    throw std::filesystem::filesystem_error("cannot read", path,
+                                            std::make_error_code(std::errc::is_a_directory));
   std::ifstream in(path, std::ios::binary);
   switch (charset) {
     case Charset::Unicode:

@@ -70,6 +70,15 @@ class WindowedProgram {
         limit);
   }
   // The message line as the window draws it.
+  // The window's text escapes a quote and a backslash, as in a Windows path.
+  static std::string asShown(const std::string& text) {
+    std::string shown;
+    for (const char c : text) {
+      if (c == '"' || c == '\\') shown += '\\';
+      shown += c;
+    }
+    return shown;
+  }
   static std::string messageLine(const std::string& text) {
     return fmt::format("text 3,455 #FFFF00 \"{}\"", text);
   }
@@ -198,8 +207,9 @@ TEST(WindowProcess, ChoosingTheOtherSimulatorPreparesItsScansAndRestarts) {
   WindowedProgram program;
   ASSERT_TRUE(waitForLogLine("Traffic Reader connected", 30s)) << readFile("Log.txt");
   const std::string installPath = "control \"ALL_INSTALL_PATH\" ";
-  EXPECT_NE(program.windowLine(installPath).find(folder.packagesFolder().string()), std::string::npos)
-      << "the 2020 run shows its packages folder";
+  EXPECT_NE(program.windowLine(installPath).find(WindowedProgram::asShown(folder.packagesFolder().string())),
+            std::string::npos)
+      << "the 2020 run shows its packages folder: " << program.windowLine(installPath);
 
   WindowedProgram::command("choose SIM_CHOICE MSFS 2024");
   // Seen during the countdown, before the next run sets its own values.
@@ -215,7 +225,8 @@ TEST(WindowProcess, ChoosingTheOtherSimulatorPreparesItsScansAndRestarts) {
   // The next run is set for MSFS 2024, which has no install path here; a close during the
   // countdown would only end the run that restarts.
   EXPECT_TRUE(program.shows(WindowedProgram::messageLine(
-      "150: No install path detected. Type the full path to your Community folder above, then press Enter")));
+      "150: No install path detected. Type the full path to your Community folder above, then press Enter")))
+      << readFile("window.txt") << logTail();
   EXPECT_EQ(program.close(), 0) << logTail();
   const auto lines = readLines("Log.txt");
   const auto switching = findLine(lines, "Switching MSFS version in Quillstar");

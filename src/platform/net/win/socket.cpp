@@ -123,7 +123,7 @@ Wait lf_wait(const UseType& use, Direction direction, const StopSignal* stop,
     auto slice = kCloseCheckPeriod;
     if (deadline) {
       const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - std::chrono::steady_clock::now());
+          std::chrono::ceil<std::chrono::milliseconds>(*deadline - std::chrono::steady_clock::now());
       if (left <= std::chrono::milliseconds::zero()) return Wait::TimedOut;
       slice = std::min(slice, left);
     }
