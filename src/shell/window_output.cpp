@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <thread>
 #include <utility>
 
 #include "foundation/log.h"
@@ -26,8 +27,15 @@ bool lf_replaceFile(const std::filesystem::path& path, const std::string& conten
     out << content;
     if (!out.flush()) return false;
   }
+  // Windows refuses to replace a file while a reader has it open; readers hold it a moment only,
+  // and a frame given up would be missing from the file for good.
+  constexpr int kAttempts = 40;
   std::error_code ec;
-  std::filesystem::rename(temporary, path, ec);
+  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    std::filesystem::rename(temporary, path, ec);
+    if (!ec || attempt == kAttempts) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
   return !ec;
 }
 

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "foundation/data_cipher.h"
 #include "foundation/folders.h"
+#include "foundation/utf.h"
 #include "liveries/livery_processing.h"
 #include "liveries/livery_tables.h"
 #include "liveries/regcode_processing.h"
@@ -75,9 +77,10 @@ TEST_F(RegcodeTest, TextLinesGiveTheirEntries) {
     EXPECT_EQ(gf_readRegcodeTextFiles("input/my_regcodes", entries), c.ok) << c.line;
     EXPECT_EQ(entries, c.entries) << c.line;
   }
-  EXPECT_NE(
-      std::find(log().begin(), log().end(), "==> wrong regcode length 'AB' in input/my_regcodes/codes.txt"),
-      log().end());
+  const Lines lines = log();
+  const std::string wrongLength =
+      "==> wrong regcode length 'AB' in " + gf_pathToUtf8(fs::path("input/my_regcodes") / "codes.txt");
+  EXPECT_NE(std::find(lines.begin(), lines.end(), wrongLength), lines.end()) << testing::PrintToString(lines);
 }
 
 TEST_F(RegcodeTest, AigFileSkipsRepeatedTitlesAndSortsRegistrations) {
