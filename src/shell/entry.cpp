@@ -67,7 +67,10 @@ int lf_winMain(std::span<const std::string_view> arguments) {
   ui::Message message;
   while (ui::getMessage(message)) {
     ui::dispatchMessage(message);
-    if (message.id == ui::WM_PAINT) snapshots.update(message.window);
+    if (message.id == ui::WM_PAINT)
+      snapshots.update(message.window);
+    else if (snapshots.behind())
+      snapshots.update(gf_mainWindow());
   }
   commands.reset();
   snapshots.update(gf_mainWindow(), true);

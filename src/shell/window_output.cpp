@@ -18,7 +18,7 @@
 namespace orv {
 namespace {
 
-bool lf_replaceFile(const std::filesystem::path& path, const std::string& content) {
+bool lf_replaceFile(const std::filesystem::path& path, const std::string& content, int attempts) {
   auto temporary = path;
   temporary += ".tmp";
   {
@@ -27,13 +27,10 @@ bool lf_replaceFile(const std::filesystem::path& path, const std::string& conten
     out << content;
     if (!out.flush()) return false;
   }
-  // Windows refuses to replace a file while a reader has it open; readers hold it a moment only,
-  // and a frame given up would be missing from the file for good.
-  constexpr int kAttempts = 40;
   std::error_code ec;
-  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+  for (int attempt = 1; attempt <= attempts; ++attempt) {
     std::filesystem::rename(temporary, path, ec);
-    if (!ec || attempt == kAttempts) break;
+    if (!ec || attempt == attempts) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return !ec;
@@ -84,14 +81,21 @@ WindowOutputOptions gf_windowOutputOptions(std::span<const std::string_view> arg
 void WindowSnapshots::update(ui::WindowHandle window, bool force) {
   if (!options_.png && !options_.text) return;
   const auto frame = ui::lastFrame(window);
-  if (!force && (!frame || frame->number == frameNumber_)) return;
+  if (!force && (!frame || (!behind_ && frame->number == frameNumber_))) return;
   if (frame) frameNumber_ = frame->number;
   std::string text = gf_windowText(window);
-  if (!force && text == written_) return;
-  if (options_.text && !lf_replaceFile(*options_.text, text))
+  if (!force && !behind_ && text == written_) return;
+  // Windows refuses to replace a file while a reader has it open. Readers hold it a moment only,
+  // so a frame waits a little for them; once behind, each message tries once and goes on.
+  const int attempts = behind_ ? 1 : 40;
+  const bool textWritten = !options_.text || lf_replaceFile(*options_.text, text, attempts);
+  const bool pictureWritten = !options_.png || gf_writeWindowPng(window, *options_.png);
+  // Logged once for a spell of failures, which the retries on the next messages would repeat.
+  if (!behind_ && !textWritten)
     gf_logLine(fmt::format("Could not write the window text to {}", options_.text->string()));
-  if (options_.png && !gf_writeWindowPng(window, *options_.png))
+  if (!behind_ && !pictureWritten)
     gf_logLine(fmt::format("Could not write the window picture to {}", options_.png->string()));
+  behind_ = !textWritten || !pictureWritten;
   written_ = std::move(text);
 }
 

@@ -38,11 +38,15 @@ class WindowSnapshots {
   explicit WindowSnapshots(WindowOutputOptions options) : options_(std::move(options)) {}
   // After a message was dispatched; `force` at the end of the message loop.
   void update(ui::WindowHandle window, bool force = false);
+  // True while the last frame could not be written: the next message tries again, so that the
+  // last frame before a quiet spell still reaches the files.
+  [[nodiscard]] bool behind() const { return behind_; }
 
  private:
   WindowOutputOptions options_;
   std::uint64_t frameNumber_ = 0;
   std::string written_;
+  bool behind_ = false;
 };
 
 // Runs one command line through the test driver: "click NAME", "choose NAME ITEM",

@@ -264,7 +264,7 @@ TEST(WindowProcess, WhileRealTrafficIsConnectedAScanWaitsForTheNextStartWhichBui
   WindowedProgram::command("click SCAN_LIVERIES");
   EXPECT_TRUE(program.shows(
       WindowedProgram::messageLine("Your liveries will be scanned at the next start of Quillstar")))
-      << readFile("window.txt");
+      << readFile("window.txt") << logTail();
   const int before = realTraffic.positions();
   EXPECT_TRUE(waitFor([&] { return realTraffic.positions() >= before + 3; }, 10s)) << "the run goes on";
   EXPECT_EQ(logCount("Exiting: "), 0u);
@@ -439,6 +439,25 @@ TEST(WindowProcess, AStoredDestinationCountsForTheFirstChoiceOfTheParkAirport) {
   EXPECT_TRUE(program.shows(WindowedProgram::messageLine("Calculating static parked aircraft ..."), 8s))
       << readFile("window.txt");
   EXPECT_EQ(program.close(), 0) << logTail();
+}
+
+// A window text that cannot be written is logged once for the spell, not at every frame, and the
+// file follows the window again once it can be written.
+TEST(WindowProcess, AWindowTextThatCannotBeWrittenIsLoggedOnceAndCatchesUpLater) {
+  testing_support::PreparedWorkingFolder folder(
+      std::map<std::string, std::string>{{"SCAN_AIRPORTS", "false"}});
+  testing_support::ScopedEnv traffic{"QLST_TRAFFIC_PORT", "0"};
+  testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
+  fs::create_directories("window.txt/in-the-way");  // no file replaces a folder
+  WindowedProgram program;
+  ASSERT_TRUE(waitForLogLine("Traffic Reader connected", 30s)) << logTail();
+  ASSERT_TRUE(waitForLogLine("Could not write the window text to window.txt", 10s)) << logTail();
+  fs::remove_all("window.txt");
+  // The next message of the window's thread writes the frame; a refused command paints nothing.
+  WindowedProgram::command("click NO_SUCH_CONTROL");
+  EXPECT_FALSE(program.windowLine("window \"Quillstar\"", 10s).empty()) << logTail();
+  EXPECT_EQ(program.close(), 0) << logTail();
+  EXPECT_EQ(logCount("Could not write the window text"), 1u) << logTail();
 }
 
 }  // namespace
