@@ -67,10 +67,9 @@ int lf_winMain(std::span<const std::string_view> arguments) {
   ui::Message message;
   while (ui::getMessage(message)) {
     ui::dispatchMessage(message);
-    if (message.id == ui::WM_PAINT)
-      snapshots.update(message.window);
-    else if (snapshots.behind())
-      snapshots.update(gf_mainWindow());
+    // After every message, not only WM_PAINT: a command's handler pumps the queue itself, and
+    // the paints it dispatches would otherwise wait for the next paint of this loop.
+    snapshots.update(gf_mainWindow());
   }
   commands.reset();
   snapshots.update(gf_mainWindow(), true);

@@ -36,17 +36,15 @@ bool gf_writeWindowPng(ui::WindowHandle window, const std::filesystem::path& pat
 class WindowSnapshots {
  public:
   explicit WindowSnapshots(WindowOutputOptions options) : options_(std::move(options)) {}
-  // After a message was dispatched; `force` at the end of the message loop.
+  // After each message was dispatched: writes a new frame of the window; while the last one
+  // could not be written, tries it again. `force` at the end of the message loop.
   void update(ui::WindowHandle window, bool force = false);
-  // True while the last frame could not be written: the next message tries again, so that the
-  // last frame before a quiet spell still reaches the files.
-  [[nodiscard]] bool behind() const { return behind_; }
 
  private:
   WindowOutputOptions options_;
   std::uint64_t frameNumber_ = 0;
   std::string written_;
-  bool behind_ = false;
+  bool behind_ = false;  // the last frame could not be written
 };
 
 // Runs one command line through the test driver: "click NAME", "choose NAME ITEM",
