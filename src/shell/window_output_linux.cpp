@@ -2,15 +2,14 @@
 // and the command file read through a non-blocking descriptor.
 
 #include <cairo.h>
-#include <fcntl.h>
 #include <fontconfig/fontconfig.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <thread>
 
 #include "foundation/utf.h"
 #include "foundation/window_messages.h"
+#include "platform/os/nonblocking_reader.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/paint.h"
 #include "shell/window_layout.h"
@@ -165,17 +164,16 @@ bool gf_writeWindowPng(ui::WindowHandle window, const std::filesystem::path& pat
 void UiCommandFollower::follow() {
   using namespace std::chrono_literals;
   // Non-blocking, so that a FIFO without a writer neither blocks the open nor the stop.
-  int fd = -1;
+  os::NonBlockingReader file;
   std::string pending;
   char buffer[4096];
   while (!stop_) {
-    if (fd < 0) fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK);
-    const ssize_t n = fd < 0 ? 0 : ::read(fd, buffer, sizeof buffer);
-    if (n <= 0) {
+    const std::size_t n = file.open(path_) ? file.read(buffer) : 0;
+    if (n == 0) {
       std::this_thread::sleep_for(50ms);
       continue;
     }
-    pending.append(buffer, static_cast<std::size_t>(n));
+    pending.append(buffer, n);
     bool queued = false;
     for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
       gf_queueUiCommand(pending.substr(0, end));
@@ -184,7 +182,6 @@ void UiCommandFollower::follow() {
     }
     if (queued) ui::postMessage(window_, WM_APP_UI_COMMAND);
   }
-  if (fd >= 0) ::close(fd);
 }
 
 void gf_releaseDrawingCaches() {

@@ -1,7 +1,6 @@
 #include "simlink/sim_client.h"
 
 #include <fmt/format.h>
-#include <pthread.h>
 
 #include <cctype>
 #include <cstring>
@@ -16,6 +15,7 @@
 #include "foundation/program.h"
 #include "foundation/run_control.h"
 #include "platform/os/clock.h"
+#include "platform/os/thread_name.h"
 #include "platform/os/timer_resolution.h"
 #include "simlink/command_queues.h"
 #include "simlink/dispatch.h"
@@ -230,7 +230,7 @@ void lf_closeSimConnect(sc::Handle& handle) {
 }
 
 void gf_simClientThread(std::stop_token stop) {
-  pthread_setname_np(pthread_self(), std::string(kThreadName).c_str());
+  os::nameThisThread(kThreadName);
   sc::Handle own = 0;
   bool lossReported = false;
   const auto reportLoss = [&](bool otherVersion) {

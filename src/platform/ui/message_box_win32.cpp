@@ -1,22 +1,11 @@
 #include <algorithm>
-#include <mutex>
 
+#include "platform/ui/message_box_records.h"
 #include "platform/ui/win32_window.h"
 
 namespace ui {
 
 namespace {
-
-struct Boxes {
-  std::mutex mutex;
-  std::vector<MessageBoxRecord> shown;
-  std::function<void(std::string_view)> log;
-};
-
-Boxes& boxes() {
-  static Boxes instance;
-  return instance;
-}
 
 UINT iconStyle(MessageBoxIcon icon) {
   switch (icon) {
@@ -43,14 +32,7 @@ std::wstring wide(std::string_view utf8) {
 }  // namespace
 
 int messageBox(WindowHandle owner, std::string_view text, std::string_view caption, MessageBoxIcon icon) {
-  std::function<void(std::string_view)> log;
-  {
-    std::scoped_lock lock(boxes().mutex);
-    boxes().shown.push_back({std::string(text), std::string(caption), icon});
-    log = boxes().log;
-  }
-  // Logged before the box waits for the user, and outside the lock: the sink takes its own.
-  if (log) log(std::string(caption) + ": " + std::string(text));
+  detail::recordMessageBox(text, caption, icon);
   // A box owned by a window of another thread would disable that window from here, which
   // waits for its thread; such a box stands alone, in front.
   HWND hwnd = win32::toHwnd(owner);
@@ -65,34 +47,9 @@ int messageBox(WindowHandle owner, std::string_view text, std::string_view capti
 namespace win32 {
 
 void logProblem(const std::string& text) {
-  std::function<void(std::string_view)> log;
-  {
-    std::scoped_lock lock(boxes().mutex);
-    log = boxes().log;
-  }
-  if (log) log(text);
+  detail::logToMessageBoxSink(text);
 }
 
 }  // namespace win32
-
-void setMessageBoxLog(std::function<void(std::string_view)> log) {
-  std::scoped_lock lock(boxes().mutex);
-  boxes().log = std::move(log);
-}
-
-bool hasMessageBoxLog() {
-  std::scoped_lock lock(boxes().mutex);
-  return static_cast<bool>(boxes().log);
-}
-
-std::vector<MessageBoxRecord> shownMessageBoxes() {
-  std::scoped_lock lock(boxes().mutex);
-  return boxes().shown;
-}
-
-void clearShownMessageBoxes() {
-  std::scoped_lock lock(boxes().mutex);
-  boxes().shown.clear();
-}
 
 }  // namespace ui

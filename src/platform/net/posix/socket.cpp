@@ -11,72 +11,26 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
-#include <mutex>
 
 #include "platform/net/errors.h"
+#include "platform/net/socket_core.h"
 
 namespace net {
-
-struct Socket::Core {
-  Core(int descriptor, Type socketType) : fd(descriptor), type(socketType) {}
-  std::mutex mutex;
-  int fd;
-  Type type;
-  int users = 0;         // calls under way on the descriptor
-  bool closing = false;  // close() came; the last user releases the descriptor
-  std::optional<std::chrono::milliseconds> receiveTimeout;
-  std::optional<std::chrono::milliseconds> sendTimeout;
-};
-
-// Keeps the descriptor alive for the length of one call, so that a close() from another thread
-// can never let the number be reused under that call.
-class Socket::Use {
- public:
-  explicit Use(Core* core) : core_(core) {
-    if (!core_) {
-      setLastError(WSAENOTSOCK);
-      return;
-    }
-    std::scoped_lock lock(core_->mutex);
-    if (core_->fd < 0 || core_->closing) {
-      setLastError(WSAENOTSOCK);
-      core_ = nullptr;
-      return;
-    }
-    ++core_->users;
-    fd_ = core_->fd;
-  }
-  ~Use() {
-    if (!core_) return;
-    std::scoped_lock lock(core_->mutex);
-    if (--core_->users == 0 && core_->closing && core_->fd >= 0) {
-      ::close(core_->fd);
-      core_->fd = -1;
-    }
-  }
-  Use(const Use&) = delete;
-  Use& operator=(const Use&) = delete;
-
-  explicit operator bool() const { return core_ != nullptr; }
-  [[nodiscard]] int fd() const { return fd_; }
-  // close() came while the call waited: Winsock's interrupted blocking call.
-  [[nodiscard]] bool interrupted() const {
-    std::scoped_lock lock(core_->mutex);
-    if (!core_->closing) return false;
-    setLastError(WSAEINTR);
-    return true;
-  }
-
- private:
-  Core* core_;
-  int fd_ = -1;
-};
 
 namespace {
 
 void lf_failWithErrno() {
   setLastError(wsaErrorFromErrno(errno));
+}
+
+// The descriptor under a call's Use.
+template <typename UseType>
+int lf_fd(const UseType& use) {
+  return static_cast<int>(use.handle());
+}
+
+SocketHandle lf_handle(int fd) {
+  return static_cast<SocketHandle>(fd);
 }
 
 sockaddr_in lf_address(Ipv4Endpoint endpoint) {
@@ -98,6 +52,21 @@ bool lf_setIntOption(int fd, int level, int name, bool on) {
   return lf_result(::setsockopt(fd, level, name, &value, sizeof value));
 }
 
+// What a poll on the socket came to: true when the socket is ready and no close() came while it
+// waited; otherwise false with the error set.
+template <typename UseType>
+bool lf_pollReady(int ready, const UseType& use) {
+  if (ready < 0) {
+    lf_failWithErrno();
+    return false;
+  }
+  if (ready == 0) {
+    setLastError(WSAETIMEDOUT);
+    return false;
+  }
+  return !use.interrupted();
+}
+
 }  // namespace
 
 std::optional<std::uint32_t> parseIpv4Address(const std::string& text) {
@@ -113,12 +82,7 @@ ResolveResult resolvePassiveTcp(const std::string& port) {
   hints.ai_protocol = IPPROTO_TCP;
   hints.ai_flags = AI_PASSIVE;
   ResolveResult result;
-  // The resolver reads a numeric port text with strtoul and keeps only its low 16 bits, so "65536"
-  // would come back as port 0 and "99999" as 34463: a number beyond the last port is refused here.
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long number = std::strtoul(port.c_str(), &end, 10);
-  if (end != port.c_str() && *end == '\0' && (number > 65535 || errno == ERANGE)) {
+  if (isPortNumberBeyondLast(port)) {
     result.error = EAI_SERVICE;
     return result;
   }
@@ -137,68 +101,47 @@ Socket Socket::open(Type type) {
     lf_failWithErrno();
     return Socket{};
   }
-  return Socket{std::make_unique<Core>(fd, type)};
-}
-
-Socket::Socket() = default;
-Socket::Socket(std::unique_ptr<Core> core) : core_(std::move(core)) {}
-Socket::~Socket() {
-  close();
-}
-Socket::Socket(Socket&&) noexcept = default;
-
-Socket& Socket::operator=(Socket&& other) noexcept {
-  if (this != &other) {
-    close();
-    core_ = std::move(other.core_);
-  }
-  return *this;
-}
-
-bool Socket::isOpen() const {
-  if (!core_) return false;
-  std::scoped_lock lock(core_->mutex);
-  return core_->fd >= 0 && !core_->closing;
+  return Socket{std::make_unique<Core>(lf_handle(fd), type)};
 }
 
 bool Socket::bind(Ipv4Endpoint endpoint) {
   const Use use(core_.get());
   if (!use) return false;
   const sockaddr_in address = lf_address(endpoint);
-  return lf_result(::bind(use.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address));
+  return lf_result(::bind(lf_fd(use), reinterpret_cast<const sockaddr*>(&address), sizeof address));
 }
 
 bool Socket::setReuseAddress(bool on) {
   const Use use(core_.get());
-  return use && lf_setIntOption(use.fd(), SOL_SOCKET, SO_REUSEADDR, on);
+  return use && lf_setIntOption(lf_fd(use), SOL_SOCKET, SO_REUSEADDR, on);
 }
 
 bool Socket::setBlocking(bool on) {
   const Use use(core_.get());
   if (!use) return false;
-  const int flags = ::fcntl(use.fd(), F_GETFL);
+  const int flags = ::fcntl(lf_fd(use), F_GETFL);
   if (flags < 0) {
     lf_failWithErrno();
     return false;
   }
-  return lf_result(::fcntl(use.fd(), F_SETFL, on ? flags & ~O_NONBLOCK : flags | O_NONBLOCK));
+  return lf_result(::fcntl(lf_fd(use), F_SETFL, on ? flags & ~O_NONBLOCK : flags | O_NONBLOCK));
 }
 
 bool Socket::setNoDelay(bool on) {
   const Use use(core_.get());
-  return use && lf_setIntOption(use.fd(), IPPROTO_TCP, TCP_NODELAY, on);
+  return use && lf_setIntOption(lf_fd(use), IPPROTO_TCP, TCP_NODELAY, on);
 }
 
 bool Socket::listen() {
   const Use use(core_.get());
-  return use && lf_result(::listen(use.fd(), SOMAXCONN));
+  return use && lf_result(::listen(lf_fd(use), SOMAXCONN));
 }
 
 bool Socket::connect(Ipv4Endpoint endpoint) {
   const Use use(core_.get());
   if (!use) return false;
   const sockaddr_in address = lf_address(endpoint);
-  return lf_result(::connect(use.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address));
+  return lf_result(::connect(lf_fd(use), reinterpret_cast<const sockaddr*>(&address), sizeof address));
 }
 
 Socket Socket::accept() {
@@ -206,13 +149,13 @@ Socket Socket::accept() {
   if (!use) return Socket{};
   int fd;
   do {
-    fd = ::accept4(use.fd(), nullptr, nullptr, SOCK_CLOEXEC);
+    fd = ::accept4(lf_fd(use), nullptr, nullptr, SOCK_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     if (!use.interrupted()) lf_failWithErrno();
     return Socket{};
   }
-  return Socket{std::make_unique<Core>(fd, Type::Stream)};
+  return Socket{std::make_unique<Core>(lf_handle(fd), Type::Stream)};
 }
 
 std::optional<Ipv4Endpoint> Socket::localEndpoint() const {
@@ -220,80 +163,51 @@ std::optional<Ipv4Endpoint> Socket::localEndpoint() const {
   if (!use) return std::nullopt;
   sockaddr_in address{};
   socklen_t length = sizeof address;
-  if (::getsockname(use.fd(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+  if (::getsockname(lf_fd(use), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
     lf_failWithErrno();
     return std::nullopt;
   }
   return Ipv4Endpoint{ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
 }
 
-void Socket::setReceiveTimeout(std::optional<std::chrono::milliseconds> timeout) {
-  if (!core_) return;
-  std::scoped_lock lock(core_->mutex);
-  core_->receiveTimeout = timeout;
-}
-
-void Socket::setSendTimeout(std::optional<std::chrono::milliseconds> timeout) {
-  if (!core_) return;
-  std::scoped_lock lock(core_->mutex);
-  core_->sendTimeout = timeout;
-}
-
 bool Socket::setSendBufferSize(int bytes) {
   const Use use(core_.get());
-  return use && lf_result(::setsockopt(use.fd(), SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes));
+  return use && lf_result(::setsockopt(lf_fd(use), SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes));
 }
 
 bool Socket::setReceiveBufferSize(int bytes) {
   const Use use(core_.get());
-  return use && lf_result(::setsockopt(use.fd(), SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes));
+  return use && lf_result(::setsockopt(lf_fd(use), SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes));
 }
 
 bool Socket::peerClosed() const {
   const Use use(core_.get());
   if (!use) return true;
-  pollfd wait{use.fd(), POLLIN, 0};
+  pollfd wait{lf_fd(use), POLLIN, 0};
   if (::poll(&wait, 1, 0) <= 0) return false;
   char byte;
-  const ssize_t n = ::recv(use.fd(), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+  const ssize_t n = ::recv(lf_fd(use), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
   if (n == 0) return true;
   return n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR;
 }
 
 long Socket::receive(std::span<char> buffer, const StopSignal* stop) {
-  std::optional<std::chrono::milliseconds> timeout;
-  Type type = Type::Stream;
-  if (core_) {
-    std::scoped_lock lock(core_->mutex);
-    timeout = core_->receiveTimeout;
-    type = core_->type;
-  }
   const Use use(core_.get());
   if (!use) return -1;
-  if (stop && stop->raised()) {
-    setLastError(WSAEINTR);
-    return -1;
-  }
+  const SocketSettings settings = use.settings();
+  if (stoppedBeforeWait(stop)) return -1;
   // Wait in poll rather than in recv, so that the stop signal can end the wait.
   const int stopFd = stop ? static_cast<int>(stop->waitHandle()) : -1;
-  pollfd waits[2] = {{use.fd(), POLLIN, 0}, {stopFd, POLLIN, 0}};
+  pollfd waits[2] = {{lf_fd(use), POLLIN, 0}, {stopFd, POLLIN, 0}};
+  const auto& timeout = settings.receiveTimeout;
   const int ms = timeout ? static_cast<int>(std::min<long long>(timeout->count(), INT_MAX)) : -1;
-  const int ready = ::poll(waits, 2, ms);
-  if (ready < 0) {
-    lf_failWithErrno();
-    return -1;
-  }
-  if (ready == 0) {
-    setLastError(WSAETIMEDOUT);
-    return -1;
-  }
-  if (use.interrupted()) return -1;
+  if (!lf_pollReady(::poll(waits, 2, ms), use)) return -1;
   if (waits[1].revents != 0 && !(waits[0].revents & (POLLIN | POLLHUP | POLLERR))) {
     setLastError(WSAEINTR);
     return -1;
   }
-  const int flags = MSG_DONTWAIT | (type == Type::Datagram ? MSG_TRUNC : 0);
-  const ssize_t received = ::recv(use.fd(), buffer.data(), buffer.size(), flags);
+  const int flags = MSG_DONTWAIT | (settings.type == Type::Datagram ? MSG_TRUNC : 0);
+  const ssize_t received = ::recv(lf_fd(use), buffer.data(), buffer.size(), flags);
   if (received < 0) {
     lf_failWithErrno();
     return -1;
@@ -302,13 +216,9 @@ long Socket::receive(std::span<char> buffer, const StopSignal* stop) {
 }
 
 long Socket::send(std::span<const char> data) {
-  std::optional<std::chrono::milliseconds> timeout;
-  if (core_) {
-    std::scoped_lock lock(core_->mutex);
-    timeout = core_->sendTimeout;
-  }
   const Use use(core_.get());
   if (!use) return -1;
+  const std::optional<std::chrono::milliseconds> timeout = use.settings().sendTimeout;
   const auto deadline = std::chrono::steady_clock::now() + timeout.value_or(std::chrono::milliseconds{0});
   std::size_t sent = 0;
   do {
@@ -316,21 +226,13 @@ long Socket::send(std::span<const char> data) {
       // Waited for in poll, so that the time counts for the whole send and a close wakes it.
       const auto left =
           std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      pollfd wait{use.fd(), POLLOUT, 0};
+      pollfd wait{lf_fd(use), POLLOUT, 0};
       const int ready = left.count() > 0 ? ::poll(&wait, 1, static_cast<int>(left.count())) : 0;
       if (ready < 0 && errno == EINTR) continue;
-      if (ready < 0) {
-        lf_failWithErrno();
-        return -1;
-      }
-      if (ready == 0) {
-        setLastError(WSAETIMEDOUT);
-        return -1;
-      }
-      if (use.interrupted()) return -1;
+      if (!lf_pollReady(ready, use)) return -1;
     }
     const int flags = MSG_NOSIGNAL | (timeout ? MSG_DONTWAIT : 0);
-    const ssize_t n = ::send(use.fd(), data.data() + sent, data.size() - sent, flags);
+    const ssize_t n = ::send(lf_fd(use), data.data() + sent, data.size() - sent, flags);
     if (n < 0) {
       if (errno == EINTR || (timeout && (errno == EAGAIN || errno == EWOULDBLOCK))) continue;
       lf_failWithErrno();
@@ -345,7 +247,7 @@ long Socket::sendTo(std::span<const char> data, Ipv4Endpoint to) {
   const Use use(core_.get());
   if (!use) return -1;
   const sockaddr_in address = lf_address(to);
-  const ssize_t n = ::sendto(use.fd(), data.data(), data.size(), MSG_NOSIGNAL,
+  const ssize_t n = ::sendto(lf_fd(use), data.data(), data.size(), MSG_NOSIGNAL,
                              reinterpret_cast<const sockaddr*>(&address), sizeof address);
   if (n < 0) {
     lf_failWithErrno();
@@ -354,17 +256,12 @@ long Socket::sendTo(std::span<const char> data, Ipv4Endpoint to) {
   return static_cast<long>(n);
 }
 
-void Socket::close() {
-  if (!core_) return;
-  std::scoped_lock lock(core_->mutex);
-  if (core_->fd < 0 || core_->closing) return;
-  core_->closing = true;
-  // The shutdown is what wakes a blocked accept or recv; the close alone would not.
-  ::shutdown(core_->fd, SHUT_RDWR);
-  if (core_->users == 0) {
-    ::close(core_->fd);
-    core_->fd = -1;
-  }
+void shutdownSocketHandle(SocketHandle handle) {
+  ::shutdown(static_cast<int>(handle), SHUT_RDWR);
+}
+
+void closeSocketHandle(SocketHandle handle) {
+  ::close(static_cast<int>(handle));
 }
 
 }  // namespace net

@@ -1,6 +1,7 @@
 #include "platform/net/socket.h"
 
 #include "platform/net/errors.h"
+#include "platform/net/socket_core.h"
 #include "platform/net/win/winsock.h"
 // The system's headers after ours: they define our error names as macros of the same values.
 #include <winsock2.h>
@@ -10,68 +11,12 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <mutex>
 
 namespace net {
 
-struct Socket::Core {
-  Core(SOCKET descriptor, Type socketType) : socket(descriptor), type(socketType) {}
-  std::mutex mutex;
-  SOCKET socket;
-  Type type;
-  bool blocking = true;  // ioctlsocket(FIONBIO); an accepted socket takes its listener's mode
-  int users = 0;         // calls under way on the socket
-  bool closing = false;  // close() came; the last user releases the socket
-  std::optional<std::chrono::milliseconds> receiveTimeout;
-  std::optional<std::chrono::milliseconds> sendTimeout;
-};
-
-// Keeps the socket alive for the length of one call, so that a close() from another thread can
-// never let its handle be reused under that call.
-class Socket::Use {
- public:
-  explicit Use(Core* core) : core_(core) {
-    if (!core_) {
-      setLastError(WSAENOTSOCK);
-      return;
-    }
-    std::scoped_lock lock(core_->mutex);
-    if (core_->socket == INVALID_SOCKET || core_->closing) {
-      setLastError(WSAENOTSOCK);
-      core_ = nullptr;
-      return;
-    }
-    ++core_->users;
-    socket_ = core_->socket;
-  }
-  ~Use() {
-    if (!core_) return;
-    std::scoped_lock lock(core_->mutex);
-    if (--core_->users == 0 && core_->closing && core_->socket != INVALID_SOCKET) {
-      ::closesocket(core_->socket);
-      core_->socket = INVALID_SOCKET;
-    }
-  }
-  Use(const Use&) = delete;
-  Use& operator=(const Use&) = delete;
-
-  explicit operator bool() const { return core_ != nullptr; }
-  [[nodiscard]] SOCKET socket() const { return socket_; }
-  // close() came while the call waited: Winsock's interrupted blocking call.
-  [[nodiscard]] bool interrupted() const {
-    std::scoped_lock lock(core_->mutex);
-    if (!core_->closing) return false;
-    setLastError(WSAEINTR);
-    return true;
-  }
-
- private:
-  Core* core_;
-  SOCKET socket_ = INVALID_SOCKET;
-};
+static_assert(INVALID_SOCKET == kNoSocket && sizeof(SOCKET) == sizeof(SocketHandle));
 
 namespace {
 
@@ -131,7 +76,7 @@ Wait lf_wait(const UseType& use, Direction direction, const StopSignal* stop,
     fd_set writable;
     FD_ZERO(&readable);
     FD_ZERO(&writable);
-    FD_SET(use.socket(), direction == Direction::Read ? &readable : &writable);
+    FD_SET(use.handle(), direction == Direction::Read ? &readable : &writable);
     if (wake != INVALID_SOCKET) FD_SET(wake, &readable);
     const long long ms = slice.count();
     timeval period{static_cast<long>(ms / 1000), static_cast<long>((ms % 1000) * 1000)};
@@ -141,7 +86,7 @@ Wait lf_wait(const UseType& use, Direction direction, const StopSignal* stop,
       return Wait::Failed;
     }
     if (ready == 0) continue;
-    if (FD_ISSET(use.socket(), &readable) || FD_ISSET(use.socket(), &writable)) return Wait::Ready;
+    if (FD_ISSET(use.handle(), &readable) || FD_ISSET(use.handle(), &writable)) return Wait::Ready;
     if (stop && stop->raised()) return Wait::Stopped;
   }
 }
@@ -171,11 +116,7 @@ ResolveResult resolvePassiveTcp(const std::string& port) {
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_protocol = IPPROTO_TCP;
   hints.ai_flags = AI_PASSIVE;
-  // A number beyond the last port is refused here rather than left to the resolver's reading.
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long number = std::strtoul(port.c_str(), &end, 10);
-  if (end != port.c_str() && *end == '\0' && (number > 65535 || errno == ERANGE)) {
+  if (isPortNumberBeyondLast(port)) {
     result.error = EAI_SERVICE;
     return result;
   }
@@ -206,44 +147,23 @@ Socket Socket::open(Type type) {
   return Socket{std::make_unique<Core>(s, type)};
 }
 
-Socket::Socket() = default;
-Socket::Socket(std::unique_ptr<Core> core) : core_(std::move(core)) {}
-Socket::~Socket() {
-  close();
-}
-Socket::Socket(Socket&&) noexcept = default;
-
-Socket& Socket::operator=(Socket&& other) noexcept {
-  if (this != &other) {
-    close();
-    core_ = std::move(other.core_);
-  }
-  return *this;
-}
-
-bool Socket::isOpen() const {
-  if (!core_) return false;
-  std::scoped_lock lock(core_->mutex);
-  return core_->socket != INVALID_SOCKET && !core_->closing;
-}
-
 bool Socket::bind(Ipv4Endpoint endpoint) {
   const Use use(core_.get());
   if (!use) return false;
   const sockaddr_in address = lf_address(endpoint);
-  return lf_result(::bind(use.socket(), reinterpret_cast<const sockaddr*>(&address), sizeof address));
+  return lf_result(::bind(use.handle(), reinterpret_cast<const sockaddr*>(&address), sizeof address));
 }
 
 bool Socket::setReuseAddress(bool on) {
   const Use use(core_.get());
-  return use && lf_setIntOption(use.socket(), SOL_SOCKET, SO_EXCLUSIVEADDRUSE, on);
+  return use && lf_setIntOption(use.handle(), SOL_SOCKET, SO_EXCLUSIVEADDRUSE, on);
 }
 
 bool Socket::setBlocking(bool on) {
   const Use use(core_.get());
   if (!use) return false;
   u_long nonBlocking = on ? 0 : 1;
-  if (!lf_result(::ioctlsocket(use.socket(), FIONBIO, &nonBlocking))) return false;
+  if (!lf_result(::ioctlsocket(use.handle(), FIONBIO, &nonBlocking))) return false;
   std::scoped_lock lock(core_->mutex);
   core_->blocking = on;
   return true;
@@ -251,33 +171,29 @@ bool Socket::setBlocking(bool on) {
 
 bool Socket::setNoDelay(bool on) {
   const Use use(core_.get());
-  return use && lf_setIntOption(use.socket(), IPPROTO_TCP, TCP_NODELAY, on);
+  return use && lf_setIntOption(use.handle(), IPPROTO_TCP, TCP_NODELAY, on);
 }
 
 bool Socket::listen() {
   const Use use(core_.get());
-  return use && lf_result(::listen(use.socket(), SOMAXCONN));
+  return use && lf_result(::listen(use.handle(), SOMAXCONN));
 }
 
 bool Socket::connect(Ipv4Endpoint endpoint) {
   const Use use(core_.get());
   if (!use) return false;
   const sockaddr_in address = lf_address(endpoint);
-  return lf_result(::connect(use.socket(), reinterpret_cast<const sockaddr*>(&address), sizeof address));
+  return lf_result(::connect(use.handle(), reinterpret_cast<const sockaddr*>(&address), sizeof address));
 }
 
 Socket Socket::accept() {
   const Use use(core_.get());
   if (!use) return Socket{};
-  bool blocking = true;
-  {
-    std::scoped_lock lock(core_->mutex);
-    blocking = core_->blocking;
-  }
+  const bool blocking = use.settings().blocking;
   // A non-blocking listener answers at once (WSAEWOULDBLOCK without a client).
   if (blocking && lf_waitReadable(use, nullptr, std::nullopt) != Wait::Ready)
     return Socket{};  // failed, or closed (no stop signal and no time-out here)
-  const SOCKET s = ::accept(use.socket(), nullptr, nullptr);
+  const SOCKET s = ::accept(use.handle(), nullptr, nullptr);
   if (s == INVALID_SOCKET) {
     (void)use.interrupted();
     return Socket{};
@@ -293,31 +209,19 @@ std::optional<Ipv4Endpoint> Socket::localEndpoint() const {
   if (!use) return std::nullopt;
   sockaddr_in address{};
   int length = sizeof address;
-  if (::getsockname(use.socket(), reinterpret_cast<sockaddr*>(&address), &length) != 0) return std::nullopt;
+  if (::getsockname(use.handle(), reinterpret_cast<sockaddr*>(&address), &length) != 0) return std::nullopt;
   return Ipv4Endpoint{ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
-}
-
-void Socket::setReceiveTimeout(std::optional<std::chrono::milliseconds> timeout) {
-  if (!core_) return;
-  std::scoped_lock lock(core_->mutex);
-  core_->receiveTimeout = timeout;
-}
-
-void Socket::setSendTimeout(std::optional<std::chrono::milliseconds> timeout) {
-  if (!core_) return;
-  std::scoped_lock lock(core_->mutex);
-  core_->sendTimeout = timeout;
 }
 
 bool Socket::setSendBufferSize(int bytes) {
   const Use use(core_.get());
-  return use && lf_result(::setsockopt(use.socket(), SOL_SOCKET, SO_SNDBUF,
+  return use && lf_result(::setsockopt(use.handle(), SOL_SOCKET, SO_SNDBUF,
                                        reinterpret_cast<const char*>(&bytes), sizeof bytes));
 }
 
 bool Socket::setReceiveBufferSize(int bytes) {
   const Use use(core_.get());
-  return use && lf_result(::setsockopt(use.socket(), SOL_SOCKET, SO_RCVBUF,
+  return use && lf_result(::setsockopt(use.handle(), SOL_SOCKET, SO_RCVBUF,
                                        reinterpret_cast<const char*>(&bytes), sizeof bytes));
 }
 
@@ -326,31 +230,22 @@ bool Socket::peerClosed() const {
   if (!use) return true;
   fd_set readable;
   FD_ZERO(&readable);
-  FD_SET(use.socket(), &readable);
+  FD_SET(use.handle(), &readable);
   timeval now{0, 0};
   if (::select(0, &readable, nullptr, nullptr, &now) <= 0) return false;
   // Readable: either data waits (the peek sees it) or the peer closed or reset the connection.
   char byte;
-  const int n = ::recv(use.socket(), &byte, 1, MSG_PEEK);
+  const int n = ::recv(use.handle(), &byte, 1, MSG_PEEK);
   if (n == 0) return true;
   return n == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK && WSAGetLastError() != WSAEINTR;
 }
 
 long Socket::receive(std::span<char> buffer, const StopSignal* stop) {
-  std::optional<std::chrono::milliseconds> timeout;
-  Type type = Type::Stream;
-  if (core_) {
-    std::scoped_lock lock(core_->mutex);
-    timeout = core_->receiveTimeout;
-    type = core_->type;
-  }
   const Use use(core_.get());
   if (!use) return -1;
-  if (stop && stop->raised()) {
-    setLastError(WSAEINTR);
-    return -1;
-  }
-  switch (lf_waitReadable(use, stop, timeout)) {
+  const SocketSettings settings = use.settings();
+  if (stoppedBeforeWait(stop)) return -1;
+  switch (lf_waitReadable(use, stop, settings.receiveTimeout)) {
     case Wait::Ready:
       break;
     case Wait::Stopped:
@@ -364,34 +259,30 @@ long Socket::receive(std::span<char> buffer, const StopSignal* stop) {
     case Wait::Failed:
       return -1;
   }
-  if (type == Type::Datagram && buffer.size() < kLargestDatagram) {
+  if (settings.type == Type::Datagram && buffer.size() < kLargestDatagram) {
     // Winsock cuts an oversized datagram to the buffer and does not tell its length.
     thread_local std::array<char, kLargestDatagram> whole;
-    const int received = ::recv(use.socket(), whole.data(), lf_length(whole.size()), 0);
+    const int received = ::recv(use.handle(), whole.data(), lf_length(whole.size()), 0);
     if (received == SOCKET_ERROR) return -1;
     std::copy_n(whole.data(), std::min<std::size_t>(static_cast<std::size_t>(received), buffer.size()),
                 buffer.data());
     return received;
   }
-  const int received = ::recv(use.socket(), buffer.data(), lf_length(buffer.size()), 0);
+  const int received = ::recv(use.handle(), buffer.data(), lf_length(buffer.size()), 0);
   if (received == SOCKET_ERROR) return -1;
   return received;
 }
 
 long Socket::send(std::span<const char> data) {
-  std::optional<std::chrono::milliseconds> timeout;
-  bool blocking = true;
-  if (core_) {
-    std::scoped_lock lock(core_->mutex);
-    timeout = core_->sendTimeout;
-    blocking = core_->blocking;
-  }
   const Use use(core_.get());
   if (!use) return -1;
+  const SocketSettings settings = use.settings();
+  const std::optional<std::chrono::milliseconds> timeout = settings.sendTimeout;
+  const bool blocking = settings.blocking;
   if (!timeout) {
     std::size_t sent = 0;
     do {
-      const int n = ::send(use.socket(), data.data() + sent, lf_length(data.size() - sent), 0);
+      const int n = ::send(use.handle(), data.data() + sent, lf_length(data.size() - sent), 0);
       if (n == SOCKET_ERROR) return -1;
       sent += static_cast<std::size_t>(n);
     } while (sent < data.size());
@@ -401,13 +292,13 @@ long Socket::send(std::span<const char> data) {
   // is non-blocking for the length of this send, and the waits for room happen in select, where
   // the time counts for the whole send and a close wakes them.
   u_long mode = 1;
-  if (blocking && ::ioctlsocket(use.socket(), FIONBIO, &mode) != 0) return -1;
+  if (blocking && ::ioctlsocket(use.handle(), FIONBIO, &mode) != 0) return -1;
   const auto deadline = std::chrono::steady_clock::now() + *timeout;
   std::size_t sent = 0;
   long result = -1;
   int error = 0;
   for (;;) {
-    const int n = ::send(use.socket(), data.data() + sent, lf_length(data.size() - sent), 0);
+    const int n = ::send(use.handle(), data.data() + sent, lf_length(data.size() - sent), 0);
     if (n != SOCKET_ERROR) {
       sent += static_cast<std::size_t>(n);
       if (sent < data.size()) continue;
@@ -427,7 +318,7 @@ long Socket::send(std::span<const char> data) {
   }
   if (blocking) {
     mode = 0;
-    (void)::ioctlsocket(use.socket(), FIONBIO, &mode);
+    (void)::ioctlsocket(use.handle(), FIONBIO, &mode);
   }
   if (result < 0) setLastError(error);
   return result;
@@ -437,24 +328,18 @@ long Socket::sendTo(std::span<const char> data, Ipv4Endpoint to) {
   const Use use(core_.get());
   if (!use) return -1;
   const sockaddr_in address = lf_address(to);
-  const int n = ::sendto(use.socket(), data.data(), lf_length(data.size()), 0,
+  const int n = ::sendto(use.handle(), data.data(), lf_length(data.size()), 0,
                          reinterpret_cast<const sockaddr*>(&address), sizeof address);
   if (n == SOCKET_ERROR) return -1;
   return n;
 }
 
-void Socket::close() {
-  if (!core_) return;
-  std::scoped_lock lock(core_->mutex);
-  if (core_->socket == INVALID_SOCKET || core_->closing) return;
-  core_->closing = true;
-  // A call waiting on the socket sees the closing flag within kCloseCheckPeriod and returns; the
-  // shutdown tells a connected peer at once.
-  ::shutdown(core_->socket, SD_BOTH);
-  if (core_->users == 0) {
-    ::closesocket(core_->socket);
-    core_->socket = INVALID_SOCKET;
-  }
+void shutdownSocketHandle(SocketHandle handle) {
+  ::shutdown(handle, SD_BOTH);
+}
+
+void closeSocketHandle(SocketHandle handle) {
+  ::closesocket(handle);
 }
 
 }  // namespace net

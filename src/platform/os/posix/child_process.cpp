@@ -48,20 +48,6 @@ std::optional<ChildProcess> ChildProcess::start(const std::filesystem::path& pro
   return ChildProcess(pid, 0);
 }
 
-ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
-  if (this != &other) {
-    release();
-    id_ = std::exchange(other.id_, 0);
-    handle_ = std::exchange(other.handle_, 0);
-    exitCode_ = other.exitCode_;
-  }
-  return *this;
-}
-
-ChildProcess::~ChildProcess() {
-  release();
-}
-
 void ChildProcess::release() {
   if (id_ > 0 && !exitCode_) kill();
   id_ = 0;

@@ -41,16 +41,4 @@ void SingleInstance::release(Handle handle) {
   if (handle != kNone) ::close(static_cast<int>(handle));
 }
 
-SingleInstance& SingleInstance::operator=(SingleInstance&& other) noexcept {
-  if (this != &other) {
-    release(handle_);
-    handle_ = std::exchange(other.handle_, kNone);
-  }
-  return *this;
-}
-
-SingleInstance::~SingleInstance() {
-  release(handle_);
-}
-
 }  // namespace os

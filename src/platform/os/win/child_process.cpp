@@ -96,20 +96,6 @@ std::optional<ChildProcess> ChildProcess::start(const std::filesystem::path& pro
   return ChildProcess(created.dwProcessId, reinterpret_cast<std::intptr_t>(created.hProcess));
 }
 
-ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
-  if (this != &other) {
-    release();
-    id_ = std::exchange(other.id_, 0);
-    handle_ = std::exchange(other.handle_, 0);
-    exitCode_ = other.exitCode_;
-  }
-  return *this;
-}
-
-ChildProcess::~ChildProcess() {
-  release();
-}
-
 void ChildProcess::release() {
   if (handle_ == 0) return;
   if (!exitCode_) kill();

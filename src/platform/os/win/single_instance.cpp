@@ -21,16 +21,4 @@ void SingleInstance::release(Handle handle) {
   if (handle != kNone) CloseHandle(reinterpret_cast<HANDLE>(handle));
 }
 
-SingleInstance& SingleInstance::operator=(SingleInstance&& other) noexcept {
-  if (this != &other) {
-    release(handle_);
-    handle_ = std::exchange(other.handle_, kNone);
-  }
-  return *this;
-}
-
-SingleInstance::~SingleInstance() {
-  release(handle_);
-}
-
 }  // namespace os
