@@ -28,8 +28,8 @@ class PreparedWorkingFolder : public WorkingFolder {
   ScopedEnv downloadSite_{"QLST_DOWNLOAD_URL", "http://127.0.0.1:1/downloads/"};
 };
 
-// The traffic reader of the runs started while the object lives on a UDP port free as it is made
-// (0 when none is), and their QNH reader off.
+// For the runs started while the object lives: the traffic reader on a UDP port that was free when
+// the object was made (port() is 0 when none was), and the QNH reader off.
 class ScopedTrafficPort {
  public:
   [[nodiscard]] std::uint16_t port() const { return port_; }
