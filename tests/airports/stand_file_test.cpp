@@ -98,6 +98,17 @@ pugi::xml_document load(const fs::path& path) {
   return document;
 }
 
+// The value of the entry of a section of the root that has the name: an "info" of "meta", a
+// "parameter" of "parameters".
+std::string namedValue(const pugi::xml_document& document, const char* section, const char* entry,
+                       const char* name) {
+  return document.child("root")
+      .child(section)
+      .find_child_by_attribute(entry, "name", name)
+      .attribute("value")
+      .value();
+}
+
 std::vector<Stand> readStands(const fs::path& path) {
   std::vector<Stand> stands;
   orv::lf_readParkpositions(load(path), stands);
@@ -195,12 +206,7 @@ TEST_F(StandFile, WritesEachKindOfStandAsItsModeWantsIt) {
   for (const Case& c : cases) {
     ASSERT_TRUE(orv::gf_writeAirportFile(airport, "out.xml", c.mode, 2, c.handmade)) << c.name;
     const pugi::xml_document document = load("out.xml");
-    EXPECT_STREQ(document.child("root")
-                     .child("meta")
-                     .find_child_by_attribute("info", "name", "sim")
-                     .attribute("value")
-                     .value(),
-                 "2");
+    EXPECT_EQ(namedValue(document, "meta", "info", "sim"), "2") << c.name;
     std::vector<std::string> names;
     std::size_t opts = 0;
     for (const pugi::xml_node parkpos : document.child("root").child("parkpositions").children("parkpos")) {
@@ -267,13 +273,7 @@ TEST_F(StandFile, MaxFitIsTheNumberOfHalfHoursLessOne) {
     ASSERT_EQ(orv::cfg::MAX_FIT_FL.value(), hours);
     ASSERT_TRUE(orv::gf_writeAirportFile(everyKind(), "learned.xml", AirportFileMode::Learned, 1, false));
     const pugi::xml_document document = load("learned.xml");
-    EXPECT_STREQ(document.child("root")
-                     .child("parameters")
-                     .find_child_by_attribute("parameter", "name", "MAX_FIT")
-                     .attribute("value")
-                     .value(),
-                 expected)
-        << hours;
+    EXPECT_EQ(namedValue(document, "parameters", "parameter", "MAX_FIT"), expected) << hours;
   }
 }
 

@@ -74,10 +74,8 @@ std::map<std::string, Seen> readJournal(const std::filesystem::path& path) {
 
 TEST(Demo, EachAircraftOfTheRecordingIsCreatedMovedAndRemovedByTheProgram) {
   testing_support::PreparedWorkingFolder folder(std::map<std::string, std::string>{{"AEROWINX", "true"}});
-  const std::uint16_t port = testing_support::freeUdpPort();
-  ASSERT_NE(port, 0);
-  testing_support::ScopedEnv traffic{"QLST_TRAFFIC_PORT", std::to_string(port)};
-  testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
+  const testing_support::ScopedTrafficPort traffic;
+  ASSERT_NE(traffic.port(), 0);
   testing_support::ScopedEnv journal{"QLST_STANDIN_JOURNAL", "journal.jsonl"};
 
   os::ChildProcess program = testing_support::startProgram();
@@ -94,7 +92,7 @@ TEST(Demo, EachAircraftOfTheRecordingIsCreatedMovedAndRemovedByTheProgram) {
   const auto start = std::chrono::steady_clock::now();
   for (const replay::PlannedLine& line : replay::plan(lines, pacing, now)) {
     std::this_thread::sleep_until(start + line.due);
-    (void)sender.sendTo(line.text, net::Ipv4Endpoint{net::kLoopbackAddress, port});
+    (void)sender.sendTo(line.text, net::Ipv4Endpoint{net::kLoopbackAddress, traffic.port()});
   }
 
   std::map<std::string, Seen> seen;

@@ -9,7 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "foundation/data_cipher.h"
 #include "platform/net/socket.h"
 #include "prepared_folder.h"
 #include "support/program_process.h"
@@ -24,47 +23,17 @@ using testing_support::readFile;
 using testing_support::readLines;
 using testing_support::waitForExit;
 using testing_support::waitForLogLine;
-using testing_support::writeFile;
-
-// Degrees of latitude per metre.
-constexpr double kDegPerMetre = 1.0 / 1852.0 / 60.0;
-
-std::string standFile(const std::string& name, const std::string& id, double latitude) {
-  return "<?xml version=\"1.0\"?><root><meta><info name=\"author\" value=\"QLST\"/>"
-         "<info name=\"version\" value=\"11.12.1\"/><info name=\"copyright\" value=\"c\"/></meta><parameters>"
-         "<parameter name=\"airport_name\" value=\"" +
-         name +
-         "\"/><parameter name=\"publisher\" value=\"Test Scenery\"/><parameter name=\"altitude\" "
-         "value=\"100\"/>"
-         "</parameters><parkpositions><parkpos id=\"" +
-         id + "\" latitude=\"" + std::to_string(latitude) +
-         "\" longitude=\"10.000000\" heading=\"0\" radius=\"20\"/></parkpositions></root>";
-}
 
 TEST(ParkAirportProcess, OnTheGroundBetweenTwoAirportsTheNearerStandChoosesAndItsLearnedFileIsSavedAtTheEnd) {
   // No add-on airport scan: it would make "my_thirdparty" afresh.
   testing_support::PreparedWorkingFolder folder(
       std::map<std::string, std::string>{{"SCAN_AIRPORTS", "false"}});
-  // The user stands at 10 N 10 E: Bravo's reference point is 2 nm away, Alpha's 3 nm, but a stand
-  // of Alpha is 20 m away and Bravo's only stand 1 nm.
-  writeFile("airports.xml",
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <airports>\n"
-            "    <ap c=\"EDAA\" la=\"9.95\" lo=\"10.0\" a=\"100\" s=\"0\" />\n"
-            "    <ap c=\"EDBB\" la=\"10.0333333\" lo=\"10.0\" a=\"100\" s=\"0\" />\n"
-            "  </airports>\n</root>\n");
-  orv::gf_streamEncrypt("airports.xml", "input/airports.enc");
-  fs::remove("airports.xml");
-  fs::create_directories("airports/my_thirdparty");
-  writeFile("airports/my_thirdparty/EDAA.xml", standFile("Alpha Field", "S1", 10.0 - 20.0 * kDegPerMetre));
-  writeFile("airports/my_thirdparty/EDBB.xml", standFile("Bravo Field", "B1", 10.0 + 1.0 / 60.0));
-  writeFile("scenario.json", R"({"user": {"lat": 10.0, "lon": 10.0, "alt_ft": 100, "ground_alt_ft": 100,
-    "on_ground": true}})");
+  // The user stands nearer to Bravo's reference point, but nearer still to a stand of Alpha.
+  testing_support::writeAlphaAndBravoFields();
   testing_support::ScopedEnv scenario("QLST_STANDIN", "scenario.json");
   testing_support::ScopedEnv journal("QLST_STANDIN_JOURNAL", "journal.jsonl");
-  const std::uint16_t port = testing_support::freeUdpPort();
-  ASSERT_NE(port, 0);
-  testing_support::ScopedEnv traffic{"QLST_TRAFFIC_PORT", std::to_string(port)};
-  testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
+  const testing_support::ScopedTrafficPort traffic;
+  ASSERT_NE(traffic.port(), 0);
 
   os::ChildProcess program = testing_support::startProgram();
   ASSERT_TRUE(waitForLogLine("Traffic Reader connected", 30s)) << readFile("Log.txt");
@@ -73,7 +42,7 @@ TEST(ParkAirportProcess, OnTheGroundBetweenTwoAirportsTheNearerStandChoosesAndIt
   ASSERT_FALSE(sample.empty());
   net::Socket sender = net::Socket::open(net::Socket::Type::Datagram);
   (void)sender.sendTo(std::span<const char>(sample[0].data(), sample[0].size()),
-                      {net::kLoopbackAddress, port});
+                      {net::kLoopbackAddress, traffic.port()});
 
   // Chosen at the first update of the cycle, loaded 16 ticks later.
   // The program names its files with the system's path separator.

@@ -196,10 +196,8 @@ long residentKb(const os::ChildProcess& program) {
 
 TEST(Process, AFloodOfDatagramsLeavesMemoryAndLogBounded) {
   testing_support::PreparedWorkingFolder folder;
-  const std::uint16_t port = testing_support::freeUdpPort();
-  ASSERT_NE(port, 0);
-  testing_support::ScopedEnv traffic{"QLST_TRAFFIC_PORT", std::to_string(port)};
-  testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
+  const testing_support::ScopedTrafficPort traffic;
+  ASSERT_NE(traffic.port(), 0);
   testing_support::ScopedEnv journal("QLST_STANDIN_JOURNAL", "journal.jsonl");
   // Freed memory goes back at once instead of into the sanitizer's quarantine, so that the
   // resident size measures what the program keeps.
@@ -223,7 +221,8 @@ TEST(Process, AFloodOfDatagramsLeavesMemoryAndLogBounded) {
   const std::string invalid = withLatitude("north" + std::string(1500, 'x'));
   net::Socket sender = net::Socket::open(net::Socket::Type::Datagram);
   const auto send = [&](const std::string& text) {
-    (void)sender.sendTo(std::span<const char>(text.data(), text.size()), {net::kLoopbackAddress, port});
+    (void)sender.sendTo(std::span<const char>(text.data(), text.size()),
+                        {net::kLoopbackAddress, traffic.port()});
   };
   const auto floodEnd = std::chrono::steady_clock::now() + 60s;
   for (int i = 0; i < 200000 && std::chrono::steady_clock::now() < floodEnd; ++i) {

@@ -13,7 +13,6 @@
 #include <thread>
 #include <vector>
 
-#include "foundation/data_cipher.h"
 #include "foundation/folders.h"
 #include "platform/net/errors.h"
 #include "platform/net/socket.h"
@@ -282,45 +281,19 @@ TEST(WindowProcess, WhileRealTrafficIsConnectedAScanWaitsForTheNextStartWhichBui
   EXPECT_EQ(realTraffic.answered(), 2) << "each run asked once";
 }
 
-// A stand file of one stand, as the add-on airport scan writes them.
-std::string lf_standFile(const std::string& name, const std::string& id, double latitude) {
-  return "<?xml version=\"1.0\"?><root><meta><info name=\"author\" value=\"QLST\"/>"
-         "<info name=\"version\" value=\"11.12.1\"/><info name=\"copyright\" value=\"c\"/></meta>"
-         "<parameters><parameter name=\"airport_name\" value=\"" +
-         name +
-         "\"/><parameter name=\"publisher\" value=\"Test Scenery\"/><parameter name=\"altitude\" "
-         "value=\"100\"/></parameters><parkpositions><parkpos id=\"" +
-         id + "\" latitude=\"" + std::to_string(latitude) +
-         "\" longitude=\"10.000000\" heading=\"0\" radius=\"20\"/></parkpositions></root>";
-}
-
 TEST(WindowProcess, ARestartDuringAParkingCalculationLeavesReReadWorkingInTheNextRun) {
   testing_support::PreparedWorkingFolder folder(
       std::map<std::string, std::string>{{"SCAN_AIRPORTS", "false"}});
   // The user stands at Alpha Field, whose stand file the first run chooses and starts to read.
-  writeFile("airports.xml",
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <airports>\n"
-            "    <ap c=\"EDAA\" la=\"9.95\" lo=\"10.0\" a=\"100\" s=\"0\" />\n"
-            "    <ap c=\"EDBB\" la=\"10.0333333\" lo=\"10.0\" a=\"100\" s=\"0\" />\n"
-            "  </airports>\n</root>\n");
-  orv::gf_streamEncrypt("airports.xml", "input/airports.enc");
-  fs::remove("airports.xml");
-  fs::create_directories("airports/my_thirdparty");
-  writeFile("airports/my_thirdparty/EDAA.xml",
-            lf_standFile("Alpha Field", "S1", 10.0 - 20.0 / 1852.0 / 60.0));
-  writeFile("airports/my_thirdparty/EDBB.xml", lf_standFile("Bravo Field", "B1", 10.0 + 1.0 / 60.0));
-  writeFile("scenario.json", R"({"user": {"lat": 10.0, "lon": 10.0, "alt_ft": 100, "ground_alt_ft": 100,
-    "on_ground": true}})");
+  testing_support::writeAlphaAndBravoFields();
   testing_support::ScopedEnv scenario("QLST_STANDIN", "scenario.json");
-  const std::uint16_t trafficPort = testing_support::freeUdpPort();
-  ASSERT_NE(trafficPort, 0);
-  testing_support::ScopedEnv traffic{"QLST_TRAFFIC_PORT", std::to_string(trafficPort)};
-  testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
+  const testing_support::ScopedTrafficPort traffic;
+  ASSERT_NE(traffic.port(), 0);
   const std::string line = readLines(QUILLSTAR_SAMPLE_TRAFFIC).at(0);
 
   WindowedProgram program;
   ASSERT_TRUE(waitForLogLine("Traffic Reader connected", 30s)) << logTail();
-  sendDatagram(trafficPort, line);  // the main cycle starts
+  sendDatagram(traffic.port(), line);  // the main cycle starts
   ASSERT_TRUE(program.shows("text 5,315 #FFFF00 \"Airport parking\"")) << "the parking calculation runs";
   // A new setting restarts the run in the middle of it.
   WindowedProgram::command("type ALL_INSTALL_PATH " + folder.packagesFolder().string());
@@ -329,7 +302,7 @@ TEST(WindowProcess, ARestartDuringAParkingCalculationLeavesReReadWorkingInTheNex
   fs::remove_all("airports/my_thirdparty");
   fs::remove_all("airports/learned/thirdparty");
   ASSERT_TRUE(waitFor([] { return logCount("Traffic Reader connected") == 2; }, 30s)) << logTail();
-  sendDatagram(trafficPort, line);
+  sendDatagram(traffic.port(), line);
   ASSERT_TRUE(program.windowLine("text 3,455 #FFFF00 \"User aircraft on the ground at ")
                   .ends_with(", no airport file found\""))
       << readFile("window.txt");
@@ -356,14 +329,12 @@ std::size_t lf_journalCount(std::string_view call) {
 // simulator at its pace, memory stays flat, and the close ends the program at once.
 TEST(WindowProcess, ARealTrafficThatStopsReadingNeitherHoldsTheCycleNorTheClose) {
   const std::uint16_t linkPort = freeTcpPort();
-  const std::uint16_t trafficPort = testing_support::freeUdpPort();
+  const testing_support::ScopedTrafficPort traffic;
   ASSERT_NE(linkPort, 0);
-  ASSERT_NE(trafficPort, 0);
+  ASSERT_NE(traffic.port(), 0);
   testing_support::PreparedWorkingFolder folder(std::map<std::string, std::string>{
       {"SCAN_AIRPORTS", "false"}, {"PORT_NUMBER", std::to_string(linkPort)}});
   installRealTraffic();
-  testing_support::ScopedEnv traffic{"QLST_TRAFFIC_PORT", std::to_string(trafficPort)};
-  testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
   testing_support::ScopedEnv journal("QLST_STANDIN_JOURNAL", "journal.jsonl");
   testing_support::ScopedEnv sanitizer{"ASAN_OPTIONS", "quarantine_size_mb=1:detect_leaks=0"};
   RealTrafficPeer stuck(linkPort, true);
@@ -371,11 +342,11 @@ TEST(WindowProcess, ARealTrafficThatStopsReadingNeitherHoldsTheCycleNorTheClose)
   ASSERT_TRUE(waitForLogLine("Traffic Reader connected", 30s)) << logTail();
   ASSERT_EQ(stuck.answered(), 1);
   const std::vector<std::string> lines = readLines(QUILLSTAR_SAMPLE_TRAFFIC);
-  sendDatagram(trafficPort, lines.at(0));
+  sendDatagram(traffic.port(), lines.at(0));
   ASSERT_TRUE(waitFor([] { return lf_journalCount("request_by_type") > 0; }, 20s)) << "the cycle runs";
   const long rssBefore = program.residentKb();
   for (std::size_t i = 1; i < lines.size() && i < 40; ++i) {
-    sendDatagram(trafficPort, lines[i]);
+    sendDatagram(traffic.port(), lines[i]);
     std::this_thread::sleep_for(100ms);
   }
   // About once a second the cycle asks for the aircraft in range.
@@ -426,15 +397,13 @@ TEST(WindowProcess, AStoredDestinationCountsForTheFirstChoiceOfTheParkAirport) {
   writeFile("scenario.json", R"({"user": {"lat": 50.2333, "lon": 8.5706, "alt_ft": 3364, "ground_alt_ft": 364,
     "on_ground": false}})");
   testing_support::ScopedEnv scenario("QLST_STANDIN", "scenario.json");
-  const std::uint16_t trafficPort = testing_support::freeUdpPort();
-  ASSERT_NE(trafficPort, 0);
-  testing_support::ScopedEnv traffic{"QLST_TRAFFIC_PORT", std::to_string(trafficPort)};
-  testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
+  const testing_support::ScopedTrafficPort traffic;
+  ASSERT_NE(traffic.port(), 0);
   WindowedProgram program;
   ASSERT_TRUE(waitForLogLine("Traffic Reader connected", 30s)) << logTail();
   EXPECT_TRUE(program.shows("control \"DESTINATION\" edit 32839 217,343,267,359 disabled \"EDDF\"", 5s))
       << readFile("window.txt");
-  sendDatagram(trafficPort, readLines(QUILLSTAR_SAMPLE_TRAFFIC).at(0));  // the main cycle starts
+  sendDatagram(traffic.port(), readLines(QUILLSTAR_SAMPLE_TRAFFIC).at(0));  // the main cycle starts
   // The notice of the choice at the cycle's start.
   EXPECT_TRUE(program.shows(WindowedProgram::messageLine("Calculating static parked aircraft ..."), 8s))
       << readFile("window.txt");

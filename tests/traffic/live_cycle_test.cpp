@@ -8,6 +8,7 @@
 #include "config/parameters.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
+#include "live_run_fixture.h"
 #include "liveries/liveries.h"
 #include "refdata/codes.h"
 #include "simlink/flight_plans.h"
@@ -32,32 +33,15 @@ using orv::SimMessageKind;
 using orv::SimState;
 using orv::TrafficRecord;
 
-// A small aircraft database, enciphered as the download site delivers it.
-constexpr const char* kDbase = R"(<?xml version="1.0" encoding="UTF-8"?>
-<root>
-  <aircrafts><aircraft types="A320,B744,C172,CL60,F16,EC35"/></aircrafts>
-  <cargo_types><cargo_type types="B744"/></cargo_types>
-  <heavy><hvy types="B744"/></heavy>
-  <large><lar types="A320"/></large>
-  <buzjet><bzj types="CL60"/></buzjet>
-  <high_performance><hpf types="F16"/></high_performance>
-  <rotorcraft><rot types="EC35"/></rotorcraft>
-  <ICAO_airlines><ICAO codes="BAW,DLH"/></ICAO_airlines>
-  <cargo_operators><ICAO codes="UPS"/></cargo_operators>
-  <simaddons20><simaddon20 arpts="EGLL"/></simaddons20>
-  <dbase><d r="G-EUUA" a="BAW" m="A320" o="BAW"/></dbase>
-</root>
-)";
-
-class LiveCycleTest : public ::testing::Test {
+class LiveCycleTest : public traffic_test::LiveRunFixture {
  protected:
+  LiveCycleTest()
+      : LiveRunFixture(
+            traffic_test::smallDbase("BAW,DLH", "EGLL", R"(<d r="G-EUUA" a="BAW" m="A320" o="BAW"/>)")) {}
   void SetUp() override {
-    ASSERT_TRUE(dbase.read());
-    orv::gf_resetSimMessages();
+    LiveRunFixture::SetUp();
     run.adding.setOpen(true);
   }
-  // Messages a test posted and did not take must not reach the next one.
-  void TearDown() override { orv::gf_resetSimMessages(); }
 
   static TrafficRecord record(std::uint32_t address, double time, double speed = 160.0, double track = 90.0,
                               double altitude = 3000.0) {
@@ -95,12 +79,6 @@ class LiveCycleTest : public ::testing::Test {
   void runUntilCycle(std::int64_t c) {
     while (orv::gf_cycleCounter() < c) cycle();
   }
-
-  testing_support::WorkingFolder folder;
-  testing_support::RecordingSimSide sim;
-  testing_support::RecordingWindow window;
-  orv::TrafficRun run{sim, window, false};
-  testing_support::ScopedDbase dbase{kDbase};
 };
 
 TEST_F(LiveCycleTest, TwoRecordsACycleOldestFirst) {

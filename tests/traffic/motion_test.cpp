@@ -8,6 +8,7 @@
 
 #include "config/parameters.h"
 #include "foundation/geometry.h"
+#include "live_run_fixture.h"
 #include "liveries/livery_tables.h"
 #include "refdata/codes.h"
 #include "simlink/sim_ids.h"
@@ -30,22 +31,6 @@ using orv::LiveAircraft;
 using orv::PositionSample;
 using orv::SimState;
 using testing_support::ScopedSetting;
-
-constexpr const char* kDbase = R"(<?xml version="1.0" encoding="UTF-8"?>
-<root>
-  <aircrafts><aircraft types="A320,B744,C172,CL60,F16,EC35"/></aircrafts>
-  <cargo_types><cargo_type types="B744"/></cargo_types>
-  <heavy><hvy types="B744"/></heavy>
-  <large><lar types="A320"/></large>
-  <buzjet><bzj types="CL60"/></buzjet>
-  <high_performance><hpf types="F16"/></high_performance>
-  <rotorcraft><rot types="EC35"/></rotorcraft>
-  <ICAO_airlines><ICAO codes="BAW"/></ICAO_airlines>
-  <cargo_operators><ICAO codes="UPS"/></cargo_operators>
-  <simaddons20><simaddon20 arpts="EGLL"/></simaddons20>
-  <dbase><d r="G-EUUA" a="BAW" m="A320" o="BAW"/></dbase>
-</root>
-)";
 
 TEST(LegMath, LongitudeDifferencesGoTheShortWayRound) {
   struct Row {
@@ -107,13 +92,11 @@ TEST(LegCycles, ACountThatDoesNotFitRaisesTheNarrowingError) {
   EXPECT_THROW((void)orv::lf_wholeCycles(std::numeric_limits<double>::quiet_NaN()), gsl::narrowing_error);
 }
 
-class MotionTest : public ::testing::Test {
+class MotionTest : public traffic_test::LiveRunFixture {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dbase.read());
-    orv::gf_resetSimMessages();
-  }
-  void TearDown() override { orv::gf_resetSimMessages(); }
+  MotionTest()
+      : LiveRunFixture(
+            traffic_test::smallDbase("BAW", "EGLL", R"(<d r="G-EUUA" a="BAW" m="A320" o="BAW"/>)")) {}
 
   static std::int64_t now() { return orv::gf_cycleCounter(); }
 
@@ -170,11 +153,6 @@ class MotionTest : public ::testing::Test {
 
   std::optional<orv::Position> touchdown;
   orv::LiveryTables emptyTables;  // no livery matches
-  testing_support::WorkingFolder folder;
-  testing_support::RecordingSimSide sim;
-  testing_support::RecordingWindow window;
-  orv::TrafficRun run{sim, window, false};
-  testing_support::ScopedDbase dbase{kDbase};
 };
 
 TEST_F(MotionTest, ABufferedAircraftWaitsIsDroppedOrSpawned) {

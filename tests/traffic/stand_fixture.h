@@ -15,6 +15,7 @@
 #include "airports/park_loading.h"
 #include "airports/stand_store.h"
 #include "foundation/log.h"
+#include "live_run_fixture.h"
 #include "platform/os/clock.h"
 #include "refdata/codes.h"
 #include "simlink/sim_messages.h"
@@ -36,22 +37,6 @@ using orv::Position;
 using orv::PositionSample;
 using orv::SimState;
 using orv::Stand;
-
-inline constexpr const char* kDbase = R"(<?xml version="1.0" encoding="UTF-8"?>
-<root>
-  <aircrafts><aircraft types="A320,B744,C172,CL60,F16,EC35"/></aircrafts>
-  <cargo_types><cargo_type types="B744"/></cargo_types>
-  <heavy><hvy types="B744"/></heavy>
-  <large><lar types="A320"/></large>
-  <buzjet><bzj types="CL60"/></buzjet>
-  <high_performance><hpf types="F16"/></high_performance>
-  <rotorcraft><rot types="EC35"/></rotorcraft>
-  <ICAO_airlines><ICAO codes="DLH,UPS"/></ICAO_airlines>
-  <cargo_operators><ICAO codes="UPS"/></cargo_operators>
-  <simaddons20><simaddon20 arpts="EDDF"/></simaddons20>
-  <dbase><d r="D-AIPA" a="DLH" m="A320" o="DLH"/><d r="N570UP" a="UPS" m="B744" o="UPS"/></dbase>
-</root>
-)";
 
 // The park airport's reference point; the stands lie around it.
 inline constexpr Position kField{50.0300, 8.5700};
@@ -214,7 +199,9 @@ class StandFixture : public ::testing::Test {
   testing_support::RecordingSimSide sim;
   testing_support::RecordingWindow window;
   orv::TrafficRun run{sim, window, false};
-  testing_support::ScopedDbase dbase{kDbase};
+  testing_support::ScopedDbase dbase{traffic_test::smallDbase(
+      "DLH,UPS", "EDDF",
+      R"(<d r="D-AIPA" a="DLH" m="A320" o="DLH"/><d r="N570UP" a="UPS" m="B744" o="UPS"/>)")};
 };
 
 }  // namespace ground_test

@@ -60,10 +60,8 @@ TEST(SimConnectProgram, WithoutTheLibraryTheProgramSaysWhereToGetItWaitsAndClose
 
 TEST(SimConnectProgram, MalformedRecordsAreLoggedOnceEachAndTheAircraftKeepMoving) {
   testing_support::PreparedWorkingFolder folder(std::map<std::string, std::string>{{"AEROWINX", "true"}});
-  const std::uint16_t port = testing_support::freeUdpPort();
-  ASSERT_NE(port, 0);
-  testing_support::ScopedEnv traffic{"QLST_TRAFFIC_PORT", std::to_string(port)};
-  testing_support::ScopedEnv qnh{"QLST_QNH_PORT", "0"};
+  const testing_support::ScopedTrafficPort traffic;
+  ASSERT_NE(traffic.port(), 0);
   testing_support::ScopedEnv journal{"QLST_STANDIN_JOURNAL", "journal.jsonl"};
   testing_support::ScopedEnv malformed{"QLST_STANDIN_MALFORMED", "1"};
 
@@ -90,7 +88,7 @@ TEST(SimConnectProgram, MalformedRecordsAreLoggedOnceEachAndTheAircraftKeepMovin
   const auto start = std::chrono::steady_clock::now();
   for (const replay::PlannedLine& line : replay::plan(lines, pacing, now)) {
     std::this_thread::sleep_until(start + line.due);
-    (void)sender.sendTo(line.text, net::Ipv4Endpoint{net::kLoopbackAddress, port});
+    (void)sender.sendTo(line.text, net::Ipv4Endpoint{net::kLoopbackAddress, traffic.port()});
   }
   EXPECT_TRUE(testing_support::waitFor([&] { return positions() >= 50; }, 90s)) << readFile("Log.txt");
 
