@@ -2,7 +2,8 @@
 // in 40 packages: 100 of them hold an airport of 300 parkings, the other 1,900 are scenery
 // without airports (2 to 16 MB each, mostly holes, so the tree costs little disk). Prints the
 // scan's time and the process's peak resident memory during it, at the hardware threads' worker
-// limit. Runs in a fresh temporary folder; Linux only (the peak is read from /proc).
+// limit. Runs in a fresh temporary folder. The memory is read from /proc, which Linux alone has:
+// elsewhere it shows -1.
 
 #include <fmt/format.h>
 
@@ -21,8 +22,8 @@
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/scan_tasks.h"
-#include "platform/os/environment.h"
 #include "platform/os/temporary_folder.h"
+#include "roaming_folder.h"
 #include "support/bgl_builder.h"
 
 namespace {
@@ -108,7 +109,7 @@ int main() {
   const fs::path work = os::createTemporaryFolder("quillstar-bench-");
   fs::current_path(work);
   fs::create_directories(work / "config");
-  os::setEnvironmentVariable("XDG_CONFIG_HOME", (work / "config").string());
+  const bench::RoamingFolder roaming(work / "config");
   orv::gf_openLog();
   writeTree(work / "Community");
 

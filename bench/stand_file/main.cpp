@@ -1,7 +1,8 @@
 // Loads a handmade stand file of 48,000 stands with 20 learned parkings each (about 114 MB, as a
 // user's file that once took 1 GB) as the park airport's, and prints the time and the peak
-// resident memory of the load against the file's size. Runs in a fresh temporary folder; Linux
-// only (the peak is read from /proc). An argument gives another number of stands.
+// resident memory of the load against the file's size. Runs in a fresh temporary folder. The
+// memory is read from /proc, which Linux alone has: elsewhere the figures mean nothing. An argument
+// gives another number of stands.
 
 #include <fmt/format.h>
 
@@ -16,9 +17,9 @@
 #include "airports/park_loading.h"
 #include "airports/stand_store.h"
 #include "foundation/log.h"
-#include "platform/os/environment.h"
 #include "platform/os/temporary_folder.h"
 #include "refdata/airports_table.h"
+#include "roaming_folder.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ int main(int argc, char** argv) {
   const fs::path work = os::createTemporaryFolder("quillstar-bench-");
   fs::current_path(work);
   fs::create_directories(work / "config");
-  os::setEnvironmentVariable("XDG_CONFIG_HOME", (work / "config").string());
+  const bench::RoamingFolder roaming(work / "config");
   orv::gf_openLog();
   const std::string name = "airports/my_thirdparty/ZBIG.xml";
   writeStandFile(name, stands);

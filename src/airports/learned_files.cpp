@@ -259,18 +259,12 @@ bool lf_mergeLearnedOpts(std::string_view id, const pugi::xml_node& parkpos, boo
   if (oldFile) return true;
   std::uint32_t sequence = stand.schedules.empty() ? 1 : stand.schedules.back().sequence + 1;
   for (const pugi::xml_node opt : parkpos.children("opt")) {
-    OptNames names = lf_readOpt(opt);
+    StandSchedule schedule = lf_readOptSchedule(opt);
     const HalfHourSet hours = gf_hours2bitset(opt.attribute("hh").value());
     if (hours.none()) {
       gf_logImportant("empty bit set");
       continue;
     }
-    StandSchedule schedule;
-    schedule.airline = names.codes.airline;
-    schedule.model = names.codes.model;
-    schedule.registration = opt.attribute("reg").value();
-    schedule.callsign = std::move(names.callsign);
-    schedule.secondCallsign = std::move(names.secondCallsign);
     schedule.hours = hours;
     const int day = opt.attribute("day").as_int(0);
     // A parking on no weekday could never be placed again.
@@ -279,8 +273,6 @@ bool lf_mergeLearnedOpts(std::string_view id, const pugi::xml_node& parkpos, boo
       continue;
     }
     schedule.day = static_cast<std::uint32_t>(day);
-    schedule.real = opt.attribute("soft").as_bool(false) ? 0 : 1;
-    schedule.cpl = opt.attribute("cpl").as_bool(false) ? 1 : 0;
     const bool duplicate = std::any_of(
         stand.schedules.begin(), stand.schedules.end(),
         [&](const StandSchedule& s) { return lf_sameAircraft(s, schedule) && (s.hours & hours).any(); });

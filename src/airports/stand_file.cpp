@@ -254,22 +254,14 @@ void lf_readParkpos(const pugi::xml_node& parkpos, std::string id, std::uint32_t
       std::distance(parkpos.children("opt").begin(), parkpos.children("opt").end())));
   std::uint32_t sequence = 0;
   for (const pugi::xml_node opt : parkpos.children("opt")) {
-    OptNames names = lf_readOpt(opt);
+    StandSchedule schedule = lf_readOptSchedule(opt);
     const std::string hh = opt.attribute("hh").value();
     const int day = opt.attribute("day").as_int(0);
     if (hh.empty() || day < 1 || day > 7) continue;
-    StandSchedule schedule;
-    schedule.airline = names.codes.airline;
-    schedule.model = names.codes.model;
-    schedule.registration = opt.attribute("reg").value();
-    schedule.callsign = std::move(names.callsign);
-    schedule.secondCallsign = std::move(names.secondCallsign);
     schedule.hours = gf_hours2bitset(hh);
     schedule.sequence = ++sequence;
     schedule.day = static_cast<std::uint32_t>(day);
     schedule.fromFile = fromFile;
-    schedule.real = opt.attribute("soft").as_bool(false) ? 0 : 1;
-    schedule.cpl = opt.attribute("cpl").as_bool(false) ? 1 : 0;
     schedules.push_back(std::move(schedule));
   }
   Stand& stand = stands.emplace_back(std::move(id), std::move(schedules), latitude, longitude,
@@ -297,6 +289,19 @@ OptNames lf_readOpt(const pugi::xml_node& opt) {
     names.codes = lf_readOptCodes(opt);
   }
   return names;
+}
+
+StandSchedule lf_readOptSchedule(const pugi::xml_node& opt) {
+  OptNames names = lf_readOpt(opt);
+  StandSchedule schedule;
+  schedule.airline = names.codes.airline;
+  schedule.model = names.codes.model;
+  schedule.registration = opt.attribute("reg").value();
+  schedule.callsign = std::move(names.callsign);
+  schedule.secondCallsign = std::move(names.secondCallsign);
+  schedule.real = opt.attribute("soft").as_bool(false) ? 0 : 1;
+  schedule.cpl = opt.attribute("cpl").as_bool(false) ? 1 : 0;
+  return schedule;
 }
 
 OptCodes lf_readOptCodes(const pugi::xml_node& opt) {

@@ -68,5 +68,8 @@ struct OptNames {
 // (its operator's airline when it has one), else those of "airl" and "type".
 [[nodiscard]] OptNames lf_readOpt(const pugi::xml_node& opt);
 [[nodiscard]] OptCodes lf_readOptCodes(const pugi::xml_node& opt);
+// The schedule of an "opt": its aircraft (as lf_readOpt reads them, and "reg"), "soft" and "cpl".
+// Its hours, day and place in the stand's list are the caller's to judge and set.
+[[nodiscard]] StandSchedule lf_readOptSchedule(const pugi::xml_node& opt);
 
 }  // namespace orv

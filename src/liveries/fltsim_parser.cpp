@@ -132,6 +132,71 @@ void lf_splitSections(const std::vector<std::string>& lines, EndsSection endsSec
   if (inSection && !section.empty()) process(std::move(section));
 }
 
+// The two kinds of section, where a report of theirs is worded differently.
+enum class SectionKind { Normal, Ivao };
+
+// What a section line did to a key that may stand only once in a section.
+enum class KeyLine { Other, Read, Repeated };
+
+// atc_parking_types and atc_id, which both kinds of section read alike.
+struct ParkingAndRegistration {
+  std::string parking;  // upper case
+  std::string registration;
+  bool parkingSet = false;
+  bool registrationSet = false;
+};
+
+// Reads either key from the line. A repeated key is reported, and gives the section up; an
+// atc_id that names no registration is reported and read again from a later line.
+[[nodiscard]] KeyLine lf_readParkingOrRegistration(const std::string& line, ParkingAndRegistration& keys,
+                                                   SectionKind kind, std::string_view folder,
+                                                   std::string_view header, std::string_view title) {
+  if (!keys.parkingSet) {
+    if (std::optional<std::string> value = lf_readParkingTypes(line)) {
+      keys.parking = gf_toUpper(gf_trim(*value));
+      keys.parkingSet = true;
+      return KeyLine::Read;
+    }
+  } else if (gf_contains(line, "atc_parking_types")) {
+    lf_appendIncompleteSectionLine(
+        fmt::format("{} {} has more than one atc_parking_types key", folder, header));
+    return KeyLine::Repeated;
+  }
+  if (!keys.registrationSet) {
+    if (std::optional<std::string> value = lf_readAtcId(line)) {
+      const AtcId atcId = lf_parseAtcId(*value);
+      if (!atcId.valid) {
+        lf_appendIncompleteSectionLine(kind == SectionKind::Ivao
+                                           ? fmt::format("invalid atc_id={} in {}", atcId.cut, title)
+                                           : fmt::format("invalid atc_id={} in: {}", atcId.cut, title));
+      } else if (!atcId.registration.empty()) {
+        keys.registration = atcId.registration;
+        keys.registrationSet = true;
+      }
+      return KeyLine::Read;
+    }
+  } else if (gf_contains(line, "atc_id=")) {
+    lf_appendIncompleteSectionLine(fmt::format("{}, {}, has more than one atc_id key", folder, header));
+    return KeyLine::Repeated;
+  }
+  return KeyLine::Other;
+}
+
+// The section's livery, unless its title was taken before: then `duplicate` is reported. A livery
+// made keeps the line for the duplicates that may follow.
+[[nodiscard]] std::optional<Livery> lf_makeSectionLivery(const SectionContext& context,
+                                                         std::string_view airline, bool passenger,
+                                                         std::string title, std::string registration,
+                                                         std::string duplicate) {
+  std::optional<Livery> made = lf_makeLivery(context.ordinal, airline, context.model, passenger,
+                                             std::move(title), std::move(registration));
+  if (made)
+    lf_noteDuplicateLine(std::move(duplicate));
+  else
+    lf_appendIncompleteSectionLine(std::move(duplicate));
+  return made;
+}
+
 }  // namespace
 
 std::optional<std::string> lf_keyValue(std::string_view line, std::string_view key) {
@@ -232,8 +297,9 @@ std::optional<Livery> lf_procesFltSimSection(const SectionContext& context,
   if (section.empty()) return std::nullopt;
   const std::string& header = section.front();
   const std::string folder = lf_text(context.folder);
-  std::string title, airline, parking, registration;
-  bool titleSet = false, airlineSet = false, parkingSet = false, registrationSet = false;
+  std::string title, airline;
+  ParkingAndRegistration keys;
+  bool titleSet = false, airlineSet = false;
   bool givenUp = false;
 
   for (const std::string& line : section) {
@@ -271,31 +337,8 @@ std::optional<Livery> lf_procesFltSimSection(const SectionContext& context,
       givenUp = true;
       break;
     }
-    if (!parkingSet) {
-      if (std::optional<std::string> value = lf_readParkingTypes(line)) {
-        parking = gf_toUpper(gf_trim(*value));
-        parkingSet = true;
-        continue;
-      }
-    } else if (gf_contains(line, "atc_parking_types")) {
-      lf_appendIncompleteSectionLine(
-          fmt::format("{} {} has more than one atc_parking_types key", folder, header));
-      givenUp = true;
-      break;
-    }
-    if (!registrationSet) {
-      if (std::optional<std::string> value = lf_readAtcId(line)) {
-        const AtcId atcId = lf_parseAtcId(*value);
-        if (!atcId.valid) {
-          lf_appendIncompleteSectionLine(fmt::format("invalid atc_id={} in: {}", atcId.cut, title));
-        } else if (!atcId.registration.empty()) {
-          registration = atcId.registration;
-          registrationSet = true;
-        }
-        continue;
-      }
-    } else if (gf_contains(line, "atc_id=")) {
-      lf_appendIncompleteSectionLine(fmt::format("{}, {}, has more than one atc_id key", folder, header));
+    if (lf_readParkingOrRegistration(line, keys, SectionKind::Normal, folder, header, title) ==
+        KeyLine::Repeated) {
       givenUp = true;
       break;
     }
@@ -312,17 +355,17 @@ std::optional<Livery> lf_procesFltSimSection(const SectionContext& context,
   }
   if (title.ends_with("-STUB")) airline = kGenericAirline;
   if (lf_isDontUseTitle(title)) return std::nullopt;
-  if (airline == kGenericAirline) registration.clear();
+  if (airline == kGenericAirline) keys.registration.clear();
   if (airline.empty()) {
-    if (registration.empty()) {
+    if (keys.registration.empty()) {
       if (lf_isHeavy(context.model)) {
         lf_appendIncompleteSectionLine(
             fmt::format("'{}' '{}' has no airline and no regcode info", folder, header));
         return std::nullopt;
       }
       airline = kPrivateAirline;
-      registration = gf_registrationInText(title).value_or(std::string());
-    } else if (const std::optional<DbaseCodes> record = gf_findDbaseRecord(registration)) {
+      keys.registration = gf_registrationInText(title).value_or(std::string());
+    } else if (const std::optional<DbaseCodes> record = gf_findDbaseRecord(keys.registration)) {
       airline = lf_recordAirline(*record);
     } else {
       if (lf_isHeavy(context.model)) {
@@ -333,15 +376,10 @@ std::optional<Livery> lf_procesFltSimSection(const SectionContext& context,
       airline = kPrivateAirline;
     }
   }
-  const bool cargo = gf_contains(parking, "CARGO") && !gf_contains(parking, "GATE");
-  std::optional<Livery> made =
-      lf_makeLivery(context.ordinal, airline, context.model, !cargo, title, std::move(registration));
+  const bool cargo = gf_contains(keys.parking, "CARGO") && !gf_contains(keys.parking, "GATE");
   std::string duplicate = fmt::format("{} {} title '{}' already exists", folder, header, title);
-  if (made)
-    lf_noteDuplicateLine(std::move(duplicate));
-  else
-    lf_appendIncompleteSectionLine(std::move(duplicate));
-  return made;
+  return lf_makeSectionLivery(context, airline, !cargo, std::move(title), std::move(keys.registration),
+                              std::move(duplicate));
 }
 
 std::optional<Livery> lf_procesFltSimSectionIvao(const SectionContext& context,
@@ -358,9 +396,10 @@ std::optional<Livery> lf_procesFltSimSectionIvao(const SectionContext& context,
        {"IVAO_B738WLfa", "IVAO_B739WLfa", "IVAO_A320wCFM", "IVAO_A320wIAE", "IVAO_A319fIAEw"})
     if (gf_contains(folder, name)) variant = true;
 
-  std::string title, parking, registration;
+  std::string title;
+  ParkingAndRegistration keys;
   std::optional<std::string> texture;
-  bool titleSet = false, parkingSet = false, registrationSet = false;
+  bool titleSet = false;
   for (const std::string& line : section) {
     if (std::optional<std::string> value = lf_readTitle(line)) {
       if (titleSet) {
@@ -373,32 +412,10 @@ std::optional<Livery> lf_procesFltSimSectionIvao(const SectionContext& context,
       titleSet = true;
       continue;
     }
-    if (!parkingSet) {
-      if (std::optional<std::string> value = lf_readParkingTypes(line)) {
-        parking = gf_toUpper(gf_trim(*value));
-        parkingSet = true;
-        continue;
-      }
-    } else if (gf_contains(line, "atc_parking_types")) {
-      report(" has more than one atc_parking_types key");
-      return std::nullopt;
-    }
-    if (!registrationSet) {
-      if (std::optional<std::string> value = lf_readAtcId(line)) {
-        const AtcId atcId = lf_parseAtcId(*value);
-        if (!atcId.valid) {
-          lf_appendIncompleteSectionLine(fmt::format("invalid atc_id={} in {}", atcId.cut, title));
-        } else if (!atcId.registration.empty()) {
-          registration = atcId.registration;
-          registrationSet = true;
-        }
-        continue;
-      }
-    } else if (gf_contains(line, "atc_id=")) {
-      lf_appendIncompleteSectionLine(fmt::format("{}, {}, has more than one atc_id key", folder, header));
-      return std::nullopt;
-    }
-    if (!texture) texture = lf_readTexture(line);
+    const KeyLine keyLine =
+        lf_readParkingOrRegistration(line, keys, SectionKind::Ivao, folder, header, title);
+    if (keyLine == KeyLine::Repeated) return std::nullopt;
+    if (keyLine == KeyLine::Other && !texture) texture = lf_readTexture(line);
   }
 
   // Windows drops the trailing dot of "texture."; a texture that leaves the folder is none.
@@ -439,35 +456,32 @@ std::optional<Livery> lf_procesFltSimSectionIvao(const SectionContext& context,
       lf_appendInvalidAirlineLine(airline, context.cfg, header);
       return std::nullopt;
     }
-    if (airline == kGenericAirline) registration.clear();
-  } else if (registration.empty()) {
+    if (airline == kGenericAirline) keys.registration.clear();
+  } else if (keys.registration.empty()) {
     report(" misses airlinecode in title: " + title + ", and no regcode");
     return std::nullopt;
-  } else if (const std::optional<DbaseCodes> record = gf_findDbaseRecord(registration)) {
+  } else if (const std::optional<DbaseCodes> record = gf_findDbaseRecord(keys.registration)) {
     airline = lf_recordAirline(*record);
   } else {
     report(" misses airlinecode in title: " + title + ", and regcode unknown ");
     return std::nullopt;
   }
-  std::optional<Livery> made =
-      lf_makeLivery(context.ordinal, airline, context.model, true, title, std::move(registration));
   std::string duplicate = folder + " " + header + " title already exists: " + title;
-  if (made)
-    lf_noteDuplicateLine(std::move(duplicate));
-  else
-    lf_appendIncompleteSectionLine(std::move(duplicate));
-  return made;
+  return lf_makeSectionLivery(context, airline, true, std::move(title), std::move(keys.registration),
+                              std::move(duplicate));
 }
 
-std::vector<Livery> lf_processFltsimSections(const SectionContext& context,
-                                             const std::vector<std::string>& lines) {
+namespace {
+
+// The liveries the sections make, by one kind's rules. A section that throws is logged with its
+// file, and ends the file's reading.
+template <typename EndsSection, typename ProcessSection>
+std::vector<Livery> lf_processSections(const SectionContext& context, const std::vector<std::string>& lines,
+                                       EndsSection endsSection, ProcessSection processSection) {
   std::vector<Livery> liveries;
-  const auto endsSection = [](const std::string& line) {
-    return line.substr(0, 6).find('[') != std::string::npos;
-  };
   lf_splitSections(lines, endsSection, [&](std::vector<std::string> section) {
     try {
-      if (std::optional<Livery> made = lf_procesFltSimSection(context, std::move(section)))
+      if (std::optional<Livery> made = processSection(context, std::move(section)))
         liveries.push_back(std::move(*made));
     } catch (const std::exception& e) {
       gf_logLine(
@@ -476,23 +490,22 @@ std::vector<Livery> lf_processFltsimSections(const SectionContext& context,
     }
   });
   return liveries;
+}
+
+}  // namespace
+
+std::vector<Livery> lf_processFltsimSections(const SectionContext& context,
+                                             const std::vector<std::string>& lines) {
+  const auto endsSection = [](const std::string& line) {
+    return line.substr(0, 6).find('[') != std::string::npos;
+  };
+  return lf_processSections(context, lines, endsSection, lf_procesFltSimSection);
 }
 
 std::vector<Livery> lf_processFltsimSectionsIvao(const SectionContext& context,
                                                  const std::vector<std::string>& lines) {
-  std::vector<Livery> liveries;
   const auto endsSection = [](const std::string& line) { return line.find('[') != std::string::npos; };
-  lf_splitSections(lines, endsSection, [&](std::vector<std::string> section) {
-    try {
-      if (std::optional<Livery> made = lf_procesFltSimSectionIvao(context, std::move(section)))
-        liveries.push_back(std::move(*made));
-    } catch (const std::exception& e) {
-      gf_logLine(
-          fmt::format("Exception in lf_procesFltSimSection: {}, file: {}", e.what(), lf_text(context.cfg)));
-      throw;
-    }
-  });
-  return liveries;
+  return lf_processSections(context, lines, endsSection, lf_procesFltSimSectionIvao);
 }
 
 }  // namespace orv

@@ -30,7 +30,7 @@
 #include "traffic/park_airports.h"
 #include "traffic/realtraffic_link.h"
 #include "traffic/removal.h"
-#include "traffic/udp_reader.h"
+#include "traffic/traffic_run.h"
 
 namespace orv {
 namespace {
@@ -109,12 +109,7 @@ bool lf_closeRun(std::unique_ptr<TrafficRun>& run) {
 // builds its own only after its scans, which can take minutes. The liveries count stays: the
 // tables outlive the run, and a next run that finds them built does not count them again.
 void lf_resetWindowRunValues(WindowView& window) {
-  window.setLamp(WindowLamp::SimulatorConnected, 0);
-  window.setLamp(WindowLamp::SimulationRunning, 0);
-  window.setLamp(WindowLamp::RealTrafficIdle, 1);
-  window.setLamp(WindowLamp::RealTrafficKnown, 0);
-  for (const WindowLamp lamp : {WindowLamp::TrafficReader, WindowLamp::QnhReader})
-    window.setLamp(lamp, static_cast<std::int32_t>(ReaderStatus::Stopped));
+  gf_showRunStartLamps(window);
   for (std::size_t i = 0; i < kWindowCountCount; ++i)
     if (const auto count = static_cast<WindowCount>(i); count != WindowCount::Liveries)
       window.setCount(count, 0);

@@ -141,4 +141,14 @@ UiCommandFollower::~UiCommandFollower() {
   thread_.join();
 }
 
+void UiCommandFollower::handOver(std::string& pending) {
+  bool queued = false;
+  for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+    gf_queueUiCommand(pending.substr(0, end));
+    pending.erase(0, end + 1);
+    queued = true;
+  }
+  if (queued) ui::postMessage(window_, WM_APP_UI_COMMAND);
+}
+
 }  // namespace orv

@@ -62,6 +62,9 @@ class UiCommandFollower {
 
  private:
   void follow();
+  // Hands each complete line of `pending` to the GUI thread and leaves only the unfinished rest;
+  // one wake-up however many lines came.
+  void handOver(std::string& pending);
   std::filesystem::path path_;
   ui::WindowHandle window_;
   std::atomic<bool> stop_{false};

@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "foundation/utf.h"
-#include "foundation/window_messages.h"
 #include "platform/os/nonblocking_reader.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/paint.h"
@@ -174,13 +173,7 @@ void UiCommandFollower::follow() {
       continue;
     }
     pending.append(buffer, n);
-    bool queued = false;
-    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
-      gf_queueUiCommand(pending.substr(0, end));
-      pending.erase(0, end + 1);
-      queued = true;
-    }
-    if (queued) ui::postMessage(window_, WM_APP_UI_COMMAND);
+    handOver(pending);
   }
 }
 

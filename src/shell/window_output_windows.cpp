@@ -5,7 +5,6 @@
 #include <iterator>
 #include <thread>
 
-#include "foundation/window_messages.h"
 #include "platform/ui/picture.h"
 #include "shell/window_output.h"
 
@@ -31,13 +30,7 @@ void UiCommandFollower::follow() {
     }
     offset += static_cast<std::streamoff>(chunk.size());
     pending += chunk;
-    bool queued = false;
-    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
-      gf_queueUiCommand(pending.substr(0, end));
-      pending.erase(0, end + 1);
-      queued = true;
-    }
-    if (queued) ui::postMessage(window_, WM_APP_UI_COMMAND);
+    handOver(pending);
   }
 }
 

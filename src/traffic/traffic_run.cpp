@@ -5,6 +5,16 @@
 
 namespace orv {
 
+void gf_showRunStartLamps(WindowView& window) {
+  window.setLamp(WindowLamp::SimulatorConnected, 0);
+  window.setLamp(WindowLamp::SimulationRunning, 0);
+  window.setLamp(WindowLamp::RealTrafficIdle, 1);
+  window.setLamp(WindowLamp::RealTrafficKnown, 0);
+  // 3 for both readers until their threads start.
+  for (const WindowLamp lamp : {WindowLamp::TrafficReader, WindowLamp::QnhReader})
+    window.setLamp(lamp, static_cast<std::int32_t>(ReaderStatus::Stopped));
+}
+
 TrafficRun::TrafficRun(SimSide& simSide, WindowView& windowView, bool realTrafficFound)
     : sim(simSide), window(windowView) {
   realTraffic.found = realTrafficFound;
@@ -18,13 +28,7 @@ TrafficRun::TrafficRun(SimSide& simSide, WindowView& windowView, bool realTraffi
        {WindowCount::ActiveLive, WindowCount::ParkedLive, WindowCount::ActiveStatic, WindowCount::Static})
     window.setCount(count, 0);
   window.setCount(WindowCount::Qnh, kStandardQnh);
-  window.setLamp(WindowLamp::SimulatorConnected, 0);
-  window.setLamp(WindowLamp::SimulationRunning, 0);
-  window.setLamp(WindowLamp::RealTrafficIdle, 1);
-  window.setLamp(WindowLamp::RealTrafficKnown, 0);
-  // 3 for both readers until their threads start.
-  for (const WindowLamp lamp : {WindowLamp::TrafficReader, WindowLamp::QnhReader})
-    window.setLamp(lamp, static_cast<std::int32_t>(ReaderStatus::Stopped));
+  gf_showRunStartLamps(window);
   window.setLamp(WindowLamp::SpanKnown, 1);
   for (const WindowText text : {WindowText::RealTrafficEdition, WindowText::CsToOid, WindowText::Simulator,
                                 WindowText::UserAircraft, WindowText::UserStand})

@@ -44,6 +44,11 @@ struct RunCycleState {
   std::int64_t shownActive = 0;
 };
 
+// The lamps of the simulator link, RealTraffic and the readers as a run starts: nothing connected,
+// RealTraffic idle and not known, both readers stopped. A new run shows them, and so does the
+// closing down that restarts, long before the next run is built. Start-up thread.
+void gf_showRunStartLamps(WindowView& window);
+
 class TrafficRun {
  public:
   // Shows the run's start values in the window. The data clock's facts (professional peer,

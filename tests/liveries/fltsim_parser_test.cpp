@@ -130,6 +130,34 @@ TEST_F(IvaoTest, ABlankTitleIsNoTitle) {
   EXPECT_EQ(lf_scanReportLines().incompleteSections, (Lines{missing, missing}));
 }
 
+// A repeated key gives the section up, and an atc_id of no registration is reported, by either
+// rules in their own words.
+TEST_F(IvaoTest, RepeatedKeysAndAnUnusableAtcIdAreReportedByEitherRules) {
+  const std::filesystem::path plane = folder.path() / "IVAO_MTL/SimObjects/Airplanes/IVAO_B738WLfa";
+  std::filesystem::create_directories(plane / "texture.DLH");
+  const SectionContext context{2, "B738", plane / "aircraft.cfg", plane};
+  const Lines lines = {"[fltsim.0]",
+                       "title=B738W DLH One",
+                       "texture=DLH",
+                       "icao_airline=DLH",
+                       "atc_id=*",
+                       "atc_parking_types=GATE",
+                       "atc_parking_types=CARGO",
+                       "[fltsim.1]",
+                       "title=B738W DLH Two",
+                       "texture=DLH",
+                       "icao_airline=DLH",
+                       "atc_id=D-ABCD",
+                       "atc_id=D-ABCE"};
+  EXPECT_TRUE(lf_processFltsimSections(context, lines).empty());
+  EXPECT_TRUE(lf_processFltsimSectionsIvao(context, lines).empty());
+  const std::string parking = plane.string() + " [fltsim.0] has more than one atc_parking_types key";
+  const std::string atcId = plane.string() + ", [fltsim.1], has more than one atc_id key";
+  EXPECT_EQ(lf_scanReportLines().incompleteSections,
+            (Lines{"invalid atc_id=* in: B738W DLH One", parking, atcId, "invalid atc_id=* in B738W DLH One",
+                   parking, atcId}));
+}
+
 TEST_F(IvaoTest, AnErrorsFolderOfAnotherOriginStays) {
   std::filesystem::create_directories("output/errors");
   testing_support::writeFile("output/errors/Fixes.txt", "old");

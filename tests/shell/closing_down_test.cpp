@@ -188,6 +188,9 @@ TEST_F(ClosingDownTest, ARestartShowsARunsStartValuesAtOnceAndForgetsTheWindowsR
   window.setLamp(orv::WindowLamp::RealTrafficKnown, 1);
   window.setLamp(orv::WindowLamp::RealTrafficIdle, 0);
   window.setLamp(orv::WindowLamp::QnhReader, 1);
+  window.setLamp(orv::WindowLamp::TrafficReader, 2);
+  window.setLamp(orv::WindowLamp::SimulatorConnected, 1);
+  window.setLamp(orv::WindowLamp::SimulationRunning, 1);
   window.setText(orv::WindowText::RealTrafficEdition, "RT 9.0 edition: prof");
   window.setCount(orv::WindowCount::Qnh, 1020);
   window.setCount(orv::WindowCount::WantedParked, 25);
@@ -204,6 +207,9 @@ TEST_F(ClosingDownTest, ARestartShowsARunsStartValuesAtOnceAndForgetsTheWindowsR
   EXPECT_EQ(window.lamp(orv::WindowLamp::RealTrafficKnown), 0);
   EXPECT_EQ(window.lamp(orv::WindowLamp::RealTrafficIdle), 1) << "the lamp black again";
   EXPECT_EQ(window.lamp(orv::WindowLamp::QnhReader), 3);
+  EXPECT_EQ(window.lamp(orv::WindowLamp::TrafficReader), 3);
+  EXPECT_EQ(window.lamp(orv::WindowLamp::SimulatorConnected), 0);
+  EXPECT_EQ(window.lamp(orv::WindowLamp::SimulationRunning), 0);
   EXPECT_EQ(window.text(orv::WindowText::RealTrafficEdition), "");
   EXPECT_EQ(window.count(orv::WindowCount::Qnh), 0);
   EXPECT_EQ(window.count(orv::WindowCount::WantedParked), 0);

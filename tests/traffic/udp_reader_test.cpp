@@ -177,6 +177,31 @@ TEST_F(ReaderTest, TheRunsWatchdogWaitsForTheTrafficSource) {
   EXPECT_FALSE(qnh.running());
 }
 
+TEST_F(ReaderTest, ANewRunShowsItsStartValuesOverWhatTheLastRunLeft) {
+  testing_support::RecordingSimSide sim;
+  testing_support::RecordingWindow window;
+  for (const orv::WindowLamp lamp :
+       {orv::WindowLamp::SimulatorConnected, orv::WindowLamp::SimulationRunning,
+        orv::WindowLamp::RealTrafficKnown, orv::WindowLamp::TrafficReader, orv::WindowLamp::QnhReader})
+    window.setLamp(lamp, 1);
+  window.setLamp(orv::WindowLamp::RealTrafficIdle, 0);
+  window.setLamp(orv::WindowLamp::SpanKnown, 0);
+  window.setText(orv::WindowText::RealTrafficEdition, "RT 9.0 edition: prof");
+  window.setCount(orv::WindowCount::Qnh, 1020);
+  window.setCount(orv::WindowCount::ActiveLive, 7);
+  const orv::TrafficRun run(sim, window, false);
+  EXPECT_EQ(window.lamp(orv::WindowLamp::SimulatorConnected), 0);
+  EXPECT_EQ(window.lamp(orv::WindowLamp::SimulationRunning), 0);
+  EXPECT_EQ(window.lamp(orv::WindowLamp::RealTrafficIdle), 1);
+  EXPECT_EQ(window.lamp(orv::WindowLamp::RealTrafficKnown), 0);
+  EXPECT_EQ(window.lamp(orv::WindowLamp::TrafficReader), 3);
+  EXPECT_EQ(window.lamp(orv::WindowLamp::QnhReader), 3);
+  EXPECT_EQ(window.lamp(orv::WindowLamp::SpanKnown), 1);
+  EXPECT_EQ(window.text(orv::WindowText::RealTrafficEdition), "");
+  EXPECT_EQ(window.count(orv::WindowCount::Qnh), 1013);
+  EXPECT_EQ(window.count(orv::WindowCount::ActiveLive), 0);
+}
+
 TEST_F(ReaderTest, QnhDatagramsInEveryFormAndTheirFaults) {
   struct Row {
     const char* datagram;
