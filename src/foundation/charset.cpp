@@ -3,7 +3,6 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -12,6 +11,7 @@
 
 #include "foundation/message_line.h"
 #include "foundation/utf.h"
+#include "platform/os/ansi_code_page.h"
 
 namespace orv {
 namespace {
@@ -20,13 +20,6 @@ constexpr std::size_t kSampleBytes = 4096;
 // The most bytes a UTF-8 character has after its first.
 constexpr std::size_t kUtf8TailBytes = 3;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-
-// Windows-1252 bytes 0x80 to 0x9F; every other byte is the character of the same number.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
 
 std::uint8_t lf_byte(std::string_view text, std::size_t i) {
   return static_cast<std::uint8_t>(text[i]);
@@ -157,13 +150,7 @@ std::string_view gf_charsetName(Charset charset) {
 }
 
 std::string gf_ansiToUtf8(std::string_view text) {
-  std::u16string wide;
-  wide.reserve(text.size());
-  for (char c : text) {
-    const auto b = static_cast<std::uint8_t>(c);
-    wide.push_back(b >= 0x80 && b <= 0x9F ? kCp1252High[b - 0x80] : static_cast<char16_t>(b));
-  }
-  return wide_to_utf8(wide);
+  return wide_to_utf8(os::ansiToUtf16(text));
 }
 
 Charset gf_detectCharsetOfBytes(std::string_view head) {

@@ -13,7 +13,7 @@
 namespace orv {
 
 enum class Charset : std::int32_t {
-  Ansi = 0,     // Windows-1252
+  Ansi = 0,     // the system's ANSI code page
   Unicode = 1,  // UTF-16 little-endian
   UnicodeBigEndian = 2,
   Utf8WithBom = 3,
@@ -24,12 +24,12 @@ enum class Charset : std::int32_t {
 // "ANSI", "Unicode", ...; empty for a value outside the table.
 [[nodiscard]] std::string_view gf_charsetName(Charset charset);
 
-// Windows-1252 to UTF-8. Every byte has a character: the five bytes the code page leaves out
-// stand for the control characters of the same number.
+// Text in the system's ANSI code page to UTF-8 (os::ansiToUtf16: the active code page on
+// Windows, Windows-1252 elsewhere).
 [[nodiscard]] std::string gf_ansiToUtf8(std::string_view text);
 
 // The charset of a file's first bytes: a byte-order mark, the zero bytes of UTF-16 without one,
-// else UTF-8 when the first 4096 bytes are valid UTF-8 and Windows-1252 when they are not.
+// else UTF-8 when the first 4096 bytes are valid UTF-8 and ANSI when they are not.
 [[nodiscard]] Charset gf_detectCharset(const std::filesystem::path& path);
 // The same for the first bytes of a file: up to 4096 bytes are tested, and the (up to 3) bytes
 // after them finish a character that starts among them; one they do not finish is not UTF-8.
