@@ -1,5 +1,4 @@
-#include <algorithm>
-
+#include "platform/os/win/wide_text.h"
 #include "platform/ui/message_box_records.h"
 #include "platform/ui/win32_window.h"
 
@@ -21,14 +20,6 @@ UINT iconStyle(MessageBoxIcon icon) {
   return 0;
 }
 
-std::wstring wide(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(std::max(length, 0)), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), length);
-  return out;
-}
-
 }  // namespace
 
 int messageBox(WindowHandle owner, std::string_view text, std::string_view caption, MessageBoxIcon icon) {
@@ -39,8 +30,8 @@ int messageBox(WindowHandle owner, std::string_view text, std::string_view capti
   const bool ownThread =
       owner && IsWindow(hwnd) && GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId();
   const UINT style = MB_OK | iconStyle(icon) | (ownThread ? 0U : MB_SETFOREGROUND | MB_TOPMOST);
-  const int answer =
-      MessageBoxW(ownThread ? hwnd : nullptr, wide(text).c_str(), wide(caption).c_str(), style);
+  const int answer = MessageBoxW(ownThread ? hwnd : nullptr, os::win::wide(text).c_str(),
+                                 os::win::wide(caption).c_str(), style);
   return answer;  // 0 when no box could be shown
 }
 
